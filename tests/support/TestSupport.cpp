@@ -1,0 +1,38 @@
+#include "TestSupport.h"
+
+#include <QDir>
+
+RecordedMessages::RecordedMessages()
+{
+    previous_ = SetMessageHandler([this](const UserMessage &m) { messages_.push_back(m); });
+}
+
+RecordedMessages::~RecordedMessages()
+{
+    SetMessageHandler(previous_);
+}
+
+ScriptedFileDialogs::ScriptedFileDialogs()
+{
+    previous_ = SetFileDialogHandler([this](const FileDialogRequest &r) -> std::optional<QString> {
+        requests_.push_back(r);
+        if (answers_.empty())
+            return std::nullopt;
+        auto a = answers_.front();
+        answers_.pop_front();
+        return a;
+    });
+}
+
+ScriptedFileDialogs::~ScriptedFileDialogs()
+{
+    SetFileDialogHandler(previous_);
+}
+
+QString TestDataPath(const QString &name)
+{
+    QString dir = qEnvironmentVariable("TARVELLO_TEST_DATA");
+    if (dir.isEmpty())
+        dir = QStringLiteral(TARVELLO_TEST_DATA_DIR);
+    return QDir(dir).filePath(name);
+}

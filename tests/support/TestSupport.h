@@ -1,0 +1,48 @@
+#pragma once
+
+#include "FileDialogRequest.h"
+#include "UserMessage.h"
+
+#include <QString>
+
+#include <deque>
+#include <optional>
+#include <vector>
+
+// Records every message the code under test shows, for as long as it lives.
+class RecordedMessages {
+public:
+    RecordedMessages();
+    ~RecordedMessages();
+    RecordedMessages(const RecordedMessages &) = delete;
+    RecordedMessages &operator=(const RecordedMessages &) = delete;
+
+    const std::vector<UserMessage> &all() const { return messages_; }
+    size_t count() const { return messages_.size(); }
+    void clear() { messages_.clear(); }
+
+private:
+    std::vector<UserMessage> messages_;
+    MessageHandler previous_;
+};
+
+// Answers file dialogs with prepared paths (nullopt = cancel), in order, and
+// records the requests.
+class ScriptedFileDialogs {
+public:
+    ScriptedFileDialogs();
+    ~ScriptedFileDialogs();
+    ScriptedFileDialogs(const ScriptedFileDialogs &) = delete;
+    ScriptedFileDialogs &operator=(const ScriptedFileDialogs &) = delete;
+
+    void answer(std::optional<QString> path) { answers_.push_back(std::move(path)); }
+    const std::vector<FileDialogRequest> &requests() const { return requests_; }
+
+private:
+    std::deque<std::optional<QString>> answers_;
+    std::vector<FileDialogRequest> requests_;
+    FileDialogHandler previous_;
+};
+
+// Path of a file in tests/data.
+QString TestDataPath(const QString &name);
