@@ -17,6 +17,7 @@ struct FileDialogRequest {
     int selectedFilter = 0;  // index into filters
     QString defaultSuffix;   // added by the save dialog when the name has none
     QString directory;       // where the dialog starts; empty = current folder
+    bool confirmOverwrite = true;  // the save dialog asks before replacing a file
 };
 
 using FileDialogHandler = std::function<std::optional<QString>(const FileDialogRequest &)>;

@@ -1,0 +1,473 @@
+#include "CPageSheet.h"
+
+#include "CAboutBox.h"
+#include "DeviceLink.h"
+#include "FileDialogRequest.h"
+#include "ProgramHelp.h"
+#include "ResourceIds.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+
+namespace {
+
+// Height of the strip below the pages: the divider line and the buttons.
+constexpr int kButtonStrip = 46;
+constexpr int kButtonWidth = 88;
+constexpr int kButtonHeight = 26;
+constexpr int kTitleTimerMs = 10;
+// The sheet grows this much beyond its pages when it first opens.
+constexpr int kInitialGrowth = 100;
+
+QStringList ConfigurationFilters()
+{
+    return {QCoreApplication::translate("CPageSheet", "Все файлы") + QStringLiteral(" (*)"),
+            QCoreApplication::translate("CPageSheet", "Файлы конфигурации") + QStringLiteral(" (*.ini)")};
+}
+
+} // namespace
+
+CPageSheet::CPageSheet(const QString &caption, QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("CPageSheet"));
+    setWindowTitle(caption);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(false);
+
+    order_ = {&sysAs_, &monCam_, &gridShift_, &baseLine_, &leftBord_, &mirrorLine_,
+              &rigthBord_, &leftCurve_, &rigthCurve_, &lineBold_, &markPlace_,
+              &loadBMP_, &loadWarn_, &parktronic_, &warning_, &complite_};
+    for (CPageView *page : order_) {
+        page->setParent(this);
+        page->SetHost(this);
+        page->hide();
+    }
+
+    titleTimer_.setSingleShot(true);
+    titleTimer_.setInterval(kTitleTimerMs);
+    connect(&titleTimer_, &QTimer::timeout, this, &CPageSheet::OnTitleTimer);
+
+    BuildMenu();
+    BuildButtons();
+    qApp->installEventFilter(this);
+}
+
+CPageSheet::~CPageSheet()
+{
+    qApp->removeEventFilter(this);
+    // The pages are members: take them out of the widget tree before the
+    // dialog base deletes its children.
+    for (CPageView *page : order_)
+        page->setParent(nullptr);
+}
+
+void CPageSheet::SetLink(DeviceLink *link)
+{
+    link_ = link;
+    for (CPageView *page : order_)
+        page->SetLink(link);
+}
+
+int CPageSheet::PageIndex(const CPageView *page) const
+{
+    for (int i = 0; i < kPageCount; ++i)
+        if (order_[i] == page)
+            return i;
+    return -1;
+}
+
+CPageView *CPageSheet::ActivePage() const
+{
+    return active_ >= 0 ? order_[active_] : nullptr;
+}
+
+void CPageSheet::BuildMenu()
+{
+    menuBar_ = new QMenuBar(this);
+    menuBar_->setObjectName(Ids::ObjectName(Ids::IDR_MENU));
+    menuBar_->setNativeMenuBar(false);
+
+    auto add = [this](QMenu *menu, int id, const QString &text, bool checkable = false) {
+        QAction *action = menu->addAction(text);
+        action->setObjectName(Ids::ObjectName(id));
+        action->setData(id);
+        action->setCheckable(checkable);
+        connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+        return action;
+    };
+
+    QMenu *file = menuBar_->addMenu(tr("Файл"));
+    add(file, Ids::ID_FILE_NEW, tr("Новая конфигурация\tCtrl-N"));
+    add(file, Ids::ID_FILE_LOAD, tr("Загрузить\tCtrl-O"));
+    file->addSeparator();
+    add(file, Ids::ID_FILE_SAVE, tr("Сохранить\tCtrl-S"));
+    add(file, Ids::ID_FILE_SAVE_AS, tr("Сохранить как ..."));
+    file->addSeparator();
+    add(file, Ids::ID_FILE_EXIT, tr("Выход"));
+
+    QMenu *view = menuBar_->addMenu(tr("Вид"));
+    add(view, Ids::ID_VIEW_SYSAS, tr("Сборка системы"), true);
+    add(view, Ids::ID_VIEW_MONCAM, tr("Установка параметров камеры и монитора"), true);
+    add(view, Ids::ID_VIEW_GRIDSHIFT, tr("Сдвиг решетки"), true);
+    add(view, Ids::ID_VIEW_BASELINE, tr("Ввод базовой линии"), true);
+    add(view, Ids::ID_VIEW_LEFTBORD, tr("Ввод левой границы"), true);
+    add(view, Ids::ID_VIEW_MIRRORLINE, tr("Ввод линии симметрии"), true);
+    add(view, Ids::ID_VIEW_RIGTHBORD, tr("Ввод правой границы"), true);
+    add(view, Ids::ID_VIEW_LEFTCURVE, tr("Ввод левой кривой"), true);
+    add(view, Ids::ID_VIEW_RIGTHCURVE, tr("Ввод правой кривой"), true);
+    add(view, Ids::ID_VIEW_LINEBOLD, tr("Установка толщины линий"), true);
+    add(view, Ids::ID_VIEW_MARKPLACE, tr("Размещение маркеров"), true);
+    add(view, Ids::ID_VIEW_LOADBMP, tr("Загрузка и запись изображения"), true);
+    add(view, Ids::ID_VIEW_LOADWARN, tr("Загрузка и запись предупреждения"), true);
+    add(view, Ids::ID_VIEW_PARKTRONIC, tr("Парктроник"), true);
+    add(view, Ids::ID_VIEW_WARNING, tr("Показ предупреждения"), true);
+
+    QMenu *help = menuBar_->addMenu(tr("Справка"));
+    add(help, Ids::ID_HELP_CONTENTS, tr("Вызов справки\tF1"));
+    add(help, Ids::ID_HELP_ABOUT, tr("О программе"));
+
+    // Accelerator table: separate from the menu texts, which name the keys.
+    const std::pair<QKeySequence, int> accelerators[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_N), Ids::ID_FILE_NEW},
+        {QKeySequence(Qt::CTRL | Qt::Key_O), Ids::ID_FILE_LOAD},
+        {QKeySequence(Qt::CTRL | Qt::Key_S), Ids::ID_FILE_SAVE},
+    };
+    for (const auto &[keys, id] : accelerators) {
+        auto *shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, id = id] { RunCommand(id); });
+    }
+}
+
+void CPageSheet::BuildButtons()
+{
+    divider_ = new QFrame(this);
+    divider_->setObjectName(Ids::ObjectName(Ids::ID_WIZDIVIDER));
+    divider_->setFrameShape(QFrame::HLine);
+    divider_->setFrameShadow(QFrame::Sunken);
+
+    const std::pair<int, QString> buttons[] = {
+        {Ids::ID_WIZBACK, tr("< Назад")}, {Ids::ID_WIZNEXT, tr("Далее >")},
+        {Ids::ID_WIZFINISH, tr("Готово")}, {Ids::ID_CANCEL, tr("Отмена")},
+        {Ids::ID_HELP, tr("Справка")},
+    };
+    for (const auto &[id, text] : buttons) {
+        auto *button = new QPushButton(text, this);
+        button->setObjectName(Ids::ObjectName(id));
+        button->setAutoDefault(false);
+        button->setFocusPolicy(Qt::TabFocus);
+    }
+    Button(Ids::ID_WIZNEXT)->setDefault(true);
+    Button(Ids::ID_WIZFINISH)->hide();
+    connect(Button(Ids::ID_WIZNEXT), &QPushButton::clicked, this, &CPageSheet::PressNext);
+    connect(Button(Ids::ID_WIZBACK), &QPushButton::clicked, this, &CPageSheet::PressBack);
+    connect(Button(Ids::ID_WIZFINISH), &QPushButton::clicked, this, &QDialog::accept);
+    connect(Button(Ids::ID_CANCEL), &QPushButton::clicked, this, &QDialog::reject);
+    connect(Button(Ids::ID_HELP), &QPushButton::clicked, this, [this] { RunCommand(Ids::ID_HELP_CONTENTS); });
+}
+
+QPushButton *CPageSheet::Button(int id) const
+{
+    return findChild<QPushButton *>(Ids::ObjectName(id), Qt::FindDirectChildrenOnly);
+}
+
+QAction *CPageSheet::MenuAction(int commandId) const
+{
+    return menuBar_->findChild<QAction *>(Ids::ObjectName(commandId));
+}
+
+void CPageSheet::showEvent(QShowEvent *event)
+{
+    if (!initialised_) {
+        initialised_ = true;
+        OnInitDialog();
+    }
+    QDialog::showEvent(event);
+}
+
+void CPageSheet::OnInitDialog()
+{
+    // Size the sheet to its largest page, lay out the menu and the buttons
+    // for that size, and let the resize helper carry them from there.
+    QSize pages(0, 0);
+    for (CPageView *page : order_)
+        pages = pages.expandedTo(page->TemplateSize());
+    const int menuHeight = menuBar_->sizeHint().height();
+    const QSize client(pages.width(), menuHeight + pages.height() + kButtonStrip);
+    resize(client);
+    menuBar_->setGeometry(0, 0, client.width(), menuHeight);
+    divider_->setGeometry(7, client.height() - kButtonStrip + 2, client.width() - 14, 2);
+    const int y = client.height() - kButtonStrip + 12;
+    int x = client.width() - 7;
+    for (int id : {Ids::ID_HELP, Ids::ID_CANCEL, Ids::ID_WIZFINISH, Ids::ID_WIZNEXT, Ids::ID_WIZBACK}) {
+        x -= kButtonWidth;
+        Button(id)->setGeometry(x, y, kButtonWidth, kButtonHeight);
+        if (id == Ids::ID_WIZFINISH)
+            x += kButtonWidth; // Finish shares Next's place: only one of them shows
+        else
+            x -= 6;
+    }
+    Button(Ids::ID_WIZFINISH)->setGeometry(Button(Ids::ID_WIZNEXT)->geometry());
+
+    resize_.Create(this, true, 100);
+    resize_.Add(divider_, 0, 100, 100, 0);
+    for (int id : {Ids::ID_WIZNEXT, Ids::ID_WIZBACK, Ids::ID_WIZFINISH, Ids::ID_CANCEL, Ids::ID_HELP})
+        resize_.Add(Button(id), 100, 100, 0, 0);
+    resize_.SetMinTrackingSizeToCurrent();
+
+    checkedItem_ = Ids::ID_VIEW_SYSAS;
+    MenuAction(Ids::ID_VIEW_SYSAS)->setChecked(true);
+
+    resize(client + QSize(kInitialGrowth, kInitialGrowth));
+    if (QScreen *screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    if (!QFileInfo::exists(files_.defaultFileName))
+        NewConfiguration(settings_, files_);
+    LoadConfiguration(settings_, files_, files_.defaultFileName);
+
+    SetActivePage(0);
+}
+
+void CPageSheet::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    menuBar_->setGeometry(0, 0, width(), menuBar_->sizeHint().height());
+    PlaceActivePage();
+    resize_.Resize(width(), height());
+}
+
+void CPageSheet::PlaceActivePage()
+{
+    if (CPageView *page = ActivePage()) {
+        const int top = menuBar_->height();
+        page->setGeometry(0, top, width(), std::max(0, height() - top - kButtonStrip));
+    }
+}
+
+void CPageSheet::ResetWizardButtons()
+{
+    Button(Ids::ID_WIZBACK)->show();
+    Button(Ids::ID_WIZNEXT)->show();
+    Button(Ids::ID_WIZFINISH)->hide();
+    Button(Ids::ID_WIZNEXT)->setEnabled(active_ < kPageCount - 1);
+}
+
+void CPageSheet::SetActivePage(int index)
+{
+    if (index < 0 || index >= kPageCount || index == active_)
+        return;
+    if (CPageView *old = ActivePage()) {
+        if (!old->OnKillActive())
+            return;
+        old->hide();
+    }
+    active_ = index;
+    CPageView *page = order_[index];
+    page->EnsureInitialised();
+    ResetWizardButtons();
+    PlaceActivePage();
+    page->show();
+    page->OnSetActive();
+}
+
+void CPageSheet::PressNext()
+{
+    CPageView *page = ActivePage();
+    if (!page || page->OnWizardStep(true))
+        return;
+    if (active_ < kPageCount - 1)
+        SetActivePage(active_ + 1);
+}
+
+void CPageSheet::PressBack()
+{
+    CPageView *page = ActivePage();
+    if (!page || page->OnWizardStep(false))
+        return;
+    if (active_ > 0)
+        SetActivePage(active_ - 1);
+}
+
+bool CPageSheet::HandleWizardKey(int key)
+{
+    CPageView *page = ActivePage();
+    if (!page)
+        return false;
+    if (key == Qt::Key_F6) {
+        // Asked once here and once more by the Next button, as the pages expect.
+        if (!page->OnWizardStep(true) && page != &complite_)
+            Button(Ids::ID_WIZNEXT)->click();
+        return true;
+    }
+    if (key == Qt::Key_F5) {
+        if (!page->OnWizardStep(false) && page != &sysAs_)
+            Button(Ids::ID_WIZBACK)->click();
+        return true;
+    }
+    return false;
+}
+
+bool CPageSheet::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()
+        && static_cast<QWidget *>(watched)->window() == this) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if ((key == Qt::Key_F5 || key == Qt::Key_F6) && HandleWizardKey(key))
+            return true;
+    }
+    if (event->type() == QEvent::Paint && !firstPaintSeen_ && active_ >= 0 && watched == ActivePage()) {
+        firstPaintSeen_ = true;
+        QTimer::singleShot(0, this, &CPageSheet::FirstPagePainted);
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CPageSheet::RunCommand(int commandId)
+{
+    switch (commandId) {
+    case Ids::ID_FILE_NEW:
+        FileNew();
+        return;
+    case Ids::ID_FILE_LOAD:
+        FileLoad();
+        return;
+    case Ids::ID_FILE_SAVE:
+        FileSave();
+        return;
+    case Ids::ID_FILE_SAVE_AS:
+        FileSaveAs();
+        return;
+    case Ids::ID_FILE_EXIT:
+        reject();
+        return;
+    case Ids::ID_HELP_CONTENTS:
+    case Ids::ID_HELP_OTHER:
+        OpenProgramHelp();
+        return;
+    case Ids::ID_HELP_ABOUT: {
+        CAboutBox about(this);
+        about.exec();
+        return;
+    }
+    default:
+        break;
+    }
+    for (int i = 0; i < kPageCount; ++i) {
+        if (order_[i]->ViewItemId() == commandId) {
+            SetActivePage(i);
+            StartTitleTimer();
+            return;
+        }
+    }
+}
+
+void CPageSheet::ResetPointPages()
+{
+    for (CPageView *page : {static_cast<CPageView *>(&baseLine_), static_cast<CPageView *>(&leftBord_),
+                            static_cast<CPageView *>(&rigthBord_), static_cast<CPageView *>(&leftCurve_),
+                            static_cast<CPageView *>(&rigthCurve_)})
+        page->SetSubStep(-1);
+}
+
+void CPageSheet::FileNew()
+{
+    NewConfiguration(settings_, files_);
+    ResetPointPages();
+    SetActivePage(0);
+    StartTitleTimer();
+}
+
+void CPageSheet::FileLoad()
+{
+    FileDialogRequest request;
+    request.kind = FileDialogRequest::Kind::Open;
+    request.filters = ConfigurationFilters();
+    request.selectedFilter = 1;
+    if (const auto path = AskFileName(request)) {
+        // A file that cannot be read changes nothing (a message says why).
+        if (LoadConfiguration(settings_, files_, *path)) {
+            ResetPointPages();
+            SetActivePage(0);
+        }
+    }
+    StartTitleTimer();
+}
+
+void CPageSheet::FileSave()
+{
+    SaveConfiguration(settings_, files_, files_.currentFilePath);
+    StartTitleTimer();
+}
+
+void CPageSheet::FileSaveAs()
+{
+    FileDialogRequest request;
+    request.kind = FileDialogRequest::Kind::Save;
+    request.filters = ConfigurationFilters();
+    request.selectedFilter = 1;
+    request.defaultSuffix = QStringLiteral("ini");
+    if (const auto path = AskFileName(request)) {
+        // The chosen file becomes the current one only once it is written, so
+        // that the title never names a file that does not hold the settings.
+        if (SaveConfiguration(settings_, files_, *path))
+            files_.currentFilePath = *path;
+    }
+    StartTitleTimer();
+}
+
+void CPageSheet::StartTitleTimer()
+{
+    titleTimer_.start();
+}
+
+QString CPageSheet::TitleText() const
+{
+    const CPageView *page = ActivePage();
+    if (!page)
+        return windowTitle();
+    const QString &path = files_.currentFilePath;
+    const int slash = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    const QString name = path.mid(slash + 1);
+    const QString mark = settings_.IsChanged() ? QStringLiteral("*") : QString();
+    const QString serial = QString::asprintf("%010d", link_ ? link_->SerialNumber() : 0);
+    return QStringLiteral("Tarvello S/N %1 - %2 - [%3 %4]").arg(serial, page->Caption(), name, mark);
+}
+
+void CPageSheet::OnTitleTimer()
+{
+    if (ActivePage())
+        setWindowTitle(TitleText());
+}
+
+void CPageSheet::CheckViewItem(int commandId)
+{
+    if (checkedItem_ != commandId)
+        if (QAction *previous = MenuAction(checkedItem_))
+            previous->setChecked(false);
+    if (QAction *action = MenuAction(commandId))
+        action->setChecked(true);
+    checkedItem_ = commandId;
+}
+
+void CPageSheet::SetBackEnabled(bool enabled)
+{
+    Button(Ids::ID_WIZBACK)->setEnabled(enabled);
+}
+
+void CPageSheet::ShowFinishOnly(const QString &finishText)
+{
+    Button(Ids::ID_WIZBACK)->hide();
+    Button(Ids::ID_WIZNEXT)->hide();
+    QPushButton *finish = Button(Ids::ID_WIZFINISH);
+    finish->setText(finishText);
+    finish->show();
+    finish->setDefault(true);
+}

@@ -1,0 +1,132 @@
+#pragma once
+
+#include "CPageBaseLine.h"
+#include "CPageComplite.h"
+#include "CPageGridShift.h"
+#include "CPageLeftBord.h"
+#include "CPageLeftCurve.h"
+#include "CPageLineBold.h"
+#include "CPageLoadBMP.h"
+#include "CPageLoadWarn.h"
+#include "CPageMarkPlace.h"
+#include "CPageMirrorLine.h"
+#include "CPageMonCam.h"
+#include "CPageParktronic.h"
+#include "CPageRigthBord.h"
+#include "CPageRigthCurve.h"
+#include "CPageSysAs.h"
+#include "CPageWarning.h"
+#include "CResizeCtrl.h"
+#include "Configuration.h"
+#include "PageHost.h"
+#include "Settings.h"
+
+#include <QDialog>
+#include <QTimer>
+
+#include <array>
+
+class DeviceLink;
+class QAction;
+class QFrame;
+class QMenuBar;
+class QPushButton;
+
+// The program's only window: the wizard with its 16 pages, the settings
+// record, the menu, the accelerators, the file commands and the title.
+class CPageSheet : public QDialog, public PageHost {
+    Q_OBJECT
+
+public:
+    static constexpr int kPageCount = 16;
+
+    explicit CPageSheet(const QString &caption, QWidget *parent = nullptr);
+    ~CPageSheet() override;
+
+    // Gives every page the one device link (borrowed, not owned).
+    void SetLink(DeviceLink *link);
+
+    // Pages in wizard order.
+    CPageView *Page(int index) const { return order_[index]; }
+    int PageIndex(const CPageView *page) const;
+    CPageView *ActivePage() const;
+    int ActiveIndex() const { return active_; }
+    // Makes the page with this wizard index the active page.
+    void SetActivePage(int index);
+
+    // Runs the command of a menu item or accelerator (menu ids).
+    void RunCommand(int commandId);
+    QAction *MenuAction(int commandId) const;
+    QMenuBar *MenuBar() const { return menuBar_; }
+    QPushButton *Button(int id) const;
+
+    // Next and Back as the wizard buttons do them: the page may consume them.
+    void PressNext();
+    void PressBack();
+
+    const ConfigurationFiles &Files() const { return files_; }
+    // The title as the title timer sets it.
+    QString TitleText() const;
+
+    // PageHost
+    Settings &SheetSettings() override { return settings_; }
+    void StartTitleTimer() override;
+    void CheckViewItem(int commandId) override;
+    void SetBackEnabled(bool enabled) override;
+    void ShowFinishOnly(const QString &finishText) override;
+
+signals:
+    // The first page has been painted (used to measure start-up).
+    void FirstPagePainted();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void OnInitDialog();
+    void BuildMenu();
+    void BuildButtons();
+    void PlaceActivePage();
+    void ResetWizardButtons();
+    void ResetPointPages();
+    void OnTitleTimer();
+    void FileNew();
+    void FileLoad();
+    void FileSave();
+    void FileSaveAs();
+    bool HandleWizardKey(int key);
+
+    // Pages, in the order the sheet declares them (not the wizard order).
+    CPageSysAs sysAs_;
+    CPageMonCam monCam_;
+    CPageGridShift gridShift_;
+    CPageMarkPlace markPlace_;
+    CPageLeftBord leftBord_;
+    CPageRigthBord rigthBord_;
+    CPageLeftCurve leftCurve_;
+    CPageRigthCurve rigthCurve_;
+    CPageBaseLine baseLine_;
+    CPageParktronic parktronic_;
+    CPageMirrorLine mirrorLine_;
+    CPageLoadBMP loadBMP_;
+    CPageLoadWarn loadWarn_;
+    CPageWarning warning_;
+    CPageComplite complite_;
+    CPageLineBold lineBold_;
+
+    Settings settings_;
+    ConfigurationFiles files_;  // the default file name and the current file path
+    QMenuBar *menuBar_ = nullptr;
+    CResizeCtrl resize_;
+    int checkedItem_ = 0;
+
+    std::array<CPageView *, kPageCount> order_{};
+    QFrame *divider_ = nullptr;
+    int active_ = -1;
+    DeviceLink *link_ = nullptr;
+    QTimer titleTimer_;
+    bool initialised_ = false;
+    bool firstPaintSeen_ = false;
+};

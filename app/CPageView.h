@@ -1,0 +1,103 @@
+#pragma once
+
+#include "CResizeCtrl.h"
+#include "DialogTemplate.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <vector>
+
+class DeviceLink;
+class PageHost;
+class QTextBrowser;
+class Settings;
+
+// Base of every wizard page: its help text, its dialog template, the
+// borrowed settings record and device link, the sub-step index that Next and
+// Back move through OnWizardStep, and the activation pattern every page ends
+// with.
+class CPageView : public QWidget {
+    Q_OBJECT
+
+public:
+    struct PageInfo {
+        int dialogId = 0;
+        QString caption;
+        int viewItemId = 0;  // View menu command; 0 = the page has none
+        int firstHelpText = 0;
+        int initialSubStep = 0;
+    };
+
+    explicit CPageView(PageInfo info, QWidget *parent = nullptr);
+    ~CPageView() override;
+
+    int DialogId() const { return info_.dialogId; }
+    const QString &Caption() const { return info_.caption; }
+    int ViewItemId() const { return info_.viewItemId; }
+
+    void SetHost(PageHost *host) { host_ = host; }
+    PageHost *Host() const { return host_; }
+    // Set by start-up for every page before the wizard runs; the page borrows it.
+    void SetLink(DeviceLink *link) { link_ = link; }
+    DeviceLink *Link() const { return link_; }
+    Settings *SettingsRecord() const { return settings_; }
+
+    int SubStep() const { return subStep_; }
+    void SetSubStep(int index) { subStep_ = index; }
+
+    // Runs OnInitDialog the first time the page is shown, as a property
+    // sheet does just before the first activation.
+    void EnsureInitialised();
+    bool IsInitialised() const { return initialised_; }
+
+    // Page activation: the page's own work, ending with the base activation.
+    virtual bool OnSetActive();
+    // Leaving the page (before the next page's activation).
+    virtual bool OnKillActive() { return true; }
+    // Next (forward) or Back inside the page; nonzero = consumed.
+    virtual int OnWizardStep(bool forward);
+    // The first page disables Back when it becomes active.
+    virtual bool AllowsBack() const { return true; }
+
+    // Replaces the help text with the help resource id; returns 1.
+    int LoadHelpText(int resourceId);
+    QTextBrowser *HelpText() const;
+
+    // Size of the page's template in pixels (the page's initial size).
+    QSize TemplateSize() const;
+
+protected:
+    // The page's controls in dialog units; the first is the help text 1024.
+    virtual std::vector<ControlSpec> Template() const = 0;
+    virtual QRect TemplateUnits() const;
+    // Builds the template and registers the controls with the layout helper:
+    // help text (0,0,100,0), preview or picture (0,0,100,100), all other
+    // controls (100,0,0,0). Pages extend it with their own set-up.
+    virtual void OnInitDialog();
+    // Called by OnInitDialog between building the template and registering
+    // the controls: pages put their own widgets in place of template
+    // controls here (the preview on 1017, a picture on 1055).
+    virtual void BindControls() {}
+    // Puts replacement in the place, size and id of the template control id
+    // and deletes that control. Returns replacement.
+    QWidget *ReplaceControl(int id, QWidget *replacement);
+    // First step of every page's activation: borrow the settings record and
+    // check the page's View menu item.
+    void BeginActivation();
+
+    QWidget *Control(int id) const;
+    template <typename T> T *ControlAs(int id) const { return qobject_cast<T *>(Control(id)); }
+
+    void resizeEvent(QResizeEvent *event) override;
+
+    CResizeCtrl layout_;
+
+private:
+    PageInfo info_;
+    PageHost *host_ = nullptr;
+    DeviceLink *link_ = nullptr;
+    Settings *settings_ = nullptr;
+    int subStep_ = 0;
+    bool initialised_ = false;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+// The program's start-up: finds the module (or takes the demo link), runs
+// the wizard modally with that link, closes the link at the end. Also turns
+// the F1 key into the program's help.
+class CSetupApp : public QObject {
+    Q_OBJECT
+
+public:
+    // Runs the program with its command line; returns the exit status
+    // (0 after the wizard closed, 1 when no module was found).
+    int Run(const QStringList &arguments);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+class Settings;
+class QString;
+
+// What a wizard page needs from the sheet that hosts it. CPageSheet
+// implements it; page tests can host pages with a small fake.
+class PageHost {
+public:
+    virtual ~PageHost() = default;
+
+    // The one settings record of the wizard.
+    virtual Settings &SheetSettings() = 0;
+    // Arms the one-shot title refresh (10 ms).
+    virtual void StartTitleTimer() = 0;
+    // Checks the View menu item commandId and unchecks the one checked before.
+    virtual void CheckViewItem(int commandId) = 0;
+    virtual void SetBackEnabled(bool enabled) = 0;
+    // Shows only the Finish button, captioned finishText (the last page).
+    virtual void ShowFinishOnly(const QString &finishText) = 0;
+};

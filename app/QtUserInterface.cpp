@@ -1,0 +1,59 @@
+#include "QtUserInterface.h"
+
+#include "FileDialogRequest.h"
+#include "UserMessage.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+void ShowMessageBox(const UserMessage &message)
+{
+    QMessageBox box(QApplication::activeWindow());
+    switch (message.icon) {
+    case UserMessage::Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case UserMessage::Icon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case UserMessage::Icon::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    }
+    box.setWindowTitle(message.caption);
+    box.setText(message.text);
+    if (!message.details.isEmpty())
+        box.setDetailedText(message.details);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
+std::optional<QString> AskWithDialog(const FileDialogRequest &request)
+{
+    QFileDialog dialog(QApplication::activeWindow());
+    const bool save = request.kind == FileDialogRequest::Kind::Save;
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilters(request.filters);
+    if (request.selectedFilter >= 0 && request.selectedFilter < request.filters.size())
+        dialog.selectNameFilter(request.filters[request.selectedFilter]);
+    if (!request.defaultSuffix.isEmpty())
+        dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.confirmOverwrite)
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setDirectory(request.directory.isEmpty() ? QDir::currentPath() : request.directory);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+void InstallQtUserInterface()
+{
+    SetMessageHandler(ShowMessageBox);
+    SetFileDialogHandler(AskWithDialog);
+}

@@ -1,0 +1,5 @@
+#pragma once
+
+// Installs the program's message and file-dialog handlers: modal
+// QMessageBox and QFileDialog, owned by the active window.
+void InstallQtUserInterface();

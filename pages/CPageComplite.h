@@ -1,0 +1,17 @@
+#pragma once
+
+#include "CPageViewPic.h"
+
+// Last page: the set-up is complete; only the Finish button, captioned "Готово".
+class CPageComplite : public CPageViewPic {
+    Q_OBJECT
+
+public:
+    explicit CPageComplite(QWidget *parent = nullptr);
+
+    bool OnSetActive() override;
+
+protected:
+    std::vector<ControlSpec> Template() const override;
+    void BindControls() override;
+};

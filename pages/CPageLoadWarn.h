@@ -1,0 +1,15 @@
+#pragma once
+
+#include "CPageViewPic.h"
+
+// Wizard page "Загрузка и запись предупреждения". For now it shows its help text and an empty picture area; its own controls and module commands are not built yet.
+class CPageLoadWarn : public CPageViewPic {
+    Q_OBJECT
+
+public:
+    explicit CPageLoadWarn(QWidget *parent = nullptr);
+
+protected:
+    std::vector<ControlSpec> Template() const override { return BaseTemplate(); }
+    void BindControls() override;
+};

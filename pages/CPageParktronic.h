@@ -1,0 +1,14 @@
+#pragma once
+
+#include "CPageViewControl.h"
+
+// Wizard page "Настройка ультразвуковой системы парковки". For now it shows its help text and the preview of the current guide points; its own fields and module commands are not built yet.
+class CPageParktronic : public CPageViewControl {
+    Q_OBJECT
+
+public:
+    explicit CPageParktronic(QWidget *parent = nullptr);
+
+protected:
+    std::vector<ControlSpec> Template() const override { return BaseTemplate(); }
+};

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "CPageViewControl.h"
+
+// Wizard page "Ввод правой границы". For now it shows its help text and the preview of the current guide points; its own fields and module commands are not built yet.
+class CPageRigthBord : public CPageViewControl {
+    Q_OBJECT
+
+public:
+    explicit CPageRigthBord(QWidget *parent = nullptr);
+
+protected:
+    std::vector<ControlSpec> Template() const override { return BaseTemplate(); }
+};

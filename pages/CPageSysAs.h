@@ -1,0 +1,18 @@
+#pragma once
+
+#include "CPageViewPic.h"
+
+// First page: how the system is assembled, with its illustration.
+class CPageSysAs : public CPageViewPic {
+    Q_OBJECT
+
+public:
+    explicit CPageSysAs(QWidget *parent = nullptr);
+
+    bool OnSetActive() override;
+    bool AllowsBack() const override { return false; }
+
+protected:
+    std::vector<ControlSpec> Template() const override;
+    void BindControls() override;
+};

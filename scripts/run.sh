@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Builds the program and starts the wizard against the bundled module
+# simulator: the simulator plays the TRX-G-K4 module on a pseudo-terminal,
+# and the program finds it as COM1. Pass --demo to run without the simulator
+# (the "/demo" switch). The configuration files land in build/run/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+bash scripts/install-deps.sh
+cmake --preset default >/dev/null
+cmake --build --preset default --target tarvello-setup module-sim
+
+bin="$root/build/default/app/tarvello-setup"
+sim="$root/build/default/tools/module-sim/module-sim"
+mkdir -p build/run
+cd build/run
+
+launch() {
+  if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] || [ -n "${QT_QPA_PLATFORM:-}" ]; then
+    "$@"
+  else
+    echo "run: no display found; starting under xvfb-run (the window is not visible)" >&2
+    xvfb-run -a "$@"
+  fi
+}
+
+if [ "${1:-}" = "--demo" ]; then
+  launch "$bin" /demo
+  exit $?
+fi
+
+"$sim" --pty --link "$root/build/run/module-com1" --log "$root/build/run/module.log" \
+       --state "$root/build/run/module.state" > sim.out &
+sim_pid=$!
+trap 'kill "$sim_pid" 2>/dev/null || true' EXIT
+for _ in $(seq 50); do [ -e "$root/build/run/module-com1" ] && break; sleep 0.1; done
+
+# The simulator is COM1; the other COM ports and USB are not looked for.
+export TARVELLO_COM1="$root/build/run/module-com1"
+export TARVELLO_COM_ONLY_ENV=1
+export TARVELLO_D2XX_LIBRARY="${TARVELLO_D2XX_LIBRARY:-/nonexistent/libftd2xx.so}"
+launch "$bin"
