@@ -1,0 +1,323 @@
+// The wizard sheet on the offscreen platform, driven by real key events and
+// menu commands, in a temporary working folder.
+#include "CGuideLinePreview.h"
+#include "CPageSheet.h"
+#include "DeviceLink.h"
+#include "ResourceIds.h"
+#include "TestSupport.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Runs each test in an empty temporary folder, the way an installer starts
+// the program in a fresh folder.
+class SheetTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir_.isValid());
+        previous_ = QDir::currentPath();
+        QDir::setCurrent(dir_.path());
+    }
+    void TearDown() override { QDir::setCurrent(previous_); }
+
+    // A shown sheet with the demo link, past its first title refresh.
+    std::unique_ptr<CPageSheet> OpenSheet()
+    {
+        auto sheet = std::make_unique<CPageSheet>(QStringLiteral("Test"));
+        sheet->SetLink(&demo_);
+        sheet->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(sheet.get()));
+        QTest::qWait(30);
+        return sheet;
+    }
+
+    static void Key(CPageSheet &sheet, Qt::Key key)
+    {
+        QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : &sheet;
+        QTest::keyClick(target, key);
+        QTest::qWait(20);
+    }
+
+    static int CheckedViewItems(const CPageSheet &sheet)
+    {
+        int checked = 0;
+        for (QAction *a : sheet.MenuBar()->findChildren<QAction *>())
+            checked += a->isChecked() ? 1 : 0;
+        return checked;
+    }
+
+    QTemporaryDir dir_;
+    QString previous_;
+    DeviceLink demo_;
+    RecordedMessages messages_;
+};
+
+TEST_F(SheetTest, pagesComeInWizardOrderWithTheirCaptions)
+{
+    auto sheet = OpenSheet();
+    const QStringList captions = {
+        "Сборка системы", "Установка параметров камеры и монитора", "Сдвиг решетки",
+        "Ввод базовой линии", "Ввод левой границы", "Ввод линии симметрии", "Ввод правой границы",
+        "Ввод левой кривой", "Ввод правой кривой", "Настройка толщины линий", "Настройка меток",
+        "Загрузка и запись изображения", "Загрузка и запись предупреждения",
+        "Настройка ультразвуковой системы парковки", "Настройка времени показа предупреждения",
+        "Настройка завершена"};
+    const int dialogs[] = {135, 136, 137, 143, 139, 158, 140, 141, 142, 182, 138, 162, 163, 107, 165, 183};
+    for (int i = 0; i < CPageSheet::kPageCount; ++i) {
+        EXPECT_EQ(sheet->Page(i)->Caption(), captions[i]) << i;
+        EXPECT_EQ(sheet->Page(i)->DialogId(), dialogs[i]) << i;
+    }
+}
+
+TEST_F(SheetTest, demoTitleRightAfterStartNamesPageFileAndChangedMark)
+{
+    auto sheet = OpenSheet();
+    EXPECT_EQ(sheet->windowTitle(), QStringLiteral("Tarvello S/N 0000000000 - Сборка системы - [default.ini *]"));
+}
+
+TEST_F(SheetTest, f6WalksForwardToTheLastPageAndStopsThere)
+{
+    auto sheet = OpenSheet();
+    EXPECT_FALSE(sheet->Button(Ids::ID_WIZBACK)->isEnabled()) << "Back is disabled on the first page";
+    Key(*sheet, Qt::Key_F5);
+    EXPECT_EQ(sheet->ActiveIndex(), 0) << "F5 on the first page does nothing";
+
+    for (int i = 1; i < CPageSheet::kPageCount; ++i) {
+        Key(*sheet, Qt::Key_F6);
+        ASSERT_EQ(sheet->ActiveIndex(), i);
+        if (i < CPageSheet::kPageCount - 1)
+            EXPECT_TRUE(sheet->Button(Ids::ID_WIZBACK)->isEnabled()) << i;
+    }
+    QTest::qWait(20);
+    Key(*sheet, Qt::Key_F6);
+    EXPECT_EQ(sheet->ActiveIndex(), CPageSheet::kPageCount - 1) << "F6 on the last page does nothing";
+    EXPECT_TRUE(sheet->isVisible()) << "F6 on the last page does not finish the wizard";
+
+    // The last page shows only Finish, captioned "Готово".
+    EXPECT_TRUE(sheet->Button(Ids::ID_WIZFINISH)->isVisible());
+    EXPECT_EQ(sheet->Button(Ids::ID_WIZFINISH)->text(), QStringLiteral("Готово"));
+    EXPECT_FALSE(sheet->Button(Ids::ID_WIZNEXT)->isVisible());
+    EXPECT_FALSE(sheet->Button(Ids::ID_WIZBACK)->isVisible());
+
+    Key(*sheet, Qt::Key_F5);
+    EXPECT_EQ(sheet->ActiveIndex(), CPageSheet::kPageCount - 2);
+    EXPECT_TRUE(sheet->Button(Ids::ID_WIZNEXT)->isVisible());
+    EXPECT_FALSE(sheet->Button(Ids::ID_WIZFINISH)->isVisible());
+}
+
+TEST_F(SheetTest, viewJumpLeavesExactlyOneCheckMark)
+{
+    auto sheet = OpenSheet();
+    EXPECT_EQ(CheckedViewItems(*sheet), 1);
+    sheet->MenuAction(Ids::ID_VIEW_PARKTRONIC)->trigger();
+    QTest::qWait(20);
+    EXPECT_EQ(sheet->ActivePage()->Caption(), QStringLiteral("Настройка ультразвуковой системы парковки"));
+    EXPECT_TRUE(sheet->MenuAction(Ids::ID_VIEW_PARKTRONIC)->isChecked());
+    EXPECT_EQ(CheckedViewItems(*sheet), 1);
+    EXPECT_TRUE(sheet->windowTitle().contains(QStringLiteral("Настройка ультразвуковой системы парковки")));
+
+    // The closing page has no View item: the last check mark stays.
+    sheet->SetActivePage(CPageSheet::kPageCount - 1);
+    EXPECT_EQ(CheckedViewItems(*sheet), 1);
+}
+
+TEST_F(SheetTest, menuHoldsEveryItemWithItsText)
+{
+    auto sheet = OpenSheet();
+    const std::pair<int, const char *> items[] = {
+        {32771, "Новая конфигурация\tCtrl-N"}, {32774, "Загрузить\tCtrl-O"}, {32772, "Сохранить\tCtrl-S"},
+        {32773, "Сохранить как ..."}, {32775, "Выход"}, {32776, "Сборка системы"},
+        {32779, "Размещение маркеров"}, {32785, "Парктроник"}, {32792, "Показ предупреждения"},
+        {32793, "Установка толщины линий"}, {32786, "Вызов справки\tF1"}, {32788, "О программе"}};
+    for (const auto &[id, text] : items) {
+        QAction *action = sheet->MenuAction(id);
+        ASSERT_NE(action, nullptr) << id;
+        EXPECT_EQ(action->text(), QString::fromUtf8(text)) << id;
+    }
+    const QList<QAction *> menus = sheet->MenuBar()->actions();
+    ASSERT_EQ(menus.size(), 3);
+    EXPECT_EQ(menus[0]->text(), QStringLiteral("Файл"));
+    EXPECT_EQ(menus[1]->text(), QStringLiteral("Вид"));
+    EXPECT_EQ(menus[2]->text(), QStringLiteral("Справка"));
+    // Separators after "Загрузить" and "Сохранить как ...".
+    const QList<QAction *> file = menus[0]->menu()->actions();
+    ASSERT_EQ(file.size(), 7);
+    EXPECT_TRUE(file[2]->isSeparator());
+    EXPECT_TRUE(file[5]->isSeparator());
+    EXPECT_EQ(menus[1]->menu()->actions().size(), 15);
+}
+
+TEST_F(SheetTest, startInEmptyFolderCreatesDefaultIniWithBuiltInLayout)
+{
+    ASSERT_FALSE(QFile::exists(QStringLiteral("default.ini")));
+    auto sheet = OpenSheet();
+    const QByteArray written = ReadAll(QStringLiteral("default.ini"));
+    const QByteArray expected = ReadAll(TestDataPath(QStringLiteral("config-new-default.ini")));
+    ASSERT_FALSE(expected.isEmpty());
+    EXPECT_EQ(written, expected);
+    EXPECT_EQ(sheet->Files().currentFilePath, QStringLiteral("default.ini"));
+    EXPECT_EQ(sheet->SheetSettings().Bright1, 80);
+    EXPECT_EQ(sheet->SheetSettings().Bright2, 25);
+}
+
+TEST_F(SheetTest, saveRightAfterNewWritesNewConfigurationFile)
+{
+    auto sheet = OpenSheet();
+    QTest::keyClick(sheet.get(), Qt::Key_N, Qt::ControlModifier);
+    QTest::qWait(20);
+    EXPECT_EQ(sheet->Files().currentFilePath, QStringLiteral("Новая конфигурация"));
+    QTest::keyClick(sheet.get(), Qt::Key_S, Qt::ControlModifier);
+    QTest::qWait(30);
+    EXPECT_TRUE(QFile::exists(QStringLiteral("Новая конфигурация")));
+    EXPECT_EQ(sheet->windowTitle(), QStringLiteral("Tarvello S/N 0000000000 - Сборка системы - [Новая конфигурация ]"));
+}
+
+TEST_F(SheetTest, loadThenSaveWritesBackToTheLoadedFile)
+{
+    auto sheet = OpenSheet();
+    QDir().mkdir(QStringLiteral("cars"));
+    const QString car = QDir::current().filePath(QStringLiteral("cars/golf.ini"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral("default.ini"), car));
+    {
+        QFile f(car);
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write("; installer's note\r\n");
+    }
+    // Move to another page first: Load returns to the first page.
+    sheet->SetActivePage(4);
+    ScriptedFileDialogs dialogs;
+    dialogs.answer(car);
+    QTest::keyClick(sheet.get(), Qt::Key_O, Qt::ControlModifier);
+    QTest::qWait(30);
+    ASSERT_EQ(dialogs.requests().size(), 1u);
+    EXPECT_EQ(dialogs.requests()[0].kind, FileDialogRequest::Kind::Open);
+    EXPECT_EQ(dialogs.requests()[0].selectedFilter, 1);
+    EXPECT_EQ(sheet->Files().currentFilePath, car);
+    EXPECT_EQ(sheet->ActiveIndex(), 0);
+    EXPECT_TRUE(sheet->windowTitle().endsWith(QStringLiteral("[golf.ini *]"))) << qPrintable(sheet->windowTitle());
+
+    sheet->SheetSettings().SetPoint(3, 1.25, 7.5, 1);
+    const QByteArray defaultBefore = ReadAll(QStringLiteral("default.ini"));
+    QTest::keyClick(sheet.get(), Qt::Key_S, Qt::ControlModifier);
+    QTest::qWait(30);
+    const QByteArray saved = ReadAll(car);
+    EXPECT_TRUE(saved.contains("Point0X=1.25\r\n"));
+    EXPECT_TRUE(saved.contains("; installer's note\r\n")) << "the file keeps its own comments";
+    EXPECT_EQ(ReadAll(QStringLiteral("default.ini")), defaultBefore) << "default.ini is not touched";
+    EXPECT_TRUE(sheet->windowTitle().endsWith(QStringLiteral("[golf.ini ]")));
+}
+
+TEST_F(SheetTest, cancelledDialogsChangeNothing)
+{
+    auto sheet = OpenSheet();
+    sheet->SetActivePage(3);
+    const QString before = sheet->Files().currentFilePath;
+    ScriptedFileDialogs dialogs;
+    dialogs.answer(std::nullopt);
+    dialogs.answer(std::nullopt);
+    sheet->RunCommand(Ids::ID_FILE_LOAD);
+    sheet->RunCommand(Ids::ID_FILE_SAVE_AS);
+    QTest::qWait(30);
+    EXPECT_EQ(dialogs.requests().size(), 2u);
+    EXPECT_EQ(dialogs.requests()[1].kind, FileDialogRequest::Kind::Save);
+    EXPECT_EQ(dialogs.requests()[1].defaultSuffix, QStringLiteral("ini"));
+    EXPECT_EQ(sheet->Files().currentFilePath, before);
+    EXPECT_EQ(sheet->ActiveIndex(), 3);
+    EXPECT_EQ(QDir::current().entryList(QDir::Files), QStringList{QStringLiteral("default.ini")});
+}
+
+TEST_F(SheetTest, saveAsIntoMissingFolderKeepsCurrentFileAndChangedMark)
+{
+    auto sheet = OpenSheet();
+    ScriptedFileDialogs dialogs;
+    dialogs.answer(QDir::current().filePath(QStringLiteral("no/such/folder/car.ini")));
+    sheet->RunCommand(Ids::ID_FILE_SAVE_AS);
+    QTest::qWait(30);
+    EXPECT_EQ(sheet->Files().currentFilePath, QStringLiteral("default.ini"));
+    EXPECT_EQ(sheet->SheetSettings().IsChanged(), 1);
+    ASSERT_EQ(messages_.count(), 1u);
+    EXPECT_TRUE(messages_.all()[0].text.contains(QStringLiteral("car.ini")));
+}
+
+TEST_F(SheetTest, previewPagesShowEveryGuidePointOfTheSettings)
+{
+    auto sheet = OpenSheet();
+    Settings &s = sheet->SheetSettings();
+    s.SetPoint(0, 1.0, 8.0, 1);
+    s.SetPoint(20, 6.5, 3.0, 1);   // a right-curve point, not edited on the left border page
+    s.SetPoint(12, 7.0, 2.0, 0);
+    sheet->MenuAction(Ids::ID_VIEW_LEFTBORD)->trigger();
+    QTest::qWait(20);
+    auto *page = qobject_cast<CPageViewControl *>(sheet->ActivePage());
+    ASSERT_NE(page, nullptr);
+    CGuideLinePreview *preview = page->Preview();
+    ASSERT_NE(preview, nullptr);
+    EXPECT_TRUE(preview->IsPointEnabled(0));
+    EXPECT_TRUE(preview->IsPointEnabled(20));
+    EXPECT_FALSE(preview->IsPointEnabled(12));
+}
+
+TEST_F(SheetTest, everyPageShowsItsHelpText)
+{
+    auto sheet = OpenSheet();
+    for (int i = 0; i < CPageSheet::kPageCount; ++i) {
+        sheet->SetActivePage(i);
+        QTextBrowser *help = sheet->ActivePage()->findChild<QTextBrowser *>(Ids::ObjectName(Ids::IDC_HELPTEXT));
+        ASSERT_NE(help, nullptr) << i;
+        EXPECT_FALSE(help->toPlainText().trimmed().isEmpty()) << i;
+    }
+    sheet->SetActivePage(2);
+    EXPECT_TRUE(sheet->ActivePage()->findChild<QTextBrowser *>()->toPlainText().startsWith(
+        QStringLiteral("Шаг 3. Настройка калибровочной сетки.")));
+}
+
+TEST_F(SheetTest, resizingKeepsHelpOnTopPictureLeftAndButtonsBottomRight)
+{
+    auto sheet = OpenSheet();
+    sheet->SetActivePage(4);
+    CPageView *page = sheet->ActivePage();
+    QWidget *help = page->findChild<QWidget *>(Ids::ObjectName(Ids::IDC_HELPTEXT));
+    QWidget *preview = page->findChild<QWidget *>(Ids::ObjectName(Ids::IDC_PREVIEW));
+    ASSERT_TRUE(help && preview);
+    const QRect helpBefore = help->geometry();
+    const QRect previewBefore = preview->geometry();
+    const QRect nextBefore = sheet->Button(Ids::ID_WIZNEXT)->geometry();
+    const int rightGap = sheet->width() - nextBefore.right();
+
+    sheet->resize(sheet->size() + QSize(200, 120));
+    QTest::qWait(30);
+    EXPECT_EQ(help->geometry().topLeft(), helpBefore.topLeft());
+    EXPECT_EQ(help->width(), helpBefore.width() + 200);
+    EXPECT_EQ(help->height(), helpBefore.height());
+    EXPECT_EQ(preview->geometry().topLeft(), previewBefore.topLeft());
+    EXPECT_EQ(preview->size(), previewBefore.size() + QSize(200, 120));
+    EXPECT_EQ(sheet->width() - sheet->Button(Ids::ID_WIZNEXT)->geometry().right(), rightGap);
+    EXPECT_EQ(sheet->Button(Ids::ID_WIZNEXT)->y(), nextBefore.y() + 120);
+}
+
+TEST_F(SheetTest, exitClosesTheWizard)
+{
+    auto sheet = OpenSheet();
+    sheet->RunCommand(Ids::ID_FILE_EXIT);
+    QTest::qWait(20);
+    EXPECT_FALSE(sheet->isVisible());
+    EXPECT_EQ(sheet->result(), QDialog::Rejected);
+}
+
+} // namespace
