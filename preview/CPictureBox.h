@@ -1,0 +1,63 @@
+#pragma once
+
+// CPictureBox: the picture control of the picture, camera/monitor and
+// warning-time pages. It owns a 400 x 312 picture (the full-size bitmap), shows
+// a copy scaled to its size inset on a black border like a monitor screen, saves
+// the picture as BMP and converts it into the module picture.
+
+#include "ModulePicture.h"
+
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+class CPictureBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit CPictureBox(QWidget *parent = nullptr);
+
+    // Drops the current picture and loads a BMP file, kept at the file's own
+    // depth. A file that cannot be read leaves the control empty, silently.
+    // Returns whether a picture was loaded.
+    bool LoadFromFile(const QString &path);
+    // Drops the current picture and loads bitmap resource id (Ids::BitmapPath),
+    // held at display depth (32-bit RGB). Empty on failure.
+    bool LoadFromResource(int bitmapId);
+    // Drops the current picture and keeps its own copy of picture, at display
+    // depth; later changes to the caller's picture do not show here.
+    bool SetBitmap(const QImage &picture);
+    // Deletes both bitmaps; repaints when asked.
+    void Clear(bool repaint);
+    // Writes the full-size bitmap as a BMP file at the depth it is held.
+    // False (and nothing written) when empty or the file cannot be written.
+    bool SaveToFile(const QString &path) const;
+    // Converts the full-size bitmap into buffer (layout before the word bit
+    // reversal); an empty control gives all zeros.
+    void ToModulePicture(ModulePicture::Buffer &buffer, bool mirror) const;
+
+    const QImage &FullSizeBitmap() const { return full_; }
+    const QImage &ScaledBitmap() const { return scaled_; }
+    // Depth of the file the picture came from, 32 for resources and SetBitmap,
+    // 0 when empty.
+    int HeldBitsPerPixel() const { return heldBits_; }
+
+    // The scaled size for a picture of pictureSize in a client of clientSize:
+    // l = min(cw / w, ch / h), size (trunc(w * l + 0.5), trunc(l * h + 0.5)).
+    // Empty when either size is empty.
+    static QSize FitSize(QSize pictureSize, QSize clientSize);
+    // Whether a scaled copy of scaledSize may stay for clientSize: not wider,
+    // not taller, and not smaller in both directions at once.
+    static bool StillFits(QSize scaledSize, QSize clientSize);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void TakePicture(QImage picture, int heldBits);
+    void RebuildScaled();
+
+    QImage full_;
+    QImage scaled_;
+    int heldBits_ = 0;
+};
