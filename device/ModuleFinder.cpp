@@ -1,0 +1,154 @@
+#include "ModuleFinder.h"
+
+#include "ComPortLink.h"
+#include "UsbLink.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+namespace {
+
+// COM ports tried, and the two speeds of each (Open(N), Open(256 + N)).
+constexpr int kFirstComPort = 1;
+constexpr int kLastComPort = 10;
+constexpr int kFastSpeedFlag = 256;
+
+QString Tr(const char *text) { return QCoreApplication::translate("ModuleFinder", text); }
+
+ProbeAttempt UsbAttempt(const UsbLink &link, bool found)
+{
+    ProbeAttempt attempt{QStringLiteral("USB"), 0, 57600, found, {}, {}};
+    if (found)
+        return attempt;
+    const QString detail = link.LastErrorDetail();
+    switch (link.LastError()) {
+    case UsbError::LibraryMissing:
+        attempt.reason = Tr("библиотека FTDI D2XX (%1) не загружена: %2").arg(UsbLink::LibraryName(), detail);
+        attempt.fix = Tr("установите библиотеку libftd2xx, если устройство подключается по USB");
+        break;
+    case UsbError::EntryPointMissing:
+        attempt.reason = Tr("в библиотеке FTDI D2XX (%1) нет функции %2").arg(UsbLink::LibraryName(), detail);
+        attempt.fix = Tr("установите другую версию библиотеки libftd2xx");
+        break;
+    case UsbError::NoDevice:
+        attempt.reason = Tr("устройство «%1» не подключено").arg(QString::fromLatin1(UsbLink::DeviceDescription()));
+        break;
+    case UsbError::CallFailed:
+        attempt.reason = Tr("ошибка функции %1 (код %2)").arg(detail).arg(link.LastStatus());
+        if (detail == QLatin1String("FT_OpenEx"))
+            attempt.fix = Tr("адаптер может быть занят драйвером ftdi_sio или другой программой");
+        break;
+    case UsbError::None:
+        attempt.reason = Tr("устройство не ответило");
+        break;
+    }
+    return attempt;
+}
+
+ProbeAttempt ComAttempt(const ComPortLink &link, int number, bool found)
+{
+    ProbeAttempt attempt{QStringLiteral("COM"), number, link.BaudRate(), found, {}, {}};
+    if (found)
+        return attempt;
+    const QString path = link.DevicePath();
+    const QString errnoText = link.LastOpenErrorText();
+    switch (link.LastOpenError()) {
+    case OpenError::None:
+        attempt.reason = Tr("порт %1 открыт, модуль не ответил").arg(path);
+        break;
+    case OpenError::Missing:
+        attempt.reason = path.isEmpty() ? Tr("порта нет") : Tr("порта %1 нет").arg(path);
+        break;
+    case OpenError::Busy:
+        attempt.reason = Tr("порт %1 занят").arg(path);
+        attempt.fix = Tr("порт занят другой программой; закройте её (ModemManager или brltty тоже могут "
+                         "занимать адаптер)");
+        break;
+    case OpenError::PermissionDenied:
+        attempt.reason = Tr("нет доступа к порту %1 (%2)").arg(path, errnoText);
+        attempt.fix = Tr("добавьте пользователя в группу dialout и войдите в систему заново");
+        break;
+    case OpenError::NotATerminal:
+        attempt.reason = Tr("%1 не является последовательным портом").arg(path);
+        break;
+    case OpenError::Other:
+        attempt.reason = Tr("порт %1 не открылся (%2)").arg(path, errnoText);
+        break;
+    }
+    return attempt;
+}
+
+}  // namespace
+
+bool IsDemoCommandLine(const QString &commandLine)
+{
+    return commandLine.contains(QLatin1String("/demo"), Qt::CaseSensitive);
+}
+
+std::unique_ptr<DeviceLink> FindModule(bool demo, ProbeReport *report)
+{
+    auto record = [report](ProbeAttempt attempt) {
+        if (report != nullptr)
+            report->attempts.push_back(std::move(attempt));
+    };
+    if (demo)
+        return std::make_unique<DeviceLink>();
+
+    {
+        auto usb = std::make_unique<UsbLink>();
+        usb->Open(0);
+        const bool found = usb->Probe() != 1;
+        record(UsbAttempt(*usb, found));
+        if (found)
+            return usb;
+    }
+
+    auto com = std::make_unique<ComPortLink>();
+    for (int number = kFirstComPort; number <= kLastComPort; ++number) {
+        for (const int port : {number, kFastSpeedFlag + number}) {
+            com->Open(port);
+            const bool found = com->Probe() == 0;
+            record(ComAttempt(*com, number, found));
+            if (found)
+                return com;
+            com->Close();
+        }
+    }
+    return nullptr;
+}
+
+UserMessage ModuleNotFoundMessage(const ProbeReport &report)
+{
+    UserMessage message;
+    message.icon = UserMessage::Icon::Error;
+    message.caption = ProgramCaption();
+    message.text = Tr("Устройство TRX-G-K4 не найдено.\n"
+                      "Подключите устройство, включите задний ход и запустите программу снова.");
+
+    // One line per try; the two speeds of a port share a line when they
+    // failed for the same reason.
+    QStringList lines;
+    lines << Tr("Проверено:");
+    const auto &attempts = report.attempts;
+    for (std::size_t i = 0; i < attempts.size(); ++i) {
+        const ProbeAttempt &attempt = attempts[i];
+        QString speeds = QString::number(attempt.baud);
+        if (i + 1 < attempts.size()) {
+            const ProbeAttempt &next = attempts[i + 1];
+            if (next.transport == attempt.transport && next.port == attempt.port && next.reason == attempt.reason
+                && next.fix == attempt.fix && next.found == attempt.found) {
+                speeds += QStringLiteral(", ") + QString::number(next.baud);
+                ++i;
+            }
+        }
+        const QString where = attempt.transport == QLatin1String("USB")
+                                  ? Tr("USB (%1 бод)").arg(speeds)
+                                  : Tr("COM%1 (%2 бод)").arg(attempt.port).arg(speeds);
+        QString line = QStringLiteral("%1: %2").arg(where, attempt.found ? Tr("модуль найден") : attempt.reason);
+        if (!attempt.fix.isEmpty())
+            line += QStringLiteral(". ") + Tr("Что сделать: %1").arg(attempt.fix);
+        lines << line;
+    }
+    message.details = lines.join(QLatin1Char('\n'));
+    return message;
+}

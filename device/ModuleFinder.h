@@ -1,0 +1,36 @@
+#pragma once
+
+#include "DeviceLink.h"
+#include "UserMessage.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+// True when the program's command line asks for the demo link: "/demo"
+// anywhere in it, case-sensitive.
+bool IsDemoCommandLine(const QString &commandLine);
+
+// One try of the module search.
+struct ProbeAttempt {
+    QString transport;  // "USB" or "COM"
+    int port;           // COM number; 0 for USB
+    int baud;
+    bool found;
+    QString reason;     // why the module was not found there (user's language)
+    QString fix;        // what the user can do about it; empty when nothing
+};
+
+struct ProbeReport {
+    std::vector<ProbeAttempt> attempts;
+};
+
+// Finds the module: the demo link when `demo` (nothing opened), else the USB
+// bridge, else the first of COM 1..10 that answers at 9600 or 57600 baud (in
+// that order). The link returned is open; null when no module answered.
+// Every try is recorded in `report` when given.
+std::unique_ptr<DeviceLink> FindModule(bool demo, ProbeReport *report = nullptr);
+
+// The message shown when no module was found; its details list the tries.
+UserMessage ModuleNotFoundMessage(const ProbeReport &report);
