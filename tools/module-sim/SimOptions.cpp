@@ -1,0 +1,187 @@
+#include "SimOptions.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <string_view>
+
+namespace ModuleSim {
+
+namespace {
+
+constexpr long kKnownBauds[] = {300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400};
+
+bool ParseCount(const std::string &text, long min, long *value, long max = 1'000'000'000L)
+{
+    if (text.empty() || text.size() > 12)
+        return false;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+    }
+    errno = 0;
+    const long v = std::strtol(text.c_str(), nullptr, 10);
+    if (errno != 0 || v < min || v > max)
+        return false;
+    *value = v;
+    return true;
+}
+
+bool ParseSpeeds(const std::string &text, std::vector<int> *speeds)
+{
+    std::vector<int> result;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        long baud = 0;
+        if (!ParseCount(text.substr(start, comma - start), 1, &baud) || !IsKnownBaud(baud))
+            return false;
+        result.push_back(static_cast<int>(baud));
+        start = comma + 1;
+    }
+    *speeds = result;
+    return !result.empty();
+}
+
+} // namespace
+
+bool IsKnownBaud(long baud)
+{
+    return std::find(std::begin(kKnownBauds), std::end(kKnownBauds), baud) != std::end(kKnownBauds);
+}
+
+std::string UsageText()
+{
+    return R"(Usage: module-sim [options]
+Plays the TRX-G-K4 video overlay module on a pseudo-terminal or a serial line:
+echoes every byte, answers the AT commands with OK or ERROR, answers "ATT"
+with ERROR straight after the echo, keeps 1 MiB of picture memory for the
+block commands and the option values.
+
+Line:
+  --pty              open a pseudo-terminal (default); the first line on
+                     stdout is "PTY <slave path>"
+  --tty PATH         use an existing tty (a serial adapter) instead; the line
+                     is set raw at the first of --speeds; stdout says
+                     "TTY <path>"
+  --link PATH        also make a symlink PATH to the line (removed on exit);
+                     an existing symlink there is replaced, any other file is
+                     an error
+  --speeds LIST      comma-separated baud rates answered at (default
+                     9600,57600); bytes arriving while the line is set to
+                     another speed are not answered and are logged as NOISE
+  --pace             every byte received or sent costs 10 bits at the line
+                     speed, on one timeline; without it answers come at once
+  --idle-reset-ms N  drop a partly received command after N ms without a
+                     byte (default 1000; 0 keeps it forever)
+
+Records:
+  --log FILE         append one line per command received:
+                     "<baud> <bytes>", and "NOISE <baud> <bytes>" for bytes
+                     at a speed not answered at; bytes escaped: printable
+                     ASCII as is, "\\" for a backslash, \r, \n, other bytes
+                     \xNN
+  --state FILE       load the option values from FILE (key=value lines) and
+                     the picture memory from FILE.mem at start, when they
+                     exist; "ATW" writes both
+
+Faults (repeatable where it makes sense):
+  --silent           never echo and never answer
+  --no-answer K[:N]  echo, carry out, but do not answer commands of kind K
+                     (the letter after "AT": S, E, A, B, T, ...); with N only
+                     the Nth of that kind, counted from 1
+  --error-on K:N     refuse the Nth command of kind K with ERROR (it is not
+                     carried out); e.g. --error-on A:10 refuses the 10th
+                     block write
+  --garbage N        after each command's echo send N bytes of garbage that
+                     hold neither "OK" nor "ERROR", and no answer
+  --drop-every N     lose every Nth byte sent (echo, data and answers alike)
+  --delay-ms N       wait N ms before each answer
+  --hangup-after N   after N bytes received in all (noise included) close the
+                     line and exit; bytes up to the Nth are handled as usual
+
+  --help             this text
+
+SIGTERM and SIGINT end the simulator cleanly (the symlink is removed).
+)";
+}
+
+std::string ParseCommandLine(int argc, const char *const *argv, SimOptions *options)
+{
+    SimOptions &o = *options;
+    for (int i = 1; i < argc; ++i) {
+        std::string flag = argv[i];
+        std::string value;
+        bool hasValue = false;
+        if (const auto eq = flag.find('='); flag.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = flag.substr(eq + 1);
+            flag.resize(eq);
+            hasValue = true;
+        }
+        const auto needValue = [&]() -> bool {
+            if (hasValue)
+                return true;
+            if (i + 1 >= argc)
+                return false;
+            value = argv[++i];
+            return true;
+        };
+        const auto bad = [&](const char *what) { return flag + ": " + what; };
+        const auto countFlag = [&](long min, long *target, long max = 1'000'000'000L) -> std::string {
+            if (!needValue())
+                return bad("needs a value");
+            if (!ParseCount(value, min, target, max))
+                return bad(("needs a whole number from " + std::to_string(min) + " to " + std::to_string(max)).c_str());
+            return {};
+        };
+        const auto noValue = [&]() { return hasValue ? bad("takes no value") : std::string(); };
+
+        std::string error;
+        if (flag == "--help" || flag == "-h") {
+            o.help = true;
+        } else if (flag == "--pty") {
+            error = noValue();
+            o.ttyPath.clear();
+        } else if (flag == "--pace") {
+            error = noValue();
+            o.pace = true;
+        } else if (flag == "--silent") {
+            error = noValue();
+            o.silent = true;
+        } else if (flag == "--tty" || flag == "--link" || flag == "--log" || flag == "--state") {
+            if (!needValue() || value.empty())
+                return bad("needs a path");
+            std::string *target = flag == "--tty" ? &o.ttyPath
+                : flag == "--link"                ? &o.linkPath
+                : flag == "--log"                 ? &o.logPath
+                                                  : &o.statePath;
+            *target = value;
+        } else if (flag == "--speeds") {
+            if (!needValue() || !ParseSpeeds(value, &o.speeds))
+                return bad("needs a comma-separated list of baud rates such as 9600,57600");
+        } else if (flag == "--no-answer") {
+            if (!needValue() || !o.faults.AddNoAnswer(value))
+                return bad("needs KIND or KIND:N (a letter, N from 1)");
+        } else if (flag == "--error-on") {
+            if (!needValue() || !o.faults.AddErrorOn(value))
+                return bad("needs KIND:N (a letter, N from 1)");
+        } else if (flag == "--garbage") {
+            error = countFlag(1, &o.garbage, 1 << 20);
+        } else if (flag == "--drop-every") {
+            error = countFlag(1, &o.dropEvery);
+        } else if (flag == "--delay-ms") {
+            error = countFlag(0, &o.delayMs);
+        } else if (flag == "--hangup-after") {
+            error = countFlag(1, &o.hangupAfter);
+        } else if (flag == "--idle-reset-ms") {
+            error = countFlag(0, &o.idleResetMs);
+        } else {
+            return "unknown option " + std::string(argv[i]) + " (see --help)";
+        }
+        if (!error.empty())
+            return error;
+    }
+    return {};
+}
+
+} // namespace ModuleSim

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "FaultPlan.h"
+
+#include <string>
+#include <vector>
+
+namespace ModuleSim {
+
+// Everything the command line sets.
+struct SimOptions {
+    bool help = false;
+    std::string ttyPath;   // --tty: use this tty instead of a new pty
+    std::string linkPath;  // --link: symlink to the line, removed on exit
+    std::string logPath;   // --log: command log, appended
+    std::string statePath; // --state: option values, FILE.mem the picture memory
+    std::vector<int> speeds{9600, 57600}; // line speeds answered at, in baud
+    bool pace = false;     // every byte costs 10 bits at the line speed
+    bool silent = false;   // neither echo nor answer
+    FaultPlan faults;      // --no-answer, --error-on
+    long garbage = 0;      // bytes of garbage in place of each answer
+    long dropEvery = 0;    // every Nth sent byte is lost; 0 none
+    long delayMs = 0;      // pause before each answer, ms
+    long hangupAfter = -1; // exit after this many received bytes; -1 never
+    long idleResetMs = 1000; // a partial command is dropped after this pause, ms; 0 never
+};
+
+// Parses argv into options. Returns an empty string, or what is wrong.
+std::string ParseCommandLine(int argc, const char *const *argv, SimOptions *options);
+
+// The --help text.
+std::string UsageText();
+
+// Baud rates the simulator can recognise on a line.
+bool IsKnownBaud(long baud);
+
+} // namespace ModuleSim
