@@ -1,0 +1,131 @@
+#include "CoordinateKeys.h"
+
+#include "CValueSpinCtrl.h"
+#include "UserMessage.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+#include <cmath>
+
+CoordinateKeys::CoordinateKeys(QObject *parent) : QObject(parent)
+{
+}
+
+void CoordinateKeys::SetRows(std::vector<CoordinateRow> rows)
+{
+    rows_ = std::move(rows);
+}
+
+int CoordinateKeys::ActiveRow() const
+{
+    for (int r = static_cast<int>(rows_.size()) - 1; r >= 0; --r) {
+        const QLineEdit *x = rows_[r].xEdit;
+        // Visible as far as its window goes, so a row counts before the page
+        // is on screen just as it will once it is.
+        if (x && x->isVisibleTo(x->window()) && x->isEnabled())
+            return r;
+    }
+    return 0;
+}
+
+bool CoordinateKeys::HandleKey(QObject *target, QKeyEvent *event)
+{
+    if (!event || event->type() != QEvent::KeyPress)
+        return false;
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
+            const CoordinateRow &row = rows_[r];
+            if (row.xEdit && target == row.xEdit && row.xSpin)
+                return CommitTyped(r, row.xEdit, row.xSpin);
+            if (row.yEdit && target == row.yEdit && row.ySpin)
+                return CommitTyped(r, row.yEdit, row.ySpin);
+        }
+        return false;
+    }
+    if ((event->modifiers() & Qt::ShiftModifier)
+        && (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down))
+        return Nudge(key);
+    return false;
+}
+
+bool CoordinateKeys::CommitTyped(int row, QLineEdit *edit, CValueSpinCtrl *spin)
+{
+    const double value = ReadDecimalPrefix(edit->text());
+    double minimum = 0, maximum = 0, step = 0;
+    spin->GetRange(minimum, maximum, step);
+    // The bounds themselves are accepted. A number too large for a double
+    // has already been read as the largest one and fails here.
+    if (value < minimum || value > maximum || !std::isfinite(value)) {
+        const QString text = QCoreApplication::translate(
+            "CoordinateKeys",
+            "Введённое значение выходит за допустимые пределы. Введите число от %.02f до %.02f.");
+        ShowMessage({QString::asprintf(text.toUtf8().constData(), minimum, maximum), ProgramCaption(),
+                     UserMessage::Icon::Warning, {}});
+        return true;
+    }
+    spin->SetValue(value);
+    if (afterChange_)
+        afterChange_(row);
+    return true;
+}
+
+bool CoordinateKeys::Nudge(int key)
+{
+    if (rows_.empty())
+        return false;
+    const int r = ActiveRow();
+    const CoordinateRow &row = rows_[r];
+    const bool horizontal = key == Qt::Key_Left || key == Qt::Key_Right;
+    CValueSpinCtrl *spin = horizontal ? row.xSpin : row.ySpin;
+    if (!spin)
+        return true;
+    const double value = spin->GetValue();
+    // The limit is tested on the value before the move, so a typed value
+    // just inside it may end just outside.
+    const bool down = key == Qt::Key_Left || key == Qt::Key_Up;
+    if (down) {
+        if (!(value > kLowLimit))
+            return true;
+        spin->SetValue(value - kNudge);
+    } else {
+        if (value >= kHighLimit)
+            return true;
+        spin->SetValue(value + kNudge);
+    }
+    if (afterChange_)
+        afterChange_(r);
+    return true;
+}
+
+void CoordinateKeys::Watch(QWidget *scope)
+{
+    if (scope_ == scope)
+        return;
+    if (!scope_ && scope)
+        qApp->installEventFilter(this);
+    else if (scope_ && !scope)
+        qApp->removeEventFilter(this);
+    scope_ = scope;
+}
+
+bool CoordinateKeys::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if ((type != QEvent::KeyPress && type != QEvent::FocusIn) || !scope_ || !watched->isWidgetType())
+        return QObject::eventFilter(watched, event);
+    auto *widget = static_cast<QWidget *>(watched);
+    if (widget != scope_ && !scope_->isAncestorOf(widget))
+        return QObject::eventFilter(watched, event);
+    if (type == QEvent::KeyPress)
+        return HandleKey(watched, static_cast<QKeyEvent *>(event));
+    if (rowFocused_) {
+        for (int r = 0; r < static_cast<int>(rows_.size()); ++r)
+            if (watched == rows_[r].xEdit || watched == rows_[r].yEdit)
+                rowFocused_(r);
+    }
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <vector>
+
+class CValueSpinCtrl;
+class QKeyEvent;
+class QLineEdit;
+class QWidget;
+
+// One coordinate row of a point page: X edit and spin, Y edit and spin. Any
+// member may be null on pages that leave it out.
+struct CoordinateRow {
+    QLineEdit *xEdit = nullptr;
+    CValueSpinCtrl *xSpin = nullptr;
+    QLineEdit *yEdit = nullptr;
+    CValueSpinCtrl *ySpin = nullptr;
+};
+
+// The keys every point page handles before its controls see them:
+//  - Enter in an X or Y edit commits the typed number, or shows the range
+//    message and leaves the text as typed; Enter never reaches the dialog's
+//    default button.
+//  - Shift + Left/Right/Up/Down moves the active row's point by 0.05 grid
+//    units within -2..12 (tested before the move); the active row is the
+//    last one whose X edit is visible and enabled, row 0 if none is.
+// After every committed change the page's after-change callback runs with
+// the row number.
+class CoordinateKeys : public QObject {
+    Q_OBJECT
+public:
+    using RowCallback = std::function<void(int row)>;
+
+    // Fixed nudge and limits of Shift + cursor keys, in grid units; they do
+    // not depend on the spins' ranges.
+    static constexpr double kNudge = 0.05;
+    static constexpr double kLowLimit = -2.0;
+    static constexpr double kHighLimit = 12.0;
+
+    explicit CoordinateKeys(QObject *parent = nullptr);
+
+    // Rows numbered from 0 at the top (at most five on the pages).
+    void SetRows(std::vector<CoordinateRow> rows);
+    const std::vector<CoordinateRow> &Rows() const { return rows_; }
+
+    void SetAfterChange(RowCallback callback) { afterChange_ = std::move(callback); }
+    // Optional: runs when an X or Y edit of a row gets the focus.
+    void SetRowFocused(RowCallback callback) { rowFocused_ = std::move(callback); }
+
+    // Handles one key press aimed at target; true when the key is consumed.
+    bool HandleKey(QObject *target, QKeyEvent *event);
+
+    // Routes the key presses of scope and everything inside it through
+    // HandleKey (an application event filter, so it sees them before the
+    // focused control does), and focus changes into the rows' edits to the
+    // row-focused callback. Null stops watching.
+    void Watch(QWidget *scope);
+
+    // The row Shift + cursor keys act on.
+    int ActiveRow() const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool CommitTyped(int row, QLineEdit *edit, CValueSpinCtrl *spin);
+    bool Nudge(int key);
+
+    std::vector<CoordinateRow> rows_;
+    RowCallback afterChange_;
+    RowCallback rowFocused_;
+    QPointer<QWidget> scope_;
+};

@@ -1,0 +1,182 @@
+#include "CLinkStatic.h"
+
+#include <QFontMetrics>
+#include <QImage>
+#include <QPalette>
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+const QColor kLinkColor(0, 0, 238);
+const QColor kVisitedColor(85, 26, 139);
+
+// True when the control, as drawn, has at least one pixel of the colour (the
+// underline is drawn solid in the text colour).
+bool DrawnWith(QWidget *w, const QColor &color)
+{
+    const QImage image = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (QColor(image.pixel(x, y)) == color)
+                return true;
+    return false;
+}
+
+class LinkStaticTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        previousOpener = CLinkStatic::SetOpener([this](const QString &target) {
+            opened.push_back(target);
+            return openSucceeds;
+        });
+        previousSound = CLinkStatic::SetFailureSound([this] { ++beeps; });
+        window = std::make_unique<QWidget>();
+        window->resize(400, 200);
+    }
+
+    void TearDown() override
+    {
+        window.reset();
+        CLinkStatic::SetOpener(previousOpener);
+        CLinkStatic::SetFailureSound(previousSound);
+    }
+
+    CLinkStatic *Link(const QString &text, const QString &target, QRect geometry = {20, 20, 300, 40})
+    {
+        auto *link = new CLinkStatic(text, window.get());
+        link->setGeometry(geometry);
+        link->SetTarget(target);
+        return link;
+    }
+
+    void Show()
+    {
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    std::unique_ptr<QWidget> window;
+    std::vector<QString> opened;
+    bool openSucceeds = true;
+    int beeps = 0;
+    CLinkStatic::Opener previousOpener;
+    std::function<void()> previousSound;
+};
+
+TEST_F(LinkStaticTest, emptyTextShowsTheTargetAndEmptyTargetTakesTheText)
+{
+    CLinkStatic *noText = Link(QString(), QStringLiteral("mailto:a@example.ru"));
+    CLinkStatic *noTarget = Link(QStringLiteral("https://example.ru"), QString(), {20, 80, 300, 40});
+    Show();
+    EXPECT_EQ(noText->text(), QStringLiteral("mailto:a@example.ru"));
+    EXPECT_EQ(noText->toolTip(), QStringLiteral("mailto:a@example.ru"));
+    EXPECT_EQ(noTarget->Target(), QStringLiteral("https://example.ru"));
+    EXPECT_EQ(noTarget->toolTip(), QStringLiteral("https://example.ru"));
+    EXPECT_EQ(noTarget->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_TRUE(noTarget->font().underline());
+}
+
+TEST_F(LinkStaticTest, fitsItsTextOnlyWhenAskedTo)
+{
+    CLinkStatic *fitting = Link(QStringLiteral("Email: a@example.ru"), QStringLiteral("mailto:a@example.ru"));
+    CLinkStatic *fixed = Link(QStringLiteral("Email: b@example.ru"), QStringLiteral("mailto:b@example.ru"),
+                              {20, 80, 300, 40});
+    fixed->SetFitToText(false);
+    Show();
+    // The text's width, allowing the pixel that a fractional advance rounds up to.
+    const QFontMetrics fm(fitting->font());
+    auto expectFits = [&](CLinkStatic *link, QPoint topLeft) {
+        EXPECT_EQ(link->pos(), topLeft);
+        EXPECT_NEAR(link->width(), fm.horizontalAdvance(link->text()), 1);
+        EXPECT_EQ(link->height(), fm.height());
+    };
+    expectFits(fitting, {20, 20});
+    EXPECT_EQ(fixed->geometry(), QRect(20, 80, 300, 40));
+
+    // A new target refits a fitting link to its (changed) text, from the
+    // left edge; a right-aligned one keeps its right edge.
+    fitting->setText(QStringLiteral("x"));
+    fitting->SetTarget(QStringLiteral("mailto:x@example.ru"));
+    expectFits(fitting, {20, 20});
+    fixed->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    fixed->SetFitToText(true);
+    EXPECT_EQ(fixed->geometry().right(), QRect(20, 80, 300, 40).right());
+    EXPECT_NEAR(fixed->width(), fm.horizontalAdvance(fixed->text()), 1);
+}
+
+TEST_F(LinkStaticTest, hoverColourLastsWhileTheMouseIsOverIt)
+{
+    CLinkStatic *link = Link(QStringLiteral("Email: a@example.ru"), QStringLiteral("mailto:a@example.ru"));
+    const QColor hover = link->palette().color(QPalette::Highlight);
+    ASSERT_NE(hover, kLinkColor);
+    Show();
+    EXPECT_TRUE(DrawnWith(link, kLinkColor));
+
+    QTest::mouseMove(window.get(), link->geometry().center());
+    EXPECT_TRUE(link->IsHovering());
+    EXPECT_EQ(link->CurrentColor(), hover);
+    EXPECT_TRUE(DrawnWith(link, hover));
+    EXPECT_FALSE(DrawnWith(link, kLinkColor));
+
+    QTest::mouseMove(window.get(), QPoint(380, 180));
+    EXPECT_FALSE(link->IsHovering());
+    EXPECT_TRUE(DrawnWith(link, kLinkColor));
+    EXPECT_FALSE(DrawnWith(link, hover));
+
+    // After a visit, leaving restores the visited colour.
+    link->MarkVisited(true);
+    QTest::mouseMove(window.get(), link->geometry().center());
+    QTest::mouseMove(window.get(), QPoint(380, 180));
+    EXPECT_TRUE(DrawnWith(link, kVisitedColor));
+}
+
+TEST_F(LinkStaticTest, clickOpensTheTargetAndMarksTheLinkVisited)
+{
+    CLinkStatic *link = Link(QStringLiteral("Email: a@example.ru"), QStringLiteral("mailto:a@example.ru"));
+    Show();
+    QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(2, 2));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], QStringLiteral("mailto:a@example.ru"));
+    EXPECT_TRUE(link->IsVisited());
+    EXPECT_EQ(beeps, 0);
+    QTest::mouseMove(window.get(), QPoint(380, 180));
+    EXPECT_TRUE(DrawnWith(link, kVisitedColor));
+}
+
+TEST_F(LinkStaticTest, failedOpenBeepsAndLeavesTheLinkUnvisited)
+{
+    openSucceeds = false;
+    CLinkStatic *link = Link(QStringLiteral("Email: a@example.ru"), QStringLiteral("mailto:a@example.ru"));
+    Show();
+    QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_EQ(opened.size(), 1u);
+    EXPECT_FALSE(link->IsVisited());
+    EXPECT_EQ(beeps, 1);
+    QTest::mouseMove(window.get(), QPoint(380, 180));
+    EXPECT_TRUE(DrawnWith(link, kLinkColor));
+}
+
+TEST_F(LinkStaticTest, releasingOutsideOrWithAnotherButtonOpensNothing)
+{
+    CLinkStatic *link = Link(QStringLiteral("Email: a@example.ru"), QStringLiteral("mailto:a@example.ru"));
+    Show();
+    QTest::mouseClick(link, Qt::RightButton, {}, QPoint(2, 2));
+    QTest::mousePress(link, Qt::LeftButton, {}, QPoint(2, 2));
+    QTest::mouseRelease(link, Qt::LeftButton, {}, QPoint(link->width() + 30, 2));
+    EXPECT_TRUE(opened.empty());
+    EXPECT_FALSE(link->IsVisited());
+}
+
+TEST(LinkStaticDesktop, targetsThatAreNoLinkAreNotOpened)
+{
+    EXPECT_FALSE(CLinkStatic::OpenWithDesktop(QString()));
+    EXPECT_FALSE(CLinkStatic::OpenWithDesktop(QStringLiteral("   ")));
+}
+
+} // namespace
