@@ -1,0 +1,475 @@
+#include "IniFile.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include <fcntl.h>
+#include <locale.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+std::vector<IniRecord> IniFile::Content;
+QByteArray IniFile::TrailingComments;
+
+namespace {
+
+using std::string_view;
+
+constexpr string_view kLineBlanks = " \t\n\r";
+
+string_view View(QByteArrayView v)
+{
+    return string_view(v.data(), size_t(v.size()));
+}
+
+QByteArray Bytes(string_view v)
+{
+    return QByteArray(v.data(), qsizetype(v.size()));
+}
+
+string_view TrimView(string_view text, string_view set)
+{
+    const size_t first = text.find_first_not_of(set);
+    if (first == string_view::npos)
+        return {};
+    const size_t last = text.find_last_not_of(set);
+    return text.substr(first, last - first + 1);
+}
+
+QString Tr(const char *text)
+{
+    return QCoreApplication::translate("IniFile", text);
+}
+
+// Appends text whose lines end with '\n', ending each line with CR LF instead.
+// A last line without its line feed gets one, so that the next line of the
+// file never runs into it.
+void AppendLines(QByteArray &out, const QByteArray &text)
+{
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype nl = text.indexOf('\n', start);
+        if (nl < 0)
+            nl = text.size();
+        out.append(text.constData() + start, nl - start);
+        out.append("\r\n", 2);
+        start = nl + 1;
+    }
+}
+
+// First record with this section and key, or Content.end().
+std::vector<IniRecord>::iterator Find(QByteArrayView section, QByteArrayView key)
+{
+    return std::find_if(IniFile::Content.begin(), IniFile::Content.end(), [&](const IniRecord &r) {
+        return r.Key == key && r.Section == section;
+    });
+}
+
+bool IsCSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// The "C" locale for strtod_l, so that the process locale (which Qt sets from
+// the environment) never changes how numbers in files are read.
+locale_t CLocale()
+{
+    static const locale_t locale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    return locale;
+}
+
+} // namespace
+
+void IniFile::Clear()
+{
+    Content.clear();
+    TrailingComments.clear();
+}
+
+bool IniFile::LoadFile(const QString &path, QString *reason)
+{
+    auto fail = [reason](const QString &why) {
+        if (reason)
+            *reason = why;
+        return false;
+    };
+    const QByteArray native = QFile::encodeName(path);
+    if (native.isEmpty())
+        return fail(Tr("Имя файла не задано."));
+    // Non-blocking, so that a FIFO in place of the file cannot hang the
+    // program; only regular files are read.
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return fail(qt_error_string(errno));
+    struct FdCloser {
+        int fd;
+        ~FdCloser() { ::close(fd); }
+    } closer{fd};
+
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return fail(qt_error_string(errno));
+    if (S_ISDIR(st.st_mode))
+        return fail(Tr("Это папка, а не файл."));
+    if (!S_ISREG(st.st_mode))
+        return fail(Tr("Это не обычный файл."));
+    const QString tooLarge = Tr("Файл слишком велик для файла конфигурации (допускается не более %1 байт).")
+                                 .arg(MaxFileSize);
+    if (st.st_size > MaxFileSize)
+        return fail(tooLarge);
+
+    QByteArray data;
+    data.resize(qsizetype(st.st_size) + 1);
+    qsizetype used = 0;
+    for (;;) {
+        if (used == data.size()) {
+            if (used > MaxFileSize)
+                return fail(tooLarge);  // the file grew while it was read
+            data.resize(std::min<qsizetype>(data.size() * 2, MaxFileSize + 1));
+        }
+        const ssize_t n = ::read(fd, data.data() + used, size_t(data.size() - used));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail(qt_error_string(errno));
+        }
+        if (n == 0)
+            break;
+        used += n;
+    }
+    if (used > MaxFileSize)
+        return fail(tooLarge);
+    data.truncate(used);
+    LoadBytes(data);
+    return true;
+}
+
+void IniFile::LoadBytes(QByteArrayView bytes)
+{
+    std::vector<IniRecord> records;
+    QByteArray pending;  // comment lines waiting for the record they stand above
+    QByteArray section;  // the section that key lines belong to
+    const string_view all = View(bytes);
+    size_t pos = 0;
+    while (pos < all.size()) {
+        size_t nl = all.find('\n', pos);
+        if (nl == string_view::npos)
+            nl = all.size();  // a last line without a line feed is read too
+        string_view line = TrimView(all.substr(pos, nl - pos), kLineBlanks);
+        pos = nl + 1;
+        if (line.empty())
+            continue;
+
+        IniRecord record;
+        string_view body = line;
+        if (line.front() == '#' || line.front() == ';') {
+            const string_view rest = TrimView(line.substr(1), kLineBlanks);
+            // A commented-out header or key line; anything else is a comment.
+            if (rest.empty() || (rest.front() != '[' && rest.find('=') == string_view::npos)) {
+                pending.append(line.data(), qsizetype(line.size())).append('\n');
+                continue;
+            }
+            record.Commented = line.front();
+            body = rest;
+        }
+
+        if (body.front() == '[') {
+            const size_t close = body.find(']');
+            if (close == string_view::npos)
+                continue;  // no closing bracket: no sound reading, skipped
+            section = Bytes(body.substr(1, close - 1));
+            record.Section = section;
+        } else if (const size_t eq = body.find('='); eq != string_view::npos && eq > 0) {
+            // Neither part is trimmed: the line's ends only.
+            record.Section = section;
+            record.Key = Bytes(body.substr(0, eq));
+            record.Value = Bytes(body.substr(eq + 1));
+        } else {
+            // Neither a header nor a key line: kept as text where it stood, so
+            // that writing the file back neither loses it nor turns it into a
+            // header that would move the keys after it into another section.
+            pending.append(line.data(), qsizetype(line.size())).append('\n');
+            continue;
+        }
+        record.Comments = std::move(pending);
+        pending = QByteArray();
+        records.push_back(std::move(record));
+    }
+    Content = std::move(records);
+    TrailingComments = std::move(pending);
+}
+
+QByteArray IniFile::SaveBytes()
+{
+    QByteArray out;
+    qsizetype estimate = TrailingComments.size() + 2;
+    for (const IniRecord &r : Content)
+        estimate += r.Comments.size() * 2 + r.Section.size() + r.Key.size() + r.Value.size() + 4;
+    out.reserve(estimate);
+    for (const IniRecord &r : Content) {
+        AppendLines(out, r.Comments);
+        if (r.IsSection())
+            out.append('[').append(r.Section).append("]\r\n", 3);
+        else
+            out.append(r.Key).append('=').append(r.Value).append("\r\n", 2);
+    }
+    AppendLines(out, TrailingComments);
+    return out;
+}
+
+bool IniFile::SaveFile(const QString &path, QString *reason)
+{
+    // Written into a temporary file beside the target, which replaces the
+    // target only once every byte is on disk. Unbuffered, so that a write
+    // that fails (a full disk, a file size limit) is seen here: a failure
+    // during the buffered flush inside commit() could go unnoticed and the
+    // truncated file would replace the old one.
+    QSaveFile file(path);
+    auto fail = [&] {
+        if (reason)
+            *reason = file.errorString();
+        file.cancelWriting();
+        return false;
+    };
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail();
+    const QByteArray bytes = SaveBytes();
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0)
+            return fail();
+        written += qsizetype(n);
+    }
+    if (!file.commit()) {
+        if (reason)
+            *reason = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool IniFile::SectionExists(QByteArrayView section)
+{
+    return std::any_of(Content.begin(), Content.end(), [&](const IniRecord &r) { return r.Section == section; });
+}
+
+bool IniFile::RecordExists(QByteArrayView section, QByteArrayView key)
+{
+    return Find(section, key) != Content.end();
+}
+
+std::optional<IniRecord> IniFile::GetRecord(QByteArrayView section, QByteArrayView key)
+{
+    const auto it = Find(section, key);
+    if (it == Content.end())
+        return std::nullopt;
+    return *it;
+}
+
+bool IniFile::GetValue(QByteArrayView section, QByteArrayView key, QByteArray &value)
+{
+    const auto it = Find(section, key);
+    if (it == Content.end()) {
+        value.clear();
+        return false;
+    }
+    value = it->Value;
+    return true;
+}
+
+bool IniFile::GetInt(QByteArrayView section, QByteArrayView key, int32_t &value)
+{
+    const auto it = Find(section, key);
+    if (it == Content.end())
+        return false;
+    value = ToInt(it->Value);
+    return true;
+}
+
+bool IniFile::GetDouble(QByteArrayView section, QByteArrayView key, double &value)
+{
+    const auto it = Find(section, key);
+    if (it == Content.end())
+        return false;
+    value = ToDouble(it->Value);
+    return true;
+}
+
+bool IniFile::GetBool(QByteArrayView section, QByteArrayView key, int32_t &value)
+{
+    const auto it = Find(section, key);
+    if (it == Content.end())
+        return false;
+    value = ToInt(it->Value) != 0 ? 1 : 0;
+    return true;
+}
+
+bool IniFile::SetValue(QByteArrayView section, QByteArrayView key, QByteArrayView value)
+{
+    const auto it = Find(section, key);
+    if (it != Content.end()) {
+        it->Value = value.toByteArray();
+        return true;
+    }
+    IniRecord record;
+    record.Section = section.toByteArray();
+    record.Key = key.toByteArray();
+    record.Value = value.toByteArray();
+    const auto first = std::find_if(Content.begin(), Content.end(),
+                                    [&](const IniRecord &r) { return r.Section == section; });
+    if (first != Content.end()) {
+        Content.insert(first + 1, std::move(record));
+        return true;
+    }
+    IniRecord header;
+    header.Section = record.Section;
+    Content.push_back(std::move(header));
+    Content.push_back(std::move(record));
+    return true;
+}
+
+bool IniFile::SetInt(QByteArrayView section, QByteArrayView key, int32_t value)
+{
+    return SetValue(section, key, QByteArray::number(value));
+}
+
+bool IniFile::SetDouble(QByteArrayView section, QByteArrayView key, double value)
+{
+    return SetValue(section, key, FormatDouble(value));
+}
+
+bool IniFile::SetBool(QByteArrayView section, QByteArrayView key, int32_t value)
+{
+    return SetValue(section, key, value != 0 ? QByteArrayView("1") : QByteArrayView("0"));
+}
+
+QByteArray IniFile::Trim(QByteArrayView text, QByteArrayView set)
+{
+    return Bytes(TrimView(View(text), View(set)));
+}
+
+int32_t IniFile::ToInt(QByteArrayView text)
+{
+    const char *p = text.data();
+    const char *end = p + text.size();
+    while (p < end && IsCSpace(*p))
+        ++p;
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-'))
+        negative = *p++ == '-';
+    // Accumulates up to just past the int32 range and stays there.
+    constexpr int64_t kLimit = int64_t(INT32_MAX) + 1;
+    int64_t magnitude = 0;
+    for (; p < end && *p >= '0' && *p <= '9'; ++p)
+        magnitude = std::min(magnitude * 10 + (*p - '0'), kLimit);
+    const int64_t value = negative ? -magnitude : magnitude;
+    return int32_t(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+double IniFile::ToDouble(QByteArrayView text)
+{
+    // strtod_l needs a terminated string; the number ends at the first NUL.
+    const QByteArray terminated = text.toByteArray();
+    if (const locale_t c = CLocale())
+        return strtod_l(terminated.constData(), nullptr, c);
+    // Without a "C" locale object (not expected on glibc): from_chars is
+    // locale-independent but knows no leading blanks, '+' or hex forms.
+    string_view v = View(text);
+    while (!v.empty() && IsCSpace(v.front()))
+        v.remove_prefix(1);
+    bool negative = false;
+    if (!v.empty() && (v.front() == '+' || v.front() == '-')) {
+        negative = v.front() == '-';
+        v.remove_prefix(1);
+    }
+    double value = 0.0;
+    const auto result = std::from_chars(v.data(), v.data() + v.size(), value);
+    if (result.ec == std::errc::result_out_of_range) {
+        const string_view number(v.data(), size_t(result.ptr - v.data()));
+        const size_t e = number.find_first_of("eE");
+        value = (e != string_view::npos && e + 1 < number.size() && number[e + 1] == '-') ? 0.0 : HUGE_VAL;
+    } else if (result.ec != std::errc()) {
+        value = 0.0;
+    }
+    return negative ? -value : value;
+}
+
+QByteArray IniFile::FormatDouble(double value)
+{
+    if (std::isnan(value))
+        return "nan";
+    if (std::isinf(value))
+        return value < 0 ? "-inf" : "inf";
+    if (value == 0.0)
+        return "0.";
+
+    // The C runtime's way: 17 significant digits first, then those decimal
+    // digits rounded half up to 4 (so 12345 gives 1.235e+004, not 1.234).
+    char buffer[64];
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, 16);
+    const string_view text(buffer, size_t(r.ptr - buffer));  // d.dddddddddddddddde±xx
+    char digits[17];
+    digits[0] = text[0];
+    std::memcpy(digits + 1, text.data() + 2, 16);
+    size_t exponentAt = text.find('e') + 1;
+    if (text[exponentAt] == '+')
+        ++exponentAt;
+    int exponent = 0;
+    std::from_chars(text.data() + exponentAt, text.data() + text.size(), exponent);
+
+    const int notationExponent = exponent;  // chosen before rounding
+    if (digits[4] >= '5') {
+        int i = 3;
+        while (i >= 0 && digits[i] == '9')
+            digits[i--] = '0';
+        if (i >= 0) {
+            ++digits[i];
+        } else {
+            digits[0] = '1';  // 9.9995 -> 10.00: one more decade
+            ++exponent;
+        }
+    }
+
+    QByteArray out;
+    if (value < 0)
+        out.append('-');
+    if (notationExponent >= -1 && notationExponent <= 3) {
+        // Plain notation with 3 - e digits after the point; rounding may have
+        // carried into a fifth integer digit (9999.5 -> "10000.").
+        const int decimals = 3 - notationExponent;
+        QByteArray plain;
+        if (exponent >= 0) {
+            const int integerDigits = exponent + 1;
+            for (int i = 0; i < integerDigits; ++i)
+                plain.append(i < 4 ? digits[i] : '0');
+            plain.append('.');
+            for (int i = integerDigits; i < integerDigits + decimals && i < 4; ++i)
+                plain.append(digits[i]);
+        } else {
+            plain.append("0.").append(digits, 4);  // e = -1, nothing carried
+        }
+        while (plain.endsWith('0') && plain.contains('.'))
+            plain.chop(1);
+        out.append(plain);
+        return out;
+    }
+
+    QByteArray mantissa;
+    mantissa.append(digits[0]).append('.').append(digits + 1, 3);
+    while (mantissa.endsWith('0'))
+        mantissa.chop(1);
+    out.append(mantissa).append('e').append(exponent < 0 ? '-' : '+');
+    out.append(QByteArray::number(std::abs(exponent)).rightJustified(3, '0'));
+    return out;
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+// One line of a configuration file (a section header or a key line) with the
+// comment lines that stood above it. All texts are the file's own bytes
+// (Windows-1251), compared byte for byte.
+struct IniRecord {
+    QByteArray Comments;   // preceding comment lines, each trimmed and ended by '\n'
+    char Commented = ' ';  // '#' or ';' when the line itself was commented out, else ' '
+    QByteArray Section;    // header: its name; key line: the section it belongs to
+    QByteArray Key;        // empty for a section header
+    QByteArray Value;      // text after the first '='; empty for a header
+
+    bool IsSection() const { return Key.isEmpty(); }
+};
+
+// The INI record store: the contents of one configuration file as an ordered
+// list of records, kept in the layout of the file it was read from so that a
+// file edited by hand keeps its comments and order when it is written again.
+//
+// There is one store per process (Content); every operation works on it.
+// Used from the user-interface thread only; there is no lock.
+//
+// Reading accepts CR LF and LF line ends and a last line without a line end;
+// writing always ends lines with CR LF. Comment lines after the last record,
+// and lines that are neither a header nor a key line, are kept as text and
+// written back where they stood.
+class IniFile {
+public:
+    // Files larger than this are refused by LoadFile. The program's own
+    // configuration is about 3 KB; the limit keeps the memory that a broken or
+    // hostile file can make the store take within a few hundred megabytes.
+    static constexpr qint64 MaxFileSize = 4 * 1024 * 1024;
+
+    static std::vector<IniRecord> Content;
+    static QByteArray TrailingComments;  // comment lines after the last record
+
+    // Empties the store (program start state).
+    static void Clear();
+
+    // Replaces the store with the file's records. False when the file cannot
+    // be read (missing, unreadable, a folder or a device, larger than
+    // MaxFileSize): the store is then unchanged and *reason, when given,
+    // says why in words for the user.
+    static bool LoadFile(const QString &path, QString *reason = nullptr);
+    // Writes the store to the file atomically: on failure the old file stays
+    // as it was, false is returned and *reason says why.
+    static bool SaveFile(const QString &path, QString *reason = nullptr);
+
+    // Replaces the store with records read from the bytes of a file.
+    static void LoadBytes(QByteArrayView bytes);
+    // The bytes that SaveFile writes.
+    static QByteArray SaveBytes();
+
+    static bool SectionExists(QByteArrayView section);
+    static bool RecordExists(QByteArrayView section, QByteArrayView key);
+    // The first record with this section and key, in store order.
+    static std::optional<IniRecord> GetRecord(QByteArrayView section, QByteArrayView key);
+
+    // Getters take the first matching record. When it is absent they return
+    // false; GetValue then empties value, the others leave it untouched.
+    static bool GetValue(QByteArrayView section, QByteArrayView key, QByteArray &value);
+    static bool GetInt(QByteArrayView section, QByteArrayView key, int32_t &value);
+    static bool GetDouble(QByteArrayView section, QByteArrayView key, double &value);
+    static bool GetBool(QByteArrayView section, QByteArrayView key, int32_t &value);
+
+    // Changes the first matching record's value. A missing key is inserted
+    // directly after the first record of its section (so keys added to a
+    // section come out newest first); a missing section is appended with its
+    // header at the end. Always true.
+    static bool SetValue(QByteArrayView section, QByteArrayView key, QByteArrayView value);
+    static bool SetInt(QByteArrayView section, QByteArrayView key, int32_t value);
+    static bool SetDouble(QByteArrayView section, QByteArrayView key, double value);
+    static bool SetBool(QByteArrayView section, QByteArrayView key, int32_t value);
+
+    // text without the leading and trailing bytes that belong to set.
+    static QByteArray Trim(QByteArrayView text, QByteArrayView set);
+
+    // Value conversions, independent of the process locale.
+    // Decimal integer as the C library reads it in base 10 (leading white
+    // space, optional sign, digits up to the first non-digit; none gives 0),
+    // saturated to the int32 range.
+    static int32_t ToInt(QByteArrayView text);
+    // Floating-point number as the C library reads it in the "C" locale
+    // ("5.e-002", "1e999" gives infinity, text without a number gives 0).
+    static double ToDouble(QByteArrayView text);
+    // Four significant digits in the C runtime's "general" form with a
+    // three-digit exponent: 8.0 -> "8.", 0.05 -> "5.e-002",
+    // 12345 -> "1.235e+004". Infinities and NaN give "inf", "-inf", "nan".
+    static QByteArray FormatDouble(double value);
+};

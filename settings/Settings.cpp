@@ -1,0 +1,61 @@
+#include "Settings.h"
+
+namespace {
+// Plane units per grid unit, and the factors that take them back (multiplied,
+// not divided, so that a stored value comes back exactly as files expect).
+constexpr double kPlanePerGridX = 40.0;
+constexpr double kPlanePerGridY = 25.0;
+constexpr double kGridPerPlaneX = 0.025;
+constexpr double kGridPerPlaneY = 0.04;
+
+bool ValidSlot(int slot)
+{
+    return slot >= 0 && slot < 34;
+}
+} // namespace
+
+Settings::Settings()
+    : BaseLineText(QStringLiteral("0.5 м"))
+    , LabelLineText{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")}
+{
+}
+
+Settings::~Settings() = default;
+
+void Settings::SetPoint(int slot, double x, double y, unsigned char flag)
+{
+    if (!ValidSlot(slot))
+        return;
+    const PlanePoint p{x * kPlanePerGridX, y * kPlanePerGridY};
+    PlanePoint &stored = Points[size_t(slot)];
+    if (Changed == 0 && (p.x != stored.x || p.y != stored.y || flag != PointFlags[size_t(slot)]))
+        Changed = 1;
+    stored = p;
+    PointFlags[size_t(slot)] = flag;
+}
+
+void Settings::GetPoint(int slot, double &x, double &y, unsigned char &flag) const
+{
+    if (!ValidSlot(slot)) {
+        x = 0.0;
+        y = 0.0;
+        flag = 0;
+        return;
+    }
+    x = Points[size_t(slot)].x * kGridPerPlaneX;
+    y = Points[size_t(slot)].y * kGridPerPlaneY;
+    flag = PointFlags[size_t(slot)];
+}
+
+void Settings::SetCameraShift(int x, int y)
+{
+    if (x != CameraShiftX || y != CameraShiftY)
+        Changed = 1;
+    CameraShiftX = x;
+    CameraShiftY = y;
+}
+
+int Settings::IsChanged() const
+{
+    return Changed;
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+// A guide-point position in plane units: one unit is one pixel of the module's
+// 400 x 312 picture (grid x * 40, grid y * 25).
+struct PlanePoint {
+    double x = 0.0;
+    double y = 0.0;
+};
+
+// The one record of everything the installer configures. The wizard sheet
+// holds it; pages read and assign the fields directly, except guide points and
+// the grid shift, which go through the setters so that Changed stays true to
+// what was edited. The configuration commands copy it to and from files.
+// Nothing here checks ranges: the pages' fields do, when the installer edits.
+class Settings {
+public:
+    Settings();
+    virtual ~Settings();
+
+    bool Reflection = false;     // false: picture mirrored in the camera, true: in the monitor
+    int CameraShiftX = 250;      // grid shift, 0..255 (through SetCameraShift)
+    int CameraShiftY = 45;
+    int FontHeight = 25;         // label font height, pixels
+    int LabelShiftX = 0;         // label offset, pixels
+    int LabelShiftY = 5;
+    QString BaseLineText;        // "0.5 м" after construction
+    QString LabelLineText[4];    // labels at 1, 2, 3 and 4 m: "1" .. "4"
+    int SideLineMode = 0;        // index in the border-label list, 0..9
+    int BaseLineMode = 0;        // 0 no base-line label, 1 centred
+    int RearEnabled = 0;         // 0 no rear sensor, 1 "PZ - 118"
+    int FrontEnabled = 0;
+    int MenuShift = 0;           // parking-sensor scale position X, 0..10
+    int MenuShiftY = 0;          // parking-sensor scale position Y, 0..255
+    int LineThickness = 2;       // border lines, plane units
+    int CurveThickness = 2;
+    int CurveTicks = 15;         // dash length of the curves
+    int CurveTicksSpace = 15;    // gap length of the curves
+    int WarningEnabled = 0;      // warning screen: 0 off, 1..5 seconds shown
+    int Bright1 = 80;            // line brightness
+    int Bright2 = 25;            // background brightness
+    QString CustomFileLines;     // BMP chosen as guide-line picture; empty: built-in
+    QString CustomFileWarning;   // BMP chosen as warning picture; empty: built-in
+
+    // Guide points in plane units and their enabled flags. Slots 0-2 base
+    // line, 3-7 left border, 8-12 right border, 13-17 left curve, 18-22 right
+    // curve; 23-33 exist but are never stored in a file.
+    std::array<PlanePoint, 34> Points{};
+    std::array<unsigned char, 34> PointFlags{};
+
+    double MirrorX = 5.0;        // symmetry line position, grid units
+    double MirrorY = 10.0;       // grid y at which MirrorX applies
+    double MirrorShift = 0.0;    // symmetry line deviation, grid units
+    bool MirrorUsing = false;    // right side computed from the symmetry line
+    unsigned char CameraBrightness = 0;  // only written to files; nothing sets it
+    int Changed = 1;             // 1: points or grid shift changed since the last save
+
+    // Stores a point given in grid units (as plane units) with its flag and
+    // sets Changed when anything differs from what the slot held. A slot
+    // outside 0..33 is ignored.
+    void SetPoint(int slot, double x, double y, unsigned char flag);
+    // The point of a slot in grid units. A slot outside 0..33 gives 0, 0, 0.
+    void GetPoint(int slot, double &x, double &y, unsigned char &flag) const;
+    // Stores the grid shift; sets Changed when it differs.
+    void SetCameraShift(int x, int y);
+    int IsChanged() const;
+};
