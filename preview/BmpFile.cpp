@@ -39,18 +39,29 @@ std::int64_t RowBytes(std::int64_t width, int bits)
 // Walks an RLE4 or RLE8 stream and refuses runs that cross a row end, moves
 // that leave the picture, and absolute runs that overrun the data. A stream
 // that ends without its end-of-bitmap mark leaves the rest as background.
-Problem CheckRle(const unsigned char *p, std::int64_t size, int width, int height, bool fourBit)
+// With out (an Indexed8 picture of width x height, filled with index 0), it
+// also decodes the stream; rows are stored bottom-up. Qt's own decoder is not
+// used for RLE: it leaves the pixels skipped by deltas and line ends
+// uninitialised.
+Problem WalkRle(const unsigned char *p, std::int64_t size, int width, int height, bool fourBit,
+                QImage *out)
 {
     std::int64_t pos = 0;
     std::int64_t x = 0;
     std::int64_t y = 0;
+    auto put = [&](std::int64_t px, int index) {
+        if (out)
+            out->scanLine(static_cast<int>(height - 1 - y))[px] = static_cast<uchar>(index);
+    };
     while (pos + 1 < size) {
         const int count = p[pos];
         const int code = p[pos + 1];
         pos += 2;
-        if (count > 0) {  // encoded run
+        if (count > 0) {  // encoded run; RLE4 alternates the two nibbles
             if (y >= height || x + count > width)
                 return Problem::BadRle;
+            for (int i = 0; i < count; ++i)
+                put(x + i, fourBit ? ((i & 1) ? code & 0x0F : code >> 4) : code);
             x += count;
             continue;
         }
@@ -79,6 +90,10 @@ Problem CheckRle(const unsigned char *p, std::int64_t size, int width, int heigh
                 return Problem::BadRle;
             if (pos + bytes > size)
                 return Problem::Truncated;
+            for (int i = 0; i < code; ++i) {
+                const int byte = p[pos + (fourBit ? i / 2 : i)];
+                put(x + i, fourBit ? ((i & 1) ? byte & 0x0F : byte >> 4) : byte);
+            }
             pos += padded;
             x += code;
             break;
@@ -150,6 +165,26 @@ void PutU32(QByteArray &out, std::uint32_t v)
 {
     PutU16(out, v & 0xFFFF);
     PutU16(out, v >> 16);
+}
+
+QImage DecodeRle(const QByteArray &data, const Header &h)
+{
+    QImage picture(h.width, h.height, QImage::Format_Indexed8);
+    if (picture.isNull())
+        return picture;
+    QList<QRgb> colours;
+    colours.reserve(h.colourEntries);
+    for (int i = 0; i < h.colourEntries; ++i) {
+        const auto *c = reinterpret_cast<const unsigned char *>(data.constData()) + h.paletteOffset
+            + std::int64_t(i) * h.paletteEntryBytes;
+        colours.append(qRgb(c[2], c[1], c[0]));
+    }
+    picture.setColorTable(colours);
+    picture.fill(0);
+    const auto *p = reinterpret_cast<const unsigned char *>(data.constData()) + h.pixelOffset;
+    if (WalkRle(p, h.rleBytes, h.width, h.height, h.compression == kRle4, &picture) != Problem::None)
+        return QImage();
+    return picture;
 }
 
 }  // namespace
@@ -232,6 +267,8 @@ Problem CheckBmpData(const QByteArray &data, Header *header)
     if (headersEnd > size)
         return Problem::Truncated;
 
+    h.paletteOffset = kFileHeaderBytes + infoSize + maskBytes;
+    h.paletteEntryBytes = entryBytes;
     h.pixelOffset = U32(data, 10);
     if (h.pixelOffset < headersEnd || h.pixelOffset >= size)
         return Problem::BadOffset;
@@ -241,9 +278,10 @@ Problem CheckBmpData(const QByteArray &data, Header *header)
         const std::int64_t declared = infoSize == kCoreHeaderBytes ? 0 : U32(data, 34);
         const std::int64_t rleBytes = declared > 0 ? std::min(declared, available) : available;
         const auto *p = reinterpret_cast<const unsigned char *>(data.constData()) + h.pixelOffset;
-        const Problem rle = CheckRle(p, rleBytes, h.width, h.height, h.compression == kRle4);
+        const Problem rle = WalkRle(p, rleBytes, h.width, h.height, h.compression == kRle4, nullptr);
         if (rle != Problem::None)
             return rle;
+        h.rleBytes = rleBytes;
     } else if (RowBytes(width, bits) * height > available) {
         return Problem::Truncated;
     }
@@ -260,7 +298,13 @@ QImage ReadBmpData(const QByteArray &data, int *fileBitsPerPixel, Problem *probl
     Header h;
     Problem found = CheckBmpData(data, &h);
     QImage picture;
-    if (found == Problem::None) {
+    if (found == Problem::None && (h.compression == kRle8 || h.compression == kRle4)) {
+        picture = DecodeRle(data, h);
+        if (picture.isNull())
+            found = Problem::DecodeFailed;
+        else if (fileBitsPerPixel)
+            *fileBitsPerPixel = h.bitsPerPixel;
+    } else if (found == Problem::None) {
         QBuffer buffer;
         buffer.setData(data);
         buffer.open(QIODevice::ReadOnly);

@@ -44,13 +44,18 @@ struct Header {
     int bitsPerPixel = 0;
     int compression = 0;
     int colourEntries = 0;
+    std::int64_t paletteOffset = 0;
+    int paletteEntryBytes = 4;
     std::int64_t pixelOffset = 0;
+    std::int64_t rleBytes = 0;  // length of the RLE stream
 };
 
-// Checks a whole BMP file held in memory. Problem::None when Qt may read it.
+// Checks a whole BMP file held in memory. Problem::None when it may be decoded.
 Problem CheckBmpData(const QByteArray &data, Header *header = nullptr);
 
 // Decodes a BMP file held in memory; an empty picture when it is refused.
+// RLE files are decoded here (pixels skipped by the stream are index 0), all
+// others by Qt's reader under an allocation limit.
 // The picture is kept at the file's own depth: 1 bit -> Format_Mono,
 // 4 and 8 bits -> Format_Indexed8, 16 -> Format_RGB555, 24 -> Format_RGB888,
 // 32 -> Format_RGB32 (Format_ARGB32 when the file has an alpha mask).
