@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <string>
 #include <sys/stat.h>
 #include <termios.h>
@@ -23,6 +24,10 @@ using namespace ModuleSim;
 namespace {
 
 int g_stopPipe[2] = {-1, -1};
+
+// How long the line stays open after a scripted hang-up so that the bytes
+// sent before it reach the program, ms.
+constexpr int kHangUpSettleMs = 100;
 
 void OnStopSignal(int)
 {
@@ -205,6 +210,12 @@ int main(int argc, char **argv)
     LineSession session(line.io, line.speed, g_stopPipe[0], logFd, options, executor);
     const LineSession::End end = session.Run();
 
+    if (end == LineSession::End::HungUp) {
+        // Bytes still on their way through the pty are discarded when the
+        // master closes; give what was sent before the hang-up time to arrive.
+        pollfd stop{g_stopPipe[0], POLLIN, 0};
+        poll(&stop, 1, kHangUpSettleMs);
+    }
     if (!options.linkPath.empty())
         RemoveLink(options.linkPath, line.path);
     close(line.io);
