@@ -8,7 +8,12 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <fstream>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 namespace {
@@ -155,6 +160,42 @@ TEST_F(ModuleSim, LinkServesThePortAcrossReopensAndIsRemovedOnExit)
     }
     struct stat st {};
     EXPECT_NE(lstat(link.c_str(), &st), 0) << "the symlink outlived the simulator";
+}
+
+TEST_F(ModuleSim, ServesAnExistingTtyAtTheFirstOfItsSpeeds)
+{
+    // A pty pair of the test's own stands in for a serial adapter: the
+    // simulator takes the slave, the test plays the far end on the master.
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    const std::string slave = ptsname(master);
+    {
+        SimProcess sim({"--tty", QString::fromStdString(slave), "--speeds", "19200,57600", "--log", QPath("tty.log")});
+        ASSERT_TRUE(sim.Started()) << sim.ErrorOutput().toStdString();
+        EXPECT_EQ(sim.SlavePath(), slave);
+        termios t{};
+        ASSERT_EQ(tcgetattr(master, &t), 0);
+        EXPECT_EQ(cfgetospeed(&t), B19200);
+        EXPECT_EQ(t.c_lflag & (ICANON | ECHO), 0u) << "the line is not raw";
+        ASSERT_EQ(write(master, "ATT\r", 4), 4);
+        std::string reply;
+        while (reply.size() < 11) {
+            pollfd p{master, POLLIN, 0};
+            if (poll(&p, 1, kWaitMs) <= 0)
+                break;
+            char buffer[64];
+            const ssize_t n = read(master, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            reply.append(buffer, static_cast<std::size_t>(n));
+        }
+        EXPECT_EQ(reply, "ATT\rERROR\r\n");
+        EXPECT_EQ(WaitForLines(Path("tty.log"), 1), std::vector<std::string>{"19200 ATT\\r"});
+        EXPECT_EQ(sim.Stop(), 0);
+    }
+    close(master);
 }
 
 TEST_F(ModuleSim, RefusesToReplaceAFileThatIsNotASymlink)

@@ -39,7 +39,7 @@ SimProcess::SimProcess(const QStringList &arguments)
             break;
     }
     const QString line = QString::fromUtf8(process_.readLine()).trimmed();
-    if (line.startsWith(QLatin1String("PTY ")))
+    if (line.startsWith(QLatin1String("PTY ")) || line.startsWith(QLatin1String("TTY ")))
         slavePath_ = line.mid(4).toStdString();
 }
 

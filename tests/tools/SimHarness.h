@@ -23,7 +23,7 @@ public:
     ~SimProcess();
 
     bool Started() const { return !slavePath_.empty(); }
-    // The pty slave from the "PTY <path>" line.
+    // The pty slave from the "PTY <path>" line (or the tty of "TTY <path>").
     const std::string &SlavePath() const { return slavePath_; }
     // Sends SIGTERM and waits; returns the exit code, or -1 on a crash or hang.
     int Stop();
