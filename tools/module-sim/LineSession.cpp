@@ -217,14 +217,28 @@ void LineSession::Send(std::string_view bytes, int baud)
         WriteOut(out.data(), out.size());
         return;
     }
+    // Byte k of the burst leaves when the line has carried it: one byte time
+    // after the previous one, counted from the schedule rather than from the
+    // wake-up so that scheduling delays do not add up; bytes whose time has
+    // passed go out together.
     const auto byteTime = std::chrono::nanoseconds(10'000'000'000LL / baud);
-    for (char c : bytes) {
-        const bool lost = dropped();
-        timeline_ = std::max(timeline_, Clock::now()) + byteTime;
+    timeline_ = std::max(timeline_, Clock::now());
+    std::size_t next = 0;
+    while (next < bytes.size()) {
+        timeline_ += byteTime;
         if (!WaitUntil(timeline_))
             return;
-        if (!lost)
-            WriteOut(&c, 1);
+        std::string due;
+        const auto now = Clock::now();
+        while (true) {
+            if (!dropped())
+                due += bytes[next];
+            ++next;
+            if (next == bytes.size() || timeline_ + byteTime > now)
+                break;
+            timeline_ += byteTime;
+        }
+        WriteOut(due.data(), due.size());
     }
 }
 

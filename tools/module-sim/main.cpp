@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -169,6 +170,10 @@ int main(int argc, char **argv)
     if (options.help) {
         std::fputs(UsageText().c_str(), stdout);
         return 0;
+    }
+    if (options.pace) {
+        // Byte times are a few hundred microseconds: ask for wake-ups to match.
+        prctl(PR_SET_TIMERSLACK, 1000UL, 0UL, 0UL, 0UL);
     }
     if (!InstallSignals()) {
         std::perror("module-sim: signals");
