@@ -199,31 +199,6 @@ TEST_F(PointPage, activeRowIsTheLastWithAVisibleEnabledXEdit)
     EXPECT_EQ(keys.ActiveRow(), 0);
 }
 
-TEST_F(PointPage, otherKeysAndPlainArrowsGoToTheControls)
-{
-    Type(X(2), QStringLiteral("1.5"));
-    QTest::keyClick(X(2), Qt::Key_Left);  // moves the cursor only
-    QTest::keyClick(X(2), Qt::Key_0);
-    EXPECT_EQ(X(2)->text(), QStringLiteral("1.05"));
-    QTest::keyClick(X(2), Qt::Key_Up);  // the field's own step
-    EXPECT_EQ(X(2)->text(), QStringLiteral("1.10"));
-    EXPECT_EQ(X(4)->text(), QStringLiteral("0.50"));
-    EXPECT_TRUE(changed.empty());
-}
-
-TEST_F(PointPage, keysOfOtherWindowsAreNotTouched)
-{
-    QLineEdit outside;
-    outside.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&outside));
-    QTest::keyClick(&outside, Qt::Key_Right, Qt::ShiftModifier);
-    EXPECT_EQ(X(4)->text(), QStringLiteral("0.50"));
-    keys.Watch(nullptr);
-    QTest::keyClick(X(4), Qt::Key_Right, Qt::ShiftModifier);
-    EXPECT_EQ(X(4)->text(), QStringLiteral("0.50"));
-    EXPECT_TRUE(changed.empty());
-}
-
 TEST_F(PointPage, focusInARowReportsThatRow)
 {
     std::vector<int> focused;

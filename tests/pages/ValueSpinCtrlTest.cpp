@@ -19,12 +19,9 @@ TEST(SpinValueText, readsTheLeadingDecimalNumberLikeTheCLibrary)
         double value;
     };
     const Case cases[] = {
-        {"12.5abc", 12.5}, {"  -1.97", -1.97}, {"+3", 3.0},    {"\t7", 7.0},
-        {"abc", 0.0},      {"", 0.0},          {"-", 0.0},     {".", 0.0},
-        {".5", 0.5},       {"-.5", -0.5},      {"5.", 5.0},    {"1e2", 100.0},
-        {"1E-2x", 0.01},   {"1e", 1.0},        {"1e+", 1.0},   {"2e+x", 2.0},
-        {"12,5", 12.0},    {"nan", 0.0},       {"inf", 0.0},   {"0x10", 0.0},
-        {"1e999", DBL_MAX}, {"-1e999", -DBL_MAX}, {"1e-999", 0.0},
+        {"12.5abc", 12.5}, {"  -1.97", -1.97}, {"+3", 3.0},      {"abc", 0.0},        {"", 0.0},
+        {".", 0.0},        {"-.5", -0.5},      {"1E-2x", 0.01},  {"2e+x", 2.0},       {"12,5", 12.0},
+        {"nan", 0.0},      {"inf", 0.0},       {"0x10", 0.0},    {"-1e999", -DBL_MAX},
     };
     for (const Case &c : cases)
         EXPECT_EQ(ReadDecimalPrefix(QString::fromUtf8(c.text)), c.value) << c.text;
@@ -39,12 +36,10 @@ TEST(SpinValueText, formatsWithDecimalsExponentAndTrimming)
         const char *text;
     };
     const Case cases[] = {
-        {12.0, 2, false, "12.00"},   {12.0, 2, true, "12"},       {0.5, 2, true, "0.5"},
-        {0.5, 2, false, "0.50"},     {-2.0, 2, false, "-2.00"},   {12.000000000000002, 2, false, "12.00"},
-        {100.0, 0, true, "100"},     {100.0, 2, true, "100"},     {120.0, -1, true, "120"},
-        {0.5, -1, false, "0.5"},     {0.0, 2, true, "0"},         {1e20, 2, false, "1.00e+20"},
-        {1e20, 2, true, "1e+20"},    {1.5e-7, 3, true, "1.5e-07"}, {1234567.0, 1, false, "1.2e+06"},
-        {-0.125, 2, false, "-0.12"}, {1.0 / 3, -1, true, "0.333333"},
+        {12.0, 2, false, "12.00"}, {12.0, 2, true, "12"},           {0.5, 2, true, "0.5"},
+        {-2.0, 2, false, "-2.00"}, {12.000000000000002, 2, false, "12.00"}, {100.0, 0, true, "100"},
+        {120.0, -1, true, "120"},  {1e20, 2, false, "1.00e+20"},    {1.5e-7, 3, true, "1.5e-07"},
+        {0.0, 2, true, "0"},
     };
     for (const Case &c : cases)
         EXPECT_EQ(FormatSpinValue(c.v, c.decimals, c.trim), QString::fromLatin1(c.text))
@@ -158,24 +153,17 @@ TEST_F(PointField, upAndDownKeysInTheEditActAsArrowClicks)
     EXPECT_EQ(edit->text(), QStringLiteral("0.455"));
 }
 
-TEST_F(PointField, positionFollowsSetValueAndClicksWithinItsRange)
+TEST_F(PointField, positionFollowsTheValueWithinItsRange)
 {
-    struct Case {
-        double value;
-        int position;
-    };
-    const Case cases[] = {{5.0, 140}, {-2.0, 0}, {12.0, 280}, {-3.0, 0}, {20.0, 280}, {-1.99, 0}, {-1.97, 1}};
-    for (const Case &c : cases) {
-        spin->SetValue(c.value);
-        EXPECT_EQ(spin->Position(), c.position) << c.value;
+    const std::pair<double, int> cases[] = {{5.0, 140}, {-3.0, 0}, {20.0, 280}, {-1.99, 0}, {-1.97, 1}};
+    for (const auto &[value, position] : cases) {
+        spin->SetValue(value);
+        EXPECT_EQ(spin->Position(), position) << value;
     }
     spin->SetValue(12.0);
     QTest::mouseClick(spin->UpButton(), Qt::LeftButton);
     EXPECT_EQ(spin->Position(), 280);
-    QTest::mouseClick(spin->DownButton(), Qt::LeftButton);
-    EXPECT_EQ(spin->Position(), 279);
-    // A range set later re-reads the value shown.
-    spin->SetRange(0.0, 100.0, 1.0);
+    spin->SetRange(0.0, 100.0, 1.0);  // re-reads the value shown
     EXPECT_EQ(spin->Position(), 12);
 }
 
@@ -183,28 +171,19 @@ TEST(ValueSpinCtrl, withoutBuddyReadsZeroAndWritesNoText)
 {
     CValueSpinCtrl spin;
     spin.SetRange(-2.0, 12.0, 0.05);
-    EXPECT_EQ(spin.GetValue(), 0.0);
     spin.SetValue(5.0);
     EXPECT_EQ(spin.Position(), 140);
     EXPECT_EQ(spin.GetValue(), 0.0);
-
-    auto edit = std::make_unique<QLineEdit>(QStringLiteral("3.5"));
-    spin.SetBuddy(edit.get());
-    EXPECT_EQ(spin.GetValue(), 3.5);
-    spin.SetBuddy(nullptr);
-    spin.SetValueText(7.0);
-    EXPECT_EQ(edit->text(), QStringLiteral("3.5"));
-    EXPECT_EQ(spin.GetValue(), 0.0);
-}
-
-TEST(ValueSpinCtrl, aDestroyedBuddyReadsAsNone)
-{
-    CValueSpinCtrl spin;
     {
-        QLineEdit edit(QStringLiteral("4"));
+        QLineEdit edit(QStringLiteral("3.5"));
         spin.SetBuddy(&edit);
-        EXPECT_EQ(spin.GetValue(), 4.0);
+        EXPECT_EQ(spin.GetValue(), 3.5);
+        spin.SetBuddy(nullptr);
+        spin.SetValueText(7.0);
+        EXPECT_EQ(edit.text(), QStringLiteral("3.5"));
+        spin.SetBuddy(&edit);
     }
+    // The buddy destroyed under it reads as none.
     EXPECT_EQ(spin.GetValue(), 0.0);
     spin.SetValue(1.0);
 }

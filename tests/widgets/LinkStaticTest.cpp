@@ -99,15 +99,10 @@ TEST_F(LinkStaticTest, fitsItsTextOnlyWhenAskedTo)
     expectFits(fitting, {20, 20});
     EXPECT_EQ(fixed->geometry(), QRect(20, 80, 300, 40));
 
-    // A new target refits a fitting link to its (changed) text, from the
-    // left edge; a right-aligned one keeps its right edge.
+    // A new target refits a fitting link to its (changed) text.
     fitting->setText(QStringLiteral("x"));
     fitting->SetTarget(QStringLiteral("mailto:x@example.ru"));
     expectFits(fitting, {20, 20});
-    fixed->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    fixed->SetFitToText(true);
-    EXPECT_EQ(fixed->geometry().right(), QRect(20, 80, 300, 40).right());
-    EXPECT_NEAR(fixed->width(), fm.horizontalAdvance(fixed->text()), 1);
 }
 
 TEST_F(LinkStaticTest, hoverColourLastsWhileTheMouseIsOverIt)
@@ -136,30 +131,22 @@ TEST_F(LinkStaticTest, hoverColourLastsWhileTheMouseIsOverIt)
     EXPECT_TRUE(DrawnWith(link, kVisitedColor));
 }
 
-TEST_F(LinkStaticTest, clickOpensTheTargetAndMarksTheLinkVisited)
+TEST_F(LinkStaticTest, clickOpensTheTargetAndOnlySuccessMarksItVisited)
 {
-    CLinkStatic *link = Link(QStringLiteral("Email: a@example.ru"), QStringLiteral("mailto:a@example.ru"));
-    Show();
-    QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(2, 2));
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0], QStringLiteral("mailto:a@example.ru"));
-    EXPECT_TRUE(link->IsVisited());
-    EXPECT_EQ(beeps, 0);
-    QTest::mouseMove(window.get(), QPoint(380, 180));
-    EXPECT_TRUE(DrawnWith(link, kVisitedColor));
-}
-
-TEST_F(LinkStaticTest, failedOpenBeepsAndLeavesTheLinkUnvisited)
-{
-    openSucceeds = false;
-    CLinkStatic *link = Link(QStringLiteral("Email: a@example.ru"), QStringLiteral("mailto:a@example.ru"));
-    Show();
-    QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(2, 2));
-    EXPECT_EQ(opened.size(), 1u);
-    EXPECT_FALSE(link->IsVisited());
-    EXPECT_EQ(beeps, 1);
-    QTest::mouseMove(window.get(), QPoint(380, 180));
-    EXPECT_TRUE(DrawnWith(link, kLinkColor));
+    for (bool succeeds : {true, false}) {
+        openSucceeds = succeeds;
+        opened.clear();
+        beeps = 0;
+        CLinkStatic *link = Link(QStringLiteral("Email: a@example.ru"), QStringLiteral("mailto:a@example.ru"));
+        Show();
+        QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(2, 2));
+        EXPECT_EQ(opened, std::vector<QString>{QStringLiteral("mailto:a@example.ru")});
+        EXPECT_EQ(link->IsVisited(), succeeds);
+        EXPECT_EQ(beeps, succeeds ? 0 : 1);
+        QTest::mouseMove(window.get(), QPoint(380, 180));
+        EXPECT_TRUE(DrawnWith(link, succeeds ? kVisitedColor : kLinkColor));
+        delete link;
+    }
 }
 
 TEST_F(LinkStaticTest, releasingOutsideOrWithAnotherButtonOpensNothing)
@@ -171,12 +158,6 @@ TEST_F(LinkStaticTest, releasingOutsideOrWithAnotherButtonOpensNothing)
     QTest::mouseRelease(link, Qt::LeftButton, {}, QPoint(link->width() + 30, 2));
     EXPECT_TRUE(opened.empty());
     EXPECT_FALSE(link->IsVisited());
-}
-
-TEST(LinkStaticDesktop, targetsThatAreNoLinkAreNotOpened)
-{
-    EXPECT_FALSE(CLinkStatic::OpenWithDesktop(QString()));
-    EXPECT_FALSE(CLinkStatic::OpenWithDesktop(QStringLiteral("   ")));
 }
 
 } // namespace
