@@ -260,7 +260,7 @@ TEST_F(FakeD2xx, FailSwitchMakesTheNamedCallsReturnIoError)
     UseLine(sim.SlavePath());
     FT_HANDLE h = nullptr;
     ASSERT_EQ(api_.Open(&h), kOk);
-    qputenv("TARVELLO_FAKE_D2XX_FAIL", "FT_Purge,FT_SetLatencyTimer");
+    qputenv("TARVELLO_FAKE_D2XX_FAIL", "FT_Purge, FT_SetLatencyTimer");
     EXPECT_EQ(api_.Purge(h, 3), kIoError);
     EXPECT_EQ(api_.SetLatencyTimer(h, 2), kIoError);
     EXPECT_EQ(api_.SetBaudRate(h, 57600), kOk);

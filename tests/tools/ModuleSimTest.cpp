@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -263,6 +264,21 @@ TEST_F(ModuleSim, FaultFlagsChangeTheRepliesAsScripted)
         }
         EXPECT_EQ(sim.Stop(), 0);
     }
+}
+
+TEST_F(ModuleSim, PartialCommandIsDroppedAfterAPause)
+{
+    SimProcess sim({"--idle-reset-ms", "50", "--log", QPath("idle.log")});
+    ASSERT_TRUE(sim.Started());
+    RawPort port(sim.SlavePath(), 57600);
+    // The start of a block frame, then nothing: without the reset the next
+    // command would be swallowed as frame data.
+    const std::string partial = BlockFrame(0xD0000, 0).substr(0, 40);
+    port.Write(partial);
+    EXPECT_EQ(port.ReadCount(partial.size()), partial);
+    QThread::msleep(300);
+    EXPECT_EQ(Exchange(port, "ATT\r"), "ATT\rERROR\r\n");
+    EXPECT_EQ(WaitForLines(Path("idle.log"), 1), std::vector<std::string>{"57600 ATT\\r"});
 }
 
 TEST_F(ModuleSim, GarbageFloodHoldsNoAnswerWord)

@@ -129,7 +129,8 @@ void Log(const std::string &line)
 bool Called(const char *name, const std::string &args)
 {
     Log(args.empty() ? std::string(name) : std::string(name) + " " + args);
-    const std::string fail = "," + Env("TARVELLO_FAKE_D2XX_FAIL") + ",";
+    std::string fail = "," + Env("TARVELLO_FAKE_D2XX_FAIL") + ",";
+    std::erase_if(fail, [](char c) { return c == ' ' || c == '\t'; });
     return fail.find("," + std::string(name) + ",") != std::string::npos;
 }
 
@@ -384,7 +385,8 @@ FAKE_D2XX_EXPORT FT_STATUS FT_SetTimeouts(FT_HANDLE ftHandle, ULONG ReadTimeout,
     Device *device = Find(ftHandle);
     if (device == nullptr)
         return FT_INVALID_HANDLE;
-    // Capped at a minute so that no call can block a test for ever.
+    // 0 returns at once with what has come (the real library would wait
+    // without limit); capped at a minute so that no call blocks a test for ever.
     device->readTimeoutMs = std::min<ULONG>(ReadTimeout, 60000);
     device->writeTimeoutMs = std::min<ULONG>(WriteTimeout, 60000);
     return FT_OK;
