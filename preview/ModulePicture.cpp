@@ -27,11 +27,14 @@ bool IsDrawnColour(QRgb colour)
         || qBlue(colour) > kDrawnThreshold;
 }
 
-// Any of the three lowest bytes of a pixel value above the threshold.
+// Any of the three lowest bytes of a pixel value above the threshold. Per
+// byte c: c > 20 exactly when bit 7 is set in c or in (c & 0x7F) + (127 - 20);
+// the sums cannot carry into the next byte, so all three are tested at once.
 inline bool LowBytesDrawn(std::uint32_t value)
 {
-    return (value & 0xFFu) > kDrawnThreshold || ((value >> 8) & 0xFFu) > kDrawnThreshold
-        || ((value >> 16) & 0xFFu) > kDrawnThreshold;
+    static_assert(kDrawnThreshold == 20, "the constants below are 127 - threshold");
+    const std::uint32_t low = value & 0x00FFFFFFu;
+    return (((low & 0x007F7F7Fu) + 0x006B6B6Bu) | low) & 0x00808080u;
 }
 
 // Which palette entries count as drawn, by colour (1- and 4-bit pictures) or
@@ -55,21 +58,40 @@ std::array<bool, 256> DrawnIndices(const QImage &picture, bool byColour)
 }
 
 // Sets bit (j mod 8) of byte 64r + j/8 for every drawn pixel of rows 0..309
-// and columns 0..399; isDrawn(line, x) tests one pixel of a scan line.
+// and columns 0..399; isDrawn(line, x) tests one pixel of a scan line. Module
+// columns whose source column lies outside a narrower picture stay background.
 template <typename IsDrawn>
 void ConvertRows(const QImage &picture, bool mirror, Buffer &out, IsDrawn isDrawn)
 {
     const int rows = std::min(kSentRows, picture.height());
-    const int width = picture.width();
+    const int width = std::min(kPictureWidth, picture.width());
+    // Module columns [first, last) have a source column.
+    const int first = mirror ? kPictureWidth - width : 0;
+    const int last = mirror ? kPictureWidth : width;
+    const auto source = [mirror](int j) { return mirror ? kPictureWidth - 1 - j : j; };
     for (int r = 0; r < rows; ++r) {
         const uchar *line = picture.constScanLine(r);
         std::uint8_t *dst = out.data() + r * kRowBytes;
-        for (int j = 0; j < kPictureWidth; ++j) {
-            const int x = mirror ? kPictureWidth - 1 - j : j;
-            if (x >= width)
-                continue;
-            if (isDrawn(line, x))
-                dst[j >> 3] |= static_cast<std::uint8_t>(1u << (j & 7));
+        // One module byte (8 columns) at a time, kept in a register.
+        for (int b = 0; b < kPictureWidth / 8; ++b) {
+            const int j0 = 8 * b;
+            unsigned bits = 0;
+            if (j0 >= first && j0 + 8 <= last) {
+                if (mirror) {
+                    for (int k = 0; k < 8; ++k)
+                        bits |= unsigned(isDrawn(line, kPictureWidth - 1 - j0 - k)) << k;
+                } else {
+                    for (int k = 0; k < 8; ++k)
+                        bits |= unsigned(isDrawn(line, j0 + k)) << k;
+                }
+            } else {
+                for (int k = 0; k < 8; ++k) {
+                    const int j = j0 + k;
+                    if (j >= first && j < last)
+                        bits |= unsigned(isDrawn(line, source(j))) << k;
+                }
+            }
+            dst[b] = static_cast<std::uint8_t>(bits);
         }
     }
 }
@@ -124,7 +146,7 @@ Buffer ToModulePicture(const QImage &picture, bool mirror, int heldBitsPerPixel)
     case QImage::Format_BGR888:
         ConvertRows(picture, mirror, out, [](const uchar *line, int x) {
             const uchar *p = line + 3 * x;
-            return p[0] > kDrawnThreshold || p[1] > kDrawnThreshold || p[2] > kDrawnThreshold;
+            return (p[0] > kDrawnThreshold) | (p[1] > kDrawnThreshold) | (p[2] > kDrawnThreshold);
         });
         break;
     case QImage::Format_RGB32:

@@ -325,6 +325,39 @@ TEST(BmpFile, wellFormedRleFilesDecode)
         EXPECT_EQ(four.pixelIndex(x, 0), row[x]) << x;
 }
 
+TEST(BmpFile, topDownAndOldHeaderFilesDecode)
+{
+    const QImage picture = RandomPicture(5, 3, QImage::Format_RGB888, 11);
+    const QByteArray bottomUp = EncodeBmp(picture);
+    const int rowBytes = 16;  // 5 * 3 bytes padded to 4
+
+    // Top-down: negative height, rows stored first to last.
+    QByteArray topDown = bottomUp.left(54);
+    PatchU32(topDown, 22, std::uint32_t(-3));
+    for (int row = 2; row >= 0; --row)
+        topDown.append(bottomUp.mid(54 + row * rowBytes, rowBytes));
+    Problem problem = Problem::DecodeFailed;
+    EXPECT_TRUE(SamePixels(ReadBmpData(topDown, nullptr, &problem), picture));
+    EXPECT_EQ(problem, Problem::None);
+
+    // The old 12-byte header: 16-bit width and height, no compression field.
+    QByteArray old("BM", 2);
+    old.append(QByteArray(12, '\0'));
+    old.append(QByteArray(12, '\0'));
+    PatchU32(old, 2, std::uint32_t(26 + 3 * rowBytes));
+    PatchU32(old, 10, 26);
+    PatchU32(old, 14, 12);
+    PatchU16(old, 18, 5);
+    PatchU16(old, 20, 3);
+    PatchU16(old, 22, 1);
+    PatchU16(old, 24, 24);
+    old.append(bottomUp.mid(54));
+    int bits = 0;
+    EXPECT_TRUE(SamePixels(ReadBmpData(old, &bits, &problem), picture));
+    EXPECT_EQ(problem, Problem::None);
+    EXPECT_EQ(bits, 24);
+}
+
 TEST(BmpFile, mutatedFilesNeverCrashAndStayWithinTheLimits)
 {
     QImage indexed = RandomPicture(23, 17, QImage::Format_Indexed8, 9);

@@ -129,6 +129,24 @@ TEST(ModulePicture, pixelIsDrawnWhenAnyColourChannelExceeds20)
     }
 }
 
+TEST(ModulePicture, everyChannelValueIsTestedAgainstTheThreshold)
+{
+    // Column c holds value c in channel `row`; alpha varies and must not matter.
+    for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32, QImage::Format_RGB888}) {
+        QImage picture = BlackPicture(256, 3, format);
+        for (int c = 0; c < 256; ++c) {
+            picture.setPixelColor(c, 0, QColor(c, 0, 0, 255 - c));
+            picture.setPixelColor(c, 1, QColor(0, c, 0, c));
+            picture.setPixelColor(c, 2, QColor(0, 0, c, 255));
+        }
+        const Buffer out = ModulePictureFromImage(picture, false);
+        for (int row = 0; row < 3; ++row)
+            for (int c = 0; c < 256; ++c)
+                ASSERT_EQ(ModuleBit(out, row, c), c > 20) << "format " << format << " channel " << row
+                                                          << " value " << c;
+    }
+}
+
 TEST(ModulePicture, sixteenBitPictureTestsBothBytesOfTheValue)
 {
     const std::pair<quint16, bool> cases[] = {
