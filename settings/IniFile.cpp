@@ -46,11 +46,6 @@ string_view TrimView(string_view text, string_view set)
     return text.substr(first, last - first + 1);
 }
 
-QString Tr(const char *text)
-{
-    return QCoreApplication::translate("IniFile", text);
-}
-
 // Appends text whose lines end with '\n', ending each line with CR LF instead.
 // A last line without its line feed gets one, so that the next line of the
 // file never runs into it.
@@ -67,11 +62,17 @@ void AppendLines(QByteArray &out, const QByteArray &text)
     }
 }
 
-// First record with this section and key, or Content.end().
+bool SameBytes(const QByteArray &a, QByteArrayView b)
+{
+    return a.size() == b.size() && (b.isEmpty() || std::memcmp(a.constData(), b.data(), size_t(b.size())) == 0);
+}
+
+// First record with this section and key, or Content.end(). Linear: the
+// store keeps the file's order and may be changed from outside.
 std::vector<IniRecord>::iterator Find(QByteArrayView section, QByteArrayView key)
 {
     return std::find_if(IniFile::Content.begin(), IniFile::Content.end(), [&](const IniRecord &r) {
-        return r.Key == key && r.Section == section;
+        return SameBytes(r.Key, key) && SameBytes(r.Section, section);
     });
 }
 
@@ -105,7 +106,7 @@ bool IniFile::LoadFile(const QString &path, QString *reason)
     };
     const QByteArray native = QFile::encodeName(path);
     if (native.isEmpty())
-        return fail(Tr("Имя файла не задано."));
+        return fail(QCoreApplication::translate("IniFile", "Имя файла не задано."));
     // Non-blocking, so that a FIFO in place of the file cannot hang the
     // program; only regular files are read.
     const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -120,11 +121,12 @@ bool IniFile::LoadFile(const QString &path, QString *reason)
     if (::fstat(fd, &st) != 0)
         return fail(qt_error_string(errno));
     if (S_ISDIR(st.st_mode))
-        return fail(Tr("Это папка, а не файл."));
+        return fail(QCoreApplication::translate("IniFile", "Это папка, а не файл."));
     if (!S_ISREG(st.st_mode))
-        return fail(Tr("Это не обычный файл."));
-    const QString tooLarge = Tr("Файл слишком велик для файла конфигурации (допускается не более %1 байт).")
-                                 .arg(MaxFileSize);
+        return fail(QCoreApplication::translate("IniFile", "Это не обычный файл."));
+    const QString tooLarge =
+        QCoreApplication::translate("IniFile", "Файл слишком велик для файла конфигурации (допускается не более %1 байт).")
+            .arg(MaxFileSize);
     if (st.st_size > MaxFileSize)
         return fail(tooLarge);
 
@@ -150,11 +152,10 @@ bool IniFile::LoadFile(const QString &path, QString *reason)
     if (used > MaxFileSize)
         return fail(tooLarge);
     data.truncate(used);
-    LoadBytes(data);
-    return true;
+    return LoadBytes(data, reason);
 }
 
-void IniFile::LoadBytes(QByteArrayView bytes)
+bool IniFile::LoadBytes(QByteArrayView bytes, QString *reason)
 {
     std::vector<IniRecord> records;
     QByteArray pending;  // comment lines waiting for the record they stand above
@@ -174,8 +175,12 @@ void IniFile::LoadBytes(QByteArrayView bytes)
         string_view body = line;
         if (line.front() == '#' || line.front() == ';') {
             const string_view rest = TrimView(line.substr(1), kLineBlanks);
-            // A commented-out header or key line; anything else is a comment.
-            if (rest.empty() || (rest.front() != '[' && rest.find('=') == string_view::npos)) {
+            // A commented-out header or key line is read as such (and written
+            // back active); anything else is a comment.
+            const bool header = !rest.empty() && rest.front() == '[' && rest.find(']') != string_view::npos;
+            const size_t eq = rest.find('=');
+            const bool key = !rest.empty() && rest.front() != '[' && eq != string_view::npos && eq > 0;
+            if (!header && !key) {
                 pending.append(line.data(), qsizetype(line.size())).append('\n');
                 continue;
             }
@@ -201,12 +206,21 @@ void IniFile::LoadBytes(QByteArrayView bytes)
             pending.append(line.data(), qsizetype(line.size())).append('\n');
             continue;
         }
+        if (records.size() >= size_t(MaxRecords)) {
+            if (reason)
+                *reason = QCoreApplication::translate(
+                              "IniFile", "В файле слишком много разделов и ключей для файла конфигурации "
+                                         "(допускается не более %1).")
+                              .arg(MaxRecords);
+            return false;
+        }
         record.Comments = std::move(pending);
         pending = QByteArray();
         records.push_back(std::move(record));
     }
     Content = std::move(records);
     TrailingComments = std::move(pending);
+    return true;
 }
 
 QByteArray IniFile::SaveBytes()
@@ -261,7 +275,7 @@ bool IniFile::SaveFile(const QString &path, QString *reason)
 
 bool IniFile::SectionExists(QByteArrayView section)
 {
-    return std::any_of(Content.begin(), Content.end(), [&](const IniRecord &r) { return r.Section == section; });
+    return std::any_of(Content.begin(), Content.end(), [&](const IniRecord &r) { return SameBytes(r.Section, section); });
 }
 
 bool IniFile::RecordExists(QByteArrayView section, QByteArrayView key)
@@ -327,7 +341,7 @@ bool IniFile::SetValue(QByteArrayView section, QByteArrayView key, QByteArrayVie
     record.Key = key.toByteArray();
     record.Value = value.toByteArray();
     const auto first = std::find_if(Content.begin(), Content.end(),
-                                    [&](const IniRecord &r) { return r.Section == section; });
+                                    [&](const IniRecord &r) { return SameBytes(r.Section, section); });
     if (first != Content.end()) {
         Content.insert(first + 1, std::move(record));
         return true;
@@ -380,29 +394,12 @@ int32_t IniFile::ToInt(QByteArrayView text)
 double IniFile::ToDouble(QByteArrayView text)
 {
     // strtod_l needs a terminated string; the number ends at the first NUL.
+    // The "C" locale object exists on glibc unless memory ran out at start;
+    // plain strtod is then the best there is.
     const QByteArray terminated = text.toByteArray();
     if (const locale_t c = CLocale())
         return strtod_l(terminated.constData(), nullptr, c);
-    // Without a "C" locale object (not expected on glibc): from_chars is
-    // locale-independent but knows no leading blanks, '+' or hex forms.
-    string_view v = View(text);
-    while (!v.empty() && IsCSpace(v.front()))
-        v.remove_prefix(1);
-    bool negative = false;
-    if (!v.empty() && (v.front() == '+' || v.front() == '-')) {
-        negative = v.front() == '-';
-        v.remove_prefix(1);
-    }
-    double value = 0.0;
-    const auto result = std::from_chars(v.data(), v.data() + v.size(), value);
-    if (result.ec == std::errc::result_out_of_range) {
-        const string_view number(v.data(), size_t(result.ptr - v.data()));
-        const size_t e = number.find_first_of("eE");
-        value = (e != string_view::npos && e + 1 < number.size() && number[e + 1] == '-') ? 0.0 : HUGE_VAL;
-    } else if (result.ec != std::errc()) {
-        value = 0.0;
-    }
-    return negative ? -value : value;
+    return std::strtod(terminated.constData(), nullptr);
 }
 
 QByteArray IniFile::FormatDouble(double value)

@@ -34,10 +34,14 @@ struct IniRecord {
 // written back where they stood.
 class IniFile {
 public:
-    // Files larger than this are refused by LoadFile. The program's own
-    // configuration is about 3 KB; the limit keeps the memory that a broken or
-    // hostile file can make the store take within a few hundred megabytes.
+    // Files larger than this, or with more header and key lines than
+    // MaxRecords, are refused. The program's own configuration is about 3 KB
+    // and 120 records; a thousandfold of that is still read, while a broken
+    // or hostile file can make the store take neither more than some 50 MB
+    // of memory nor seconds for the lookups of a load and a save (each is a
+    // walk through the store, which keeps the file's order).
     static constexpr qint64 MaxFileSize = 4 * 1024 * 1024;
+    static constexpr qsizetype MaxRecords = 100000;
 
     static std::vector<IniRecord> Content;
     static QByteArray TrailingComments;  // comment lines after the last record
@@ -46,16 +50,17 @@ public:
     static void Clear();
 
     // Replaces the store with the file's records. False when the file cannot
-    // be read (missing, unreadable, a folder or a device, larger than
-    // MaxFileSize): the store is then unchanged and *reason, when given,
-    // says why in words for the user.
+    // be read (missing, unreadable, a folder or a device, over the limits
+    // above): the store is then unchanged and *reason, when given, says why
+    // in words for the user.
     static bool LoadFile(const QString &path, QString *reason = nullptr);
     // Writes the store to the file atomically: on failure the old file stays
     // as it was, false is returned and *reason says why.
     static bool SaveFile(const QString &path, QString *reason = nullptr);
 
-    // Replaces the store with records read from the bytes of a file.
-    static void LoadBytes(QByteArrayView bytes);
+    // Replaces the store with records read from the bytes of a file; false
+    // (store unchanged) when they hold more than MaxRecords records.
+    static bool LoadBytes(QByteArrayView bytes, QString *reason = nullptr);
     // The bytes that SaveFile writes.
     static QByteArray SaveBytes();
 

@@ -86,24 +86,6 @@ TEST_F(ConfigurationTest, FirstSaveOfANewConfigurationAddsKeysAndRewritesNumbers
     EXPECT_EQ(ReadBytes(Path("again.ini")), ReadBytes(Path("saved.ini")));
 }
 
-TEST_F(ConfigurationTest, LoadReadsTheBuiltInFileIntoAFreshRecord)
-{
-    WriteBytes(Path("c.ini"), Golden("config-new-then-saved.ini"));
-    Settings expected;
-    ConfigurationFiles scratch;
-    ASSERT_TRUE(NewConfiguration(expected, scratch));
-
-    IniFile::Clear();
-    ASSERT_TRUE(LoadConfiguration(settings_, files_, Path("c.ini")));
-    EXPECT_EQ(files_.currentFilePath, Path("c.ini"));
-    for (int slot = 0; slot < 34; ++slot) {
-        EXPECT_EQ(settings_.Points[size_t(slot)].x, expected.Points[size_t(slot)].x) << slot;
-        EXPECT_EQ(settings_.Points[size_t(slot)].y, expected.Points[size_t(slot)].y) << slot;
-    }
-    EXPECT_EQ(settings_.CameraShiftX, 250);
-    EXPECT_EQ(settings_.LabelShiftY, 5);
-}
-
 TEST_F(ConfigurationTest, LoadAppliesEveryKeyToItsField)
 {
     WriteBytes(Path("all.ini"),

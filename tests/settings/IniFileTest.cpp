@@ -82,14 +82,15 @@ TEST_F(Store, KeysAndValuesAreTrimmedOnlyAtTheLineEnds)
 
 TEST_F(Store, CommentedOutKeysAndHeadersAreFoundAndWrittenActive)
 {
-    IniFile::LoadBytes("#[Common]\n#LineThickness=3\n; Bright1 = 60\n;plain words\n");
+    IniFile::LoadBytes("#[Common]\n#LineThickness=3\n; Bright1 = 60\n;plain words\n; see [Camera\n#=5\n");
     ASSERT_EQ(IniFile::Content.size(), 3u);
     EXPECT_EQ(IniFile::Content[0].Commented, '#');
     EXPECT_EQ(IniFile::Content[1].Commented, '#');
     EXPECT_EQ(IniFile::Content[2].Commented, ';');
     EXPECT_EQ(Str(Value("Common", "LineThickness")), "3");
     EXPECT_EQ(Str(Value("Common", "Bright1 ")), " 60");
-    EXPECT_EQ(Str(IniFile::SaveBytes()), "[Common]\r\nLineThickness=3\r\nBright1 = 60\r\n;plain words\r\n");
+    EXPECT_EQ(Str(IniFile::SaveBytes()),
+              "[Common]\r\nLineThickness=3\r\nBright1 = 60\r\n;plain words\r\n; see [Camera\r\n#=5\r\n");
 }
 
 TEST_F(Store, HeaderLinesTakeTheNameUpToTheFirstClosingBracket)
@@ -305,6 +306,23 @@ TEST_F(Store, GarbageWithNulBytesAndLongLinesIsReadWithoutHarm)
     IniFile::LoadBytes(QByteArray(1 << 20, '='));
     EXPECT_TRUE(IniFile::Content.empty());
     EXPECT_EQ(IniFile::TrailingComments.size(), (1 << 20) + 1);
+}
+
+TEST_F(Store, StoresOverTheRecordLimitAreRefused)
+{
+    IniFile::LoadBytes("[Common]\nBright1=60\n");
+    QByteArray many = "[S]\n" + QByteArray("k=\n").repeated(IniFile::MaxRecords - 1);
+    ASSERT_TRUE(IniFile::LoadBytes(many)) << "exactly at the limit";
+    EXPECT_EQ(qsizetype(IniFile::Content.size()), IniFile::MaxRecords);
+    IniFile::LoadBytes("[Common]\nBright1=60\n");
+    many += "k=\n";
+    QString reason;
+    EXPECT_FALSE(IniFile::LoadBytes(many, &reason));
+    EXPECT_FALSE(reason.isEmpty());
+    EXPECT_EQ(Str(Value("Common", "Bright1")), "60");
+    // Comment lines cost no records.
+    EXPECT_TRUE(IniFile::LoadBytes(QByteArray("; note\n").repeated(IniFile::MaxRecords + 10) + "[S]\nk=1\n"));
+    EXPECT_EQ(IniFile::Content.size(), 2u);
 }
 
 TEST_F(Store, TooLargeFilesAndNonFilesAreRefusedWithAReason)
