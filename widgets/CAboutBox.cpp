@@ -66,21 +66,21 @@ CAboutBox::CAboutBox(QWidget *parent) : QDialog(parent)
     if (!pixmap.isNull())
         icon_->setPixmap(pixmap);
 
-    auto *name = new QLabel(tr("Программа настройки Tarvello, версия 1.0"), this);
-    name->setGeometry(Units(40, 14, 148, 8));
+    auto *name = new QLabel(tr("Программа настройки Tarvello 1.0"), this);
+    name->setGeometry(Units(36, 14, 152, 8));
     auto *copyright = new QLabel(tr("© Tarvello, 2026"), this);
-    copyright->setGeometry(Units(40, 26, 148, 8));
+    copyright->setGeometry(Units(36, 26, 152, 8));
 
     contact_ = new CLinkStatic(this);
     contact_->setObjectName(Ids::ObjectName(Ids::IDC_LINK_CONTACT));
-    contact_->setGeometry(Units(40, 46, 148, 8));
+    contact_->setGeometry(Units(36, 46, 152, 8));
 
     auto *supportNote = new QLabel(tr("Техническая поддержка по адресу"), this);
-    supportNote->setGeometry(Units(40, 66, 148, 8));
+    supportNote->setGeometry(Units(36, 66, 152, 8));
 
     support_ = new CLinkStatic(this);
     support_->setObjectName(Ids::ObjectName(Ids::IDC_LINK_SUPPORT));
-    support_->setGeometry(Units(40, 78, 148, 8));
+    support_->setGeometry(Units(36, 78, 152, 8));
 
     ok_ = new QPushButton(tr("OK"), this);
     ok_->setObjectName(Ids::ObjectName(Ids::ID_OK));
