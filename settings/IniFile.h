@@ -29,9 +29,13 @@ struct IniRecord {
 // Used from the user-interface thread only; there is no lock.
 //
 // Reading accepts CR LF and LF line ends and a last line without a line end;
-// writing always ends lines with CR LF. Comment lines after the last record,
-// and lines that are neither a header nor a key line, are kept as text and
-// written back where they stood.
+// writing always ends lines with CR LF. A line is a header when it starts
+// with '[' (a value holding brackets stays a key line), a key line when it
+// holds '=' after a non-empty key. Comment lines, also those after the last
+// record, and lines that are neither header nor key line are kept as text and
+// written back where they stood; a header without its ']' is skipped. Lines
+// commented out with '#' or ';' that look like a header or key line are read
+// as such and written back active. Blank lines are not kept.
 class IniFile {
 public:
     // Files larger than this, or with more header and key lines than
