@@ -172,12 +172,13 @@ QImage DecodeRle(const QByteArray &data, const Header &h)
     QImage picture(h.width, h.height, QImage::Format_Indexed8);
     if (picture.isNull())
         return picture;
-    QList<QRgb> colours;
-    colours.reserve(h.colourEntries);
+    // Every index the depth allows gets a colour (black past the file's own
+    // entries), so that no pixel refers to a missing table entry.
+    QList<QRgb> colours(1 << h.bitsPerPixel, qRgb(0, 0, 0));
     for (int i = 0; i < h.colourEntries; ++i) {
         const auto *c = reinterpret_cast<const unsigned char *>(data.constData()) + h.paletteOffset
             + std::int64_t(i) * h.paletteEntryBytes;
-        colours.append(qRgb(c[2], c[1], c[0]));
+        colours[i] = qRgb(c[2], c[1], c[0]);
     }
     picture.setColorTable(colours);
     picture.fill(0);
