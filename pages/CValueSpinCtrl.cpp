@@ -240,7 +240,9 @@ void CValueSpinCtrl::SpinClick(int delta)
 
 bool CValueSpinCtrl::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == buddy_ && event->type() == QEvent::KeyPress && isEnabled()) {
+    // The type is tested first: a buddy being destroyed still passes its last
+    // events through here, and is no QLineEdit any more by then.
+    if (event->type() == QEvent::KeyPress && watched == buddy_ && isEnabled()) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (!(key->modifiers() & Qt::ShiftModifier)
             && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {

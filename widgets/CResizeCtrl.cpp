@@ -160,7 +160,7 @@ void CResizeCtrl::Resize(int newClientWidth, int newClientHeight)
 
 bool CResizeCtrl::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == parent_ && (event->type() == QEvent::Show || event->type() == QEvent::ParentChange))
+    if ((event->type() == QEvent::Show || event->type() == QEvent::ParentChange) && watched == parent_)
         ApplyTrackingLimits();
     return QObject::eventFilter(watched, event);
 }
