@@ -101,8 +101,9 @@ TEST_F(SheetTest, f6WalksForwardToTheLastPageAndStopsThere)
     for (int i = 1; i < CPageSheet::kPageCount; ++i) {
         Key(*sheet, Qt::Key_F6);
         ASSERT_EQ(sheet->ActiveIndex(), i);
-        if (i < CPageSheet::kPageCount - 1)
+        if (i < CPageSheet::kPageCount - 1) {
             EXPECT_TRUE(sheet->Button(Ids::ID_WIZBACK)->isEnabled()) << i;
+        }
     }
     QTest::qWait(20);
     Key(*sheet, Qt::Key_F6);
