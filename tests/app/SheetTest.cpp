@@ -322,3 +322,32 @@ TEST_F(SheetTest, exitClosesTheWizard)
 }
 
 } // namespace
+
+namespace {
+
+// Grabs the sheet on a few pages at its start size and enlarged. With
+// TARVELLO_SCREENSHOT_DIR set, the pictures are kept there to be looked at.
+TEST_F(SheetTest, screenshotsShowHelpOnTopPictureLeftButtonsRight)
+{
+    auto sheet = OpenSheet();
+    const QString keep = qEnvironmentVariable("TARVELLO_SCREENSHOT_DIR");
+    const std::pair<int, const char *> shots[] = {{0, "sysas"}, {4, "leftbord"}, {15, "complite"}};
+    for (const QSize grow : {QSize(0, 0), QSize(300, 200)}) {
+        sheet->resize(sheet->size() + grow);
+        for (const auto &[index, name] : shots) {
+            sheet->SetActivePage(index);
+            QTest::qWait(30);
+            const QImage shot = sheet->grab().toImage();
+            ASSERT_FALSE(shot.isNull());
+            // The help text's button-face background runs across the top of
+            // the page, right up to the right edge.
+            CPageView *page = sheet->ActivePage();
+            QWidget *help = page->findChild<QWidget *>(Ids::ObjectName(Ids::IDC_HELPTEXT));
+            EXPECT_GE(help->mapTo(sheet.get(), QPoint(help->width(), 0)).x(), sheet->width() - 20);
+            if (!keep.isEmpty())
+                shot.save(QDir(keep).filePath(QStringLiteral("%1-%2x%3.png").arg(QLatin1String(name)).arg(shot.width()).arg(shot.height())));
+        }
+    }
+}
+
+} // namespace
