@@ -254,11 +254,13 @@ void CGuideLinePreview::Draw(QPainter &painter, bool exportMode)
     if (showLines_) {
         PainterCanvas canvas(painter);
         const geometry::BorderAnchors anchors = geometry::DrawGuideLines(points_, style_, canvas);
+        canvas.Flush();
         DrawLabels(painter, anchors);
         if (showMirrorLine_) {
             canvas.SelectPen(geometry::PenStyle::Solid, kMirrorLineWidth, kMirrorLineColour);
             canvas.Segment({geometry::TruncToInt(mirrorPosition_), kGridHeight},
                            {geometry::TruncToInt(mirrorPosition_ + mirrorDeviation_), 0});
+            canvas.Flush();
         }
         if (showIndicator_)
             DrawIndicator(painter);

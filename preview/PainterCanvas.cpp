@@ -2,17 +2,88 @@
 
 #include "GuideLineGeometry.h"
 
+#include <QPaintDevice>
+
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
-// Widest pen drawn, plane units. A stroke this wide already covers the whole
-// 440 x 350 canvas from anywhere near it; wider ones only cost time.
-constexpr int kMaxPenWidth = 2048;
+// Widest pen drawn, plane units: three times the widest line the pages
+// allow. Wider values can only come from a hand-edited file; drawing them
+// in full would cost time in proportion to the square of the width.
+constexpr int kMaxPenWidth = 32;
+
+// Where a pixel is sampled, from its integer coordinate: integer
+// coordinates are pixel centres, ties going to the top-left, so that a pen n
+// units wide covers n pixels across.
+constexpr double kSampleOffset = 1.0 / 64.0;
+
+// Strokes from this radius on (device pixels) may cover the whole device.
+constexpr double kWholeDeviceCheckRadius = 100.0;
 
 QPointF ToPointF(geometry::IntPoint p)
 {
     return {static_cast<qreal>(p.x), static_cast<qreal>(p.y)};
+}
+
+// Extends [lo, hi] by the x range of pixel-centre row yc inside the stroke of
+// radius r around the segment a-b (a capsule: the segment's band and the
+// discs at both ends).
+void CapsuleRow(QPointF a, QPointF b, double r, double yc, double &lo, double &hi)
+{
+    auto disc = [&](QPointF c) {
+        const double dy = yc - c.y();
+        if (std::abs(dy) <= r) {
+            const double dx = std::sqrt(r * r - dy * dy);
+            lo = std::min(lo, c.x() - dx);
+            hi = std::max(hi, c.x() + dx);
+        }
+    };
+    disc(a);
+    disc(b);
+    const double ux = b.x() - a.x();
+    const double uy = b.y() - a.y();
+    const double length = std::hypot(ux, uy);
+    if (!(length > 0.0))
+        return;
+    // The band: 0 <= u.(p - a) <= length and |n.(p - a)| <= r, with u the unit
+    // direction and n its normal; each bound is linear in x on this row.
+    double bandLo = -HUGE_VAL;
+    double bandHi = HUGE_VAL;
+    auto bound = [&](double cx, double constant, double minimum, double maximum) {
+        // minimum <= cx * x + constant <= maximum
+        if (cx == 0.0) {
+            if (constant < minimum || constant > maximum)
+                bandLo = HUGE_VAL;
+            return;
+        }
+        double x1 = (minimum - constant) / cx;
+        double x2 = (maximum - constant) / cx;
+        if (x1 > x2)
+            std::swap(x1, x2);
+        bandLo = std::max(bandLo, x1);
+        bandHi = std::min(bandHi, x2);
+    };
+    const double dxu = ux / length;
+    const double dyu = uy / length;
+    bound(dxu, dyu * (yc - a.y()) - dxu * a.x(), 0.0, length);
+    bound(-dyu, dxu * (yc - a.y()) + dyu * a.x(), -r, r);
+    if (bandLo <= bandHi) {
+        lo = std::min(lo, bandLo);
+        hi = std::max(hi, bandHi);
+    }
+}
+
+double DistanceToSegment(QPointF p, QPointF a, QPointF b)
+{
+    const double ux = b.x() - a.x();
+    const double uy = b.y() - a.y();
+    const double lengthSquared = ux * ux + uy * uy;
+    double t = 0.0;
+    if (lengthSquared > 0.0)
+        t = std::clamp(((p.x() - a.x()) * ux + (p.y() - a.y()) * uy) / lengthSquared, 0.0, 1.0);
+    return std::hypot(p.x() - (a.x() + t * ux), p.y() - (a.y() + t * uy));
 }
 
 } // namespace
@@ -41,22 +112,178 @@ QPen PainterCanvas::MakePen(geometry::PenStyle style, int width, geometry::Rgb c
     return pen;
 }
 
+PainterCanvas::~PainterCanvas()
+{
+    Flush();
+}
+
 void PainterCanvas::SelectPen(geometry::PenStyle style, int width, geometry::Rgb colour)
 {
-    painter_.setPen(MakePen(style, width, colour));
+    const QPen pen = MakePen(style, width, colour);
+    if (pen.color() != colour_)
+        Flush();  // pending strokes keep the colour they were drawn with
+    width_ = width <= 1 ? 0 : pen.width();  // clamped
+    colour_ = pen.color();
+    painter_.setPen(pen);
 }
 
 void PainterCanvas::Segment(geometry::IntPoint from, geometry::IntPoint to)
 {
-    painter_.drawLine(ToPointF(from), ToPointF(to));
+    polygon_.clear();
+    polygon_.append(ToPointF(from));
+    polygon_.append(ToPointF(to));
+    if (!FillWideStroke(polygon_)) {
+        Flush();
+        painter_.drawLine(ToPointF(from), ToPointF(to));
+    }
 }
 
 void PainterCanvas::Polyline(std::span<const geometry::IntPoint> points)
 {
     if (points.size() < 2)
         return;
+    // Samples one unit apart often run straight for a while; a vertex in the
+    // middle of a straight run changes nothing drawn but costs a join.
     polygon_.clear();
-    for (const auto &p : points)
-        polygon_.append(ToPointF(p));
-    painter_.drawPolyline(polygon_);
+    polygon_.append(ToPointF(points[0]));
+    for (size_t i = 1; i + 1 < points.size(); ++i) {
+        const geometry::IntPoint &a = points[i - 1];
+        const geometry::IntPoint &b = points[i];
+        const geometry::IntPoint &c = points[i + 1];
+        const long long cross = static_cast<long long>(b.x - a.x) * (c.y - b.y)
+                                - static_cast<long long>(b.y - a.y) * (c.x - b.x);
+        const long long dot = static_cast<long long>(b.x - a.x) * (c.x - b.x)
+                              + static_cast<long long>(b.y - a.y) * (c.y - b.y);
+        if (cross != 0 || dot <= 0)
+            polygon_.append(ToPointF(b));
+    }
+    polygon_.append(ToPointF(points.back()));
+    if (!FillWideStroke(polygon_)) {
+        Flush();
+        painter_.drawPolyline(polygon_);
+    }
+}
+
+// A wide pen with round ends and joins covers every pixel whose centre lies
+// within half the width of the polyline. Filling that set directly costs a
+// few operations per segment and row, where Qt's stroker builds a round join
+// at every one-unit sample. Returns false when the pen is thin (or the
+// transform turns), and Qt draws instead.
+bool PainterCanvas::FillWideStroke(const QPolygonF &points)
+{
+    if (width_ <= 1 || points.size() < 2)
+        return false;
+    const QTransform transform = painter_.combinedTransform();
+    if (transform.type() > QTransform::TxScale)
+        return false;
+    const double scale = std::sqrt(std::abs(transform.m11() * transform.m22()));
+    const double r = width_ * scale / 2.0;
+    const QPaintDevice *device = painter_.device();
+    if (!(r > 0.0) || device == nullptr)
+        return false;
+
+    device_.clear();
+    double minX = HUGE_VAL, maxX = -HUGE_VAL, minY = HUGE_VAL, maxY = -HUGE_VAL;
+    for (const auto &p : points) {
+        const QPointF d = transform.map(p);
+        device_.push_back(d);
+        minX = std::min(minX, d.x());
+        maxX = std::max(maxX, d.x());
+        minY = std::min(minY, d.y());
+        maxY = std::max(maxY, d.y());
+    }
+    // Pixel columns and rows the stroke may touch, within the device.
+    const double left = std::max(0.0, std::floor(minX - r));
+    const double top = std::max(0.0, std::floor(minY - r));
+    const double right = std::min(static_cast<double>(device->width()) - 1, std::ceil(maxX + r));
+    const double bottom = std::min(static_cast<double>(device->height()) - 1, std::ceil(maxY + r));
+    if (!(left <= right && top <= bottom))
+        return true;  // wholly outside: nothing to draw
+    // A stroke that covers the whole device from one segment fills it.
+    const QPointF corners[] = {{kSampleOffset, kSampleOffset},
+                               {device->width() - 1 + kSampleOffset, kSampleOffset},
+                               {kSampleOffset, device->height() - 1 + kSampleOffset},
+                               {device->width() - 1 + kSampleOffset, device->height() - 1 + kSampleOffset}};
+    if (r >= kWholeDeviceCheckRadius) {
+        for (size_t i = 0; i + 1 < device_.size(); ++i) {
+            if (std::all_of(std::begin(corners), std::end(corners),
+                            [&](QPointF c) { return DistanceToSegment(c, device_[i], device_[i + 1]) <= r; })) {
+                Flush();
+                painter_.save();
+                painter_.resetTransform();
+                painter_.fillRect(QRect(0, 0, device->width(), device->height()), colour_);
+                painter_.restore();
+                return true;
+            }
+        }
+    }
+    const int deviceWidth = device->width();
+    const size_t maskSize = static_cast<size_t>(deviceWidth) * static_cast<size_t>(device->height());
+    if (mask_.size() != maskSize || maskWidth_ != deviceWidth) {
+        Flush();
+        mask_.assign(maskSize, 0);
+        maskWidth_ = deviceWidth;
+    }
+    const int x0 = static_cast<int>(left);
+    const int x1 = static_cast<int>(right);
+    const int y0 = static_cast<int>(top);
+    const int y1 = static_cast<int>(bottom);
+
+    for (size_t i = 0; i + 1 < device_.size(); ++i) {
+        const QPointF a = device_[i];
+        const QPointF b = device_[i + 1];
+        const double segmentTop = std::floor(std::min(a.y(), b.y()) - r);
+        const double segmentBottom = std::ceil(std::max(a.y(), b.y()) + r);
+        const int rowFirst = static_cast<int>(std::max(top, segmentTop));
+        const int rowLast = static_cast<int>(std::min(bottom, segmentBottom));
+        for (int row = rowFirst; row <= rowLast; ++row) {
+            double lo = HUGE_VAL;
+            double hi = -HUGE_VAL;
+            CapsuleRow(a, b, r, row + kSampleOffset, lo, hi);
+            if (!(lo <= hi))
+                continue;
+            // Pixels whose sample point lies in [lo, hi].
+            const double first = std::max(left, std::ceil(lo - kSampleOffset));
+            const double last = std::min(right, std::floor(hi - kSampleOffset));
+            if (first > last)
+                continue;
+            std::uint8_t *line = mask_.data() + static_cast<size_t>(row) * static_cast<size_t>(deviceWidth);
+            std::fill(line + static_cast<int>(first), line + static_cast<int>(last) + 1, 1);
+        }
+    }
+    dirty_ |= QRect(QPoint(x0, y0), QPoint(x1, y1));
+    return true;
+}
+
+void PainterCanvas::Flush()
+{
+    if (dirty_.isNull())
+        return;
+    // Each row of the pending strokes as runs of set pixels; the mask is
+    // cleared on the way.
+    runs_.clear();
+    for (int row = dirty_.top(); row <= dirty_.bottom(); ++row) {
+        std::uint8_t *line = mask_.data() + static_cast<size_t>(row) * static_cast<size_t>(maskWidth_);
+        int x = dirty_.left();
+        const int end = dirty_.right() + 1;
+        while (x < end) {
+            while (x < end && line[x] == 0)
+                ++x;
+            const int start = x;
+            while (x < end && line[x] != 0)
+                line[x++] = 0;
+            if (x > start)
+                runs_.append(QRect(start, row, x - start, 1));
+        }
+    }
+    dirty_ = QRect();
+    if (runs_.isEmpty())
+        return;
+    painter_.save();
+    painter_.resetTransform();
+    painter_.setPen(Qt::NoPen);
+    painter_.setBrush(colour_);
+    painter_.drawRects(runs_.constData(), static_cast<int>(runs_.size()));
+    painter_.restore();
+    runs_.clear();
 }

@@ -1,18 +1,27 @@
 #pragma once
 
 // Canvas of the guide-line geometry on a QPainter. The painter's transform
-// maps plane units onto the device. Drawing is never anti-aliased, as the
-// module picture is 1 bit per pixel.
+// maps plane units onto the device (scale and translation only). Drawing is
+// never anti-aliased, as the module picture is 1 bit per pixel.
 
 #include "Canvas.h"
 
+#include <QColor>
 #include <QPainter>
 #include <QPen>
 #include <QPolygonF>
+#include <QRect>
+#include <QVector>
+
+#include <cstdint>
+#include <vector>
 
 class PainterCanvas : public geometry::Canvas {
 public:
     explicit PainterCanvas(QPainter &painter);
+    ~PainterCanvas() override;
+    PainterCanvas(const PainterCanvas &) = delete;
+    PainterCanvas &operator=(const PainterCanvas &) = delete;
 
     // The pen the canvas uses for a selection: width 0 or 1 (or below) is a
     // one-pixel cosmetic pen, dotted 3 on 3 off when asked; wider pens are in
@@ -23,7 +32,21 @@ public:
     void Segment(geometry::IntPoint from, geometry::IntPoint to) override;
     void Polyline(std::span<const geometry::IntPoint> points) override;
 
+    // Wide strokes are gathered and drawn together; this draws what is
+    // pending. Called on a change of colour, before drawing through Qt and on
+    // destruction; call it before drawing on the painter directly.
+    void Flush();
+
 private:
+    bool FillWideStroke(const QPolygonF &points);
+
     QPainter &painter_;
     QPolygonF polygon_;
+    int width_ = 0;
+    QColor colour_;
+    std::vector<QPointF> device_;
+    std::vector<std::uint8_t> mask_;  // pending wide strokes, one byte per device pixel
+    int maskWidth_ = 0;
+    QRect dirty_;                     // where the mask may hold set pixels
+    QVector<QRect> runs_;
 };

@@ -3,6 +3,9 @@
 
 #include "GuideLinePreviewTestSupport.h"
 
+#include <algorithm>
+#include <ostream>
+
 namespace {
 
 QImage IndicatorStrip()
@@ -59,6 +62,7 @@ struct ExportCase {
     int shiftX;
     int shiftY;
     int curveThickness;
+    friend void PrintTo(const ExportCase &c, std::ostream *os) { *os << c.name; }
 };
 
 class GuideLinePreviewExportGolden : public ::testing::TestWithParam<ExportCase> {};

@@ -86,15 +86,6 @@ QFont LabelFont(int height)
     return font;
 }
 
-// Reference configuration with only what the label tests need: the border
-// lines, no base line, no curves.
-void LoadBorders(CGuideLinePreview &preview)
-{
-    LoadReference(preview);
-    for (int s : {0, 1, 2, 13, 14, 15, 18, 19, 20})
-        preview.SetPoint(s, 0, 0, false, false);
-}
-
 TEST(GuideLinePreviewPoints, setPointStoresPlaneUnitsAndKeepsCoordinatesOfDisabledSlots)
 {
     CGuideLinePreview preview;
@@ -360,47 +351,63 @@ TEST(GuideLinePreviewSymmetryLine, runsFromTheBottomToTheTopGridEdge)
     EXPECT_EQ(CountColour(preview.RenderExport(), kWhite), 0);
 }
 
-// Labels: each test renders with and without the label and looks at where
-// the pictures differ, which is the label's box. Export coordinates are
-// plane coordinates + (0, 45).
+// Labels: each test renders with and without the labels and compares where
+// the pictures differ with the ink of the same text drawn at a known place.
+// The borders are entered bottom-up, so they have anchors but no lines under
+// the labels. Export coordinates are plane coordinates + (0, 45).
 class GuideLinePreviewLabels : public ::testing::Test {
 protected:
+    static constexpr int kShift = 45;
+
     void SetUp() override
     {
-        LoadBorders(preview);
-        // Lines this wide paint everything near them green, so that each
-        // label's opaque black box shows in full.
-        preview.SetLineThickness(400);
+        for (int k = 0; k < 5; ++k) {
+            preview.SetPoint(3 + k, (80.0 + 20 * k) / 40, (80.0 + 40 * k) / 25, true, false);
+            preview.SetPoint(8 + k, (320.0 - 20 * k) / 40, (80.0 + 40 * k) / 25, true, false);
+        }
+        preview.SetGridShift(kShift);
+        preview.SetLineThickness(2);
         preview.SetFontHeight(25);
         without = preview.RenderExport();
     }
-    QRect LabelBounds() { return DiffBounds(without, preview.RenderExport()); }
-    int AnchorX(bool left, int k)
+
+    QRect LabelDiff() { return DiffBounds(without, preview.RenderExport()); }
+
+    // The border anchors as the geometry computes them for the current points.
+    geometry::BorderAnchors Anchors() const
     {
-        // Probe the anchor as the geometry computes it: the border line's
-        // pixel at the anchor row.
         geometry::GuidePoints points;
-        for (const GridPoint &p : kReferencePoints) {
-            if (p.slot >= 3 && p.slot <= 12) {
-                points.points[p.slot] = {p.x * 40.0, p.y * 25.0};
-                points.enabled[p.slot] = 1;
-            }
+        for (int s = 0; s < geometry::kSlotCount; ++s) {
+            points.points[s] = preview.Point(s);
+            points.enabled[s] = preview.IsPointEnabled(s);
         }
         struct Null : geometry::Canvas {
             void SelectPen(geometry::PenStyle, int, geometry::Rgb) override {}
             void Segment(geometry::IntPoint, geometry::IntPoint) override {}
             void Polyline(std::span<const geometry::IntPoint>) override {}
         } canvas;
-        const auto anchors = geometry::DrawGuideLines(points, {}, canvas);
-        return (left ? anchors.left : anchors.right)[k].x;
+        return geometry::DrawGuideLines(points, {}, canvas);
     }
-    int AnchorY(bool left, int k)
+
+    // Ink of the text with its baseline's left end at (x, baseline).
+    QRect Ink(const QString &text, int x, int baseline) const
     {
-        for (const GridPoint &p : kReferencePoints)
-            if (p.slot == (left ? 3 : 8) + k)
-                return static_cast<int>(p.y * 25.0);
-        return 0;
+        QImage image(800, 200, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        painter.setFont(LabelFont(25));
+        painter.setPen(QColor(kGreen));
+        painter.drawText(QPointF(100, 100), text);
+        painter.end();
+        QRect ink;
+        for (int y = 0; y < image.height(); ++y)
+            for (int xx = 0; xx < image.width(); ++xx)
+                if (image.pixel(xx, y) == kGreen)
+                    ink |= QRect(xx, y, 1, 1);
+        return ink.translated(x - 100, baseline - 100);
     }
+
+    int Advance(const QString &text) const { return metrics.horizontalAdvance(text); }
 
     CGuideLinePreview preview;
     QImage without;
@@ -414,45 +421,45 @@ TEST_F(GuideLinePreviewLabels, bothSidesModeSkipsTheDisabledLeftTwoMetrePoint)
         preview.SetLabelLineText(i, QString());
     without = preview.RenderExport();
     preview.SetSideLineMode(3);
+    const auto r2 = Anchors().right[2];
     // Only the right "2", centred on R2 with its baseline 5 below.
-    const QRect box = LabelBounds();
-    const int advance = metrics.horizontalAdvance(QStringLiteral("2"));
-    EXPECT_EQ(box.left(), AnchorX(false, 2) - advance / 2);
-    EXPECT_EQ(box.width(), advance);
-    EXPECT_EQ(box.top(), AnchorY(false, 2) + 5 + 45 - metrics.ascent());
+    EXPECT_EQ(LabelDiff(), Ink(QStringLiteral("2"), r2.x - Advance(QStringLiteral("2")) / 2, r2.y + 5 + kShift));
 }
 
 TEST_F(GuideLinePreviewLabels, baseLabelUsesTheAlignmentLeftByTheDistanceLabels)
 {
+    const QString text = QStringLiteral("0.5 м");
     preview.SetLabelShift(10, 5);
     preview.SetBaseLineMode(2);
-    const int x = AnchorX(true, 0) - 10;
-    const int y = AnchorY(true, 0) + 5 + 45;
-    // Alone: top-left at the point.
-    QRect box = LabelBounds();
-    EXPECT_EQ(box.left(), x);
-    EXPECT_EQ(box.top(), y);
-    EXPECT_EQ(box.width(), metrics.horizontalAdvance(QStringLiteral("0.5 м")));
-    EXPECT_EQ(box.height(), metrics.ascent() + metrics.descent());
+    const auto l0 = Anchors().left[0];
+    const int x = l0.x - 10;
+    const int y = l0.y + 5 + kShift;
+    // Alone: the box's top-left corner at the point.
+    EXPECT_EQ(LabelDiff(), Ink(text, x, y + metrics.ascent()));
 
-    // After left distance labels (here empty texts): baseline-centred.
+    // After the left distance labels (empty texts here): baseline-centred.
     preview.SetSideLineMode(1);
     for (int i = 0; i < 4; ++i)
         preview.SetLabelLineText(i, QString());
-    box = LabelBounds();
-    const int advance = metrics.horizontalAdvance(QStringLiteral("0.5 м"));
-    EXPECT_EQ(box.left(), x - advance / 2);
-    EXPECT_EQ(box.top(), y - metrics.ascent());
+    EXPECT_EQ(LabelDiff(), Ink(text, x - Advance(text) / 2, y));
+
+    // The right edge labels come after this step: still top-left here...
+    preview.SetSideLineMode(5);
+    EXPECT_EQ(LabelDiff(), Ink(text, x, y + metrics.ascent()));
+    // ...but baseline-right for the base label at the right edge after them.
+    preview.SetBaseLineMode(6);
+    const auto r0 = Anchors().right[0];
+    EXPECT_EQ(LabelDiff(), Ink(text, 400 - 10 - Advance(text), r0.y + 5 + kShift));
 }
 
 TEST_F(GuideLinePreviewLabels, bothSidesBaseModeChecksEachBaseSlotButSingleSideModesDoNot)
 {
-    preview.SetPoint(3, 2.0, 8.6, false, false);
+    preview.SetPoint(3, 0, 0, false, false);
     without = preview.RenderExport();
-    const int yRow = AnchorY(true, 0) + 45;
+    const int row = Anchors().left[0].y + kShift;
     auto drawnOn = [&](bool left) {
         const QImage with = preview.RenderExport();
-        const QRect half(left ? 0 : 200, yRow - 5, 200, 40);
+        const QRect half(left ? 0 : 200, row - 5, 200, 40);
         return !DiffBounds(without.copy(half), with.copy(half)).isNull();
     };
     preview.SetBaseLineMode(4);
@@ -460,63 +467,81 @@ TEST_F(GuideLinePreviewLabels, bothSidesBaseModeChecksEachBaseSlotButSingleSideM
     EXPECT_TRUE(drawnOn(false));
     preview.SetBaseLineMode(2);
     EXPECT_TRUE(drawnOn(true));
+    preview.SetBaseLineMode(3);
+    EXPECT_TRUE(drawnOn(false));
 }
 
 TEST_F(GuideLinePreviewLabels, edgeLabelsStartAtZeroAndEndAtTheRightEdgeLessTheOffset)
 {
     preview.SetLabelShift(30, 5);
+    const auto anchors = Anchors();
+    const QString texts[] = {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")};
+
     preview.SetSideLineMode(4);
-    QRect box = LabelBounds();
-    EXPECT_EQ(box.left(), 0);
-    EXPECT_LT(box.right(), 200);
+    QRect expected;
+    for (int k = 1; k <= 4; ++k)
+        expected |= Ink(texts[k - 1], 0, anchors.left[k].y + 5 + kShift);
+    EXPECT_EQ(LabelDiff(), expected);
 
     preview.SetSideLineMode(5);
-    box = LabelBounds();
-    EXPECT_EQ(box.right(), 400 - 30 - 1);
-    EXPECT_GT(box.left(), 200);
-    // Baseline at the anchor row plus the offset: the 1 m label's box.
-    const int y1 = AnchorY(false, 1) + 5 + 45;
-    const QRect row(200, y1 - metrics.ascent(), 200, metrics.ascent() + metrics.descent());
-    EXPECT_EQ(DiffBounds(without.copy(row), preview.RenderExport().copy(row)).top(), 0);
+    expected = QRect();
+    for (int k = 1; k <= 4; ++k)
+        expected |= Ink(texts[k - 1], 400 - 30 - Advance(texts[k - 1]), anchors.right[k].y + 5 + kShift);
+    EXPECT_EQ(LabelDiff(), expected);
 }
 
 TEST_F(GuideLinePreviewLabels, strokeModesDrawATickTowardsTheLine)
 {
-    preview.SetLineThickness(1);
-    preview.SetLabelLineText(0, QString());
-    preview.SetLabelLineText(1, QString());
-    preview.SetLabelLineText(2, QString());
-    preview.SetLabelLineText(3, QString());
+    for (int i = 0; i < 4; ++i)
+        preview.SetLabelLineText(i, QString());
     preview.SetLabelShift(12, 5);
     preview.SetSideLineMode(9);
     const QImage with = preview.RenderExport();
-    const int w = metrics.horizontalAdvance(QStringLiteral("1"));
+    const auto anchors = Anchors();
+    const int w = Advance(QStringLiteral("1"));
     for (int k = 1; k <= 4; ++k) {
-        const int yl = AnchorY(true, k) + 45;
+        const int yl = anchors.left[k].y + kShift;
         for (int x = 3 * w / 2; x <= 2 * w; ++x)
             EXPECT_EQ(with.pixel(x, yl), kGreen) << "left k " << k << " x " << x;
         EXPECT_EQ(with.pixel(3 * w / 2 - 1, yl), kBlack);
-        const int yr = AnchorY(false, k) + 45;
+        EXPECT_EQ(with.pixel(2 * w + 1, yl), kBlack);
+        const int yr = anchors.right[k].y + kShift;
         for (int x = 400 - 2 * w - 12; x <= 400 - 3 * w / 2 - 12; ++x)
             EXPECT_EQ(with.pixel(x, yr), kGreen) << "right k " << k << " x " << x;
+        EXPECT_EQ(with.pixel(400 - 2 * w - 13, yr), kBlack);
     }
 }
 
-TEST_F(GuideLinePreviewLabels, centredBaseLabelSitsOnTheMiddleOfTheBaseEnds)
+TEST_F(GuideLinePreviewLabels, centredBaseLabelSitsOnTheMiddlePointOrBetweenTheEnds)
 {
-    preview.SetPoint(0, 2.0, 8.0, true, false);  // plane (80, 200)
-    preview.SetPoint(2, 8.0, 9.0, true, false);  // plane (320, 225)
-    preview.SetLabelShift(40, 40);               // not used by this mode
+    const QString text = QStringLiteral(" 0.5 м ");
+    // Ends entered right to left: the three-point base line has no samples,
+    // and without the 1 m points the ends do not snap to the borders.
+    preview.SetPoint(4, 0, 0, false, false);
+    preview.SetPoint(9, 0, 0, false, false);
+    preview.SetPoint(0, 8.0, 8.0, true, false);    // plane (320, 200)
+    preview.SetPoint(1, 5.0, 8.48, true, false);   // plane (200, 212)
+    preview.SetPoint(2, 2.0, 9.0, true, false);    // plane (80, 225)
+    preview.SetLabelShift(40, 40);                 // not used by this mode
     without = preview.RenderExport();
     preview.SetBaseLineMode(1);
-    const QRect box = LabelBounds();
-    const int advance = metrics.horizontalAdvance(QStringLiteral(" 0.5 м "));
-    EXPECT_EQ(box.left(), 200 - advance / 2);
-    EXPECT_EQ(box.width(), advance);
-    EXPECT_EQ(box.top(), 212 + 45 - metrics.ascent());
+    EXPECT_EQ(LabelDiff(), Ink(text, 200 - Advance(text) / 2, 212 + kShift));
 
-    preview.SetPoint(2, 8.0, 9.0, false, false);
-    EXPECT_TRUE(LabelBounds().isNull());
+    // Middle skipped: the midpoint of the ends, on the straight base line,
+    // which the label's box covers from its left to its right edge.
+    preview.SetPoint(1, 0, 0, false, false);
+    preview.SetBaseLineMode(0);
+    without = preview.RenderExport();
+    preview.SetBaseLineMode(1);
+    const QRect diff = LabelDiff();
+    const QRect ink = Ink(text, 200 - Advance(text) / 2, 212 + kShift);
+    EXPECT_EQ(diff.left(), 200 - Advance(text) / 2);
+    EXPECT_EQ(diff.right(), 200 - Advance(text) / 2 + Advance(text) - 1);
+    EXPECT_EQ(diff.top(), ink.top());
+
+    preview.SetPoint(2, 0, 0, false, false);
+    without = preview.RenderExport();
+    EXPECT_TRUE(LabelDiff().isNull());
 }
 
 // Values no page allows but a configuration file can hold.
