@@ -125,6 +125,8 @@ UserMessage ModuleNotFoundMessage(const ProbeReport &report)
     message.text = Tr("Устройство TRX-G-K4 не найдено.\n"
                       "Подключите устройство, включите задний ход и запустите программу снова.");
 
+    if (report.attempts.empty())
+        return message;
     // One line per try; the two speeds of a port share a line when they
     // failed for the same reason.
     QStringList lines;

@@ -170,4 +170,6 @@ TEST(ModuleNotFoundMessage, ExactTextCaptionIconAndDetailsWithFixes)
     EXPECT_TRUE(lines[2].contains("dialout"));
     EXPECT_TRUE(lines[3].contains("COM2 (9600") && lines[3].contains("занят")) << qPrintable(lines[3]);
     EXPECT_TRUE(lines[4].contains("COM2 (57600") && lines[4].contains("не ответил")) << qPrintable(lines[4]);
+
+    EXPECT_TRUE(ModuleNotFoundMessage(ProbeReport{}).details.isEmpty()) << "no tries, no details";
 }
