@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 
 namespace {
 
@@ -181,8 +182,9 @@ void CGuideLinePreview::paintEvent(QPaintEvent *)
 
 void CGuideLinePreview::timerEvent(QTimerEvent *)
 {
-    // Any timer (this control's own and the page's) advances the blink.
-    ++blinkCounter_;
+    // Any timer (this control's own and the page's) advances the blink. The
+    // counter wraps from INT_MAX (odd) to 0 (even), keeping the alternation.
+    blinkCounter_ = blinkCounter_ == std::numeric_limits<int>::max() ? 0 : blinkCounter_ + 1;
     if (highlighted_ >= 0)
         update();
 }

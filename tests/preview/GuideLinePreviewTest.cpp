@@ -5,6 +5,7 @@
 #include "GuideLinePreviewTestSupport.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
@@ -329,6 +330,10 @@ TEST(GuideLinePreviewIndicator, builtInStripComesFromTheBitmapResources)
     preview.SetShowIndicator(true);
     const QImage picture = preview.RenderExport();
     const QImage resource(QStringLiteral(":/bitmaps/181.png"));
+    const QString shipped = qEnvironmentVariable("TARVELLO_SOURCE_DIR") + QStringLiteral("/resources/bitmaps/181.png");
+    if (QFile::exists(shipped)) {
+        ASSERT_FALSE(resource.isNull()) << "the strip is in the source tree but not in the resources";
+    }
     if (resource.isNull()) {
         EXPECT_EQ(CountColour(picture, kBlack), 400 * 312);
     } else {
@@ -572,7 +577,7 @@ TEST(GuideLinePreviewHostileValues, renderFinishesWhateverTheSettingsHold)
         preview.SetLineThickness(c.thickness);
         preview.SetCurveThickness(c.thickness);
         preview.SetCurveTicks(c.thickness);
-        preview.SetCurveTicksSpace(-c.thickness);
+        preview.SetCurveTicksSpace(c.thickness == intMin ? intMax : -c.thickness);
         preview.SetFontHeight(c.fontHeight);
         preview.SetLabelShift(c.shift, c.shift);
         preview.SetGridShift(c.gridShift);
