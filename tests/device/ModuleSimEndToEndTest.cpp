@@ -434,3 +434,29 @@ TEST_F(EndToEnd, FaultsFromTheModuleFailOnlyTheCommandsTheyHit)
         ++number;
     }
 }
+
+TEST_F(EndToEnd, UsbWaitsFourTimesTheTimeoutAndAHangUpEndsTheExchangeAtOnce)
+{
+    {
+        useFakeUsb(false, {"--silent"});
+        UsbLink usb;
+        ASSERT_EQ(usb.Open(0), kLinkOk);
+        LinkResult result = kLinkOk;
+        const milliseconds took = Timed([&] { result = usb.SelectScreen(1); });
+        EXPECT_EQ(result, kLinkFail);
+        EXPECT_GE(took, milliseconds(4 * 200));
+        EXPECT_LT(took, milliseconds(4 * 200 + 1000));
+        usb.Close();
+    }
+    {
+        useFakeUsb(false, {"--hangup-after", "100"});
+        UsbLink usb;
+        ASSERT_EQ(usb.Open(0), kLinkOk);
+        const std::string block = Block(5);
+        LinkResult result = kLinkOk;
+        const milliseconds took = Timed([&] { result = usb.WriteBlock(0xD0000, Bytes(block)); });
+        EXPECT_EQ(result, kLinkFail);
+        EXPECT_LT(took, milliseconds(5000)) << "the block write waits up to 200 s over USB";
+        usb.Close();
+    }
+}
