@@ -97,6 +97,22 @@ CGuideLinePreview::~CGuideLinePreview()
 {
     if (blinkTimer_ != 0)
         killTimer(blinkTimer_);
+    StopPageTimer();
+}
+
+void CGuideLinePreview::StartPageTimer()
+{
+    StopPageTimer();
+    const int flash = QApplication::cursorFlashTime();
+    if (flash > 0)
+        pageTimer_ = startTimer(std::max(1, flash / 2));
+}
+
+void CGuideLinePreview::StopPageTimer()
+{
+    if (pageTimer_ != 0)
+        killTimer(pageTimer_);
+    pageTimer_ = 0;
 }
 
 void CGuideLinePreview::SetPoint(int slot, double gridX, double gridY, bool enabled, bool repaint)

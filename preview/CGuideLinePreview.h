@@ -66,6 +66,12 @@ public:
     int HighlightedPoint() const { return highlighted_; }
     int BlinkCounter() const { return blinkCounter_; }
 
+    // The second blink timer, which the page starts on every activation: it
+    // advances the same counter. Starting it again replaces it, as a window
+    // timer of the same id would be; it stops with the control.
+    void StartPageTimer();
+    void StopPageTimer();
+
     // The parking-sensor strip; loaded from the bitmap resources unless set
     // here. A null image draws no indicator.
     void SetIndicatorBitmap(const QImage &bitmap);
@@ -112,4 +118,5 @@ private:
     int blinkCounter_ = 0;
     QImage indicator_;
     int blinkTimer_ = 0;
+    int pageTimer_ = 0;
 };

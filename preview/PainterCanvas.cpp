@@ -168,7 +168,7 @@ void PainterCanvas::Polyline(std::span<const geometry::IntPoint> points)
 // within half the width of the polyline. Filling that set directly costs a
 // few operations per segment and row, where Qt's stroker builds a round join
 // at every one-unit sample. Returns false when the pen is thin (or the
-// transform turns), and Qt draws instead.
+// transform turns, or the device has a pixel ratio), and Qt draws instead.
 bool PainterCanvas::FillWideStroke(const QPolygonF &points)
 {
     if (width_ <= 1 || points.size() < 2)
@@ -179,7 +179,7 @@ bool PainterCanvas::FillWideStroke(const QPolygonF &points)
     const double scale = std::sqrt(std::abs(transform.m11() * transform.m22()));
     const double r = width_ * scale / 2.0;
     const QPaintDevice *device = painter_.device();
-    if (!(r > 0.0) || device == nullptr)
+    if (!(r > 0.0) || device == nullptr || device->devicePixelRatio() != 1.0)
         return false;
 
     device_.clear();

@@ -25,7 +25,9 @@ public:
 
     // The pen the canvas uses for a selection: width 0 or 1 (or below) is a
     // one-pixel cosmetic pen, dotted 3 on 3 off when asked; wider pens are in
-    // plane units, solid, with round ends and joins.
+    // plane units (at most 32), solid, with round ends and joins: they cover
+    // the pixels whose centres lie within half the width of the line, a pen
+    // n units wide n pixels across.
     static QPen MakePen(geometry::PenStyle style, int width, geometry::Rgb colour);
 
     void SelectPen(geometry::PenStyle style, int width, geometry::Rgb colour) override;
