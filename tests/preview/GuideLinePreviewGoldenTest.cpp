@@ -3,6 +3,8 @@
 
 #include "GuideLinePreviewTestSupport.h"
 
+#include <QPalette>
+
 #include <algorithm>
 #include <ostream>
 
@@ -51,6 +53,11 @@ TEST(GuideLinePreviewGolden, screenScaledUpWithoutGrid)
     preview.SetShowGrid(false);
     preview.SetSideLineMode(4);
     preview.SetBaseLineMode(5);
+    // Beyond the canvas the control shows its window colour: fixed here, so
+    // that the picture does not depend on the platform's palette.
+    QPalette palette = preview.palette();
+    palette.setColor(QPalette::Window, QColor(240, 240, 240));
+    preview.setPalette(palette);
     // Wider than the canvas proportion: scaled by the height, anchored left.
     ExpectMatchesGolden(ScreenRender(preview, {700, 525}), QStringLiteral("screen-scaled"));
 }
