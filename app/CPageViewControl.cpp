@@ -5,7 +5,6 @@
 #include "ResourceIds.h"
 #include "Settings.h"
 
-#include <QApplication>
 #include <QEvent>
 #include <QLineEdit>
 
@@ -50,12 +49,8 @@ bool CPageViewControl::OnSetActive()
         }
         preview_->SetGridShift(s->CameraShiftY);
         preview_->update();
-        // The preview blinks the point being edited; one extra blink timer
-        // per page, restarted on every activation.
-        if (blinkTimer_)
-            preview_->killTimer(blinkTimer_);
-        const int flash = QApplication::cursorFlashTime();
-        blinkTimer_ = preview_->startTimer(flash > 0 ? flash / 2 : 500);
+        // The preview blinks the point being edited.
+        preview_->StartPageTimer();
         preview_->SetLineThickness(s->LineThickness);
         preview_->SetCurveThickness(s->CurveThickness);
         preview_->SetCurveTicks(s->CurveTicks);

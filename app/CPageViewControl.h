@@ -47,5 +47,4 @@ private:
     std::array<CValueSpinCtrl *, kRows> spinX_{};
     std::array<CValueSpinCtrl *, kRows> spinY_{};
     CGuideLinePreview *preview_ = nullptr;
-    int blinkTimer_ = 0;
 };
