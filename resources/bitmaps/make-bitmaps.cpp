@@ -21,7 +21,7 @@ namespace {
 constexpr int kPictureWidth = 400;
 constexpr int kPictureHeight = 312;
 // Support address on the note to the buyer.
-const char *const kSupportAddress = "support@tarvello.example";
+const char *const kSupportAddress = "support@tarvello.ru";
 
 // Grey levels of the warning picture, and the palette index of its background:
 // the 8-bit conversion into the module picture treats index 252 as background.
