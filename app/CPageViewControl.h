@@ -6,6 +6,7 @@
 
 class CGuideLinePreview;
 class CValueSpinCtrl;
+class CoordinateKeys;
 class QLineEdit;
 
 // Base of the pages that show the guide-line preview and up to five
@@ -37,8 +38,14 @@ protected:
     // The guide point a row edits, or -1; focus entering the row's edits
     // highlights that point in the preview.
     virtual int RowGuidePoint(int row) const;
+    // A row's value was committed with Enter or moved with Shift and a
+    // cursor key (the field already shows the new value).
+    virtual void OnRowChanged(int row);
+    // A spin of a row was clicked (the field already shows the new value).
+    virtual void OnRowSpun(int row, bool xField);
 
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    CoordinateKeys *Keys() const { return keys_; }
+
     void resizeEvent(QResizeEvent *event) override;
 
 private:
@@ -47,4 +54,5 @@ private:
     std::array<CValueSpinCtrl *, kRows> spinX_{};
     std::array<CValueSpinCtrl *, kRows> spinY_{};
     CGuideLinePreview *preview_ = nullptr;
+    CoordinateKeys *keys_ = nullptr;  // only on pages with coordinate rows
 };
