@@ -10,9 +10,12 @@
 #include <QRegularExpression>
 #include <QStringList>
 #include <QSvgRenderer>
+#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <ostream>
 
 namespace {
@@ -157,11 +160,126 @@ TEST(Illustrations, PageDrawingsAreWhiteBacked)
     }
 }
 
+namespace {
+
+// The editable drawings: the compiled-in page drawings are generated from
+// these with their texts turned into glyph outlines.
+QString SourceDrawingPath(int id)
+{
+    return qEnvironmentVariable("TARVELLO_SOURCE_DIR") + QStringLiteral("/resources/illustrations/src/%1.svg").arg(id);
+}
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+// The character data of every <text> element, whitespace collapsed as the
+// renderer shows it.
+QStringList TextElements(const QByteArray &svg)
+{
+    QStringList texts;
+    QXmlStreamReader xml(svg);
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("text"))
+            texts << xml.readElementText(QXmlStreamReader::IncludeChildElements).simplified();
+    }
+    return texts;
+}
+
+// Pixels whose colour differs by more than a quarter of the range in some
+// channel: edge antialiasing differences stay below that, missing or moved ink
+// does not.
+int CountDifferingPixels(const QImage &a, const QImage &b)
+{
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            const int d = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                    std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+            count += d > 64 ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+// Compared at the drawings' own size. Leaving out only the smallest
+// label of the assembly diagram ("USB", 13 units) makes about 100 pixels
+// differ; outlines of the right glyphs in the right place make almost none.
+const QSize kCompareSize(800, 600);
+constexpr int kMostDifferingPixels = 800 * 600 / 10000;
+
+} // namespace
+
 TEST(Illustrations, AssemblyDiagramNamesTheFourParts)
 {
-    const QString svg = QString::fromUtf8(ReadResource(Ids::IllustrationPath(Ids::ILLUSTRATION_SYSAS)));
+    const QStringList parts = TextElements(ReadFile(SourceDrawingPath(Ids::ILLUSTRATION_SYSAS)));
     for (const char *label : {"Камера заднего вида", "Модуль TRX-G-K4", "Монитор автомобиля", "Компьютер (USB)"})
-        EXPECT_TRUE(svg.contains(QString::fromUtf8(label))) << label;
-    const QString done = QString::fromUtf8(ReadResource(Ids::IllustrationPath(Ids::ILLUSTRATION_COMPLITE)));
-    EXPECT_TRUE(done.contains(QStringLiteral("Настройка завершена")));
+        EXPECT_TRUE(parts.contains(QString::fromUtf8(label))) << label << " in " << parts.join(QLatin1String(" | ")).toStdString();
+    const QStringList done = TextElements(ReadFile(SourceDrawingPath(Ids::ILLUSTRATION_COMPLITE)));
+    EXPECT_TRUE(done.contains(QStringLiteral("Настройка завершена"))) << done.join(QLatin1String(" | ")).toStdString();
+}
+
+class OutlinedDrawingTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(OutlinedDrawingTest, CompiledDrawingHasNoTextElements)
+{
+    const QByteArray source = ReadFile(SourceDrawingPath(GetParam()));
+    ASSERT_FALSE(source.isEmpty()) << SourceDrawingPath(GetParam()).toStdString();
+    ASSERT_FALSE(TextElements(source).isEmpty()) << "the source has lost its texts";
+
+    const QByteArray compiled = ReadResource(Ids::IllustrationPath(GetParam()));
+    ASSERT_FALSE(compiled.isEmpty());
+    QXmlStreamReader xml(compiled);
+    QStringList elements;
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement)
+            elements << xml.name().toString();
+    }
+    ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    for (const char *textual : {"text", "tspan", "textArea", "font"})
+        EXPECT_FALSE(elements.contains(QLatin1String(textual))) << textual;
+}
+
+TEST_P(OutlinedDrawingTest, CompiledDrawingLooksLikeItsSource)
+{
+    QSvgRenderer source(SourceDrawingPath(GetParam()));
+    QSvgRenderer compiled(Ids::IllustrationPath(GetParam()));
+    ASSERT_TRUE(source.isValid());
+    ASSERT_TRUE(compiled.isValid());
+    EXPECT_EQ(compiled.viewBoxF(), source.viewBoxF());
+    EXPECT_EQ(compiled.viewBoxF(), QRectF(0, 0, 800, 600));
+
+    const int differing = CountDifferingPixels(Render(source, kCompareSize), Render(compiled, kCompareSize));
+    EXPECT_LE(differing, kMostDifferingPixels)
+        << "regenerate with resources/illustrations/outline-text.sh (the source renders with the "
+           "DejaVu fonts installed)";
+}
+
+INSTANTIATE_TEST_SUITE_P(PageDrawings, OutlinedDrawingTest,
+                         ::testing::Values(int(Ids::ILLUSTRATION_SYSAS), int(Ids::ILLUSTRATION_COMPLITE)),
+                         [](const ::testing::TestParamInfo<int> &info) { return "Id" + std::to_string(info.param); });
+
+TEST(Illustrations, DrawingComparisonNoticesOneMissingLabel)
+{
+    // The smallest label of the assembly diagram left out of its source must
+    // already be more than the comparison above tolerates.
+    QByteArray source = ReadFile(SourceDrawingPath(Ids::ILLUSTRATION_SYSAS));
+    const QByteArray label = ">USB</text>";
+    const qsizetype end = source.indexOf(label);
+    ASSERT_GE(end, 0);
+    const qsizetype start = source.lastIndexOf("<text", end);
+    ASSERT_GE(start, 0);
+    QByteArray without = source;
+    without.remove(start, end + label.size() - start);
+
+    QSvgRenderer full(source);
+    QSvgRenderer lacking(without);
+    ASSERT_TRUE(full.isValid());
+    ASSERT_TRUE(lacking.isValid());
+    EXPECT_GT(CountDifferingPixels(Render(full, kCompareSize), Render(lacking, kCompareSize)), kMostDifferingPixels);
 }
