@@ -271,9 +271,9 @@ void CPageSheet::SetActivePage(int index)
     }
     active_ = index;
     CPageView *page = order_[index];
-    page->EnsureInitialised();
     ResetWizardButtons();
     PlaceActivePage();
+    page->EnsureInitialised();
     page->show();
     page->OnSetActive();
 }

@@ -36,6 +36,9 @@ void CPageView::EnsureInitialised()
 
 void CPageView::OnInitDialog()
 {
+    // The controls are placed for the template's size, then carried to the
+    // page's present size by the layout helper, before any text is laid out.
+    const QSize placed = size();
     resize(TemplateSize());
     BuildDialog(this, Template());
     BindControls();
@@ -52,6 +55,10 @@ void CPageView::OnInitDialog()
             layout_.AddById(spec.id, 100, 0, 0, 0);
     }
     layout_.SetMinTrackingSizeToCurrent();
+    if (placed.isValid() && !placed.isEmpty() && placed != size()) {
+        resize(placed);
+        layout_.Resize(placed.width(), placed.height());
+    }
 
     if (QTextBrowser *help = HelpText()) {
         QPalette p = help->palette();
