@@ -179,6 +179,9 @@ int main(int argc, char **argv)
         std::perror("module-sim: signals");
         return 1;
     }
+    // A simulator outlives nobody: when the test or script that started it
+    // dies, it stops too (and removes its link) instead of lingering.
+    prctl(PR_SET_PDEATHSIG, SIGTERM, 0UL, 0UL, 0UL);
 
     ModuleExecutor executor(options.statePath);
     std::vector<std::string> problems;
