@@ -1,5 +1,6 @@
 // The wizard sheet on the offscreen platform, driven by real key events and
 // menu commands, in a temporary working folder.
+#include "CAboutBox.h"
 #include "CGuideLinePreview.h"
 #include "CPageSheet.h"
 #include "DeviceLink.h"
@@ -356,6 +357,13 @@ TEST_F(SheetTest, screenshotsShowHelpOnTopPictureLeftButtonsRight)
                 shot.save(QDir(keep).filePath(QStringLiteral("%1-%2x%3.png").arg(QLatin1String(name)).arg(shot.width()).arg(shot.height())));
         }
     }
+    CAboutBox about(sheet.get());
+    about.show();
+    QTest::qWait(30);
+    const QImage aboutShot = about.grab().toImage();
+    EXPECT_FALSE(aboutShot.isNull());
+    if (!keep.isEmpty())
+        aboutShot.save(QDir(keep).filePath(QStringLiteral("about.png")));
 }
 
 } // namespace
