@@ -48,10 +48,16 @@ std::array<bool, 256> DrawnIndices(const QImage &picture, bool byColour)
             drawn[index] = index != kBackgroundIndex;
         } else if (index < table.size()) {
             drawn[index] = IsDrawnColour(table[index]);
-        } else {
+        } else if (picture.format() == QImage::Format_Mono || picture.format() == QImage::Format_MonoLSB) {
             // No colour for this index: a two-colour picture without a table
             // reads 1 as foreground.
             drawn[index] = index != 0;
+        } else {
+            // An index past a short palette (a 4- or 8-bit file whose pixels
+            // name colours it does not list) is shown black and saved black,
+            // so it is background here too; the module must not draw what
+            // the screen and the saved file do not show.
+            drawn[index] = false;
         }
     }
     return drawn;

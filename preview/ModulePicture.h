@@ -39,7 +39,8 @@ using Buffer = std::array<std::uint8_t, kBytes>;
 // The pixel is read at the depth at which the picture is held:
 //   Indexed8: the palette index; 252 is background, any other index is drawn;
 //   1 or 4 bits (Format_Mono/MonoLSB, or Indexed8 with heldBitsPerPixel 4):
-//     the palette colour, drawn when red, green or blue is above 20;
+//     the palette colour, drawn when red, green or blue is above 20 (an
+//     Indexed8 index past the palette is background, as Qt shows it black);
 //   16-bit formats: the 16-bit value, drawn when either byte is above 20;
 //   RGB888: drawn when any of the three bytes is above 20;
 //   RGB32/ARGB32/ARGB32_Premultiplied: drawn when blue, green or red is above 20.

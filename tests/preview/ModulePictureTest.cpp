@@ -211,6 +211,31 @@ TEST(ModulePicture, oneAndFourBitPicturesConvertByPaletteColour)
     EXPECT_TRUE(ModuleBit(byIndex, 309, 399));
 }
 
+TEST(ModulePicture, indexPastAShortPaletteIsBackgroundAsOnScreen)
+{
+    // A 4-bit file with four colour entries whose pixels use index 11: Qt
+    // shows such a pixel black, and a saved copy writes it black.
+    QImage picture(kPictureWidth, kPictureHeight, QImage::Format_Indexed8);
+    picture.setColorTable({qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(10, 10, 10)});
+    picture.fill(0);
+    picture.setPixel(5, 2, 11);
+    picture.setPixel(6, 2, 1);
+    ASSERT_EQ(qRed(picture.convertToFormat(QImage::Format_RGB32).pixel(5, 2)), 0);
+    const Buffer out = ModulePictureFromImage(picture, false, 4);
+    EXPECT_FALSE(ModuleBit(out, 2, 5));
+    EXPECT_TRUE(ModuleBit(out, 2, 6));
+    EXPECT_EQ(NonZeroBytes(out).size(), 1u);
+
+    // A two-colour picture without a colour table still draws index 1, as
+    // Qt shows it white.
+    QImage mono(kPictureWidth, kPictureHeight, QImage::Format_Mono);
+    mono.setColorTable({});
+    mono.fill(0);
+    mono.setPixel(7, 1, 1);
+    EXPECT_TRUE(ModuleBit(ModulePictureFromImage(mono, false), 1, 7));
+    EXPECT_EQ(NonZeroBytes(ModulePictureFromImage(mono, false)).size(), 1u);
+}
+
 TEST(ModulePicture, pixelsMissingFromASmallerPictureAreBackground)
 {
     QImage picture(100, 50, QImage::Format_RGB32);
