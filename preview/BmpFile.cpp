@@ -404,9 +404,14 @@ QByteArray EncodeBmp(const QImage &source, int bitsPerPixel)
     PutU32(out, static_cast<std::uint32_t>(colours));
     PutU32(out, 0);     // important colours
 
+    // Entries the picture's table lacks are written as Qt shows such pixels:
+    // black, except colour 1 of a two-colour picture, which is white (a
+    // 1-bit file may list a single colour). The file then reads back as the
+    // picture looked and converts to the same module picture.
     const QList<QRgb> table = picture.colorTable();
     for (int i = 0; i < colours; ++i) {
-        const QRgb c = i < table.size() ? table[i] : 0;
+        const QRgb missing = bits == 1 && i == 1 ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
+        const QRgb c = i < table.size() ? table[i] : missing;
         out.append(char(qBlue(c)));
         out.append(char(qGreen(c)));
         out.append(char(qRed(c)));

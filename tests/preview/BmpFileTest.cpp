@@ -156,6 +156,33 @@ TEST(BmpFile, savedPictureReadsBackAtItsOwnDepthWithTheSamePixels)
     }
 }
 
+TEST(BmpFile, coloursMissingFromThePaletteAreSavedAsTheyWereShown)
+{
+    // A 1-bit picture that lists only its first colour (Qt shows colour 1
+    // white), and a 4-bit picture whose pixels use an index past its four
+    // colours (shown black): a saved copy shows the same colours.
+    QImage mono(8, 2, QImage::Format_Mono);
+    mono.setColorTable({qRgb(0, 1, 2)});
+    mono.fill(0);
+    mono.scanLine(0)[0] = 0xA5;
+    QImage fourBit(4, 2, QImage::Format_Indexed8);
+    fourBit.setColorTable({qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(10, 10, 10)});
+    fourBit.fill(1);
+    fourBit.scanLine(1)[3] = 11;
+
+    const std::pair<QImage, int> cases[] = {{mono, 1}, {fourBit, 4}};
+    for (const auto &[picture, depth] : cases) {
+        int bits = -1;
+        const QImage again = ReadBmpData(EncodeBmp(picture, depth), &bits);
+        ASSERT_EQ(bits, depth);
+        const QImage shown = picture.convertToFormat(QImage::Format_RGB32);
+        const QImage shownAgain = again.convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                EXPECT_EQ(shownAgain.pixel(x, y), shown.pixel(x, y)) << depth << " bits at " << x << "," << y;
+    }
+}
+
 TEST(BmpFile, headerFieldsAndRowOrderAreAsWritten)
 {
     QImage picture(401, 3, QImage::Format_RGB888);
