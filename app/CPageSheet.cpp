@@ -25,10 +25,15 @@ constexpr int kTitleTimerMs = 10;
 // The sheet grows this much beyond its pages when it first opens.
 constexpr int kInitialGrowth = 100;
 
-QStringList ConfigurationFilters()
+// The open or save dialog for configuration files, "*.ini" preselected.
+FileDialogRequest ConfigurationDialog(FileDialogRequest::Kind kind)
 {
-    return {QCoreApplication::translate("CPageSheet", "Все файлы") + QStringLiteral(" (*)"),
-            QCoreApplication::translate("CPageSheet", "Файлы конфигурации") + QStringLiteral(" (*.ini)")};
+    FileDialogRequest request;
+    request.kind = kind;
+    request.filters = {QCoreApplication::translate("CPageSheet", "Все файлы") + QStringLiteral(" (*)"),
+                       QCoreApplication::translate("CPageSheet", "Файлы конфигурации") + QStringLiteral(" (*.ini)")};
+    request.selectedFilter = 1;
+    return request;
 }
 
 } // namespace
@@ -387,11 +392,7 @@ void CPageSheet::FileNew()
 
 void CPageSheet::FileLoad()
 {
-    FileDialogRequest request;
-    request.kind = FileDialogRequest::Kind::Open;
-    request.filters = ConfigurationFilters();
-    request.selectedFilter = 1;
-    if (const auto path = AskFileName(request)) {
+    if (const auto path = AskFileName(ConfigurationDialog(FileDialogRequest::Kind::Open))) {
         // A file that cannot be read changes nothing (a message says why).
         if (LoadConfiguration(settings_, files_, *path)) {
             ResetPointPages();
@@ -409,10 +410,7 @@ void CPageSheet::FileSave()
 
 void CPageSheet::FileSaveAs()
 {
-    FileDialogRequest request;
-    request.kind = FileDialogRequest::Kind::Save;
-    request.filters = ConfigurationFilters();
-    request.selectedFilter = 1;
+    FileDialogRequest request = ConfigurationDialog(FileDialogRequest::Kind::Save);
     request.defaultSuffix = QStringLiteral("ini");
     if (const auto path = AskFileName(request)) {
         // The chosen file becomes the current one only once it is written, so

@@ -13,4 +13,10 @@ public:
 
     // Help text and the picture area 1055.
     static std::vector<ControlSpec> BaseTemplate();
+    // Help text and an illustration across the page's whole width.
+    static std::vector<ControlSpec> IllustrationTemplate();
+
+protected:
+    // Puts the illustration with this id in place of the picture area.
+    void BindIllustration(int illustrationId);
 };

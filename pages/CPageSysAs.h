@@ -9,7 +9,6 @@ class CPageSysAs : public CPageViewPic {
 public:
     explicit CPageSysAs(QWidget *parent = nullptr);
 
-    bool OnSetActive() override;
     bool AllowsBack() const override { return false; }
 
 protected:
