@@ -236,7 +236,10 @@ void CPageSheet::OnInitDialog()
 
     if (!QFileInfo::exists(files_.defaultFileName))
         NewConfiguration(settings_, files_);
-    LoadConfiguration(settings_, files_, files_.defaultFileName);
+    // A default file that cannot be read has been reported; Save still
+    // writes to it, so the title and Save never face an empty name.
+    if (!LoadConfiguration(settings_, files_, files_.defaultFileName))
+        files_.currentFilePath = files_.defaultFileName;
 
     SetActivePage(0);
 }
@@ -262,7 +265,11 @@ void CPageSheet::ResetWizardButtons()
     Button(Ids::ID_WIZBACK)->show();
     Button(Ids::ID_WIZNEXT)->show();
     Button(Ids::ID_WIZFINISH)->hide();
+    Button(Ids::ID_WIZFINISH)->setDefault(false);
     Button(Ids::ID_WIZNEXT)->setEnabled(active_ < kPageCount - 1);
+    // Enter presses the visible forward button: Next again once the last
+    // page has made Finish the default.
+    Button(Ids::ID_WIZNEXT)->setDefault(true);
 }
 
 void CPageSheet::SetActivePage(int index)
@@ -368,10 +375,21 @@ void CPageSheet::RunCommand(int commandId)
     for (int i = 0; i < kPageCount; ++i) {
         if (order_[i]->ViewItemId() == commandId) {
             SetActivePage(i);
+            // Triggering a checkable item toggled it; the one check mark
+            // belongs to the page item the active page recorded, also when
+            // the item of the page already shown was chosen.
+            SyncViewChecks();
             StartTitleTimer();
             return;
         }
     }
+}
+
+void CPageSheet::SyncViewChecks()
+{
+    for (CPageView *page : order_)
+        if (QAction *action = page->ViewItemId() ? MenuAction(page->ViewItemId()) : nullptr)
+            action->setChecked(page->ViewItemId() == checkedItem_);
 }
 
 void CPageSheet::ResetPointPages()

@@ -91,6 +91,7 @@ private:
     void PlaceActivePage();
     void ResetWizardButtons();
     void ResetPointPages();
+    void SyncViewChecks();
     void OnTitleTimer();
     void FileNew();
     void FileLoad();

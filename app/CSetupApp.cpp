@@ -42,7 +42,7 @@ int CSetupApp::Run(const QStringList &arguments)
     CPageSheet sheet(QStringLiteral("Test"));
 
     ProbeReport report;
-    std::unique_ptr<DeviceLink> link = FindModule(IsDemoCommandLine(arguments.join(QLatin1Char(' '))), &report);
+    std::unique_ptr<DeviceLink> link = FindModule(IsDemoCommandLine(arguments.mid(1)), &report);
     if (!link) {
         ShowMessage(ModuleNotFoundMessage(report));
         return 1;

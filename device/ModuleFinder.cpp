@@ -80,9 +80,9 @@ ProbeAttempt ComAttempt(const ComPortLink &link, int number, bool found)
 
 }  // namespace
 
-bool IsDemoCommandLine(const QString &commandLine)
+bool IsDemoCommandLine(const QStringList &arguments)
 {
-    return commandLine.contains(QLatin1String("/demo"), Qt::CaseSensitive);
+    return arguments.join(QLatin1Char(' ')).contains(QLatin1String("/demo"), Qt::CaseSensitive);
 }
 
 std::unique_ptr<DeviceLink> FindModule(bool demo, ProbeReport *report)

@@ -4,13 +4,15 @@
 #include "UserMessage.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <vector>
 
-// True when the program's command line asks for the demo link: "/demo"
-// anywhere in it, case-sensitive.
-bool IsDemoCommandLine(const QString &commandLine);
+// True when the program's arguments ask for the demo link: "/demo" anywhere
+// in them, case-sensitive. The program's own path is not an argument: on
+// Linux it may well hold "/demo" (/opt/demo-tools/, /home/demo/).
+bool IsDemoCommandLine(const QStringList &arguments);
 
 // One try of the module search.
 struct ProbeAttempt {

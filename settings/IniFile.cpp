@@ -248,7 +248,10 @@ bool IniFile::SaveFile(const QString &path, QString *reason)
     // that fails (a full disk, a file size limit) is seen here: a failure
     // during the buffered flush inside commit() could go unnoticed and the
     // truncated file would replace the old one.
+    // In a folder the user may not write, over a file the user may, there is
+    // no room for the temporary file: the file is then written in place.
     QSaveFile file(path);
+    file.setDirectWriteFallback(true);
     auto fail = [&] {
         if (reason)
             *reason = file.errorString();

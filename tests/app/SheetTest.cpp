@@ -4,6 +4,7 @@
 #include "CGuideLinePreview.h"
 #include "CPageSheet.h"
 #include "DeviceLink.h"
+#include "IniFile.h"
 #include "ResourceIds.h"
 #include "TestSupport.h"
 
@@ -34,6 +35,9 @@ protected:
         ASSERT_TRUE(dir_.isValid());
         previous_ = QDir::currentPath();
         QDir::setCurrent(dir_.path());
+        // The store is one per process, as in the program: each test starts
+        // with it empty, as the program does.
+        IniFile::Clear();
     }
     void TearDown() override { QDir::setCurrent(previous_); }
 
@@ -137,6 +141,43 @@ TEST_F(SheetTest, viewJumpLeavesExactlyOneCheckMark)
     // The closing page has no View item: the last check mark stays.
     sheet->SetActivePage(CPageSheet::kPageCount - 1);
     EXPECT_EQ(CheckedViewItems(*sheet), 1);
+
+    // Choosing the item of the page already shown keeps its mark.
+    sheet->MenuAction(Ids::ID_VIEW_PARKTRONIC)->trigger();
+    sheet->MenuAction(Ids::ID_VIEW_PARKTRONIC)->trigger();
+    QTest::qWait(20);
+    EXPECT_TRUE(sheet->MenuAction(Ids::ID_VIEW_PARKTRONIC)->isChecked());
+    EXPECT_EQ(CheckedViewItems(*sheet), 1);
+}
+
+TEST_F(SheetTest, enterPressesNextAgainAfterTheLastPageWasShown)
+{
+    auto sheet = OpenSheet();
+    sheet->SetActivePage(CPageSheet::kPageCount - 1);
+    QTest::qWait(20);
+    EXPECT_TRUE(sheet->Button(Ids::ID_WIZFINISH)->isDefault());
+    sheet->MenuAction(Ids::ID_VIEW_SYSAS)->trigger();
+    QTest::qWait(20);
+    EXPECT_TRUE(sheet->Button(Ids::ID_WIZNEXT)->isDefault());
+    EXPECT_FALSE(sheet->Button(Ids::ID_WIZFINISH)->isDefault());
+    QTest::keyClick(sheet.get(), Qt::Key_Return);
+    QTest::qWait(20);
+    EXPECT_EQ(sheet->ActiveIndex(), 1);
+    EXPECT_TRUE(sheet->isVisible());
+}
+
+TEST_F(SheetTest, unreadableDefaultFileStillNamesDefaultIniForTitleAndSave)
+{
+    ASSERT_TRUE(QDir().mkdir(QStringLiteral("default.ini")));
+    auto sheet = OpenSheet();
+    EXPECT_EQ(messages_.count(), 1u) << "the failed load is reported";
+    EXPECT_EQ(sheet->Files().currentFilePath, QStringLiteral("default.ini"));
+    EXPECT_EQ(sheet->windowTitle(), QStringLiteral("Tarvello S/N 0000000000 - Сборка системы - [default.ini *]"));
+    messages_.clear();
+    QTest::keyClick(sheet.get(), Qt::Key_S, Qt::ControlModifier);
+    QTest::qWait(20);
+    ASSERT_EQ(messages_.count(), 1u);
+    EXPECT_TRUE(messages_.all()[0].text.contains(QStringLiteral("default.ini"))) << qPrintable(messages_.all()[0].text);
 }
 
 TEST_F(SheetTest, menuHoldsEveryItemWithItsText)

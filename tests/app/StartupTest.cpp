@@ -96,11 +96,17 @@ TEST_F(StartupTest, demoSwitchRunsTheWizardWithoutOpeningAnyPort)
     EXPECT_TRUE(ReadFile(log).isEmpty()) << "no byte went to the COM port";
 }
 
-TEST_F(StartupTest, upperCaseDemoIsNotTheDemoSwitch)
+TEST_F(StartupTest, upperCaseDemoOrDemoInTheProgramPathIsNotTheDemoSwitch)
 {
-    CSetupApp app;
-    EXPECT_EQ(app.Run({QStringLiteral("tarvello-setup"), QStringLiteral("/DEMO")}), 1);
-    EXPECT_EQ(messages_.count(), 1u);
+    for (const QStringList &commandLine :
+         {QStringList{"tarvello-setup", "/DEMO"}, QStringList{"/opt/demo-tools/tarvello-setup"},
+          QStringList{"/home/demo/bin/tarvello-setup", "--port"}}) {
+        SCOPED_TRACE(commandLine.join(' ').toStdString());
+        messages_.clear();
+        CSetupApp app;
+        EXPECT_EQ(app.Run(commandLine), 1) << "the module is searched for, and not found";
+        EXPECT_EQ(messages_.count(), 1u);
+    }
 }
 
 TEST_F(StartupTest, moduleOnComPortIsFoundAndTheWizardRuns)

@@ -125,15 +125,22 @@ TEST(UsbLinkOpen, MissingLibraryIsReportedAndLeavesTheLinkClosed)
     EXPECT_EQ(link.SerialNumber(), 0);
 }
 
-TEST(DemoSwitch, ExactCaseSensitiveSubstring)
+TEST(DemoSwitch, ExactCaseSensitiveSubstringOfTheArguments)
 {
-    EXPECT_TRUE(IsDemoCommandLine("/demo"));
-    EXPECT_TRUE(IsDemoCommandLine("setup.exe /demonstration"));
-    EXPECT_TRUE(IsDemoCommandLine("a/demob"));
-    EXPECT_FALSE(IsDemoCommandLine("/DEMO"));
-    EXPECT_FALSE(IsDemoCommandLine("/Demo"));
-    EXPECT_FALSE(IsDemoCommandLine("demo"));
-    EXPECT_FALSE(IsDemoCommandLine(""));
+    const struct {
+        QStringList arguments;
+        bool demo;
+    } cases[] = {
+        {{"/demo"}, true},
+        {{"/demonstration"}, true},
+        {{"-x", "a/demob"}, true},
+        {{"/DEMO"}, false},
+        {{"/Demo"}, false},
+        {{"demo"}, false},
+        {{}, false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(IsDemoCommandLine(c.arguments), c.demo) << c.arguments.join(' ').toStdString();
 }
 
 TEST(FindModule, DemoGivesThePlainLinkWithoutTouchingAnything)

@@ -24,6 +24,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -277,6 +278,51 @@ TEST_F(FileFailureTest, SaveIntoAReadOnlyFolderKeepsTheOldFile)
             ::ioctl(fd, FS_IOC_SETFLAGS, &off);
         });
     ::close(fd);
+}
+
+TEST_F(FileFailureTest, SaveOverAWritableFileInAFolderTheUserCannotWriteWritesInPlace)
+{
+    // No temporary file can be made beside the target: the save falls back to
+    // writing the file itself. Root writes anywhere, so as root the save runs
+    // in a child process that has become the unprivileged user "nobody".
+    const uid_t nobody = 65534;
+    const bool root = ::geteuid() == 0;
+    const QString folder = Path("locked");
+    const QString path = folder + QStringLiteral("/cfg.ini");
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("locked")));
+    ASSERT_TRUE(SaveConfiguration(settings_, files_, path));
+    const QByteArray folderName = QFile::encodeName(folder), fileName = QFile::encodeName(path);
+    if (root) {
+        ASSERT_EQ(::chmod(QFile::encodeName(dir_.path()).constData(), 0755), 0);
+        ASSERT_EQ(::chown(fileName.constData(), nobody, nobody), 0) << std::strerror(errno);
+    } else {
+        ASSERT_EQ(::chmod(folderName.constData(), 0555), 0);
+    }
+    settings_.SetPoint(4, 2.5, 3.0, 1);
+
+    RecordedMessages messages;
+    bool saved = false;
+    if (root) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::setgid(nobody) != 0 || ::setuid(nobody) != 0)
+                ::_exit(2);
+            ::_exit(SaveConfiguration(settings_, files_, path) ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        ASSERT_NE(WEXITSTATUS(status), 2) << "cannot become nobody";
+        saved = WEXITSTATUS(status) == 0;
+    } else {
+        saved = SaveConfiguration(settings_, files_, path);
+        EXPECT_EQ(messages.count(), 0u);
+    }
+    ::chmod(folderName.constData(), 0755);
+    EXPECT_TRUE(saved);
+    EXPECT_TRUE(ReadBytes(path).contains("Point1X=2.5\r\n")) << "the left border's 1 m point";
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 1) << "no temporary file left";
 }
 
 TEST_F(FileFailureTest, SaveIntoAMissingFolderOrOntoAFolderFails)
