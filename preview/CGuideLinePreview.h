@@ -55,6 +55,12 @@ public:
     void SetBaseLineMode(int mode);                         // 0..10
     // Plane units: x at the bottom grid edge, and the offset of the top end.
     void SetMirrorLine(double position, double deviation);
+    // Plane y at which the symmetry page's position applies; held for that
+    // page to read back, not used in drawing.
+    void SetMirrorBaseY(double baseY) { mirrorBaseY_ = baseY; }
+    double MirrorPosition() const { return mirrorPosition_; }
+    double MirrorDeviation() const { return mirrorDeviation_; }
+    double MirrorBaseY() const { return mirrorBaseY_; }
     // Plane x, and y counted from the frame's top edge.
     void SetIndicatorPosition(int x, int y);
     void SetShowGrid(bool show);
@@ -106,6 +112,7 @@ private:
     int baseLineMode_ = 0;
     double mirrorPosition_ = 0.0;
     double mirrorDeviation_ = 0.0;
+    double mirrorBaseY_ = 0.0;
     int indicatorX_ = 0;
     int indicatorY_ = 0;
     bool showGrid_ = true;

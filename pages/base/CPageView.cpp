@@ -1,9 +1,13 @@
 #include "CPageView.h"
 
+#include "CValueSpinCtrl.h"
 #include "PageHost.h"
 #include "ResourceIds.h"
 
+#include <QAbstractButton>
+#include <QButtonGroup>
 #include <QFile>
+#include <QLineEdit>
 #include <QPalette>
 #include <QResizeEvent>
 #include <QTextBrowser>
@@ -31,6 +35,8 @@ void CPageView::EnsureInitialised()
     if (initialised_)
         return;
     initialised_ = true;
+    if (host_)
+        settings_ = &host_->SheetSettings();
     OnInitDialog();
 }
 
@@ -42,6 +48,7 @@ void CPageView::OnInitDialog()
     resize(TemplateSize());
     BuildDialog(this, Template());
     BindControls();
+    BindFieldRows();
 
     layout_.Create(this, true, 100);
     for (const ControlSpec &spec : Template()) {
@@ -67,6 +74,55 @@ void CPageView::OnInitDialog()
     }
     if (info_.firstHelpText)
         LoadHelpText(info_.firstHelpText);
+}
+
+void CPageView::BindFieldRows()
+{
+    std::vector<CoordinateRow> rows;
+    int lastRow = -1;
+    for (int r = 0; r < kRows; ++r) {
+        editX_[r] = ControlAs<QLineEdit>(Ids::IDC_EDIT_X0 + r);
+        editY_[r] = ControlAs<QLineEdit>(Ids::IDC_EDIT_Y0 + r);
+        spinX_[r] = ControlAs<CValueSpinCtrl>(Ids::IDC_SPIN_X0 + r);
+        spinY_[r] = ControlAs<CValueSpinCtrl>(Ids::IDC_SPIN_Y0 + r);
+        rows.push_back({editX_[r], spinX_[r], editY_[r], spinY_[r]});
+        if (editX_[r] || editY_[r])
+            lastRow = r;
+        if (spinX_[r])
+            connect(spinX_[r], &CValueSpinCtrl::Spun, this, [this, r] { OnRowSpun(r, true); });
+        if (spinY_[r])
+            connect(spinY_[r], &CValueSpinCtrl::Spun, this, [this, r] { OnRowSpun(r, false); });
+    }
+    const FieldKeyRules rules = KeyRules();
+    if (lastRow < 0 || (!rules.enter && !rules.nudge))
+        return;
+    rows.resize(lastRow + 1);
+    // Enter and Shift with the cursor keys are handled for the whole page
+    // before the focused control sees them.
+    keys_ = new CoordinateKeys(this);
+    keys_->SetRules(rules);
+    keys_->SetRows(std::move(rows));
+    keys_->SetAfterChange([this](int row) { OnRowChanged(row); });
+    keys_->SetRowFocused([this](int row) { OnRowFocused(row); });
+    keys_->Watch(this);
+}
+
+QButtonGroup *CPageView::RadioGroup(int firstId) const
+{
+    return findChild<QButtonGroup *>(RadioGroupName(firstId), Qt::FindDirectChildrenOnly);
+}
+
+int CPageView::RadioIndex(int firstId) const
+{
+    const QButtonGroup *group = RadioGroup(firstId);
+    return group ? group->checkedId() : -1;
+}
+
+void CPageView::SetRadioIndex(int firstId, int index)
+{
+    if (QButtonGroup *group = RadioGroup(firstId))
+        if (QAbstractButton *button = group->button(index))
+            button->setChecked(true);
 }
 
 void CPageView::BeginActivation()

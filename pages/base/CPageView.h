@@ -1,26 +1,35 @@
 #pragma once
 
 #include "CResizeCtrl.h"
+#include "CoordinateKeys.h"
 #include "DialogTemplate.h"
 
 #include <QString>
 #include <QWidget>
 
+#include <array>
 #include <vector>
 
+class CValueSpinCtrl;
 class DeviceLink;
 class PageHost;
+class QButtonGroup;
+class QLineEdit;
 class QTextBrowser;
 class Settings;
 
 // Base of every wizard page: its help text, its dialog template, the
 // borrowed settings record and device link, the sub-step index that Next and
 // Back move through OnWizardStep, and the activation pattern every page ends
-// with.
+// with. A page's numeric fields are up to five rows (X edit 1025+r, X spin
+// 1030+r, Y edit 1035+r, Y spin 1040+r, any of them left out); the page
+// chooses how they answer Enter and Shift + cursor keys (KeyRules).
 class CPageView : public QWidget {
     Q_OBJECT
 
 public:
+    static constexpr int kRows = 5;
+
     struct PageInfo {
         int dialogId = 0;
         QString caption;
@@ -47,7 +56,8 @@ public:
     void SetSubStep(int index) { subStep_ = index; }
 
     // Runs OnInitDialog the first time the page is shown, as a property
-    // sheet does just before the first activation.
+    // sheet does just before the first activation. The settings record is
+    // borrowed from the host first, so initialisation may read it.
     void EnsureInitialised();
     bool IsInitialised() const { return initialised_; }
 
@@ -67,6 +77,22 @@ public:
     // Size of the page's template in pixels (the page's initial size).
     QSize TemplateSize() const;
 
+    // The numeric fields of row r (null where the template has none).
+    QLineEdit *EditX(int row) const { return editX_[row]; }
+    QLineEdit *EditY(int row) const { return editY_[row]; }
+    CValueSpinCtrl *SpinX(int row) const { return spinX_[row]; }
+    CValueSpinCtrl *SpinY(int row) const { return spinY_[row]; }
+
+    // The field keys of the page; null when it has no fields or KeyRules
+    // chose none.
+    CoordinateKeys *Keys() const { return keys_; }
+
+    // The radio button group that starts with control firstId: the index of
+    // the checked button (-1 for none), and checking one by index.
+    int RadioIndex(int firstId) const;
+    void SetRadioIndex(int firstId, int index);
+    QButtonGroup *RadioGroup(int firstId) const;
+
 protected:
     // The page's controls in dialog units; the first is the help text 1024.
     virtual std::vector<ControlSpec> Template() const = 0;
@@ -82,6 +108,18 @@ protected:
     // Puts replacement in the place, size and id of the template control id
     // and deletes that control. Returns replacement.
     QWidget *ReplaceControl(int id, QWidget *replacement);
+
+    // How the page's numeric fields answer keys; asked once, when the page
+    // is initialised. Plain pages: Enter with the range check only.
+    virtual FieldKeyRules KeyRules() const { return FieldKeyRules::EnterOnly(); }
+    // A row's value was committed with Enter or moved with Shift and a
+    // cursor key (the field already shows the new value).
+    virtual void OnRowChanged(int /*row*/) {}
+    // A spin of a row was clicked (the field already shows the new value).
+    virtual void OnRowSpun(int /*row*/, bool /*xField*/) {}
+    // Focus entered an X or Y edit of the row.
+    virtual void OnRowFocused(int /*row*/) {}
+
     // First step of every page's activation: borrow the settings record and
     // check the page's View menu item.
     void BeginActivation();
@@ -94,6 +132,13 @@ protected:
     CResizeCtrl layout_;
 
 private:
+    void BindFieldRows();
+
+    std::array<QLineEdit *, kRows> editX_{};
+    std::array<QLineEdit *, kRows> editY_{};
+    std::array<CValueSpinCtrl *, kRows> spinX_{};
+    std::array<CValueSpinCtrl *, kRows> spinY_{};
+    CoordinateKeys *keys_ = nullptr;
     PageInfo info_;
     PageHost *host_ = nullptr;
     DeviceLink *link_ = nullptr;

@@ -1,12 +1,8 @@
 #include "CPageViewControl.h"
 
 #include "CGuideLinePreview.h"
-#include "CValueSpinCtrl.h"
-#include "CoordinateKeys.h"
 #include "ResourceIds.h"
 #include "Settings.h"
-
-#include <QLineEdit>
 
 CPageViewControl::~CPageViewControl() = default;
 
@@ -21,37 +17,15 @@ std::vector<ControlSpec> CPageViewControl::BaseTemplate()
 void CPageViewControl::BindControls()
 {
     preview_ = static_cast<CGuideLinePreview *>(ReplaceControl(Ids::IDC_PREVIEW, new CGuideLinePreview));
-    std::vector<CoordinateRow> rows;
-    int lastRow = -1;
-    for (int r = 0; r < kRows; ++r) {
-        editX_[r] = ControlAs<QLineEdit>(Ids::IDC_EDIT_X0 + r);
-        editY_[r] = ControlAs<QLineEdit>(Ids::IDC_EDIT_Y0 + r);
-        spinX_[r] = ControlAs<CValueSpinCtrl>(Ids::IDC_SPIN_X0 + r);
-        spinY_[r] = ControlAs<CValueSpinCtrl>(Ids::IDC_SPIN_Y0 + r);
-        rows.push_back({editX_[r], spinX_[r], editY_[r], spinY_[r]});
-        if (editX_[r] || editY_[r])
-            lastRow = r;
-        if (spinX_[r])
-            connect(spinX_[r], &CValueSpinCtrl::Spun, this, [this, r] { OnRowSpun(r, true); });
-        if (spinY_[r])
-            connect(spinY_[r], &CValueSpinCtrl::Spun, this, [this, r] { OnRowSpun(r, false); });
+}
+
+void CPageViewControl::OnRowFocused(int row)
+{
+    const int point = RowGuidePoint(row);
+    if (point >= 0 && preview_) {
+        preview_->SetHighlightedPoint(point);
+        preview_->update();
     }
-    if (lastRow < 0)
-        return;
-    rows.resize(lastRow + 1);
-    // Enter and Shift with the cursor keys are handled for the whole page
-    // before the focused control sees them.
-    keys_ = new CoordinateKeys(this);
-    keys_->SetRows(std::move(rows));
-    keys_->SetAfterChange([this](int row) { OnRowChanged(row); });
-    keys_->SetRowFocused([this](int row) {
-        const int point = RowGuidePoint(row);
-        if (point >= 0 && preview_) {
-            preview_->SetHighlightedPoint(point);
-            preview_->update();
-        }
-    });
-    keys_->Watch(this);
 }
 
 int CPageViewControl::RowGuidePoint(int) const
@@ -79,14 +53,6 @@ bool CPageViewControl::OnSetActive()
         preview_->SetCurveTicksSpace(s->CurveTicksSpace);
     }
     return CPageView::OnSetActive();
-}
-
-void CPageViewControl::OnRowChanged(int)
-{
-}
-
-void CPageViewControl::OnRowSpun(int, bool)
-{
 }
 
 void CPageViewControl::resizeEvent(QResizeEvent *event)

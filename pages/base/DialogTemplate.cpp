@@ -3,6 +3,7 @@
 #include "CValueSpinCtrl.h"
 #include "ResourceIds.h"
 
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QFrame>
@@ -10,7 +11,13 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTextBrowser>
+
+QString RadioGroupName(int firstId)
+{
+    return QStringLiteral("radio-group-%1").arg(firstId);
+}
 
 QRect DialogUnitsToPixels(const QWidget *dialog, const QRect &units)
 {
@@ -24,8 +31,11 @@ QRect DialogUnitsToPixels(const QWidget *dialog, const QRect &units)
 void BuildDialog(QWidget *page, const std::vector<ControlSpec> &controls)
 {
     QLineEdit *lastEdit = nullptr;
+    QButtonGroup *group = nullptr;
     for (const ControlSpec &spec : controls) {
         QWidget *w = nullptr;
+        if (spec.kind != ControlSpec::Kind::Radio)
+            group = nullptr;
         switch (spec.kind) {
         case ControlSpec::Kind::HelpText: {
             auto *text = new QTextBrowser(page);
@@ -59,9 +69,22 @@ void BuildDialog(QWidget *page, const std::vector<ControlSpec> &controls)
         case ControlSpec::Kind::Button:
             w = new QPushButton(spec.text, page);
             break;
-        case ControlSpec::Kind::Combo:
-            w = new QComboBox(page);
+        case ControlSpec::Kind::Combo: {
+            auto *combo = new QComboBox(page);
+            combo->addItems(spec.items);
+            w = combo;
             break;
+        }
+        case ControlSpec::Kind::Radio: {
+            auto *radio = new QRadioButton(spec.text, page);
+            if (!group) {
+                group = new QButtonGroup(page);
+                group->setObjectName(RadioGroupName(spec.id));
+            }
+            group->addButton(radio, static_cast<int>(group->buttons().size()));
+            w = radio;
+            break;
+        }
         case ControlSpec::Kind::Progress:
             w = new QProgressBar(page);
             break;

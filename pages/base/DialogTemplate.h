@@ -2,6 +2,7 @@
 
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -19,16 +20,27 @@ struct ControlSpec {
         Edit,       // line edit
         Spin,       // CValueSpinCtrl, buddy of the edit before it
         Button,
-        Combo,
+        Combo,      // drop-down list holding items
+        Radio,      // radio button; consecutive radios form one group
         Progress,
         Picture,    // area the page fills with a picture or illustration (1055)
     };
+
+    ControlSpec(int id, Kind kind, QString text, QRect units, QStringList items = {})
+        : id(id), kind(kind), text(std::move(text)), units(units), items(std::move(items))
+    {
+    }
 
     int id = 0;    // 0 = no id (plain static)
     Kind kind = Kind::Static;
     QString text;
     QRect units;   // position and size in dialog units
+    QStringList items;  // a combo's list, in order
 };
+
+// Name of the QButtonGroup that BuildDialog makes for a run of radio buttons
+// starting with control firstId; each button's id in it is its index.
+QString RadioGroupName(int firstId);
 
 // Dialog units of the dialog font: x = du * baseX / 4, y = du * baseY / 8.
 QRect DialogUnitsToPixels(const QWidget *dialog, const QRect &units);

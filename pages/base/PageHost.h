@@ -3,6 +3,15 @@
 class Settings;
 class QString;
 
+// The symmetry page's recompute of the right side from the left, which the
+// left curve page runs when it is entered and left.
+class RightSideRecompute {
+public:
+    virtual ~RightSideRecompute() = default;
+    // Does nothing unless the automatic mode is chosen on the symmetry page.
+    virtual void RecomputeRightSide() = 0;
+};
+
 // What a wizard page needs from the sheet that hosts it. CPageSheet
 // implements it; page tests can host pages with a small fake.
 class PageHost {
@@ -18,4 +27,6 @@ public:
     virtual void SetBackEnabled(bool enabled) = 0;
     // Shows only the Finish button, captioned finishText (the last page).
     virtual void ShowFinishOnly(const QString &finishText) = 0;
+    // The symmetry page's recompute; null where no such page is hosted.
+    virtual RightSideRecompute *RightSide() { return nullptr; }
 };

@@ -36,7 +36,7 @@ bool CoordinateKeys::HandleKey(QObject *target, QKeyEvent *event)
     if (!event || event->type() != QEvent::KeyPress)
         return false;
     const int key = event->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && rules_.enter) {
         for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
             const CoordinateRow &row = rows_[r];
             if (row.xEdit && target == row.xEdit && row.xSpin)
@@ -46,7 +46,7 @@ bool CoordinateKeys::HandleKey(QObject *target, QKeyEvent *event)
         }
         return false;
     }
-    if ((event->modifiers() & Qt::ShiftModifier)
+    if (rules_.nudge && (event->modifiers() & Qt::ShiftModifier)
         && (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down))
         return Nudge(key);
     return false;
@@ -87,14 +87,16 @@ bool CoordinateKeys::Nudge(int key)
     // The limit is tested on the value before the move, so a typed value
     // just inside it may end just outside.
     const bool down = key == Qt::Key_Left || key == Qt::Key_Up;
+    const double low = horizontal ? rules_.xLow : rules_.yLow;
+    const double high = horizontal ? rules_.xHigh : rules_.yHigh;
     if (down) {
-        if (!(value > kLowLimit))
+        if (!(value > low))
             return true;
-        spin->SetValue(value - kNudge);
+        spin->SetValue(value - rules_.step);
     } else {
-        if (value >= kHighLimit)
+        if (value >= high)
             return true;
-        spin->SetValue(value + kNudge);
+        spin->SetValue(value + rules_.step);
     }
     if (afterChange_)
         afterChange_(r);

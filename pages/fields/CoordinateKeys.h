@@ -20,13 +20,39 @@ struct CoordinateRow {
     CValueSpinCtrl *ySpin = nullptr;
 };
 
-// The keys every point page handles before its controls see them:
+// Which keys a page's numeric fields answer, and how far Shift + cursor
+// keys move a value. The limits are tested on the value before the move and
+// do not depend on the spins' ranges. The default is the point pages' rule:
+// 0.05 grid units within -2..12.
+struct FieldKeyRules {
+    bool enter = true;   // Enter commits the typed number with the range check
+    bool nudge = true;   // Shift + cursor keys move the active row's value
+    double step = 0.05;
+    double xLow = -2.0;
+    double xHigh = 12.0;
+    double yLow = -2.0;
+    double yHigh = 12.0;
+
+    // Neither key: the fields behave as plain edits.
+    static FieldKeyRules None() { return {false, false}; }
+    // Enter with the range check; Shift + cursor keys left to the edits.
+    static FieldKeyRules EnterOnly() { return {true, false}; }
+    // Enter, and Shift + cursor keys by step within the given limits.
+    static FieldKeyRules Steps(double step, double xLow, double xHigh, double yLow, double yHigh)
+    {
+        return {true, true, step, xLow, xHigh, yLow, yHigh};
+    }
+};
+
+// The keys a page's numeric fields handle before the controls see them, as
+// the page's FieldKeyRules choose:
 //  - Enter in an X or Y edit commits the typed number, or shows the range
 //    message and leaves the text as typed; Enter never reaches the dialog's
 //    default button.
-//  - Shift + Left/Right/Up/Down moves the active row's point by 0.05 grid
-//    units within -2..12 (tested before the move); the active row is the
-//    last one whose X edit is visible and enabled, row 0 if none is.
+//  - Shift + Left/Right/Up/Down moves the active row's value by the step
+//    within the limits (tested before the move; the key is consumed also
+//    when the limit stops it); the active row is the last one whose X edit
+//    is visible and enabled, row 0 if none is.
 // After every committed change the page's after-change callback runs with
 // the row number.
 class CoordinateKeys : public QObject {
@@ -34,13 +60,10 @@ class CoordinateKeys : public QObject {
 public:
     using RowCallback = std::function<void(int row)>;
 
-    // Fixed nudge and limits of Shift + cursor keys, in grid units; they do
-    // not depend on the spins' ranges.
-    static constexpr double kNudge = 0.05;
-    static constexpr double kLowLimit = -2.0;
-    static constexpr double kHighLimit = 12.0;
-
     explicit CoordinateKeys(QObject *parent = nullptr);
+
+    void SetRules(const FieldKeyRules &rules) { rules_ = rules; }
+    const FieldKeyRules &Rules() const { return rules_; }
 
     // Rows numbered from 0 at the top (at most five on the pages).
     void SetRows(std::vector<CoordinateRow> rows);
@@ -70,6 +93,7 @@ private:
     bool Nudge(int key);
 
     std::vector<CoordinateRow> rows_;
+    FieldKeyRules rules_;
     RowCallback afterChange_;
     RowCallback rowFocused_;
     QPointer<QWidget> scope_;
