@@ -74,6 +74,7 @@ public:
     void CheckViewItem(int commandId) override;
     void SetBackEnabled(bool enabled) override;
     void ShowFinishOnly(const QString &finishText) override;
+    RightSideRecompute *RightSide() override { return &mirrorLine_; }
 
 signals:
     // The first page has been painted (used to measure start-up).

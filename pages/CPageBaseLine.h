@@ -1,14 +1,13 @@
 #pragma once
 
-#include "CPageViewControl.h"
+#include "CPagePointEntry.h"
 
-// Wizard page "Ввод базовой линии". For now it shows its help text and the preview of the current guide points; its own fields and module commands are not built yet.
-class CPageBaseLine : public CPageViewControl {
+// Wizard page "Ввод базовой линии": the left, right and middle points of the
+// base line, 10 cm behind the bumper. Its ends are also the base points of
+// the two borders.
+class CPageBaseLine : public CPagePointEntry {
     Q_OBJECT
 
 public:
     explicit CPageBaseLine(QWidget *parent = nullptr);
-
-protected:
-    std::vector<ControlSpec> Template() const override { return BaseTemplate(); }
 };

@@ -1,14 +1,12 @@
 #pragma once
 
-#include "CPageViewControl.h"
+#include "CPagePointEntry.h"
 
-// Wizard page "Ввод левой границы". For now it shows its help text and the preview of the current guide points; its own fields and module commands are not built yet.
-class CPageLeftBord : public CPageViewControl {
+// Wizard page "Ввод левой границы": the left border at the base line and at
+// 1, 2, 3 and 4 m; points out of sight may be skipped.
+class CPageLeftBord : public CPagePointEntry {
     Q_OBJECT
 
 public:
     explicit CPageLeftBord(QWidget *parent = nullptr);
-
-protected:
-    std::vector<ControlSpec> Template() const override { return BaseTemplate(); }
 };

@@ -1,14 +1,21 @@
 #pragma once
 
-#include "CPageViewControl.h"
+#include "CPagePointEntry.h"
 
-// Wizard page "Ввод левой кривой". For now it shows its help text and the preview of the current guide points; its own fields and module commands are not built yet.
-class CPageLeftCurve : public CPageViewControl {
+// Wizard page "Ввод левой кривой": three points of the left turning curve.
+// Entering and leaving it runs the symmetry page's recompute, so that the
+// right side follows the left when the automatic mode is chosen there.
+class CPageLeftCurve : public CPagePointEntry {
     Q_OBJECT
 
 public:
     explicit CPageLeftCurve(QWidget *parent = nullptr);
 
+    bool OnKillActive() override;
+
 protected:
-    std::vector<ControlSpec> Template() const override { return BaseTemplate(); }
+    void OnActivated() override;
+
+private:
+    void RecomputeRightSide();
 };

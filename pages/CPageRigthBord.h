@@ -1,14 +1,12 @@
 #pragma once
 
-#include "CPageViewControl.h"
+#include "CPagePointEntry.h"
 
-// Wizard page "Ввод правой границы". For now it shows its help text and the preview of the current guide points; its own fields and module commands are not built yet.
-class CPageRigthBord : public CPageViewControl {
+// Wizard page "Ввод правой границы": the right border at the base line and at
+// 1, 2, 3 and 4 m; points out of sight may be skipped.
+class CPageRigthBord : public CPagePointEntry {
     Q_OBJECT
 
 public:
     explicit CPageRigthBord(QWidget *parent = nullptr);
-
-protected:
-    std::vector<ControlSpec> Template() const override { return BaseTemplate(); }
 };

@@ -1,14 +1,11 @@
 #pragma once
 
-#include "CPageViewControl.h"
+#include "CPagePointEntry.h"
 
-// Wizard page "Ввод правой кривой". For now it shows its help text and the preview of the current guide points; its own fields and module commands are not built yet.
-class CPageRigthCurve : public CPageViewControl {
+// Wizard page "Ввод правой кривой": three points of the right turning curve.
+class CPageRigthCurve : public CPagePointEntry {
     Q_OBJECT
 
 public:
     explicit CPageRigthCurve(QWidget *parent = nullptr);
-
-protected:
-    std::vector<ControlSpec> Template() const override { return BaseTemplate(); }
 };

@@ -1,0 +1,226 @@
+#include "CPagePointEntry.h"
+
+#include "CGuideLinePreview.h"
+#include "CValueSpinCtrl.h"
+#include "DeviceLink.h"
+#include "ResourceIds.h"
+#include "Settings.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+// What the module shows while points are read off it: the calibration grid.
+constexpr int kCalibrationGridScreen = 3;
+
+// Template geometry in dialog units: a wider page than the others, so that a
+// row's label, both fields and their spins fit beside the preview.
+constexpr int kPageWidth = 320;
+constexpr int kColumn = 175;
+constexpr int kFirstRowY = 70;
+constexpr int kRowPitch = 18;
+
+} // namespace
+
+CPagePointEntry::CPagePointEntry(PageInfo info, Steps steps, QWidget *parent)
+    : CPageViewControl(std::move(info), parent), steps_(std::move(steps))
+{
+}
+
+QRect CPagePointEntry::TemplateUnits() const
+{
+    return QRect(0, 0, kPageWidth, 205);
+}
+
+std::vector<ControlSpec> CPagePointEntry::Template() const
+{
+    using Kind = ControlSpec::Kind;
+    std::vector<ControlSpec> t = {
+        {Ids::IDC_HELPTEXT, Kind::HelpText, {}, QRect(5, 5, kPageWidth - 10, 55)},
+        {Ids::IDC_PREVIEW, Kind::Frame, {}, QRect(5, 65, 165, 135)},
+    };
+    for (int r = 0; r < RowCount(); ++r) {
+        const int y = kFirstRowY + kRowPitch * r;
+        t.push_back({Ids::IDC_LABEL_X0 + r, Kind::Static, steps_.rows[r].xLabel, QRect(kColumn, y + 2, 42, 10)});
+        t.push_back({Ids::IDC_EDIT_X0 + r, Kind::Edit, {}, QRect(kColumn + 44, y, 32, 13)});
+        t.push_back({Ids::IDC_SPIN_X0 + r, Kind::Spin, {}, QRect(kColumn + 76, y, 10, 13)});
+        t.push_back({Ids::IDC_LABEL_Y0 + r, Kind::Static, QStringLiteral("Y"), QRect(kColumn + 90, y + 2, 8, 10)});
+        t.push_back({Ids::IDC_EDIT_Y0 + r, Kind::Edit, {}, QRect(kColumn + 98, y, 32, 13)});
+        t.push_back({Ids::IDC_SPIN_Y0 + r, Kind::Spin, {}, QRect(kColumn + 130, y, 10, 13)});
+    }
+    const int below = kFirstRowY + kRowPitch * RowCount() + 2;
+    if (steps_.skipButton)
+        t.push_back({Ids::IDC_SKIP_POINT, Kind::Button, tr("Пропустить точку"), QRect(kColumn, below, 80, 14)});
+    const int hintY = steps_.skipButton ? below + 20 : below;
+    t.push_back({Ids::IDC_SHIFT_NOTE, Kind::Static,
+                 tr("Нажмите и удерживайте Shift, чтобы изменять координаты клавишами курсора"),
+                 QRect(kColumn, hintY, kPageWidth - 5 - kColumn, 24)});
+    return t;
+}
+
+void CPagePointEntry::OnInitDialog()
+{
+    CPageViewControl::OnInitDialog();
+    if (auto *hint = Control(Ids::IDC_SHIFT_NOTE))
+        static_cast<QLabel *>(hint)->setWordWrap(true);
+    if (QPushButton *skip = SkipButton()) {
+        skip->setAutoDefault(false);
+        connect(skip, &QPushButton::clicked, this, &CPagePointEntry::SkipPoint);
+    }
+    for (int r = 0; r < RowCount(); ++r) {
+        for (CValueSpinCtrl *spin : {SpinX(r), SpinY(r)}) {
+            spin->SetRange(-2.0, 12.0, 0.05);
+            spin->SetDecimals(2);
+            spin->SetTrimZeros(false);
+            spin->SetValue(0.5);
+        }
+        ShowRow(r, false, false);
+    }
+    LoadRows();
+    OnWizardStep(true);
+}
+
+QPushButton *CPagePointEntry::SkipButton() const
+{
+    return ControlAs<QPushButton>(Ids::IDC_SKIP_POINT);
+}
+
+void CPagePointEntry::LoadRows()
+{
+    const Settings *s = SettingsRecord();
+    if (!s)
+        return;
+    for (int r = 0; r < RowCount(); ++r) {
+        double x = 0, y = 0;
+        unsigned char flag = 0;
+        s->GetPoint(steps_.rows[r].guidePoint, x, y, flag);
+        SpinX(r)->SetValue(x);
+        SpinY(r)->SetValue(y);
+    }
+}
+
+bool CPagePointEntry::OnSetActive()
+{
+    BeginActivation();
+    LoadRows();
+    if (DeviceLink *link = Link())
+        link->ReportError(link->SelectScreen(kCalibrationGridScreen));
+    OnActivated();
+    return CPageViewControl::OnSetActive();
+}
+
+void CPagePointEntry::ShowRow(int row, bool visible, bool enabled)
+{
+    for (QWidget *w : {static_cast<QWidget *>(EditX(row)), static_cast<QWidget *>(SpinX(row)),
+                       static_cast<QWidget *>(EditY(row)), static_cast<QWidget *>(SpinY(row)),
+                       Control(Ids::IDC_LABEL_X0 + row), Control(Ids::IDC_LABEL_Y0 + row)}) {
+        if (w)
+            w->setVisible(visible);
+    }
+    SetRowEnabled(row, enabled);
+}
+
+void CPagePointEntry::SetRowEnabled(int row, bool enabled)
+{
+    EditX(row)->setEnabled(enabled);
+    SpinX(row)->setEnabled(enabled);
+    EditY(row)->setEnabled(enabled);
+    SpinY(row)->setEnabled(enabled);
+}
+
+int CPagePointEntry::OnWizardStep(bool forward)
+{
+    const int review = RowCount();
+    const int n = SubStep() + (forward ? 1 : -1);
+    if (n < 0) {
+        SetSubStep(0);
+        return 0;
+    }
+    if (n > review) {
+        SetSubStep(review);
+        return 0;
+    }
+    if (n == review) {
+        // Every row editable at once, but for the points that were skipped.
+        for (int r = 0; r < review; ++r)
+            ShowRow(r, true, true);
+        LoadHelpText(steps_.reviewHelpText);
+        if (QPushButton *skip = SkipButton()) {
+            skip->hide();
+            for (int r = 0; r < review; ++r)
+                if (!Preview()->IsPointEnabled(steps_.rows[r].guidePoint))
+                    SetRowEnabled(r, false);
+        }
+        // One past the review, so that the next step in the same direction
+        // leaves the page and the opposite one shows the review again.
+        SetSubStep(n + (forward ? 1 : -1));
+        return 1;
+    }
+
+    SetSubStep(n);
+    for (int r = 0; r < review; ++r)
+        ShowRow(r, r <= n, r == n);
+    EditX(n)->setFocus();
+    // Entering a row marks its point entered, also when it was skipped; only
+    // the row's own point, not the one it shares.
+    const int point = steps_.rows[n].guidePoint;
+    const double x = SpinX(n)->GetValue(), y = SpinY(n)->GetValue();
+    Preview()->SetPoint(point, x, y, true, true);
+    if (Settings *s = SettingsRecord())
+        s->SetPoint(point, x, y, 1);
+    Preview()->SetHighlightedPoint(point);
+    LoadHelpText(steps_.rows[n].helpText);
+    if (QPushButton *skip = SkipButton())
+        skip->setVisible(n < 2);
+    return 1;
+}
+
+void CPagePointEntry::SkipPoint()
+{
+    const int n = SubStep();
+    // Only while a row is being entered (the counter is -1 after New and
+    // Load until the next step shows row 0).
+    if (n >= 0 && n < RowCount()) {
+        const int point = steps_.rows[n].guidePoint;
+        const double x = SpinX(n)->GetValue(), y = SpinY(n)->GetValue();
+        Preview()->SetPoint(point, x, y, false, false);
+        if (Settings *s = SettingsRecord())
+            s->SetPoint(point, x, y, 0);
+    }
+    OnWizardStep(true);
+}
+
+int CPagePointEntry::RowGuidePoint(int row) const
+{
+    return row >= 0 && row < RowCount() ? steps_.rows[row].guidePoint : -1;
+}
+
+void CPagePointEntry::AfterChange(int row)
+{
+    const RowSpec &spec = steps_.rows[row];
+    const double x = SpinX(row)->GetValue(), y = SpinY(row)->GetValue();
+    Settings *s = SettingsRecord();
+    for (int point : {spec.guidePoint, spec.sharedPoint}) {
+        if (point < 0)
+            continue;
+        Preview()->SetPoint(point, x, y, true, true);
+        if (s)
+            s->SetPoint(point, x, y, 1);
+    }
+    Preview()->SetHighlightedPoint(spec.guidePoint);
+}
+
+void CPagePointEntry::OnRowChanged(int row)
+{
+    if (row < RowCount())
+        AfterChange(row);
+}
+
+void CPagePointEntry::OnRowSpun(int row, bool)
+{
+    // Spins of rows not reached yet change only their text.
+    if (SettingsRecord() && row < RowCount() && SubStep() >= row)
+        AfterChange(row);
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "CPageViewControl.h"
+
+#include <vector>
+
+class QPushButton;
+
+// Base of the pages that enter guide points one row at a time and then show
+// them together for review: the base line, the two borders and the two
+// curves. The sub-step counter (CPageView::SubStep) is -1 until the page is
+// first shown, n while row n is entered, and one past the review in the
+// direction it was reached while the review is shown; it survives leaving
+// the page, and New and Load set it back to -1. While a page is shown the
+// module shows its calibration grid; point changes go to the settings record
+// and the preview only.
+class CPagePointEntry : public CPageViewControl {
+    Q_OBJECT
+
+public:
+    struct RowSpec {
+        int guidePoint;    // the slot this row edits
+        int sharedPoint;   // a slot written together with it on a change, or -1
+        QString xLabel;
+        int helpText;
+    };
+    struct Steps {
+        std::vector<RowSpec> rows;
+        int reviewHelpText = 0;
+        // The border pages: a skip button on rows 0 and 1, and the review
+        // leaves the rows of skipped points disabled.
+        bool skipButton = false;
+    };
+
+    CPagePointEntry(PageInfo info, Steps steps, QWidget *parent = nullptr);
+
+    int RowCount() const { return static_cast<int>(steps_.rows.size()); }
+    bool OnSetActive() override;
+    int OnWizardStep(bool forward) override;
+    // Button 1078: the current row's point is kept but marked skipped, and
+    // the next row (or the review) is shown.
+    void SkipPoint();
+    QPushButton *SkipButton() const;
+
+protected:
+    std::vector<ControlSpec> Template() const override;
+    QRect TemplateUnits() const override;
+    void OnInitDialog() override;
+    int RowGuidePoint(int row) const override;
+    void OnRowChanged(int row) override;
+    void OnRowSpun(int row, bool xField) override;
+    // Runs during activation after the rows are loaded and the grid is
+    // asked for, before the preview takes the settings.
+    virtual void OnActivated() {}
+
+private:
+    // Stores the row's point (and its shared point) in the preview and the
+    // settings record, enabled, and highlights it.
+    void AfterChange(int row);
+    void LoadRows();
+    void ShowRow(int row, bool visible, bool enabled);
+    void SetRowEnabled(int row, bool enabled);
+
+    Steps steps_;
+};

@@ -1,0 +1,304 @@
+// The point pages on the offscreen sheet, driven by real key events and
+// clicks: the sub-step walks, skipping, the shared base-line points, the
+// symmetry recompute and the left curve page running it.
+#include "CGuideLinePreview.h"
+#include "CPageMirrorLine.h"
+#include "CPagePointEntry.h"
+#include "CValueSpinCtrl.h"
+#include "ResourceIds.h"
+#include "SheetFixture.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextBrowser>
+#include <QToolButton>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr int kBaseLinePage = 3;
+constexpr int kLeftBordPage = 4;
+constexpr int kMirrorPage = 5;
+constexpr int kRightBordPage = 6;
+constexpr int kLeftCurvePage = 7;
+
+struct Point {
+    double x, y;
+    int flag;
+};
+
+Point Get(const Settings &s, int slot)
+{
+    double x = 0, y = 0;
+    unsigned char flag = 0;
+    s.GetPoint(slot, x, y, flag);
+    return {x, y, flag};
+}
+
+class PointPagesTest : public SheetTest {
+protected:
+    CPagePointEntry *EntryPage(int index) { return static_cast<CPagePointEntry *>(sheet->Page(index)); }
+    QString HelpHeading() const
+    {
+        return sheet->ActivePage()->HelpText()->toPlainText().section(QLatin1Char('\n'), 0, 0);
+    }
+    // Visible and enabled state of a page's rows, as "E" (entered and
+    // editable), "d" (shown disabled) or "-" (hidden), row 0 first.
+    static QString Rows(const CPagePointEntry *page)
+    {
+        QString rows;
+        for (int r = 0; r < page->RowCount(); ++r) {
+            const QLineEdit *x = page->EditX(r);
+            rows += !x->isVisible() ? QLatin1Char('-') : x->isEnabled() ? QLatin1Char('E') : QLatin1Char('d');
+        }
+        return rows;
+    }
+    void Type(QLineEdit *edit, const QString &text)
+    {
+        edit->setFocus();
+        edit->setText(text);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+    void View(int commandId)
+    {
+        sheet->MenuAction(commandId)->trigger();
+        QTest::qWait(20);
+    }
+
+    std::unique_ptr<CPageSheet> sheet;
+};
+
+TEST_F(PointPagesTest, borderWalkThroughRowsReviewAndBackAgain)
+{
+    sheet = OpenSheet();
+    View(Ids::ID_VIEW_LEFTBORD);
+    CPagePointEntry *page = EntryPage(kLeftBordPage);
+    EXPECT_EQ(Rows(page), "E----");
+    EXPECT_EQ(QApplication::focusWidget(), page->EditX(0));
+    EXPECT_TRUE(page->SkipButton()->isVisible());
+    EXPECT_EQ(Get(sheet->SheetSettings(), 3).flag, 1) << "the first row marks its point entered at once";
+
+    // Each Next shows one more row; rows already entered stay in sight, disabled.
+    const struct {
+        const char *rows;
+        const char *heading;
+        bool skip;
+    } walk[] = {
+        {"dE---", "Шаг 5.2.", true}, {"ddE--", "Шаг 5.3.", false},
+        {"dddE-", "Шаг 5.4.", false}, {"ddddE", "Шаг 5.5.", false},
+        {"EEEEE", "Шаг 5.6.", false},
+    };
+    for (const auto &step : walk) {
+        Key(*sheet, Qt::Key_F6);
+        ASSERT_EQ(sheet->ActiveIndex(), kLeftBordPage);
+        EXPECT_EQ(Rows(page), step.rows);
+        EXPECT_TRUE(HelpHeading().startsWith(QString::fromUtf8(step.heading))) << qPrintable(HelpHeading());
+        EXPECT_EQ(page->SkipButton()->isVisible(), step.skip) << step.rows;
+    }
+    EXPECT_EQ(page->SubStep(), 6);
+
+    // Back right after entering the review shows it once more, then row 3.
+    Key(*sheet, Qt::Key_F5);
+    EXPECT_EQ(page->SubStep(), 4);
+    EXPECT_TRUE(HelpHeading().startsWith(QStringLiteral("Шаг 5.6.")));
+    Key(*sheet, Qt::Key_F5);
+    EXPECT_EQ(Rows(page), "dddE-");
+
+    // The sixth Next from the review's last row leaves the page; coming back
+    // shows the review again, and Back from there row 4.
+    Key(*sheet, Qt::Key_F6);
+    Key(*sheet, Qt::Key_F6);
+    Key(*sheet, Qt::Key_F6);
+    EXPECT_EQ(sheet->ActiveIndex(), kMirrorPage);
+    EXPECT_EQ(page->SubStep(), 5);
+    Key(*sheet, Qt::Key_F5);
+    ASSERT_EQ(sheet->ActiveIndex(), kLeftBordPage);
+    EXPECT_EQ(Rows(page), "EEEEE");
+    EXPECT_TRUE(HelpHeading().startsWith(QStringLiteral("Шаг 5.6.")));
+    Key(*sheet, Qt::Key_F5);
+    EXPECT_EQ(Rows(page), "ddddE");
+
+    // New sets every point page back; the next Next shows row 0.
+    Key(*sheet, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(sheet->ActiveIndex(), 0);
+    for (int index : {kBaseLinePage, kLeftBordPage, kRightBordPage, kLeftCurvePage, kLeftCurvePage + 1})
+        EXPECT_EQ(sheet->Page(index)->SubStep(), -1) << index;
+    View(Ids::ID_VIEW_LEFTBORD);
+    Key(*sheet, Qt::Key_F6);
+    EXPECT_EQ(sheet->ActiveIndex(), kLeftBordPage);
+    EXPECT_EQ(Rows(page), "E----");
+}
+
+TEST_F(PointPagesTest, skippedPointKeepsItsPlaceAndIsEnteredAgainOnReturn)
+{
+    sheet = OpenSheet();
+    Settings &s = sheet->SheetSettings();
+    s.SetPoint(0, 1.5, 8.0, 1);
+    s.SetPoint(3, -1.0, 9.0, 1);
+    View(Ids::ID_VIEW_LEFTBORD);
+    CPagePointEntry *page = EntryPage(kLeftBordPage);
+    QTest::mouseClick(page->SkipButton(), Qt::LeftButton);
+    QTest::qWait(20);
+    EXPECT_EQ(Rows(page), "dE---");
+    const Point skipped = Get(s, 3);
+    EXPECT_EQ(skipped.flag, 0);
+    EXPECT_DOUBLE_EQ(skipped.x, -1.0) << "the coordinates stay";
+    const Point base = Get(s, 0);
+    EXPECT_EQ(base.flag, 1) << "the base line's end is not skipped with it";
+    EXPECT_DOUBLE_EQ(base.x, 1.5);
+
+    for (int i = 0; i < 4; ++i)
+        Key(*sheet, Qt::Key_F6);
+    EXPECT_EQ(Rows(page), "dEEEE") << "a skipped point's row stays disabled in the review";
+
+    for (int i = 0; i < 5; ++i)
+        Key(*sheet, Qt::Key_F5);
+    EXPECT_EQ(Rows(page), "E----");
+    EXPECT_EQ(Get(s, 3).flag, 1) << "showing the row again marks its point entered";
+}
+
+TEST_F(PointPagesTest, baseLineRowsMoveTheSharedBorderPointsBySpinButNotByNext)
+{
+    sheet = OpenSheet();
+    Settings &s = sheet->SheetSettings();
+    s.SetPoint(8, 9.0, 8.0, 0);
+    View(Ids::ID_VIEW_BASELINE);
+    CPagePointEntry *page = EntryPage(kBaseLinePage);
+    page->EditX(0)->setText(QStringLiteral("1.00"));
+    QTest::mouseClick(page->SpinX(0)->UpButton(), Qt::LeftButton);
+    for (int slot : {0, 3}) {
+        EXPECT_DOUBLE_EQ(Get(s, slot).x, 1.05) << slot;
+        EXPECT_EQ(Get(s, slot).flag, 1) << slot;
+    }
+
+    // A spin of a row not reached yet changes its text only.
+    const Point middle = Get(s, 1);
+    page->SpinY(2)->SpinClick(1);
+    EXPECT_EQ(Get(s, 1).y, middle.y);
+
+    Key(*sheet, Qt::Key_F6);
+    EXPECT_EQ(Get(s, 2).flag, 1) << "Next enters the right point";
+    EXPECT_EQ(Get(s, 8).flag, 0) << "but not the border point it shares";
+    page->EditY(1)->setText(QStringLiteral("7.50"));
+    QTest::mouseClick(page->SpinY(1)->DownButton(), Qt::LeftButton);
+    for (int slot : {2, 8}) {
+        EXPECT_DOUBLE_EQ(Get(s, slot).y, 7.45) << slot;
+        EXPECT_EQ(Get(s, slot).flag, 1) << slot;
+    }
+    // Shift + Right nudges the row being entered, the shared point with it.
+    Key(*sheet, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_DOUBLE_EQ(Get(s, 8).x, Get(s, 2).x);
+}
+
+// The symmetry page in automatic mode with position and deviation typed in.
+class SymmetryTest : public PointPagesTest {
+protected:
+    CPageMirrorLine *Mirror() { return static_cast<CPageMirrorLine *>(sheet->Page(kMirrorPage)); }
+    void Automatic(const QString &position, const QString &deviation)
+    {
+        auto *automatic = Mirror()->findChild<QRadioButton *>(Ids::ObjectName(Ids::IDC_RADIO_SECOND));
+        QTest::mouseClick(automatic, Qt::LeftButton);
+        Type(Mirror()->EditX(0), position);
+        Type(Mirror()->EditY(0), deviation);
+    }
+};
+
+TEST_F(SymmetryTest, rightSideIsTheMirrorImageOfTheLeft)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        const char *name;
+        const char *position, *deviation;
+        double middleY;          // base line's middle point
+        Point left;              // left border base point (3)
+        Point curve;             // first left-curve point (13)
+        double rightX, curveX;   // expected x of points 8 and 18
+    } cases[] = {
+        {"vertical", "5", "0", 8, {1.5, 6, 1}, {3, 2, 1}, 8.5, 7},
+        {"leaning, at the base", "5", "1", 8, {2, 8, 1}, {4, 2, 1}, 8, 6},
+        {"leaning, above it", "5", "1", 8, {2, 4, 1}, {4, 2, 1}, 9, 7},
+        {"beyond 12", "5", "0", 8, {-3, 6, 1}, {3, 2, 1}, 12, 7},
+        {"below -2", "1", "0", 8, {5, 6, 1}, {3, 2, 1}, -2, -1},
+        {"skipped stays skipped", "5", "0", 8, {1, 6, 0}, {3, 2, 0}, 9, 7},
+        {"base at y 0 is vertical", "5", "1", 0, {2, 4, 1}, {4, 2, 1}, 8, 6},
+        {"no number in the file", "5", "1", nan, {nan, 4, 1}, {4, nan, 1}, 5, 6},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        sheet = OpenSheet();
+        Settings &s = sheet->SheetSettings();
+        s.SetPoint(1, 5.0, c.middleY, 1);
+        s.SetPoint(2, 9.0, 7.5, 1);
+        s.SetPoint(3, c.left.x, c.left.y, static_cast<unsigned char>(c.left.flag));
+        s.SetPoint(13, c.curve.x, c.curve.y, static_cast<unsigned char>(c.curve.flag));
+        View(Ids::ID_VIEW_MIRRORLINE);
+        Automatic(QString::fromLatin1(c.position), QString::fromLatin1(c.deviation));
+        EXPECT_EQ(messages_.count(), 0u);
+
+        const Point right = Get(s, 8), curve = Get(s, 18), baseRight = Get(s, 2);
+        EXPECT_NEAR(right.x, c.rightX, 1e-9);
+        EXPECT_EQ(right.flag, c.left.flag);
+        EXPECT_NEAR(curve.x, c.curveX, 1e-9);
+        EXPECT_EQ(curve.flag, c.curve.flag);
+        for (const Point &p : {right, curve}) {
+            EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y));
+            EXPECT_GE(p.x, -2.0);
+            EXPECT_LE(p.x, 12.0);
+        }
+        EXPECT_DOUBLE_EQ(right.y, c.left.y) << "the y is the left side's";
+        // The base line's right point is the right border's base point, at
+        // its own height and with its own flag.
+        EXPECT_DOUBLE_EQ(baseRight.x, right.x);
+        EXPECT_DOUBLE_EQ(baseRight.y, 7.5);
+        EXPECT_EQ(baseRight.flag, 1);
+    }
+}
+
+TEST_F(SymmetryTest, everyVisitStartsManualAndLeavingStoresTheLine)
+{
+    sheet = OpenSheet();
+    Settings &s = sheet->SheetSettings();
+    s.SetPoint(1, 5.0, 8.0, 1);
+    View(Ids::ID_VIEW_MIRRORLINE);
+    EXPECT_EQ(Mirror()->Mode(), 0);
+    EXPECT_FALSE(Mirror()->EditX(0)->isEnabled()) << "manual mode: nothing reaches the recompute";
+    Automatic(QStringLiteral("4.5"), QStringLiteral("-0.5"));
+    s.Changed = 0;
+
+    View(Ids::ID_VIEW_SYSAS);
+    EXPECT_TRUE(s.MirrorUsing);
+    EXPECT_DOUBLE_EQ(s.MirrorX, 4.5);
+    EXPECT_DOUBLE_EQ(s.MirrorShift, -0.5);
+    EXPECT_DOUBLE_EQ(s.MirrorY, 8.0);
+    EXPECT_EQ(s.IsChanged(), 0) << "the symmetry line alone does not mark the configuration changed";
+
+    View(Ids::ID_VIEW_MIRRORLINE);
+    EXPECT_EQ(Mirror()->Mode(), 0);
+    EXPECT_TRUE(Mirror()->findChild<QRadioButton *>(Ids::ObjectName(Ids::IDC_RADIO_FIRST))->isChecked());
+    EXPECT_FALSE(Mirror()->EditY(0)->isEnabled());
+    EXPECT_EQ(Mirror()->EditX(0)->text(), QStringLiteral("4.50"));
+}
+
+TEST_F(SymmetryTest, leftCurvePageRecomputesOnEnteringAndLeaving)
+{
+    sheet = OpenSheet();
+    Settings &s = sheet->SheetSettings();
+    s.SetPoint(1, 5.0, 8.0, 1);
+    View(Ids::ID_VIEW_MIRRORLINE);
+    Automatic(QStringLiteral("5"), QStringLiteral("0"));
+
+    s.SetPoint(13, 2.0, 3.0, 1);
+    View(Ids::ID_VIEW_LEFTCURVE);
+    EXPECT_DOUBLE_EQ(Get(s, 18).x, 8.0) << "on entering";
+    EXPECT_TRUE(EntryPage(kLeftCurvePage)->Preview()->IsPointEnabled(18));
+
+    Type(EntryPage(kLeftCurvePage)->EditX(0), QStringLiteral("1.25"));
+    EXPECT_DOUBLE_EQ(Get(s, 18).x, 8.0) << "not while editing";
+    View(Ids::ID_VIEW_SYSAS);
+    EXPECT_DOUBLE_EQ(Get(s, 18).x, 8.75) << "on leaving";
+}
+
+} // namespace
