@@ -44,16 +44,21 @@ CPageMirrorLine::CPageMirrorLine(QWidget *parent)
 std::vector<ControlSpec> CPageMirrorLine::Template() const
 {
     using Kind = ControlSpec::Kind;
-    std::vector<ControlSpec> t = BaseTemplate();
-    t.push_back({Ids::IDC_RADIO_FIRST, Kind::Radio, tr("Вводить точки правой стороны \nвручную"), QRect(175, 68, 110, 20)});
-    t.push_back({Ids::IDC_RADIO_SECOND, Kind::Radio, tr("Автоматически рассчитать \nточки по линии симметрии"), QRect(175, 90, 110, 20)});
-    t.push_back({Ids::IDC_LABEL_X0, Kind::Static, tr("Положение линии"), QRect(175, 120, 62, 10)});
-    t.push_back({Ids::IDC_EDIT_X0, Kind::Edit, {}, QRect(238, 118, 35, 13)});
-    t.push_back({Ids::IDC_SPIN_X0, Kind::Spin, {}, QRect(273, 118, 10, 13)});
-    t.push_back({Ids::IDC_LABEL_Y0, Kind::Static, tr("Отклонение линии"), QRect(175, 138, 62, 10)});
-    t.push_back({Ids::IDC_EDIT_Y0, Kind::Edit, {}, QRect(238, 136, 35, 13)});
-    t.push_back({Ids::IDC_SPIN_Y0, Kind::Spin, {}, QRect(273, 136, 10, 13)});
+    std::vector<ControlSpec> t = BaseTemplate(kWidePageWidth);
+    t.push_back({Ids::IDC_RADIO_FIRST, Kind::Radio, tr("Вводить точки правой стороны \nвручную"), QRect(173, 68, 145, 20)});
+    t.push_back({Ids::IDC_RADIO_SECOND, Kind::Radio, tr("Автоматически рассчитать \nточки по линии симметрии"), QRect(173, 92, 145, 20)});
+    t.push_back({Ids::IDC_LABEL_X0, Kind::Static, tr("Положение линии"), QRect(175, 124, 80, 10)});
+    t.push_back({Ids::IDC_EDIT_X0, Kind::Edit, {}, QRect(262, 122, 40, 13)});
+    t.push_back({Ids::IDC_SPIN_X0, Kind::Spin, {}, QRect(302, 122, 10, 13)});
+    t.push_back({Ids::IDC_LABEL_Y0, Kind::Static, tr("Отклонение линии"), QRect(175, 142, 80, 10)});
+    t.push_back({Ids::IDC_EDIT_Y0, Kind::Edit, {}, QRect(262, 140, 40, 13)});
+    t.push_back({Ids::IDC_SPIN_Y0, Kind::Spin, {}, QRect(302, 140, 10, 13)});
     return t;
+}
+
+QRect CPageMirrorLine::TemplateUnits() const
+{
+    return QRect(0, 0, kWidePageWidth, 205);
 }
 
 void CPageMirrorLine::OnInitDialog()

@@ -27,6 +27,7 @@ public:
 
 protected:
     std::vector<ControlSpec> Template() const override;
+    QRect TemplateUnits() const override;
     void OnInitDialog() override;
     // Enter with the range check, no Shift + cursor keys.
     FieldKeyRules KeyRules() const override { return FieldKeyRules::EnterOnly(); }

@@ -15,9 +15,9 @@ namespace {
 // What the module shows while points are read off it: the calibration grid.
 constexpr int kCalibrationGridScreen = 3;
 
-// Template geometry in dialog units: a wider page than the others, so that a
-// row's label, both fields and their spins fit beside the preview.
-constexpr int kPageWidth = 320;
+// Template geometry in dialog units: a wide page, so that a row's label,
+// both fields and their spins fit beside the preview.
+constexpr int kPageWidth = CPageViewControl::kWidePageWidth;
 constexpr int kColumn = 175;
 constexpr int kFirstRowY = 70;
 constexpr int kRowPitch = 18;
@@ -37,10 +37,7 @@ QRect CPagePointEntry::TemplateUnits() const
 std::vector<ControlSpec> CPagePointEntry::Template() const
 {
     using Kind = ControlSpec::Kind;
-    std::vector<ControlSpec> t = {
-        {Ids::IDC_HELPTEXT, Kind::HelpText, {}, QRect(5, 5, kPageWidth - 10, 55)},
-        {Ids::IDC_PREVIEW, Kind::Frame, {}, QRect(5, 65, 165, 135)},
-    };
+    std::vector<ControlSpec> t = BaseTemplate(kPageWidth);
     for (int r = 0; r < RowCount(); ++r) {
         const int y = kFirstRowY + kRowPitch * r;
         t.push_back({Ids::IDC_LABEL_X0 + r, Kind::Static, steps_.rows[r].xLabel, QRect(kColumn, y + 2, 42, 10)});

@@ -6,10 +6,10 @@
 
 CPageViewControl::~CPageViewControl() = default;
 
-std::vector<ControlSpec> CPageViewControl::BaseTemplate()
+std::vector<ControlSpec> CPageViewControl::BaseTemplate(int pageWidth)
 {
     return {
-        {Ids::IDC_HELPTEXT, ControlSpec::Kind::HelpText, {}, QRect(5, 5, 280, 55)},
+        {Ids::IDC_HELPTEXT, ControlSpec::Kind::HelpText, {}, QRect(5, 5, pageWidth - 10, 55)},
         {Ids::IDC_PREVIEW, ControlSpec::Kind::Frame, {}, QRect(5, 65, 165, 135)},
     };
 }

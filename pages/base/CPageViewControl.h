@@ -20,8 +20,13 @@ public:
 
     CGuideLinePreview *Preview() const { return preview_; }
 
-    // Help text and the preview frame 1017, the controls every such page has.
-    static std::vector<ControlSpec> BaseTemplate();
+    // Width in dialog units of the pages whose fields need more room beside
+    // the preview than the others (rows of two fields with labels).
+    static constexpr int kWidePageWidth = 320;
+
+    // Help text and the preview frame 1017, the controls every such page
+    // has; the help text spans a page of the given width.
+    static std::vector<ControlSpec> BaseTemplate(int pageWidth = 290);
 
 protected:
     void BindControls() override;

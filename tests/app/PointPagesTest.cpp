@@ -301,4 +301,44 @@ TEST_F(SymmetryTest, leftCurvePageRecomputesOnEnteringAndLeaving)
     EXPECT_DOUBLE_EQ(Get(s, 18).x, 8.75) << "on leaving";
 }
 
+// The pages as the installer sees them. With TARVELLO_SCREENSHOT_DIR set,
+// the pictures are kept there (docs/screenshots holds them).
+TEST_F(SymmetryTest, screenshotsOfPointEntryReviewAndTheSymmetryLine)
+{
+    sheet = OpenSheet();
+    const QString keep = qEnvironmentVariable("TARVELLO_SCREENSHOT_DIR");
+    auto shoot = [&](const char *name) {
+        QTest::qWait(30);
+        const QImage shot = sheet->grab().toImage();
+        if (!keep.isEmpty())
+            shot.save(QDir(keep).filePath(QString::fromLatin1(name)));
+        return shot;
+    };
+    // White pixels in the preview: the symmetry line is the only white it draws.
+    auto white = [](QWidget *preview) {
+        const QImage image = preview->grab().toImage();
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                count += image.pixel(x, y) == qRgb(255, 255, 255) ? 1 : 0;
+        return count;
+    };
+
+    View(Ids::ID_VIEW_LEFTBORD);
+    Key(*sheet, Qt::Key_F6);
+    Key(*sheet, Qt::Key_F6);
+    Key(*sheet, Qt::Key_Right, Qt::ShiftModifier);
+    shoot("page05-leftbord-entry.png");
+    for (int i = 0; i < 3; ++i)
+        Key(*sheet, Qt::Key_F6);
+    EXPECT_EQ(Rows(EntryPage(kLeftBordPage)), "EEEEE");
+    shoot("page05-leftbord-review.png");
+
+    View(Ids::ID_VIEW_MIRRORLINE);
+    const int manual = white(Mirror()->Preview());
+    Automatic(QStringLiteral("5.2"), QStringLiteral("0.3"));
+    shoot("page06-mirrorline-automatic.png");
+    EXPECT_GT(white(Mirror()->Preview()), manual + 100) << "the symmetry line is drawn in automatic mode only";
+}
+
 } // namespace
