@@ -7,7 +7,7 @@
 #include "CPageViewControl.h"
 #include "CPageViewPic.h"
 #include "CValueSpinCtrl.h"
-#include "PageHost.h"
+#include "FakePageHost.h"
 #include "ResourceIds.h"
 #include "Settings.h"
 #include "TestSupport.h"
@@ -21,24 +21,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class FakeHost : public PageHost, public RightSideRecompute {
-public:
-    RightSideRecompute *RightSide() override { return this; }
-    void RecomputeRightSide() override { ++recomputes; }
-    int recomputes = 0;
-
-    Settings &SheetSettings() override { return settings; }
-    void StartTitleTimer() override { ++titleTimers; }
-    void CheckViewItem(int id) override { checked = id; }
-    void SetBackEnabled(bool enabled) override { back = enabled; }
-    void ShowFinishOnly(const QString &) override {}
-
-    Settings settings;
-    int titleTimers = 0;
-    int checked = 0;
-    bool back = false;
-};
 
 // Two rows editing guide points 3 and 4, like the first rows of a border page.
 class RowsPage : public CPageViewControl {
