@@ -166,6 +166,8 @@ bool LineSession::HandleChunk(std::string_view bytes, int baud, Clock::time_poin
         if (auto command = framer_.Feed(bytes[i])) {
             receiveAndEcho(i + 1);
             HandleCommand(*command, baud);
+            if (observer_)
+                observer_();
         }
     }
     if (segment < bytes.size() && !stopping_)

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <termios.h>
@@ -32,6 +33,11 @@ public:
                 ModuleExecutor &executor);
 
     End Run();
+
+    // Called on the line's thread after each complete command, once its
+    // answer has gone out (refused, silenced and faulty ones included), so
+    // that watching the module never delays a reply. Set before Run.
+    void SetCommandObserver(std::function<void()> observer) { observer_ = std::move(observer); }
 
     // Bytes that can never form "OK" or "ERROR", whatever surrounds them.
     static std::string Garbage(std::size_t count, std::uint32_t *seed);
@@ -65,6 +71,7 @@ private:
     long long sent_ = 0;           // bytes offered to the line in all
     std::uint32_t garbageSeed_ = 0x2545F491u;
     bool stopping_ = false;
+    std::function<void()> observer_;
 };
 
 } // namespace ModuleSim

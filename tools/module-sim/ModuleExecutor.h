@@ -8,13 +8,18 @@
 
 namespace ModuleSim {
 
-// The option values the module keeps (and stores on "ATW").
+// What the module shows, the values of ModuleSettings::screen ("ATS").
+enum Screen : int { kTransferScreen = 0, kNormalScreen = 1, kGridScreen = 3, kWarningScreen = 4 };
+
+// The option values the module keeps (and stores on "ATW"). A new module
+// holds the values the setup program itself starts from, so that a grid shown
+// before any shift command sits where the program expects it.
 struct ModuleSettings {
     int screen = 1;               // ATS: 0 transfer, 1 normal, 3 grid, 4 warning
     int lineBrightness = 70;      // ATG, 20..80
     int backgroundBrightness = 25; // ATH, 20..80
-    int gridShiftX = 0;           // ATJ, 0..255
-    int gridShiftY = 0;           // ATK, 0..100
+    int gridShiftX = 250;         // ATJ, 0..255: overlay position across the screen
+    int gridShiftY = 45;          // ATK, 0..100: grid's top row in the picture
     int mirroring = 0;            // ATQ: 0 in the camera, 1 in the monitor
     int warningTime = 0;          // ATF: seconds, 0..5
     int sensorIndicator = 0;      // ATO: 0 hidden, 1 shown

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
@@ -25,6 +27,43 @@ bool ParseCount(const std::string &text, long min, long *value, long max = 1'000
         return false;
     *value = v;
     return true;
+}
+
+// A decimal number such as 1.25 or -0.3 within [min, max]; nothing else.
+bool ParseReal(const std::string &text, double min, double max, double *value)
+{
+    if (text.empty() || text.size() > 20 || text.find_first_not_of("+-.0123456789") != std::string::npos)
+        return false;
+    char *end = nullptr;
+    errno = 0;
+    const double v = std::strtod(text.c_str(), &end);
+    if (errno != 0 || end != text.c_str() + text.size() || !std::isfinite(v) || v < min || v > max)
+        return false;
+    *value = v;
+    return true;
+}
+
+// A number option of the camera scene: its flag, the field and its limits.
+struct SceneNumber {
+    const char *flag;
+    double SceneSetup::*field;
+    double min;
+    double max;
+};
+
+constexpr SceneNumber kSceneNumbers[] = {
+    {"--camera-height", &SceneSetup::cameraHeightM, 0.3, 3.0},
+    {"--camera-tilt", &SceneSetup::cameraTiltDeg, 0.0, 89.0},
+    {"--camera-fov", &SceneSetup::cameraFovDeg, 30.0, 170.0},
+    {"--camera-offset", &SceneSetup::cameraOffsetM, -1.0, 1.0},
+    {"--car-width", &SceneSetup::carWidthM, 1.0, 3.0},
+};
+
+std::string FormatNumber(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
 }
 
 bool ParseSpeeds(const std::string &text, std::vector<int> *speeds)
@@ -56,7 +95,8 @@ std::string UsageText()
 Plays the TRX-G-K4 video overlay module on a pseudo-terminal or a serial line:
 echoes every byte, answers the AT commands with OK or ERROR, answers "ATT"
 with ERROR straight after the echo, keeps 1 MiB of picture memory for the
-block commands and the option values.
+block commands and the option values, and shows on request what the module
+puts on the car monitor (--monitor, --monitor-png).
 
 Line:
   --pty              open a pseudo-terminal (default); the first line on
@@ -99,6 +139,23 @@ Faults (repeatable where it makes sense):
   --delay-ms N       wait N ms before each answer
   --hangup-after N   after N bytes received in all (noise included) close the
                      line and exit; bytes up to the Nth are handled as usual
+
+Car monitor (what the module puts on the monitor, over a camera scene of
+the ground behind the car with the installer's marks on it):
+  --monitor          show it in a window, updated as commands arrive; closing
+                     the window does not stop the simulator
+  --monitor-png FILE write it to FILE as a PNG at start and after every
+                     command (replaced whole; the text field "Commands" holds
+                     the number of commands received so far)
+  --camera-height M  lens above the ground in metres (default 1.0, 0.3..3)
+  --camera-tilt DEG  optical axis below the horizontal (default 45, 0..89)
+  --camera-fov DEG   horizontal field of view (default 100, 30..170)
+  --camera-offset M  lens right of the car's centre line as the monitor shows
+                     it, in metres (default 0, -1..1)
+  --car-width M      distance between the side lines (default 1.8, 1..3)
+  --monitor-mirrors  the car's monitor mirrors the picture and the camera does
+                     not (default: the camera mirrors); "ATQ1" is then the
+                     right setting
 
   --help             this text
 
@@ -145,16 +202,24 @@ std::string ParseCommandLine(int argc, const char *const *argv, SimOptions *opti
         } else if (flag == "--pace") {
             error = noValue();
             o.pace = true;
+        } else if (flag == "--monitor") {
+            error = noValue();
+            o.monitorWindow = true;
+        } else if (flag == "--monitor-mirrors") {
+            error = noValue();
+            o.scene.monitorMirrors = true;
         } else if (flag == "--silent") {
             error = noValue();
             o.silent = true;
-        } else if (flag == "--tty" || flag == "--link" || flag == "--log" || flag == "--state") {
+        } else if (flag == "--tty" || flag == "--link" || flag == "--log" || flag == "--state"
+                   || flag == "--monitor-png") {
             if (!needValue() || value.empty())
                 return bad("needs a path");
             std::string *target = flag == "--tty" ? &o.ttyPath
                 : flag == "--link"                ? &o.linkPath
                 : flag == "--log"                 ? &o.logPath
-                                                  : &o.statePath;
+                : flag == "--state"               ? &o.statePath
+                                                  : &o.monitorPng;
             *target = value;
         } else if (flag == "--speeds") {
             if (!needValue() || !ParseSpeeds(value, &o.speeds))
@@ -175,6 +240,12 @@ std::string ParseCommandLine(int argc, const char *const *argv, SimOptions *opti
             error = countFlag(1, &o.hangupAfter);
         } else if (flag == "--idle-reset-ms") {
             error = countFlag(0, &o.idleResetMs);
+        } else if (const auto number = std::find_if(std::begin(kSceneNumbers), std::end(kSceneNumbers),
+                                                    [&](const SceneNumber &n) { return flag == n.flag; });
+                   number != std::end(kSceneNumbers)) {
+            if (!needValue() || !ParseReal(value, number->min, number->max, &(o.scene.*(number->field))))
+                return bad(("needs a number from " + FormatNumber(number->min) + " to " + FormatNumber(number->max))
+                               .c_str());
         } else {
             return "unknown option " + std::string(argv[i]) + " (see --help)";
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FaultPlan.h"
+#include "SceneSetup.h"
 
 #include <string>
 #include <vector>
@@ -23,6 +24,11 @@ struct SimOptions {
     long delayMs = 0;      // pause before each answer, ms
     long hangupAfter = -1; // exit after this many received bytes; -1 never
     long idleResetMs = 1000; // a partial command is dropped after this pause, ms; 0 never
+    bool monitorWindow = false; // --monitor: show the car monitor in a window
+    std::string monitorPng;     // --monitor-png: the car monitor as a PNG, rewritten after each command
+    SceneSetup scene;           // the camera mounting and the car the monitor shows
+
+    bool ShowsMonitor() const { return monitorWindow || !monitorPng.empty(); }
 };
 
 // Parses argv into options. Returns an empty string, or what is wrong.

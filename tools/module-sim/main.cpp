@@ -1,8 +1,10 @@
 // module-sim: plays the TRX-G-K4 overlay module on a pseudo-terminal (or a
 // serial line) for tests and for running the setup program without the
-// hardware. See --help and README.md.
+// hardware, and on request shows what the module puts on the car monitor.
+// See --help and README.md.
 
 #include "LineSession.h"
+#include "MonitorApp.h"
 #include "ModuleExecutor.h"
 #include "SimOptions.h"
 
@@ -171,6 +173,10 @@ int main(int argc, char **argv)
         std::fputs(UsageText().c_str(), stdout);
         return 0;
     }
+    if (const std::string problem = MonitorProblem(options); !problem.empty()) {
+        std::fprintf(stderr, "module-sim: %s\n", problem.c_str());
+        return 2;
+    }
     if (options.pace) {
         // Byte times are a few hundred microseconds: ask for wake-ups to match.
         prctl(PR_SET_TIMERSLACK, 1000UL, 0UL, 0UL, 0UL);
@@ -216,7 +222,7 @@ int main(int argc, char **argv)
     std::fflush(stdout);
 
     LineSession session(line.io, line.speed, g_stopPipe[0], logFd, options, executor);
-    const LineSession::End end = session.Run();
+    const LineSession::End end = options.ShowsMonitor() ? RunWithMonitor(options, executor, session) : session.Run();
 
     if (end == LineSession::End::HungUp) {
         // Bytes still on their way through the pty are discarded when the

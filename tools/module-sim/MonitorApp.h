@@ -1,0 +1,20 @@
+#pragma once
+
+#include "LineSession.h"
+#include "ModuleExecutor.h"
+#include "SimOptions.h"
+
+#include <string>
+
+namespace ModuleSim {
+
+// What stands in the way of showing the monitor as the options ask (a window
+// without a display); empty when nothing does.
+std::string MonitorProblem(const SimOptions &options);
+
+// Serves the line on a thread of its own while this thread shows the car
+// monitor (--monitor) and writes its PNG (--monitor-png), updated after each
+// command, until the session ends; returns how it ended.
+LineSession::End RunWithMonitor(const SimOptions &options, ModuleExecutor &executor, LineSession &session);
+
+} // namespace ModuleSim

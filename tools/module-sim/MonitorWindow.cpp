@@ -1,0 +1,71 @@
+#include "MonitorWindow.h"
+
+#include "CameraScene.h"
+
+#include <QPainter>
+#include <QScreen>
+
+namespace ModuleSim {
+
+namespace {
+
+constexpr int kStatusHeight = 22;
+
+QString ScreenName(int screen)
+{
+    switch (screen) {
+    case kTransferScreen: return QStringLiteral("taking a picture: camera only");
+    case kNormalScreen: return QStringLiteral("normal display");
+    case kGridScreen: return QStringLiteral("calibration grid");
+    case kWarningScreen: return QStringLiteral("warning screen");
+    default: return QStringLiteral("screen %1").arg(screen);
+    }
+}
+
+} // namespace
+
+MonitorWindow::MonitorWindow()
+{
+    setWindowTitle(QStringLiteral("Car monitor - TRX-G-K4 simulator"));
+    setMinimumSize(CameraScene::kWidth, CameraScene::kHeight + kStatusHeight);
+}
+
+QSize MonitorWindow::sizeHint() const
+{
+    return QSize(2 * CameraScene::kWidth, 2 * CameraScene::kHeight + kStatusHeight);
+}
+
+void MonitorWindow::ShowPicture(const QImage &picture, const MonitorState &state)
+{
+    picture_ = picture;
+    status_ = ScreenName(state.settings.screen) + QStringLiteral("   ") + state.Summary();
+    update();
+}
+
+void MonitorWindow::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::black);
+    const QRect area(0, 0, width(), height() - kStatusHeight);
+    if (!picture_.isNull()) {
+        QSize size = picture_.size().scaled(area.size(), Qt::KeepAspectRatio);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRect(QPoint((area.width() - size.width()) / 2, (area.height() - size.height()) / 2), size),
+                          picture_);
+    }
+    painter.setPen(QColor(200, 200, 200));
+    painter.drawText(QRect(6, height() - kStatusHeight, width() - 12, kStatusHeight), Qt::AlignVCenter | Qt::AlignLeft,
+                     status_);
+}
+
+void MonitorWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (placed_ || screen() == nullptr)
+        return;
+    placed_ = true;
+    const QRect free = screen()->availableGeometry();
+    move(std::max(free.left(), free.right() - frameGeometry().width()), free.top());
+}
+
+} // namespace ModuleSim
