@@ -1,7 +1,133 @@
 #include "CPageGridShift.h"
+
+#include "CGuideLinePreview.h"
+#include "CValueSpinCtrl.h"
+#include "DeviceLink.h"
+#include "ModuleCommands.h"
 #include "ResourceIds.h"
+#include "Settings.h"
+
+#include <algorithm>
+
+using ModuleCommands::kGridShiftMax;
 
 CPageGridShift::CPageGridShift(QWidget *parent)
     : CPageViewControl({Ids::IDD_GRIDSHIFT, tr("Сдвиг решетки"), Ids::ID_VIEW_GRIDSHIFT, Ids::HELP_GRIDSHIFT, 0}, parent)
 {
+}
+
+std::vector<ControlSpec> CPageGridShift::Template() const
+{
+    using Kind = ControlSpec::Kind;
+    std::vector<ControlSpec> t = BaseTemplate();
+    t.push_back({Ids::IDC_LABEL_X0, Kind::Static, tr("По горизонтали"), QRect(175, 70, 72, 10)});
+    t.push_back({Ids::IDC_EDIT_X0, Kind::Edit, {}, QRect(249, 68, 26, 13)});
+    t.push_back({Ids::IDC_SPIN_X0, Kind::Spin, {}, QRect(275, 68, 10, 13)});
+    t.push_back({Ids::IDC_LABEL_Y0, Kind::Static, tr("По вертикали"), QRect(175, 88, 72, 10)});
+    t.push_back({Ids::IDC_EDIT_Y0, Kind::Edit, {}, QRect(249, 86, 26, 13)});
+    t.push_back({Ids::IDC_SPIN_Y0, Kind::Spin, {}, QRect(275, 86, 10, 13)});
+    return t;
+}
+
+FieldKeyRules CPageGridShift::KeyRules() const
+{
+    return FieldKeyRules::Steps(1, 0, kGridShiftMax, 0, kGridShiftMax);
+}
+
+void CPageGridShift::OnInitDialog()
+{
+    CPageViewControl::OnInitDialog();
+    for (CValueSpinCtrl *spin : {SpinX(0), SpinY(0)}) {
+        spin->SetRange(0, kGridShiftMax, 1);
+        spin->SetDecimals(0);
+        spin->SetTrimZeros(false);
+        spin->SetValue(1);
+    }
+    // The grid alone, as the module shows it on this page.
+    Preview()->SetShowPoints(false);
+    Preview()->SetShowLines(false);
+}
+
+int CPageGridShift::ShiftX() const
+{
+    return ModuleCommands::ToModuleValue(SpinX(0)->GetValue(), 0, kGridShiftMax);
+}
+
+int CPageGridShift::ShiftY() const
+{
+    return ModuleCommands::ToModuleValue(SpinY(0)->GetValue(), 0, kGridShiftMax);
+}
+
+bool CPageGridShift::OnSetActive()
+{
+    BeginActivation();
+    activated_ = true;
+    if (Settings *s = SettingsRecord()) {
+        // A configuration file may hold a shift the fields cannot show; the
+        // page works with the nearest one it can, and so does the record.
+        const int x = std::clamp(s->CameraShiftX, 0, kGridShiftMax);
+        const int y = std::clamp(s->CameraShiftY, 0, kGridShiftMax);
+        if (x != s->CameraShiftX || y != s->CameraShiftY)
+            s->SetCameraShift(x, y);
+        SpinX(0)->SetValue(x);
+        SpinY(0)->SetValue(y);
+    }
+    if (DeviceLink *link = Link()) {
+        link->ReportError(link->SelectScreen(ModuleCommands::kCalibrationScreen));
+        SendShiftY();
+        SendShiftX();
+    }
+    return CPageViewControl::OnSetActive();
+}
+
+bool CPageGridShift::OnKillActive()
+{
+    if (DeviceLink *link = Link()) {
+        SendShiftY();
+        SendShiftX();
+        link->ReportError(link->StoreSettings());
+    }
+    return CPageViewControl::OnKillActive();
+}
+
+void CPageGridShift::ApplyShift()
+{
+    const int x = ShiftX();
+    const int y = ShiftY();
+    Preview()->SetGridShift(y);
+    Preview()->update();
+    if (Settings *s = SettingsRecord())
+        s->SetCameraShift(x, y);
+}
+
+void CPageGridShift::SendShiftY()
+{
+    if (DeviceLink *link = Link())
+        link->ReportError(link->SetGridShiftY(static_cast<unsigned>(ShiftY())));
+}
+
+void CPageGridShift::SendShiftX()
+{
+    if (DeviceLink *link = Link())
+        link->ReportError(link->SetGridShiftX(ShiftX()));
+}
+
+void CPageGridShift::OnRowSpun(int, bool xField)
+{
+    if (!activated_)
+        return;
+    ApplyShift();
+    if (xField)
+        SendShiftX();
+    else
+        SendShiftY();
+}
+
+void CPageGridShift::OnRowChanged(int)
+{
+    if (!activated_)
+        return;
+    ApplyShift();
+    SendShiftY();
+    SendShiftX();
 }

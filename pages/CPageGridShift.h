@@ -2,13 +2,35 @@
 
 #include "CPageViewControl.h"
 
-// Wizard page "Сдвиг решетки". For now it shows its help text and the preview of the current guide points; its own fields and module commands are not built yet.
+// Wizard step 3, "Сдвиг решетки": shifts the module's calibration grid until
+// it fits the car monitor. The module shows the grid and follows every
+// change at once; the preview shows the grid alone at the vertical shift.
+// A spin sends only its own axis; Enter and Shift + cursor keys send the
+// vertical shift, then the horizontal one.
 class CPageGridShift : public CPageViewControl {
     Q_OBJECT
 
 public:
     explicit CPageGridShift(QWidget *parent = nullptr);
 
+    bool OnSetActive() override;
+    bool OnKillActive() override;
+
 protected:
-    std::vector<ControlSpec> Template() const override { return BaseTemplate(); }
+    std::vector<ControlSpec> Template() const override;
+    void OnInitDialog() override;
+    // Steps of 1 within 0..255 on both axes.
+    FieldKeyRules KeyRules() const override;
+    void OnRowChanged(int row) override;
+    void OnRowSpun(int row, bool xField) override;
+
+private:
+    int ShiftX() const;
+    int ShiftY() const;
+    // The fields' shift into the preview's grid and the settings record.
+    void ApplyShift();
+    void SendShiftY();
+    void SendShiftX();
+
+    bool activated_ = false;
 };

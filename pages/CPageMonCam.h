@@ -2,14 +2,36 @@
 
 #include "CPageViewPic.h"
 
-// Wizard page "Установка параметров камеры и монитора". For now it shows its help text and an empty picture area; its own controls and module commands are not built yet.
+class CPictureBox;
+class QComboBox;
+
+// Wizard step 2, "Установка параметров камеры и монитора": where the camera
+// picture is mirrored, in the camera or in the monitor. The picture shows
+// the note as the monitor will show it with each choice, and the module
+// follows every choice at once; leaving the page makes the module keep it.
 class CPageMonCam : public CPageViewPic {
     Q_OBJECT
 
 public:
     explicit CPageMonCam(QWidget *parent = nullptr);
 
+    bool OnSetActive() override;
+    bool OnKillActive() override;
+
+    QComboBox *MirrorCombo() const;
+    CPictureBox *Picture() const;
+
 protected:
-    std::vector<ControlSpec> Template() const override { return BaseTemplate(); }
+    std::vector<ControlSpec> Template() const override;
+    QRect TemplateUnits() const override;
     void BindControls() override;
+    void OnInitDialog() override;
+
+private:
+    void OnMirrorChosen(int index);
+    // 1 when "В мониторе" is chosen.
+    int Mirroring() const;
+    void ShowNote(bool mirrored);
+
+    bool activated_ = false;
 };

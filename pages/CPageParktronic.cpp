@@ -1,7 +1,190 @@
 #include "CPageParktronic.h"
+
+#include "CGuideLinePreview.h"
+#include "CValueSpinCtrl.h"
+#include "DeviceLink.h"
+#include "ModuleCommands.h"
 #include "ResourceIds.h"
+#include "Settings.h"
+
+#include <QComboBox>
+
+#include <algorithm>
+
+using ModuleCommands::kIndicatorXMax;
+using ModuleCommands::kIndicatorYMax;
+
+namespace {
+
+// Preview units per step of the indicator's horizontal position.
+constexpr int kIndicatorXUnit = 16;
+// Where the indicator sits before the page is first shown.
+constexpr int kInitialX = 5;
+constexpr int kInitialY = 0;
+
+constexpr int kColumn = 175;
+
+// Shows a sensor type; a type the list does not have (a configuration
+// from elsewhere) shows no entry rather than a wrong one.
+void ShowSensorType(QComboBox *combo, int type)
+{
+    combo->setCurrentIndex(type >= 0 && type < combo->count() ? type : -1);
+}
+
+} // namespace
 
 CPageParktronic::CPageParktronic(QWidget *parent)
     : CPageViewControl({Ids::IDD_PARKTRONIC, tr("Настройка ультразвуковой системы парковки"), Ids::ID_VIEW_PARKTRONIC, Ids::HELP_PARKTRONIC, 0}, parent)
 {
+}
+
+QRect CPageParktronic::TemplateUnits() const
+{
+    return QRect(0, 0, kWidePageWidth, 205);
+}
+
+std::vector<ControlSpec> CPageParktronic::Template() const
+{
+    using Kind = ControlSpec::Kind;
+    constexpr int width = kWidePageWidth - 5 - kColumn;
+    std::vector<ControlSpec> t = BaseTemplate(kWidePageWidth);
+    t.push_back({Ids::IDC_LABEL_COMBO1, Kind::Static, tr("Передний парктроник"), QRect(kColumn, 68, width, 10)});
+    t.push_back({Ids::IDC_COMBO1, Kind::Combo, {}, QRect(kColumn, 79, width, 14), {tr("Нет парктроника")}});
+    t.push_back({Ids::IDC_LABEL_COMBO2, Kind::Static, tr("Задний парктроник"), QRect(kColumn, 99, width, 10)});
+    // On this page 1055 is the rear sensor's list, not a picture.
+    t.push_back({Ids::IDC_PICTURE, Kind::Combo, {}, QRect(kColumn, 110, width, 14),
+                 {tr("Нет парктроника"), tr("PZ - 118")}});
+    t.push_back({Ids::IDC_LABEL_X0, Kind::Static, tr("Положение шкалы X"), QRect(kColumn, 136, 96, 10)});
+    t.push_back({Ids::IDC_EDIT_X0, Kind::Edit, {}, QRect(kColumn + 98, 134, 28, 13)});
+    t.push_back({Ids::IDC_SPIN_X0, Kind::Spin, {}, QRect(kColumn + 126, 134, 10, 13)});
+    t.push_back({Ids::IDC_LABEL_Y0, Kind::Static, tr("Положение шкалы Y"), QRect(kColumn, 154, 96, 10)});
+    t.push_back({Ids::IDC_EDIT_Y0, Kind::Edit, {}, QRect(kColumn + 98, 152, 28, 13)});
+    t.push_back({Ids::IDC_SPIN_Y0, Kind::Spin, {}, QRect(kColumn + 126, 152, 10, 13)});
+    return t;
+}
+
+FieldKeyRules CPageParktronic::KeyRules() const
+{
+    return FieldKeyRules::Steps(1, 0, kIndicatorXMax, 0, kIndicatorYMax);
+}
+
+QComboBox *CPageParktronic::FrontCombo() const
+{
+    return ControlAs<QComboBox>(Ids::IDC_COMBO1);
+}
+
+QComboBox *CPageParktronic::RearCombo() const
+{
+    return ControlAs<QComboBox>(Ids::IDC_PICTURE);
+}
+
+void CPageParktronic::OnInitDialog()
+{
+    CPageViewControl::OnInitDialog();
+    SpinX(0)->SetRange(0, kIndicatorXMax, 1);
+    SpinY(0)->SetRange(0, kIndicatorYMax, 1);
+    for (CValueSpinCtrl *spin : {SpinX(0), SpinY(0)}) {
+        spin->SetDecimals(0);
+        spin->SetTrimZeros(false);
+    }
+    FrontCombo()->setCurrentIndex(0);
+    RearCombo()->setCurrentIndex(0);
+    SpinX(0)->SetValue(kInitialX);
+    SpinY(0)->SetValue(kInitialY);
+    Preview()->SetShowPoints(false);
+    // Only the installer's choices count, not the page setting the lists.
+    connect(FrontCombo(), &QComboBox::activated, this, [this](int index) { OnSensorChosen(true, index); });
+    connect(RearCombo(), &QComboBox::activated, this, [this](int index) { OnSensorChosen(false, index); });
+}
+
+bool CPageParktronic::Fitted() const
+{
+    // No entry shown (a type the list lacks) counts as a sensor, as stored.
+    return FrontCombo()->currentIndex() != 0 || RearCombo()->currentIndex() != 0;
+}
+
+bool CPageParktronic::OnSetActive()
+{
+    BeginActivation();
+    activated_ = true;
+    CGuideLinePreview *preview = Preview();
+    if (Settings *s = SettingsRecord()) {
+        ShowSensorType(RearCombo(), s->RearEnabled);
+        ShowSensorType(FrontCombo(), s->FrontEnabled);
+        // A position the module cannot take (a hand-edited file) becomes
+        // the nearest one it can, on the page and in the record alike.
+        s->MenuShift = std::clamp(s->MenuShift, 0, kIndicatorXMax);
+        s->MenuShiftY = std::clamp(s->MenuShiftY, 0, kIndicatorYMax);
+        SpinX(0)->SetValue(s->MenuShift);
+        SpinY(0)->SetValue(s->MenuShiftY);
+        preview->SetIndicatorPosition(s->MenuShift * kIndicatorXUnit, s->MenuShiftY);
+        // The lines and their labels as the monitor will show them.
+        preview->SetSideLineMode(s->SideLineMode);
+        preview->SetBaseLineMode(s->BaseLineMode);
+        preview->SetFontHeight(s->FontHeight);
+        preview->SetLabelShift(s->LabelShiftX, s->LabelShiftY);
+        preview->SetBaseLineText(s->BaseLineText);
+        for (int i = 0; i < 4; ++i)
+            preview->SetLabelLineText(i, s->LabelLineText[i]);
+    }
+    preview->SetShowIndicator(Fitted());
+    preview->SetShowGrid(false);
+    preview->update();
+    if (DeviceLink *link = Link())
+        link->ReportError(link->SelectScreen(ModuleCommands::kNormalScreen));
+    SendSensorCommands();
+    return CPageViewControl::OnSetActive();
+}
+
+bool CPageParktronic::OnKillActive()
+{
+    SendSensorCommands();
+    if (DeviceLink *link = Link())
+        link->ReportError(link->StoreSettings());
+    return CPageViewControl::OnKillActive();
+}
+
+void CPageParktronic::SendSensorCommands()
+{
+    DeviceLink *link = Link();
+    const Settings *s = SettingsRecord();
+    if (link && s)
+        ModuleCommands::SendSensorCommands(*link, *s);
+}
+
+void CPageParktronic::OnSensorChosen(bool front, int index)
+{
+    // Before the page was first shown there is nothing to apply the choice to.
+    if (!activated_)
+        return;
+    if (Settings *s = SettingsRecord())
+        (front ? s->FrontEnabled : s->RearEnabled) = index;
+    Preview()->SetShowIndicator(Fitted());
+    SendSensorCommands();
+    Preview()->update();
+}
+
+void CPageParktronic::ApplyPosition()
+{
+    if (!activated_)
+        return;
+    const int x = ModuleCommands::ToModuleValue(SpinX(0)->GetValue(), 0, kIndicatorXMax);
+    const int y = ModuleCommands::ToModuleValue(SpinY(0)->GetValue(), 0, kIndicatorYMax);
+    Preview()->SetIndicatorPosition(x * kIndicatorXUnit, y);
+    Preview()->update();
+    if (Settings *s = SettingsRecord()) {
+        s->MenuShift = x;
+        s->MenuShiftY = y;
+    }
+    SendSensorCommands();
+}
+
+void CPageParktronic::OnRowSpun(int, bool)
+{
+    ApplyPosition();
+}
+
+void CPageParktronic::OnRowChanged(int)
+{
+    ApplyPosition();
 }

@@ -2,13 +2,41 @@
 
 #include "CPageViewControl.h"
 
-// Wizard page "Настройка ультразвуковой системы парковки". For now it shows its help text and the preview of the current guide points; its own fields and module commands are not built yet.
+class QComboBox;
+
+// Wizard step 14, "Настройка ультразвуковой системы парковки": which parking
+// sensors are fitted and where the module shows their indicator. The preview
+// shows the guide lines with their labels and the indicator as the monitor
+// will; every change sends the sensor commands at once, and leaving the page
+// makes the module keep them.
 class CPageParktronic : public CPageViewControl {
     Q_OBJECT
 
 public:
     explicit CPageParktronic(QWidget *parent = nullptr);
 
+    bool OnSetActive() override;
+    bool OnKillActive() override;
+
+    QComboBox *FrontCombo() const;
+    QComboBox *RearCombo() const;
+
 protected:
-    std::vector<ControlSpec> Template() const override { return BaseTemplate(); }
+    std::vector<ControlSpec> Template() const override;
+    QRect TemplateUnits() const override;
+    void OnInitDialog() override;
+    // Steps of 1 within 0..10 across and 0..255 down.
+    FieldKeyRules KeyRules() const override;
+    void OnRowChanged(int row) override;
+    void OnRowSpun(int row, bool xField) override;
+
+private:
+    void OnSensorChosen(bool front, int index);
+    // The fields into the preview's indicator and the settings record, then
+    // the sensor commands.
+    void ApplyPosition();
+    void SendSensorCommands();
+    bool Fitted() const;
+
+    bool activated_ = false;
 };

@@ -1,13 +1,192 @@
 #include "CPageWarning.h"
-#include "ResourceIds.h"
+
 #include "CPictureBox.h"
+#include "CValueSpinCtrl.h"
+#include "DeviceLink.h"
+#include "GuideLinePicture.h"
+#include "ModuleCommands.h"
+#include "ResourceIds.h"
+#include "Settings.h"
+
+#include <QComboBox>
+
+#include <algorithm>
+
+using ModuleCommands::kBrightnessMax;
+using ModuleCommands::kBrightnessMin;
+
+namespace {
+
+constexpr int kTickMs = 1000;
+constexpr int kColumn = 175;
+
+} // namespace
 
 CPageWarning::CPageWarning(QWidget *parent)
     : CPageViewPic({Ids::IDD_WARNING, tr("Настройка времени показа предупреждения"), Ids::ID_VIEW_WARNING, Ids::HELP_WARNING, 0}, parent)
 {
+    timer_.setInterval(kTickMs);
+    connect(&timer_, &QTimer::timeout, this, &CPageWarning::Tick);
+}
+
+std::vector<ControlSpec> CPageWarning::Template() const
+{
+    using Kind = ControlSpec::Kind;
+    std::vector<ControlSpec> t = BaseTemplate();
+    t.push_back({Ids::IDC_LABEL_COMBO1, Kind::Static, tr("Экран предупреждения"), QRect(kColumn, 68, 110, 10)});
+    t.push_back({Ids::IDC_COMBO1, Kind::Combo, {}, QRect(kColumn, 79, 110, 14),
+                 {tr("Не выводить"), tr("Показывать 1с"), tr("Показывать 2с"), tr("Показывать 3с"),
+                  tr("Показывать 4с"), tr("Показывать 5с")}});
+    t.push_back({Ids::IDC_LABEL_X0, Kind::Static, tr("Яркость линий"), QRect(kColumn, 104, 64, 10)});
+    t.push_back({Ids::IDC_EDIT_X0, Kind::Edit, {}, QRect(kColumn + 68, 102, 32, 13)});
+    t.push_back({Ids::IDC_SPIN_X0, Kind::Spin, {}, QRect(kColumn + 100, 102, 10, 13)});
+    t.push_back({Ids::IDC_LABEL_Y0, Kind::Static, tr("Яркость фона"), QRect(kColumn, 122, 64, 10)});
+    t.push_back({Ids::IDC_EDIT_Y0, Kind::Edit, {}, QRect(kColumn + 68, 120, 32, 13)});
+    t.push_back({Ids::IDC_SPIN_Y0, Kind::Spin, {}, QRect(kColumn + 100, 120, 10, 13)});
+    return t;
 }
 
 void CPageWarning::BindControls()
 {
     ReplaceControl(Ids::IDC_PICTURE, new CPictureBox);
+}
+
+QComboBox *CPageWarning::WarningCombo() const
+{
+    return ControlAs<QComboBox>(Ids::IDC_COMBO1);
+}
+
+CPictureBox *CPageWarning::Picture() const
+{
+    return ControlAs<CPictureBox>(Ids::IDC_PICTURE);
+}
+
+void CPageWarning::OnInitDialog()
+{
+    CPageViewPic::OnInitDialog();
+    WarningCombo()->setCurrentIndex(0);
+    showTime_ = 0;
+    for (CValueSpinCtrl *spin : {SpinX(0), SpinY(0)}) {
+        spin->SetRange(kBrightnessMin, kBrightnessMax, 1);
+        spin->SetDecimals(0);
+        spin->SetTrimZeros(false);
+    }
+    // Only the installer's choices count, not the page setting the list.
+    connect(WarningCombo(), &QComboBox::activated, this, &CPageWarning::OnWarningTimeChosen);
+}
+
+bool CPageWarning::OnSetActive()
+{
+    BeginActivation();
+    activated_ = true;
+    Settings *s = SettingsRecord();
+    if (s) {
+        // Values the module cannot take (a hand-edited file) become the
+        // nearest ones it can, on the page and in the record alike.
+        s->WarningEnabled = std::clamp(s->WarningEnabled, 0, ModuleCommands::kWarningTimeMax);
+        s->Bright1 = std::clamp(s->Bright1, kBrightnessMin, kBrightnessMax);
+        s->Bright2 = std::clamp(s->Bright2, kBrightnessMin, kBrightnessMax);
+        WarningCombo()->setCurrentIndex(s->WarningEnabled);
+        showTime_ = s->WarningEnabled;
+    }
+    timer_.start();
+    ShowGuideLines();
+    if (DeviceLink *link = Link())
+        link->ReportError(link->SelectScreen(ModuleCommands::kNormalScreen));
+    if (s) {
+        SpinX(0)->SetRange(kBrightnessMin, kBrightnessMax, 1);
+        SpinY(0)->SetRange(kBrightnessMin, kBrightnessMax, 1);
+        SpinX(0)->SetValue(s->Bright1);
+        SpinY(0)->SetValue(s->Bright2);
+    }
+    SendBrightness();
+    return CPageViewPic::OnSetActive();
+}
+
+bool CPageWarning::OnKillActive()
+{
+    timer_.stop();
+    DeviceLink *link = Link();
+    const Settings *s = SettingsRecord();
+    if (link && s)
+        ModuleCommands::SendFullSettings(*link, *s);
+    return CPageViewPic::OnKillActive();
+}
+
+void CPageWarning::OnWarningTimeChosen(int index)
+{
+    // Before the page was first shown there is nothing to apply the choice to.
+    if (!activated_)
+        return;
+    showTime_ = index;
+    if (Settings *s = SettingsRecord())
+        s->WarningEnabled = index;
+}
+
+void CPageWarning::SendBrightness()
+{
+    DeviceLink *link = Link();
+    const Settings *s = SettingsRecord();
+    if (!link || !s)
+        return;
+    link->ReportError(link->SetLineBrightness(s->Bright1));
+    link->ReportError(link->SetBackgroundBrightness(s->Bright2));
+}
+
+void CPageWarning::ApplyBrightness()
+{
+    if (!activated_)
+        return;
+    if (Settings *s = SettingsRecord()) {
+        s->Bright1 = ModuleCommands::ToModuleValue(SpinX(0)->GetValue(), kBrightnessMin, kBrightnessMax);
+        s->Bright2 = ModuleCommands::ToModuleValue(SpinY(0)->GetValue(), kBrightnessMin, kBrightnessMax);
+    }
+    SendBrightness();
+}
+
+void CPageWarning::OnRowSpun(int, bool)
+{
+    ApplyBrightness();
+}
+
+void CPageWarning::OnRowChanged(int)
+{
+    ApplyBrightness();
+}
+
+void CPageWarning::ShowGuideLines()
+{
+    const Settings *s = SettingsRecord();
+    if (s && !s->CustomFileLines.isEmpty())
+        Picture()->LoadFromFile(s->CustomFileLines);
+    else
+        Picture()->SetBitmap(CurrentGuideLinePicture());
+}
+
+void CPageWarning::ShowWarning()
+{
+    const Settings *s = SettingsRecord();
+    if (s && !s->CustomFileWarning.isEmpty())
+        Picture()->LoadFromFile(s->CustomFileWarning);
+    else
+        Picture()->LoadFromResource(Ids::BITMAP_WARNING);
+}
+
+void CPageWarning::Tick()
+{
+    DeviceLink *link = Link();
+    if (warningTicks_ < showTime_) {
+        ShowWarning();
+        if (warningTicks_ == 0 && link)
+            link->ReportError(link->SelectScreen(ModuleCommands::kWarningScreen));
+        ++warningTicks_;
+    } else if (linesTicks_ < 2 * showTime_) {
+        ShowGuideLines();
+        if (linesTicks_ == 0 && link)
+            link->ReportError(link->SelectScreen(ModuleCommands::kNormalScreen));
+        ++linesTicks_;
+    } else {
+        warningTicks_ = 0;
+        linesTicks_ = 0;
+    }
 }

@@ -2,14 +2,52 @@
 
 #include "CPageViewPic.h"
 
-// Wizard page "Настройка времени показа предупреждения". For now it shows its help text and an empty picture area; its own controls and module commands are not built yet.
+#include <QTimer>
+
+class CPictureBox;
+class QComboBox;
+
+// Wizard step 15, "Настройка времени показа предупреждения": how long the
+// module shows its warning picture each time reverse gear is engaged, and
+// the brightness of lines and background. While the page is shown, a
+// one-second cycle shows the warning for the chosen time and the guide
+// lines for twice as long, on the PC and on the monitor alike. Leaving the
+// page writes every module setting once more and makes the module keep them.
 class CPageWarning : public CPageViewPic {
     Q_OBJECT
 
 public:
     explicit CPageWarning(QWidget *parent = nullptr);
 
+    bool OnSetActive() override;
+    bool OnKillActive() override;
+
+    // One second of the preview cycle; the page's timer calls it.
+    void Tick();
+    bool CycleRunning() const { return timer_.isActive(); }
+
+    QComboBox *WarningCombo() const;
+    CPictureBox *Picture() const;
+
 protected:
-    std::vector<ControlSpec> Template() const override { return BaseTemplate(); }
+    std::vector<ControlSpec> Template() const override;
     void BindControls() override;
+    void OnInitDialog() override;
+    FieldKeyRules KeyRules() const override { return FieldKeyRules::EnterOnly(); }
+    void OnRowChanged(int row) override;
+    void OnRowSpun(int row, bool xField) override;
+
+private:
+    void OnWarningTimeChosen(int index);
+    // The brightness fields into the settings record and the module.
+    void ApplyBrightness();
+    void SendBrightness();
+    void ShowGuideLines();
+    void ShowWarning();
+
+    QTimer timer_;
+    int showTime_ = 0;       // seconds the warning is shown, 0 = not at all
+    int warningTicks_ = 0;   // seconds of the warning phase so far
+    int linesTicks_ = 0;     // seconds of the guide-line phase so far
+    bool activated_ = false;
 };

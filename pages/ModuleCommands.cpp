@@ -1,0 +1,45 @@
+#include "ModuleCommands.h"
+
+#include "DeviceLink.h"
+#include "Settings.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ModuleCommands {
+
+int ToModuleValue(double value, int low, int high)
+{
+    if (std::isnan(value))
+        return low;
+    return static_cast<int>(std::clamp(std::trunc(value), double(low), double(high)));
+}
+
+bool SensorFitted(const Settings &s)
+{
+    return s.FrontEnabled != 0 || s.RearEnabled != 0;
+}
+
+void SendSensorCommands(DeviceLink &link, const Settings &s)
+{
+    link.ReportError(link.SetSensorIndicator(SensorFitted(s) ? 1 : 0));
+    link.ReportError(link.SetIndicatorX(std::clamp(s.MenuShift, 0, kIndicatorXMax)));
+    link.ReportError(link.SetIndicatorY(std::clamp(s.MenuShiftY, 0, kIndicatorYMax)));
+}
+
+void SendFullSettings(DeviceLink &link, const Settings &s)
+{
+    const int warningTime = std::clamp(s.WarningEnabled, 0, kWarningTimeMax);
+    link.ReportError(link.SetMirroring(s.Reflection ? 1 : 0));
+    link.ReportError(link.SetGridShiftY(static_cast<unsigned>(std::clamp(s.CameraShiftY, 0, kGridShiftMax))));
+    link.ReportError(link.SetGridShiftX(std::clamp(s.CameraShiftX, 0, kGridShiftMax)));
+    SendSensorCommands(link, s);
+    link.ReportError(link.SetWarningTime(warningTime));
+    link.ReportError(link.SetLineBrightness(std::clamp(s.Bright1, kBrightnessMin, kBrightnessMax)));
+    link.ReportError(link.SetBackgroundBrightness(std::clamp(s.Bright2, kBrightnessMin, kBrightnessMax)));
+    link.ReportError(link.SelectScreen(warningTime != 0 ? kWarningScreen : kNormalScreen));
+    link.ReportError(link.StoreSettings());
+    link.ReportError(link.SelectScreen(kNormalScreen));
+}
+
+} // namespace ModuleCommands

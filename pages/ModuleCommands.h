@@ -1,0 +1,49 @@
+#pragma once
+
+// Command sequences that set the module's options from the settings record,
+// shared by the option pages and anything else that configures the module
+// (a command-line mode can run the full settings write without the wizard).
+// Every command's result goes through DeviceLink::ReportError, so a failed
+// command shows one device error box and the sequence goes on.
+//
+// Values are sent within the ranges the module takes; a record holding more
+// (a hand-edited configuration file) is sent at the nearest bound instead of
+// as a number the module does not expect.
+
+class DeviceLink;
+class Settings;
+
+namespace ModuleCommands {
+
+// What SelectScreen asks the module to show.
+constexpr int kNormalScreen = 1;       // the camera picture with the guide lines
+constexpr int kCalibrationScreen = 3;  // the calibration grid
+constexpr int kWarningScreen = 4;      // the warning picture
+
+// Ranges the module takes, which the option pages' fields use too.
+constexpr int kGridShiftMax = 255;        // both axes, from 0
+constexpr int kIndicatorXMax = 10;        // parking-sensor scale, from 0
+constexpr int kIndicatorYMax = 255;       // from 0
+constexpr int kWarningTimeMax = 5;        // seconds, from 0 (not shown)
+constexpr int kBrightnessMin = 20;
+constexpr int kBrightnessMax = 80;
+
+// A field's number as the integer the module takes: truncated toward zero,
+// then brought within low..high (text typed but not committed can hold
+// anything).
+int ToModuleValue(double value, int low, int high);
+
+// Whether a parking sensor is fitted: either the front or the rear sensor
+// is anything but "none" (0).
+bool SensorFitted(const Settings &s);
+
+// SetSensorIndicator(fitted), SetIndicatorX(MenuShift), SetIndicatorY(MenuShiftY).
+void SendSensorCommands(DeviceLink &link, const Settings &s);
+
+// The full settings write, twelve commands: mirroring, grid shift Y then X,
+// the three sensor commands, warning time, line and background brightness,
+// the warning or the normal screen (as a warning time is set or not), store
+// the settings, the normal screen.
+void SendFullSettings(DeviceLink &link, const Settings &s);
+
+} // namespace ModuleCommands
