@@ -1,15 +1,17 @@
 #pragma once
 
-#include "CPageViewPic.h"
+#include "CPageLoadPicture.h"
 
-// Wizard page "Загрузка и запись изображения". For now it shows its help text and an empty picture area; its own controls and module commands are not built yet.
-class CPageLoadBMP : public CPageViewPic {
+// Wizard page "Загрузка и запись изображения": the guide-line picture, as
+// the labels page rendered it or from the installer's own BMP, written into
+// the module at 0xD0000.
+class CPageLoadBMP : public CPageLoadPicture {
     Q_OBJECT
 
 public:
     explicit CPageLoadBMP(QWidget *parent = nullptr);
 
 protected:
-    std::vector<ControlSpec> Template() const override { return BaseTemplate(); }
-    void BindControls() override;
+    void ShowBuiltInPicture() override;
+    void SendActivationCommands(DeviceLink &link) override;
 };

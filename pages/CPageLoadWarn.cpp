@@ -1,13 +1,21 @@
 #include "CPageLoadWarn.h"
-#include "ResourceIds.h"
+
 #include "CPictureBox.h"
+#include "ResourceIds.h"
 
 CPageLoadWarn::CPageLoadWarn(QWidget *parent)
-    : CPageViewPic({Ids::IDD_LOADWARN, tr("Загрузка и запись предупреждения"), Ids::ID_VIEW_LOADWARN, Ids::HELP_LOADWARN, 0}, parent)
+    : CPageLoadPicture({Ids::IDD_LOADWARN, tr("Загрузка и запись предупреждения"), Ids::ID_VIEW_LOADWARN, Ids::HELP_LOADWARN, 0},
+                       PictureUpload::Picture::Warning, &Settings::CustomFileWarning, parent)
 {
 }
 
-void CPageLoadWarn::BindControls()
+void CPageLoadWarn::ShowBuiltInPicture()
 {
-    ReplaceControl(Ids::IDC_PICTURE, new CPictureBox);
+    PictureBox()->LoadFromResource(Ids::BITMAP_WARNING);
+}
+
+void CPageLoadWarn::SendActivationCommands(DeviceLink &link)
+{
+    // The module shows its warning picture while this page is up.
+    link.ReportError(link.SelectScreen(4));
 }

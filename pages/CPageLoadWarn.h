@@ -1,15 +1,17 @@
 #pragma once
 
-#include "CPageViewPic.h"
+#include "CPageLoadPicture.h"
 
-// Wizard page "Загрузка и запись предупреждения". For now it shows its help text and an empty picture area; its own controls and module commands are not built yet.
-class CPageLoadWarn : public CPageViewPic {
+// Wizard page "Загрузка и запись предупреждения": the warning picture the
+// module shows when reverse gear is engaged, built in or the installer's own
+// BMP, written into the module at 0xE0000.
+class CPageLoadWarn : public CPageLoadPicture {
     Q_OBJECT
 
 public:
     explicit CPageLoadWarn(QWidget *parent = nullptr);
 
 protected:
-    std::vector<ControlSpec> Template() const override { return BaseTemplate(); }
-    void BindControls() override;
+    void ShowBuiltInPicture() override;
+    void SendActivationCommands(DeviceLink &link) override;
 };

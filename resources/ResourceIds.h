@@ -91,6 +91,7 @@ enum Control : int {
     IDC_PICTURE = 1055,    // picture or illustration; also the rear-sensor combo
     IDC_LABEL_MIRROR = 1056,
     IDC_PROGRESS = 1064,
+    IDC_UPLOAD_ESTIMATE = 1090,  // time left of a picture upload, beside the progress bar
     IDC_BUTTON_SAVE = 1065,
     IDC_BUTTON_LOAD = 1066,
     IDC_BUTTON_DEFAULT = 1067,

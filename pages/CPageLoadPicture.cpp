@@ -1,0 +1,218 @@
+#include "CPageLoadPicture.h"
+
+#include "CPictureBox.h"
+#include "FileDialogRequest.h"
+#include "InputBlocker.h"
+#include "ModulePicture.h"
+#include "ResourceIds.h"
+#include "UserMessage.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+
+#include <functional>
+
+namespace {
+
+// Blocks timed before the time left is estimated from them.
+constexpr int kBlocksBeforeEstimate = 3;
+
+FileDialogRequest PictureDialog(FileDialogRequest::Kind kind)
+{
+    FileDialogRequest request;
+    request.kind = kind;
+    request.filters = {QCoreApplication::translate("CPageLoadPicture", "Все файлы") + QStringLiteral(" (*)"),
+                       QCoreApplication::translate("CPageLoadPicture", "Файлы рисунков") + QStringLiteral(" (*.bmp)")};
+    request.selectedFilter = 1;
+    if (kind == FileDialogRequest::Kind::Save) {
+        request.defaultSuffix = QStringLiteral("bmp");
+        request.confirmOverwrite = false;
+    }
+    return request;
+}
+
+QString TimeLeftText(qint64 ms)
+{
+    const qint64 seconds = (ms + 999) / 1000;
+    if (seconds >= 60)
+        return QCoreApplication::translate("CPageLoadPicture", "Осталось около %1 мин %2 с")
+            .arg(seconds / 60)
+            .arg(seconds % 60);
+    return QCoreApplication::translate("CPageLoadPicture", "Осталось около %1 с").arg(seconds);
+}
+
+} // namespace
+
+CPageLoadPicture::CPageLoadPicture(PageInfo info, PictureUpload::Picture picture, QString Settings::*path,
+                                   QWidget *parent)
+    : CPageViewPic(std::move(info), parent), picture_(picture), settingsPath_(path)
+{
+}
+
+std::vector<ControlSpec> CPageLoadPicture::Template() const
+{
+    using Kind = ControlSpec::Kind;
+    std::vector<ControlSpec> t = BaseTemplate();
+    t.push_back({Ids::IDC_BUTTON_SAVE, Kind::Button, tr("Сохранить"), QRect(185, 70, 95, 15)});
+    t.push_back({Ids::IDC_BUTTON_LOAD, Kind::Button, tr("Загрузить"), QRect(185, 89, 95, 15)});
+    t.push_back({Ids::IDC_BUTTON_DEFAULT, Kind::Button, tr("По умолчанию"), QRect(185, 108, 95, 15)});
+    t.push_back({Ids::IDC_BUTTON_WRITE, Kind::Button, tr("Запись"), QRect(185, 134, 95, 15)});
+    t.push_back({Ids::IDC_PROGRESS, Kind::Progress, {}, QRect(185, 155, 95, 10)});
+    t.push_back({Ids::IDC_UPLOAD_ESTIMATE, Kind::Static, {}, QRect(185, 168, 95, 20)});
+    return t;
+}
+
+void CPageLoadPicture::BindControls()
+{
+    ReplaceControl(Ids::IDC_PICTURE, new CPictureBox);
+}
+
+void CPageLoadPicture::OnInitDialog()
+{
+    CPageViewPic::OnInitDialog();
+    const std::pair<int, std::function<void()>> buttons[] = {
+        {Ids::IDC_BUTTON_SAVE, [this] { SaveToFile(); }},
+        {Ids::IDC_BUTTON_LOAD, [this] { LoadFromFile(); }},
+        {Ids::IDC_BUTTON_DEFAULT, [this] { ResetToDefault(); }},
+        {Ids::IDC_BUTTON_WRITE, [this] { WriteToModule(); }},
+    };
+    for (const auto &[id, handler] : buttons) {
+        auto *button = ControlAs<QPushButton>(id);
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, handler);
+    }
+    ProgressBar()->setRange(0, PictureUpload::kBlocks);
+    ProgressBar()->setValue(0);
+    ProgressBar()->setTextVisible(false);
+    Estimate()->setWordWrap(true);
+}
+
+CPictureBox *CPageLoadPicture::PictureBox() const
+{
+    return ControlAs<CPictureBox>(Ids::IDC_PICTURE);
+}
+
+QProgressBar *CPageLoadPicture::ProgressBar() const
+{
+    return ControlAs<QProgressBar>(Ids::IDC_PROGRESS);
+}
+
+QLabel *CPageLoadPicture::Estimate() const
+{
+    return ControlAs<QLabel>(Ids::IDC_UPLOAD_ESTIMATE);
+}
+
+bool CPageLoadPicture::OnSetActive()
+{
+    BeginActivation();
+    if (Settings *s = SettingsRecord())
+        path_ = s->*settingsPath_;
+    // A user file is read again on every visit: it may have been edited.
+    ShowPicture();
+    if (DeviceLink *link = Link())
+        SendActivationCommands(*link);
+    return CPageViewPic::OnSetActive();
+}
+
+void CPageLoadPicture::ShowPicture()
+{
+    if (path_.isEmpty())
+        ShowBuiltInPicture();
+    else
+        PictureBox()->LoadFromFile(path_);
+}
+
+void CPageLoadPicture::SaveToFile()
+{
+    if (const auto path = AskFileName(PictureDialog(FileDialogRequest::Kind::Save)))
+        PictureBox()->SaveToFile(*path);
+}
+
+void CPageLoadPicture::LoadFromFile()
+{
+    const auto path = AskFileName(PictureDialog(FileDialogRequest::Kind::Open));
+    if (!path)
+        return;
+    // The path is kept even when the file cannot be read: the picture area
+    // then stays empty, as it will on the next visit.
+    PictureBox()->LoadFromFile(*path);
+    path_ = *path;
+    if (Settings *s = SettingsRecord())
+        s->*settingsPath_ = path_;
+}
+
+void CPageLoadPicture::ResetToDefault()
+{
+    path_.clear();
+    if (Settings *s = SettingsRecord())
+        (s->*settingsPath_).clear();
+    ShowBuiltInPicture();
+}
+
+void CPageLoadPicture::ShowProgress(int position, qint64 elapsedMs)
+{
+    ProgressBar()->setValue(position);
+    if (position == 0)
+        firstBlockMs_ = elapsedMs;
+    // From the blocks done so far; a silent module's long wait shows as the
+    // estimate standing still.
+    if (position >= kBlocksBeforeEstimate && position < PictureUpload::kBlocks) {
+        const qint64 perBlock = (elapsedMs - firstBlockMs_) / position;
+        Estimate()->setText(TimeLeftText(perBlock * (PictureUpload::kBlocks - position)));
+    }
+}
+
+PictureUpload::Result CPageLoadPicture::WriteToModule()
+{
+    DeviceLink *link = Link();
+    if (!link)
+        return {};
+    ModulePicture::Buffer bytes{};
+    const Settings *s = SettingsRecord();
+    PictureBox()->ToModulePicture(bytes, s && s->Reflection);
+    ModulePicture::ReverseWordBits(bytes);
+    ProgressBar()->setRange(0, PictureUpload::kBlocks);
+    Estimate()->clear();
+
+    // The link is used by the worker alone until it ends; results come back
+    // to this thread to be reported (the error box waits for the installer,
+    // as the write does), progress is posted.
+    InputBlocker blocker(window());
+    QElapsedTimer clock;
+    clock.start();
+    PictureUpload::Result result;
+    QThread *worker = QThread::create([&] {
+        result = PictureUpload::Run(
+            *link, bytes, picture_,
+            [&](LinkResult r) {
+                QMetaObject::invokeMethod(this, [link, r] { link->ReportError(r); }, Qt::BlockingQueuedConnection);
+            },
+            [&](int position) {
+                const qint64 at = clock.elapsed();
+                QMetaObject::invokeMethod(this, [this, position, at] { ShowProgress(position, at); }, Qt::QueuedConnection);
+            });
+    });
+    QEventLoop loop;
+    connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
+    worker->start();
+    loop.exec();
+    worker->wait();
+    delete worker;
+    // The last progress posted before the worker ended.
+    QCoreApplication::sendPostedEvents(this);
+    Estimate()->clear();
+
+    if (result.blocksNotVerified > 0) {
+        ShowMessage({tr("Изображение записано, но %1 из %2 блоков при проверке прочитаны из устройства не такими, "
+                        "какими были записаны.\nПроверьте соединительный кабель и питание и повторите запись.")
+                         .arg(result.blocksNotVerified)
+                         .arg(result.blocksCompleted),
+                     ProgramCaption(), UserMessage::Icon::Warning, {}});
+    }
+    return result;
+}

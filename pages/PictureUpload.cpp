@@ -1,0 +1,56 @@
+#include "PictureUpload.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// What the module shows while a picture is written, after the guide-line
+// picture, and after the warning picture.
+constexpr int kScreenWhileWriting = 0;
+constexpr int kScreenNormal = 1;
+constexpr int kScreenWarning = 4;
+
+} // namespace
+
+std::uint32_t PictureUpload::BaseAddress(Picture picture)
+{
+    return picture == Picture::GuideLines ? 0xD0000u : 0xE0000u;
+}
+
+PictureUpload::Result PictureUpload::Run(DeviceLink &link, const ModulePicture::Buffer &moduleBytes, Picture picture,
+                                         const Report &report, const Progress &progress)
+{
+    const bool guideLines = picture == Picture::GuideLines;
+    const std::uint32_t base = BaseAddress(picture);
+    Result result;
+
+    report(link.SelectScreen(kScreenWhileWriting));
+    report(link.EraseArea(guideLines ? 1 : 0));
+    std::array<std::uint8_t, Protocol::kBlockSize> readBack{};
+    for (int k = 0; k < kBlocks; ++k) {
+        progress(k);
+        const std::uint32_t address = base + static_cast<std::uint32_t>(Protocol::kBlockSize) * k;
+        const std::uint8_t *block = moduleBytes.data() + Protocol::kBlockSize * k;
+        const LinkResult written = link.WriteBlock(address, block);
+        report(written);
+        if (written < 0)
+            break;
+        const LinkResult read = link.ReadBlock(address, readBack.data());
+        report(read);
+        if (read < 0)
+            break;
+        if (!std::equal(readBack.begin(), readBack.end(), block))
+            ++result.blocksNotVerified;
+        ++result.blocksCompleted;
+    }
+    progress(result.blocksCompleted);
+
+    if (guideLines) {
+        report(link.SelectScreen(kScreenNormal));
+        report(link.StoreSettings());
+    } else {
+        report(link.SelectScreen(kScreenWarning));
+    }
+    return result;
+}

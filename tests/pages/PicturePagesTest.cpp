@@ -1,0 +1,223 @@
+// The two picture pages hosted alone, with a recording link: what they send
+// on activation and for "Запись", the block loop's stops, the read-back
+// check, the window staying alive during a long wait, and the file buttons.
+#include "CPageLoadBMP.h"
+#include "CPageLoadWarn.h"
+#include "CPictureBox.h"
+#include "FakePageHost.h"
+#include "GuideLinePicture.h"
+#include "RecordingLink.h"
+#include "ResourceIds.h"
+#include "TestSupport.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// The commands of a write that went through: select, erase, 128 block pairs.
+QStringList UploadCommands(const QString &erase, std::uint32_t base, int blocks)
+{
+    QStringList commands{QStringLiteral("ATS0"), erase};
+    for (int k = 0; k < blocks; ++k) {
+        const std::uint32_t address = base + 256u * k;
+        commands << QStringLiteral("ATA%1").arg(address, 8, 16, QLatin1Char('0')).toUpper()
+                 << QStringLiteral("ATB0X%1").arg(address, 8, 16, QLatin1Char('0')).toUpper();
+    }
+    return commands;
+}
+
+// Reads back what was written, except for the blocks listed, which come back
+// changed (a line fault the wire does not show).
+class EchoingLink : public RecordingLink {
+public:
+    LinkResult WriteBlock(std::uint32_t address, const std::uint8_t data[256]) override
+    {
+        std::copy(data, data + 256, last_.begin());
+        return RecordingLink::WriteBlock(address, data);
+    }
+    LinkResult ReadBlock(std::uint32_t address, std::uint8_t *destination) override
+    {
+        const LinkResult result = RecordingLink::ReadBlock(address, nullptr);
+        if (destination) {
+            std::copy(last_.begin(), last_.end(), destination);
+            if (corrupt.contains(int((address & 0xFFFF) / 256)))
+                destination[17] ^= 0x40;
+        }
+        return result;
+    }
+    QList<int> corrupt;
+
+private:
+    std::array<std::uint8_t, 256> last_{};
+};
+
+template <typename Page>
+class PicturePageTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        page.SetHost(&host);
+        page.SetLink(&link);
+        page.EnsureInitialised();
+        page.resize(600, 420);
+        page.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
+    }
+    QPushButton *Button(int id) { return page.template findChild<QPushButton *>(Ids::ObjectName(id)); }
+    void Write()
+    {
+        link.commands.clear();
+        QTest::mouseClick(Button(Ids::IDC_BUTTON_WRITE), Qt::LeftButton);
+    }
+
+    FakeHost host;
+    EchoingLink link;
+    Page page;
+    RecordedMessages messages;
+};
+
+using GuideLinePageTest = PicturePageTest<CPageLoadBMP>;
+using WarningPageTest = PicturePageTest<CPageLoadWarn>;
+
+TEST_F(GuideLinePageTest, activationAndWriteSendTheirCommandsInOrder)
+{
+    page.OnSetActive();
+    EXPECT_EQ(link.commands, QStringList({"ATS1", "ATO0"}));
+    EXPECT_EQ(host.checked, Ids::ID_VIEW_LOADBMP);
+    Write();
+    EXPECT_EQ(link.commands, UploadCommands("ATE1", 0xD0000, 128) + QStringList({"ATS1", "ATW"}));
+    EXPECT_EQ(page.ProgressBar()->maximum(), 128);
+    EXPECT_EQ(page.ProgressBar()->value(), 128);
+    EXPECT_EQ(messages.count(), 0u);
+}
+
+TEST_F(WarningPageTest, activationAndWriteSendTheirCommandsInOrder)
+{
+    page.OnSetActive();
+    EXPECT_EQ(link.commands, QStringList({"ATS4"}));
+    EXPECT_FALSE(page.PictureBox()->FullSizeBitmap().isNull()) << "the built-in warning picture";
+    Write();
+    EXPECT_EQ(link.commands, UploadCommands("ATE0", 0xE0000, 128) + QStringList({"ATS4"}));
+}
+
+TEST_F(GuideLinePageTest, aFailedBlockEndsTheLoopButNotTheClosingCommands)
+{
+    const struct {
+        const char *name;
+        const char *refused;
+        int extra;  // commands of the tenth block that were sent
+    } cases[] = {
+        {"write refused", "ATA000D0900", 1},
+        {"read-back refused", "ATB0X000D0900", 2},
+    };
+    page.OnSetActive();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        messages.clear();
+        const QString refused = QString::fromLatin1(c.refused);
+        link.answer = [refused](const QString &command) { return command == refused ? kLinkFail : kLinkOk; };
+        Write();
+        QStringList expected = UploadCommands("ATE1", 0xD0000, 10).mid(0, 2 + 18 + c.extra);
+        expected << "ATS1" << "ATW";
+        EXPECT_EQ(link.commands, expected);
+        EXPECT_EQ(page.ProgressBar()->value(), 9);
+        ASSERT_EQ(messages.count(), 1u) << "one device error box";
+        EXPECT_TRUE(messages.all()[0].text.startsWith(QStringLiteral("При настройке устройства возникла ошибка.")));
+    }
+}
+
+TEST_F(GuideLinePageTest, blocksReadBackDifferentAreCountedInOneMessageAfterTheClosingCommands)
+{
+    page.OnSetActive();
+    link.corrupt = {3, 77};
+    Write();
+    EXPECT_EQ(link.commands, UploadCommands("ATE1", 0xD0000, 128) + QStringList({"ATS1", "ATW"}))
+        << "the wire is the same";
+    ASSERT_EQ(messages.count(), 1u);
+    EXPECT_TRUE(messages.all()[0].text.contains(QStringLiteral("2 из 128"))) << qPrintable(messages.all()[0].text);
+    EXPECT_EQ(messages.all()[0].icon, UserMessage::Icon::Warning);
+}
+
+TEST_F(GuideLinePageTest, windowStaysAliveAndTakesNoInputDuringALongWait)
+{
+    page.OnSetActive();
+    // Every block is slow, the sixth very slow: a module taking its time.
+    link.answer = [](const QString &command) {
+        if (command.startsWith(QLatin1String("ATA")))
+            QThread::msleep(command == QLatin1String("ATA000D0500") ? 400 : 2);
+        return kLinkOk;
+    };
+    QList<int> positions;
+    QStringList estimates;
+    int defaultClicks = 0;
+    QObject::connect(Button(Ids::IDC_BUTTON_DEFAULT), &QPushButton::clicked, [&] { ++defaultClicks; });
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        positions << page.ProgressBar()->value();
+        estimates << page.Estimate()->text();
+        QTest::mouseClick(Button(Ids::IDC_BUTTON_DEFAULT), Qt::LeftButton);
+    });
+    watch.start();
+    Write();
+    watch.stop();
+    EXPECT_GT(positions.count(5), 3) << "the window ran while block 5 waited";
+    EXPECT_TRUE(estimates.filter(QStringLiteral("Осталось около")).size() > 0);
+    EXPECT_EQ(defaultClicks, 0) << "no input reached the page";
+    EXPECT_TRUE(page.Estimate()->text().isEmpty()) << "no estimate once done";
+    QTest::mouseClick(Button(Ids::IDC_BUTTON_DEFAULT), Qt::LeftButton);
+    EXPECT_EQ(defaultClicks, 1) << "and input works again afterwards";
+}
+
+TEST_F(GuideLinePageTest, fileButtonsKeepThePathAndDefaultShowsTheLastExport)
+{
+    QTemporaryDir dir;
+    const QString broken = dir.filePath(QStringLiteral("broken.bmp"));
+    {
+        QFile f(broken);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("BM not really a picture");
+    }
+    page.OnSetActive();
+    ScriptedFileDialogs dialogs;
+
+    // Before any export, the built-in picture is empty.
+    EXPECT_TRUE(page.PictureBox()->FullSizeBitmap().isNull());
+    QImage exported(400, 312, QImage::Format_RGB32);
+    exported.fill(Qt::black);
+    exported.setPixel(10, 20, qRgb(0, 255, 0));
+    PublishGuideLinePicture(exported);
+    QTest::mouseClick(Button(Ids::IDC_BUTTON_DEFAULT), Qt::LeftButton);
+    EXPECT_EQ(page.PictureBox()->FullSizeBitmap().pixel(10, 20), qRgb(0, 255, 0));
+
+    const QString saved = dir.filePath(QStringLiteral("lines"));
+    dialogs.answer(saved);
+    QTest::mouseClick(Button(Ids::IDC_BUTTON_SAVE), Qt::LeftButton);
+    ASSERT_EQ(dialogs.requests().size(), 1u);
+    EXPECT_EQ(dialogs.requests()[0].defaultSuffix, QStringLiteral("bmp"));
+    EXPECT_TRUE(QFile::exists(saved));
+
+    dialogs.answer(broken);
+    QTest::mouseClick(Button(Ids::IDC_BUTTON_LOAD), Qt::LeftButton);
+    EXPECT_TRUE(page.PictureBox()->FullSizeBitmap().isNull()) << "an unreadable file leaves the picture empty";
+    EXPECT_EQ(host.settings.CustomFileLines, broken) << "but its path is kept";
+    EXPECT_EQ(messages.count(), 0u);
+
+    dialogs.answer(saved);
+    QTest::mouseClick(Button(Ids::IDC_BUTTON_LOAD), Qt::LeftButton);
+    EXPECT_EQ(page.PictureBox()->FullSizeBitmap().pixel(10, 20), qRgb(0, 255, 0));
+    QTest::mouseClick(Button(Ids::IDC_BUTTON_DEFAULT), Qt::LeftButton);
+    EXPECT_TRUE(host.settings.CustomFileLines.isEmpty());
+    EXPECT_TRUE(page.Path().isEmpty());
+}
+
+} // namespace
