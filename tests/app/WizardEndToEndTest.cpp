@@ -1,16 +1,27 @@
 // The wizard on the offscreen platform talking to the module simulator over
 // a real pseudo-terminal: what the pages put on the wire, read back from the
 // simulator's command log.
+#include "CGuideLinePreview.h"
+#include "CPageLoadPicture.h"
+#include "CPictureBox.h"
 #include "ComPortLink.h"
+#include "GuideLinePicture.h"
+#include "ModulePicture.h"
 #include "ModuleSim.h"
 #include "ResourceIds.h"
 #include "ScopedEnv.h"
 #include "SheetFixture.h"
 
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
 namespace {
 
 class WizardEndToEnd : public SheetTest {
 protected:
+    explicit WizardEndToEnd(const QStringList &simArguments = {}) : sim(simArguments) {}
+
     void SetUp() override
     {
         SheetTest::SetUp();
@@ -47,6 +58,79 @@ TEST_F(WizardEndToEnd, pointPagesAskForTheGridOnEveryActivationAndSendNothingEls
         --last;
     EXPECT_EQ(log.size() - last, 5) << qPrintable(log.join(QLatin1Char('\n')));
     EXPECT_EQ(messages_.count(), 0u);
+}
+
+// What the module holds at an address range, read back over the link.
+ModulePicture::Buffer ReadPicture(DeviceLink &link, std::uint32_t base)
+{
+    ModulePicture::Buffer bytes{};
+    for (int k = 0; k < 128; ++k)
+        EXPECT_EQ(link.ReadBlock(base + 256u * k, bytes.data() + 256 * k), kLinkOk) << k;
+    return bytes;
+}
+
+TEST_F(WizardEndToEnd, bothPicturesLandInTheModuleAsConverted)
+{
+    // A guide-line picture as the labels page leaves it: a left border
+    // alone, written with the picture reversed in the monitor.
+    CGuideLinePreview preview;
+    for (int i = 0; i < 5; ++i)
+        preview.SetPoint(3 + i, 1.0 + 0.5 * i, 9.0 - 1.5 * i, true, false);
+    const QImage exported = preview.RenderExport();
+    ASSERT_FALSE(ModulePicture::ModulePictureFromImage(exported, false) == ModulePicture::Buffer{});
+    {
+        auto sheet = OpenSheet(&link);
+        sheet->SheetSettings().Reflection = true;
+        sheet->SetActivePage(11);
+        auto *page = static_cast<CPageLoadPicture *>(sheet->ActivePage());
+        QTest::mouseClick(page->findChild<QPushButton *>(Ids::ObjectName(Ids::IDC_BUTTON_WRITE)), Qt::LeftButton);
+        EXPECT_EQ(page->ProgressBar()->value(), 128);
+        const ModulePicture::Buffer held = ReadPicture(link, 0xD0000);
+        EXPECT_TRUE(held == ModulePicture::ModulePictureFromImage(exported, true));
+        EXPECT_FALSE(held == ModulePicture::ModulePictureFromImage(exported, false)) << "mirrored indeed";
+    }
+    auto sheet = OpenSheet(&link);
+    sheet->SetActivePage(12);
+    auto *page = static_cast<CPageLoadPicture *>(sheet->ActivePage());
+    QTest::mouseClick(page->findChild<QPushButton *>(Ids::ObjectName(Ids::IDC_BUTTON_WRITE)), Qt::LeftButton);
+    const QImage warning = QImage(Ids::BitmapPath(Ids::BITMAP_WARNING)).convertToFormat(QImage::Format_RGB32);
+    EXPECT_TRUE(ReadPicture(link, 0xE0000) == ModulePicture::ModulePictureFromImage(warning, false));
+    EXPECT_EQ(messages_.count(), 0u);
+}
+
+// A module that refuses the tenth block write and answers a little slowly.
+class RefusingModule : public WizardEndToEnd {
+protected:
+    RefusingModule() : WizardEndToEnd({QStringLiteral("--error-on"), QStringLiteral("A:10"),
+                                       QStringLiteral("--delay-ms"), QStringLiteral("3")}) {}
+};
+
+TEST_F(RefusingModule, refusedTenthBlockStopsTheLoopAndTheClosingCommandsStillGo)
+{
+    auto sheet = OpenSheet(&link);
+    sheet->SetActivePage(11);
+    auto *page = static_cast<CPageLoadPicture *>(sheet->ActivePage());
+    // The page in the middle of its write, for the screenshots.
+    const QString keep = qEnvironmentVariable("TARVELLO_SCREENSHOT_DIR");
+    QTimer shot;
+    shot.setInterval(5);
+    QObject::connect(&shot, &QTimer::timeout, [&] {
+        if (page->ProgressBar()->value() >= 6 && !keep.isEmpty()) {
+            sheet->grab().save(QDir(keep).filePath(QStringLiteral("page12-loadbmp-writing.png")));
+            shot.stop();
+        }
+    });
+    shot.start();
+    const int before = static_cast<int>(sim.log(1).size());
+    QTest::mouseClick(page->findChild<QPushButton *>(Ids::ObjectName(Ids::IDC_BUTTON_WRITE)), Qt::LeftButton);
+    EXPECT_EQ(page->ProgressBar()->value(), 9);
+    const QStringList wire = sim.log(before + 2 + 19 + 2).mid(before);
+    ASSERT_EQ(wire.size(), 2 + 19 + 2) << qPrintable(wire.join(QLatin1Char('\n')));
+    EXPECT_EQ(wire.first(), QStringLiteral("9600 ATS0\\r"));
+    EXPECT_EQ(wire[1], QStringLiteral("9600 ATE1\\r"));
+    EXPECT_TRUE(wire[20].startsWith(QStringLiteral("9600 ATA"))) << "the refused tenth write";
+    EXPECT_EQ(wire.mid(21), QStringList({"9600 ATS1\\r", "9600 ATW\\r"}));
+    EXPECT_EQ(messages_.count(), 1u);
 }
 
 } // namespace
