@@ -5,6 +5,7 @@
 // its "OK") at 10 bits a byte, plus the pauses the transport takes (500 µs
 // after every 16 sent bytes, 20 ms after each exchange).
 #include "ComPortLink.h"
+#include "PacedSimulator.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,13 +16,6 @@
 #include <string>
 #include <vector>
 
-#include <csignal>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char **environ;
 
 namespace {
 
@@ -32,66 +26,6 @@ constexpr double kAnswerBytes = 4;
 constexpr double kBitsPerByte = 10;
 constexpr double kPausePer16BytesS = 500e-6;
 constexpr double kRestAfterExchangeS = 20e-3;
-
-std::string SimulatorPath()
-{
-    if (const char *path = std::getenv("TARVELLO_MODULE_SIM"); path != nullptr && *path != '\0')
-        return path;
-#ifdef TARVELLO_MODULE_SIM_PATH
-    return TARVELLO_MODULE_SIM_PATH;
-#else
-    return {};
-#endif
-}
-
-// The simulator as a child process on a fresh pseudo-terminal.
-class PacedSimulator {
-public:
-    PacedSimulator(const std::string &program, int baud)
-    {
-        int out[2];
-        if (::pipe(out) != 0)
-            return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        const std::string speed = std::to_string(baud);
-        std::vector<std::string> args = {program, "--pty", "--pace", "--speeds", speed};
-        std::vector<char *> argv;
-        for (auto &arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        const int spawned = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        if (spawned != 0) {
-            pid_ = -1;
-            ::close(out[0]);
-            return;
-        }
-        std::string line;
-        char c = 0;
-        pollfd wait{out[0], POLLIN, 0};
-        while (line.find('\n') == std::string::npos && ::poll(&wait, 1, 10000) > 0 && ::read(out[0], &c, 1) == 1)
-            line += c;
-        ::close(out[0]);
-        if (line.rfind("PTY ", 0) == 0)
-            slave_ = line.substr(4, line.find('\n') - 4);
-    }
-    ~PacedSimulator()
-    {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    const std::string &slave() const { return slave_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string slave_;
-};
 
 struct Exchange {
     double sent;
@@ -117,12 +51,12 @@ double FloorSeconds(int baud)
 void BM_PictureUploadOverPacedComPort(benchmark::State &state)
 {
     const int baud = static_cast<int>(state.range(0));
-    const std::string program = SimulatorPath();
+    const std::string program = bench::SimulatorPath();
     if (program.empty()) {
         state.SkipWithError("module-sim not found: set TARVELLO_MODULE_SIM");
         return;
     }
-    PacedSimulator simulator(program, baud);
+    bench::PacedSimulator simulator(program, baud);
     if (simulator.slave().empty()) {
         state.SkipWithError("module-sim did not start");
         return;
