@@ -1,7 +1,159 @@
 #include "CPageLineBold.h"
+
+#include "CGuideLinePreview.h"
+#include "CValueSpinCtrl.h"
 #include "ResourceIds.h"
+#include "Settings.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace {
+
+// Template geometry in dialog units: label, edit and spin of each row on the
+// right of the preview. As wide as the labels page next to it, so that each
+// label stands whole on one line with its field.
+constexpr int kPageWidth = CPageViewControl::kWidePageWidth + 40;
+constexpr int kColumn = 175;
+constexpr int kEditX = kPageWidth - 5 - 10 - 30;
+constexpr int kFirstRowY = 70;
+constexpr int kRowPitch = 20;
+
+struct FieldRange {
+    int minimum;
+    int maximum;
+};
+
+// Line widths and dash lengths in module pixels.
+constexpr std::array<FieldRange, CPageLineBold::kFieldCount> kRanges{{{0, 10}, {0, 10}, {0, 30}, {0, 30}}};
+
+int &RecordField(Settings &s, int row)
+{
+    switch (row) {
+    case CPageLineBold::kLineThickness:
+        return s.LineThickness;
+    case CPageLineBold::kCurveThickness:
+        return s.CurveThickness;
+    case CPageLineBold::kCurveTicks:
+        return s.CurveTicks;
+    default:
+        return s.CurveTicksSpace;
+    }
+}
+
+} // namespace
 
 CPageLineBold::CPageLineBold(QWidget *parent)
     : CPageViewControl({Ids::IDD_LINEBOLD, tr("Настройка толщины линий"), Ids::ID_VIEW_LINEBOLD, Ids::HELP_LINEBOLD, -1}, parent)
 {
+}
+
+QRect CPageLineBold::TemplateUnits() const
+{
+    return QRect(0, 0, kPageWidth, 205);
+}
+
+std::vector<ControlSpec> CPageLineBold::Template() const
+{
+    using Kind = ControlSpec::Kind;
+    const QString labels[kFieldCount] = {
+        tr("Толщина габаритных линий"),
+        tr("Толщина кривых"),
+        tr("Длина штриха кривых"),
+        tr("Длина пробела кривых"),
+    };
+    std::vector<ControlSpec> t = BaseTemplate(kPageWidth);
+    for (int r = 0; r < kFieldCount; ++r) {
+        const int y = kFirstRowY + kRowPitch * r;
+        t.push_back({Ids::IDC_LABEL_X0 + r, Kind::Static, labels[r], QRect(kColumn, y + 2, kEditX - kColumn - 2, 10)});
+        t.push_back({Ids::IDC_EDIT_X0 + r, Kind::Edit, {}, QRect(kEditX, y, 30, 13)});
+        t.push_back({Ids::IDC_SPIN_X0 + r, Kind::Spin, {}, QRect(kEditX + 30, y, 10, 13)});
+    }
+    return t;
+}
+
+void CPageLineBold::OnInitDialog()
+{
+    CPageViewControl::OnInitDialog();
+    for (int r = 0; r < kFieldCount; ++r) {
+        CValueSpinCtrl *spin = SpinX(r);
+        spin->SetRange(kRanges[r].minimum, kRanges[r].maximum, 1);
+        spin->SetDecimals(0);
+        spin->SetTrimZeros(false);
+        spin->SetValue(1);
+    }
+    LoadFields();
+}
+
+void CPageLineBold::LoadFields()
+{
+    Settings *s = SettingsRecord();
+    if (!s)
+        return;
+    for (int r = 0; r < kFieldCount; ++r) {
+        int &value = RecordField(*s, r);
+        value = std::clamp(value, kRanges[r].minimum, kRanges[r].maximum);
+        SpinX(r)->SetValue(value);
+    }
+}
+
+bool CPageLineBold::OnSetActive()
+{
+    BeginActivation();
+    LoadFields();
+    if (Settings *s = SettingsRecord()) {
+        Preview()->SetShowGrid(false);
+        Preview()->SetShowPoints(false);
+        for (int r = 0; r < kFieldCount; ++r)
+            GiveToPreview(r, RecordField(*s, r));
+    }
+    return CPageViewControl::OnSetActive();
+}
+
+bool CPageLineBold::OnKillActive()
+{
+    Preview()->SetShowPoints(true);
+    return CPageViewControl::OnKillActive();
+}
+
+void CPageLineBold::OnRowChanged(int row)
+{
+    StoreField(row);
+}
+
+void CPageLineBold::OnRowSpun(int row, bool)
+{
+    StoreField(row);
+}
+
+void CPageLineBold::StoreField(int row)
+{
+    Settings *s = SettingsRecord();
+    if (!s || row < 0 || row >= kFieldCount)
+        return;
+    // The value as the field shows it: a typed 2.7 shows and counts as 3.
+    const int value = static_cast<int>(std::trunc(SpinX(row)->GetValue()));
+    RecordField(*s, row) = value;
+    GiveToPreview(row, value);
+    Preview()->update();
+}
+
+void CPageLineBold::GiveToPreview(int row, int value)
+{
+    CGuideLinePreview *preview = Preview();
+    switch (row) {
+    case kLineThickness:
+        preview->SetLineThickness(value);
+        break;
+    case kCurveThickness:
+        preview->SetCurveThickness(value);
+        break;
+    case kCurveTicks:
+        preview->SetCurveTicks(value);
+        break;
+    default:
+        preview->SetCurveTicksSpace(value);
+        break;
+    }
 }

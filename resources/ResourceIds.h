@@ -110,6 +110,14 @@ enum Control : int {
     IDC_SHIFT_NOTE = 1082,
     IDC_LINK_CONTACT = 1274,
     IDC_LINK_SUPPORT = 1275,
+    // Labels page: ids it shares with other pages' controls, under its own names.
+    IDC_EDIT_BASETEXT = 1028,     // base-line label text (the row-3 X edit id)
+    IDC_COMBO_BASELABELS = 1055,  // base-line label placement
+    IDC_COMBO_SIDELABELS = 1071,  // border-line label placement
+    IDC_LABEL_TEXTS = 1078,       // "Текст меток" above the four label texts
+    IDC_EDIT_LABEL2 = 1082,       // label texts at 2, 3 and 4 m (1 m is IDC_EDIT_LABEL1)
+    IDC_EDIT_LABEL3 = 1083,
+    IDC_EDIT_LABEL4 = 1084,
 };
 
 // Help texts (resources/help/<id>.html).
