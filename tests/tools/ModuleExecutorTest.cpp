@@ -354,7 +354,9 @@ TEST(SimOptions, ParsesEveryFlag)
     const char *argv[] = {"module-sim", "--link", "/tmp/x", "--speeds=57600", "--pace", "--log", "l.txt",
                           "--state", "s.txt", "--silent", "--no-answer", "S", "--error-on", "A:10",
                           "--garbage", "5", "--drop-every", "7", "--delay-ms", "30", "--hangup-after", "100",
-                          "--idle-reset-ms", "0"};
+                          "--idle-reset-ms", "0", "--monitor", "--monitor-png", "m.png", "--camera-height", "1.25",
+                          "--camera-tilt=40", "--camera-fov", "90", "--camera-offset", "-0.3", "--car-width", "2",
+                          "--monitor-mirrors"};
     SimOptions o;
     ASSERT_EQ(ParseCommandLine(static_cast<int>(std::size(argv)), argv, &o), "");
     EXPECT_EQ(o.linkPath, "/tmp/x");
@@ -368,6 +370,16 @@ TEST(SimOptions, ParsesEveryFlag)
     EXPECT_EQ(o.delayMs, 30);
     EXPECT_EQ(o.hangupAfter, 100);
     EXPECT_EQ(o.idleResetMs, 0);
+    EXPECT_TRUE(o.monitorWindow);
+    EXPECT_EQ(o.monitorPng, "m.png");
+    SceneSetup scene;
+    scene.cameraHeightM = 1.25;
+    scene.cameraTiltDeg = 40;
+    scene.cameraFovDeg = 90;
+    scene.cameraOffsetM = -0.3;
+    scene.carWidthM = 2;
+    scene.monitorMirrors = true;
+    EXPECT_EQ(o.scene, scene);
     EXPECT_EQ(o.faults.Next('S'), FaultPlan::Action::NoAnswer);
     for (int i = 0; i < 9; ++i)
         EXPECT_EQ(o.faults.Next('A'), FaultPlan::Action::Answer);
@@ -380,6 +392,8 @@ TEST(SimOptions, RejectsBadValuesWithAMessage)
         {"--speeds", "9600,"}, {"--speeds", "12345"}, {"--speeds", ""}, {"--garbage", "0"},
         {"--drop-every", "-1"}, {"--delay-ms", "x"}, {"--hangup-after"}, {"--error-on", "A"},
         {"--no-answer", "A:0"}, {"--frobnicate"}, {"--pace=1"}, {"--log"},
+        {"--monitor=1"}, {"--monitor-png"}, {"--camera-tilt", "90"}, {"--camera-height", "0.2"},
+        {"--camera-fov", "nan"}, {"--camera-offset", "1.5"}, {"--car-width", "-"}, {"--camera-height", "1.0.0"},
     };
     for (const auto &args : bad) {
         std::vector<const char *> argv{"module-sim"};
@@ -394,6 +408,8 @@ TEST(SimOptions, HelpNamesEveryFlag)
     const std::string help = UsageText();
     for (const char *flag : {"--pty", "--tty", "--link", "--speeds", "--pace", "--log", "--state", "--silent",
                              "--no-answer", "--error-on", "--garbage", "--drop-every", "--delay-ms",
-                             "--hangup-after", "--idle-reset-ms", "--help"})
+                             "--hangup-after", "--idle-reset-ms", "--monitor", "--monitor-png", "--camera-height",
+                             "--camera-tilt", "--camera-fov", "--camera-offset", "--car-width", "--monitor-mirrors",
+                             "--help"})
         EXPECT_NE(help.find(flag), std::string::npos) << flag;
 }

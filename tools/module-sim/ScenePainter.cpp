@@ -97,6 +97,15 @@ void PaintMarks(QPainter &painter, const CameraScene &scene)
         const std::vector<QPointF> path = scene.CurvePath(left, 60);
         painter.drawPolyline(path.data(), int(path.size()));
     }
+    // A cross on each point of a curve that the wizard asks for.
+    painter.setPen(QPen(QColor(ScenePainter::kCurveTape), w, Qt::SolidLine, Qt::FlatCap));
+    for (const SceneMark &mark : scene.Marks()) {
+        if (mark.slot < 13)
+            continue;
+        const QPointF at = mark.ground;
+        painter.drawLine(at - QPointF(0.12, 0), at + QPointF(0.12, 0));
+        painter.drawLine(at - QPointF(0, 0.12), at + QPointF(0, 0.12));
+    }
     painter.restore();
 }
 
