@@ -60,6 +60,34 @@ TEST_F(WizardEndToEnd, pointPagesAskForTheGridOnEveryActivationAndSendNothingEls
     EXPECT_EQ(messages_.count(), 0u);
 }
 
+TEST_F(WizardEndToEnd, walkingTheWholeWizardSendsTheUpdateSequenceOfTheDefaultConfiguration)
+{
+    auto sheet = OpenSheet(&link);  // an empty folder: the built-in configuration
+    for (int presses = 0; sheet->ActiveIndex() < CPageSheet::kPageCount - 1 && presses < 80; ++presses)
+        Key(*sheet, Qt::Key_F6);
+    ASSERT_EQ(sheet->ActiveIndex(), CPageSheet::kPageCount - 1);
+    const QStringList sequence = {
+        "ATS1", "ATQ0", "ATG70", "ATH25",          // camera and monitor: shown
+        "ATQ0", "ATW",                             // left
+        "ATS3", "ATK45", "ATJ250",                 // grid shift: shown
+        "ATK45", "ATJ250", "ATW",                  // left
+        "ATS3", "ATS3",                            // base line, left border
+        "ATS3", "ATS3", "ATS3",                    // right border, both curves
+        "ATS1", "ATO0",                            // guide-line picture
+        "ATS4",                                    // warning picture
+        "ATS1", "ATO0", "ATR0", "ATP0",            // parking sensor: shown
+        "ATO0", "ATR0", "ATP0", "ATW",             // left
+        "ATS1", "ATG80", "ATH25",                  // warning time: shown
+        "ATQ0", "ATK45", "ATJ250", "ATO0", "ATR0", "ATP0", "ATF0", "ATG80", "ATH25",
+        "ATS1", "ATW", "ATS1",                     // left: every setting once more
+    };
+    QStringList expected;
+    for (const QString &command : sequence)
+        expected << QStringLiteral("9600 %1\\r").arg(command);
+    EXPECT_EQ(sim.log(static_cast<int>(expected.size())), expected);
+    EXPECT_EQ(messages_.count(), 0u);
+}
+
 // What the module holds at an address range, read back over the link.
 ModulePicture::Buffer ReadPicture(DeviceLink &link, std::uint32_t base)
 {
