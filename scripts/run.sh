@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the program and starts the wizard against the bundled module
 # simulator: the simulator plays the TRX-G-K4 module on a pseudo-terminal,
-# and the program finds it as COM1. Pass --demo to run without the simulator
-# (the "/demo" switch). The configuration files land in build/run/.
+# and the program finds it as COM1. The simulator's car monitor opens in a
+# window of its own beside the wizard and is also written to
+# build/run/monitor.png after every command. Pass --demo to run without the
+# simulator (the "/demo" switch). The configuration files land in build/run/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -16,8 +18,12 @@ sim="$root/build/default/tools/module-sim/module-sim"
 mkdir -p build/run
 cd build/run
 
+have_display() {
+  [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] || [ -n "${QT_QPA_PLATFORM:-}" ]
+}
+
 launch() {
-  if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] || [ -n "${QT_QPA_PLATFORM:-}" ]; then
+  if have_display; then
     "$@"
   else
     echo "run: no display found; starting under xvfb-run (the window is not visible)" >&2
@@ -30,8 +36,14 @@ if [ "${1:-}" = "--demo" ]; then
   exit $?
 fi
 
+monitor=(--monitor-png "$root/build/run/monitor.png")
+if have_display; then
+  monitor+=(--monitor)
+else
+  echo "run: the car monitor is written to build/run/monitor.png" >&2
+fi
 "$sim" --pty --link "$root/build/run/module-com1" --log "$root/build/run/module.log" \
-       --state "$root/build/run/module.state" > sim.out &
+       --state "$root/build/run/module.state" "${monitor[@]}" > sim.out &
 sim_pid=$!
 trap 'kill "$sim_pid" 2>/dev/null || true' EXIT
 for _ in $(seq 50); do [ -e "$root/build/run/module-com1" ] && break; sleep 0.1; done

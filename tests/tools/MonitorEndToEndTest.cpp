@@ -1,8 +1,11 @@
 // The simulator's car monitor end to end: commands over a real
 // pseudo-terminal, the PNG it writes after each, checked at chosen pixels.
 
+#include "CGuideLinePreview.h"
+#include "CameraScene.h"
 #include "ComPortLink.h"
 #include "MonitorRenderer.h"
+#include "OverlayPlacement.h"
 #include "ScopedEnv.h"
 #include "SimHarness.h"
 
@@ -16,6 +19,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -67,6 +71,26 @@ void ExpectPixels(const QImage &monitor, const std::vector<Pixel> &pixels, const
     }
 }
 
+// Writes a picture as the setup program does: the project's own conversion,
+// erase, 128 block writes each read back, then the screen that shows it.
+void WritePicture(ComPortLink &link, const QImage &picture, bool mirror, bool warning)
+{
+    const ModulePicture::Buffer bytes = ModulePicture::ModulePictureFromImage(picture, mirror);
+    const std::uint32_t base = warning ? 0xE0000 : 0xD0000;
+    ASSERT_EQ(link.SelectScreen(0), kLinkOk);
+    ASSERT_EQ(link.EraseArea(warning ? 0 : 1), kLinkOk);
+    for (std::uint32_t k = 0; k < 128; ++k) {
+        const std::uint32_t address = base + 256 * k;
+        ASSERT_EQ(link.WriteBlock(address, bytes.data() + 256 * k), kLinkOk) << k;
+        std::uint8_t back[256];
+        ASSERT_EQ(link.ReadBlock(address, back), kLinkOk) << k;
+        ASSERT_TRUE(std::equal(back, back + 256, bytes.data() + 256 * k)) << "block " << k << " read back";
+    }
+    ASSERT_EQ(link.SelectScreen(warning ? 4 : 1), kLinkOk);
+}
+// Commands WritePicture sends.
+constexpr long long kUploadCommands = 2 + 2 * 128 + 1;
+
 class MonitorTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -76,7 +100,16 @@ protected:
     }
     QString Png() const { return dir_.filePath(QStringLiteral("monitor.png")); }
 
+    // Opens COM1 on the simulator at 57600 baud, as the program would.
+    LinkResult Open(ComPortLink &link, const SimProcess &sim)
+    {
+        env_.set("TARVELLO_COM_ONLY_ENV", "1");
+        env_.set("TARVELLO_COM1", QByteArray::fromStdString(sim.SlavePath()));
+        return link.Open(1 | 0x100);
+    }
+
     QTemporaryDir dir_;
+    ScopedEnv env_;
     const QImage camera_ = MonitorRenderer().CameraPicture();
 };
 
@@ -153,21 +186,7 @@ TEST_F(MonitorTest, PictureWrittenThroughTheLinkAppearsInPlace)
         painter.fillRect(QRect(100, 60, 40, 20), Qt::white);
         painter.fillRect(QRect(300, 200, 10, 10), Qt::white);
     }
-    const auto upload = [&](ComPortLink &link, bool mirror, bool warning) {
-        const ModulePicture::Buffer bytes = ModulePicture::ModulePictureFromImage(drawing, mirror);
-        const std::uint32_t base = warning ? 0xE0000 : 0xD0000;
-        ASSERT_EQ(link.SelectScreen(0), kLinkOk);
-        ASSERT_EQ(link.EraseArea(warning ? 0 : 1), kLinkOk);
-        for (std::uint32_t k = 0; k < 128; ++k) {
-            const std::uint32_t address = base + 256 * k;
-            ASSERT_EQ(link.WriteBlock(address, bytes.data() + 256 * k), kLinkOk) << k;
-            std::uint8_t back[256];
-            ASSERT_EQ(link.ReadBlock(address, back), kLinkOk) << k;
-            ASSERT_TRUE(std::equal(back, back + 256, bytes.data() + 256 * k)) << "block " << k << " read back";
-        }
-        ASSERT_EQ(link.SelectScreen(warning ? 4 : 1), kLinkOk);
-    };
-    constexpr long long kUploadCommands = 2 + 2 * 128 + 1;
+    const auto upload = [&](ComPortLink &link, bool mirror, bool warning) { WritePicture(link, drawing, mirror, warning); };
     // Points of the drawing inside and just outside its boxes.
     const auto expectDrawing = [&](const QImage &monitor, const std::function<int(int)> &column, int outside) {
         ExpectPixels(monitor,
@@ -182,18 +201,12 @@ TEST_F(MonitorTest, PictureWrittenThroughTheLinkAppearsInPlace)
     };
     const auto same = [](int x) { return x; };
     const QString state = dir_.filePath(QStringLiteral("module.state"));
-    ScopedEnv env;
-    env.set("TARVELLO_COM_ONLY_ENV", "1");
-    const auto open = [&](ComPortLink &link, const SimProcess &sim) {
-        env.set("TARVELLO_COM1", QByteArray::fromStdString(sim.SlavePath()));
-        return link.Open(1 | 0x100); // COM1 at 57600 baud
-    };
     {
         SCOPED_TRACE("drawn as is");
         SimProcess sim({"--monitor-png", Png()});
         ASSERT_TRUE(sim.Started()) << sim.ErrorOutput().toStdString();
         ComPortLink link;
-        ASSERT_EQ(open(link, sim), kLinkOk);
+        ASSERT_EQ(Open(link, sim), kLinkOk);
         upload(link, false, false);
         expectDrawing(WaitForMonitor(Png(), kUploadCommands), same, kCamera);
         ASSERT_EQ(link.SetGridShiftX(245), kLinkOk);
@@ -209,7 +222,7 @@ TEST_F(MonitorTest, PictureWrittenThroughTheLinkAppearsInPlace)
         SimProcess sim({"--monitor-png", Png(), "--state", state});
         ASSERT_TRUE(sim.Started()) << sim.ErrorOutput().toStdString();
         ComPortLink link;
-        ASSERT_EQ(open(link, sim), kLinkOk);
+        ASSERT_EQ(Open(link, sim), kLinkOk);
         ASSERT_EQ(link.SetMirroring(1), kLinkOk);
         upload(link, true, false);
         ASSERT_EQ(link.StoreSettings(), kLinkOk);
@@ -224,6 +237,54 @@ TEST_F(MonitorTest, PictureWrittenThroughTheLinkAppearsInPlace)
         ASSERT_TRUE(sim.Started()) << sim.ErrorOutput().toStdString();
         expectDrawing(WaitForMonitor(Png(), 0), same, kCamera);
         EXPECT_EQ(sim.Stop(), 0);
+    }
+}
+
+// The scene's marks read off the grid, drawn by the setup program's own
+// preview as its guide-line picture and written into the module: the border
+// lines lie on the side-line tape at 1, 2, 3 and 4 m. With
+// TARVELLO_SCREENSHOT_DIR set, the grid and the guide lines over the scene
+// are kept there (docs/screenshots holds them).
+TEST_F(MonitorTest, screenshotsOfTheGridAndOfGuideLinesDrawnFromTheSceneMarks)
+{
+    SimProcess sim({"--monitor-png", Png()});
+    ASSERT_TRUE(sim.Started()) << sim.ErrorOutput().toStdString();
+    ComPortLink link;
+    ASSERT_EQ(Open(link, sim), kLinkOk);
+    ASSERT_EQ(link.SelectScreen(3), kLinkOk);
+    const QImage grid = WaitForMonitor(Png(), 1);
+    ASSERT_FALSE(grid.isNull());
+
+    // The points as an installer enters them: grid units in steps of 0.05.
+    const ModuleSim::CameraScene scene;
+    const ModuleSim::OverlayPlacement placement(ModuleSim::ModuleSettings{}, false);
+    CGuideLinePreview preview;
+    preview.SetGridShift(ModuleSim::ModuleSettings{}.gridShiftY);
+    for (const ModuleSim::SceneMark &mark : scene.Marks()) {
+        const QPointF g = placement.MonitorToGrid(mark.picture);
+        preview.SetPoint(mark.slot, std::round(g.x() * 20) / 20, std::round(g.y() * 20) / 20, true, false);
+    }
+    WritePicture(link, preview.RenderExport(), false, false);
+    ASSERT_EQ(link.StoreSettings(), kLinkOk);
+    const QImage lines = WaitForMonitor(Png(), 2 + kUploadCommands);
+    ASSERT_FALSE(lines.isNull());
+    const QRgb line = MonitorRenderer::Grey(ModuleSim::ModuleSettings{}.lineBrightness).rgb();
+    for (int slot : {4, 5, 6, 7, 9, 10, 11, 12}) {
+        const ModuleSim::SceneMark &mark = *scene.MarkOfSlot(slot);
+        const int row = int(mark.picture.y());
+        int nearest = 1000;
+        for (int x = 0; x < lines.width(); ++x) {
+            if ((lines.pixel(x, row) & 0xFFFFFF) == (line & 0xFFFFFF) && std::abs(x - mark.picture.x()) < std::abs(nearest))
+                nearest = int(x - mark.picture.x());
+        }
+        EXPECT_LE(std::abs(nearest), 3) << mark.name.toStdString() << ": the border line is " << nearest << " px off";
+    }
+    EXPECT_EQ(sim.Stop(), 0);
+
+    const QString keep = qEnvironmentVariable("TARVELLO_SCREENSHOT_DIR");
+    if (!keep.isEmpty()) {
+        EXPECT_TRUE(grid.save(keep + QStringLiteral("/monitor-grid.png")));
+        EXPECT_TRUE(lines.save(keep + QStringLiteral("/monitor-guide-lines.png")));
     }
 }
 

@@ -32,7 +32,9 @@ MonitorWindow::MonitorWindow()
 
 QSize MonitorWindow::sizeHint() const
 {
-    return QSize(2 * CameraScene::kWidth, 2 * CameraScene::kHeight + kStatusHeight);
+    // One and a half times the picture: large enough to read the grid, small
+    // enough to stand beside the wizard, which opens in the middle.
+    return QSize(3 * CameraScene::kWidth / 2, 3 * CameraScene::kHeight / 2 + kStatusHeight);
 }
 
 void MonitorWindow::ShowPicture(const QImage &picture, const MonitorState &state)
