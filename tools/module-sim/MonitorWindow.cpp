@@ -2,8 +2,11 @@
 
 #include "CameraScene.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QScreen>
+
+#include <algorithm>
 
 namespace ModuleSim {
 
@@ -55,9 +58,13 @@ void MonitorWindow::paintEvent(QPaintEvent *)
         painter.drawImage(QRect(QPoint((area.width() - size.width()) / 2, (area.height() - size.height()) / 2), size),
                           picture_);
     }
+    QFont small = font();
+    small.setPixelSize(11);
+    painter.setFont(small);
     painter.setPen(QColor(200, 200, 200));
-    painter.drawText(QRect(6, height() - kStatusHeight, width() - 12, kStatusHeight), Qt::AlignVCenter | Qt::AlignLeft,
-                     status_);
+    const QRect line(6, height() - kStatusHeight, width() - 12, kStatusHeight);
+    painter.drawText(line, Qt::AlignVCenter | Qt::AlignLeft,
+                     QFontMetrics(small).elidedText(status_, Qt::ElideRight, line.width()));
 }
 
 void MonitorWindow::showEvent(QShowEvent *event)
@@ -66,7 +73,12 @@ void MonitorWindow::showEvent(QShowEvent *event)
     if (placed_ || screen() == nullptr)
         return;
     placed_ = true;
+    // The wizard opens in the middle of the screen, about 700 pixels wide:
+    // take the room to its right, within one to one and a half times the
+    // picture.
     const QRect free = screen()->availableGeometry();
+    const int width = std::clamp((free.width() - 700) / 2, CameraScene::kWidth, 3 * CameraScene::kWidth / 2);
+    resize(width, width * CameraScene::kHeight / CameraScene::kWidth + kStatusHeight);
     move(std::max(free.left(), free.right() - frameGeometry().width()), free.top());
 }
 
