@@ -1,6 +1,7 @@
 #include "CPageMarkPlace.h"
 
 #include "CGuideLinePreview.h"
+#include "PreviewSettings.h"
 #include "CValueSpinCtrl.h"
 #include "ResourceIds.h"
 #include "Settings.h"
@@ -169,13 +170,7 @@ bool CPageMarkPlace::OnSetActive()
         loaded_ = false;
         LoadControls(*s);
         CGuideLinePreview *preview = Preview();
-        preview->SetSideLineMode(s->SideLineMode);
-        preview->SetBaseLineMode(s->BaseLineMode);
-        preview->SetFontHeight(s->FontHeight);
-        preview->SetLabelShift(s->LabelShiftX, s->LabelShiftY);
-        preview->SetBaseLineText(s->BaseLineText);
-        for (int k = 0; k < 4; ++k)
-            preview->SetLabelLineText(k, s->LabelLineText[k]);
+        ShowLabels(*preview, *s);
         preview->SetShowPoints(false);
         preview->SetShowGrid(false);
         loaded_ = true;

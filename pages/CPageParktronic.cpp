@@ -1,6 +1,7 @@
 #include "CPageParktronic.h"
 
 #include "CGuideLinePreview.h"
+#include "PreviewSettings.h"
 #include "CValueSpinCtrl.h"
 #include "DeviceLink.h"
 #include "ModuleCommands.h"
@@ -119,13 +120,7 @@ bool CPageParktronic::OnSetActive()
         SpinY(0)->SetValue(s->MenuShiftY);
         preview->SetIndicatorPosition(s->MenuShift * kIndicatorXUnit, s->MenuShiftY);
         // The lines and their labels as the monitor will show them.
-        preview->SetSideLineMode(s->SideLineMode);
-        preview->SetBaseLineMode(s->BaseLineMode);
-        preview->SetFontHeight(s->FontHeight);
-        preview->SetLabelShift(s->LabelShiftX, s->LabelShiftY);
-        preview->SetBaseLineText(s->BaseLineText);
-        for (int i = 0; i < 4; ++i)
-            preview->SetLabelLineText(i, s->LabelLineText[i]);
+        ShowLabels(*preview, *s);
     }
     preview->SetShowIndicator(Fitted());
     preview->SetShowGrid(false);

@@ -1,6 +1,7 @@
 #include "CPageViewControl.h"
 
 #include "CGuideLinePreview.h"
+#include "PreviewSettings.h"
 #include "ResourceIds.h"
 #include "Settings.h"
 
@@ -37,20 +38,10 @@ bool CPageViewControl::OnSetActive()
 {
     BeginActivation();
     if (Settings *s = SettingsRecord(); s && preview_) {
-        for (int i = 0; i <= 22; ++i) {
-            double x = 0, y = 0;
-            unsigned char flag = 0;
-            s->GetPoint(i, x, y, flag);
-            preview_->SetPoint(i, x, y, flag != 0, false);
-        }
-        preview_->SetGridShift(s->CameraShiftY);
+        ShowGuideLines(*preview_, *s);
         preview_->update();
         // The preview blinks the point being edited.
         preview_->StartPageTimer();
-        preview_->SetLineThickness(s->LineThickness);
-        preview_->SetCurveThickness(s->CurveThickness);
-        preview_->SetCurveTicks(s->CurveTicks);
-        preview_->SetCurveTicksSpace(s->CurveTicksSpace);
     }
     return CPageView::OnSetActive();
 }

@@ -5,6 +5,7 @@
 #include "FuzzSupport.h"
 
 #include "CGuideLinePreview.h"
+#include "PreviewSettings.h"
 #include "Configuration.h"
 #include "IniFile.h"
 #include "ModulePicture.h"
@@ -37,24 +38,8 @@ int Saturated(std::int64_t value)
 // plane units and the indicator at 16 plane units per scale step.
 void CopyToPreview(const Settings &s, CGuideLinePreview &preview)
 {
-    for (int slot = 0; slot <= 22; ++slot) {
-        double x = 0, y = 0;
-        unsigned char flag = 0;
-        s.GetPoint(slot, x, y, flag);
-        preview.SetPoint(slot, x, y, flag != 0, false);
-    }
-    preview.SetGridShift(s.CameraShiftY);
-    preview.SetLineThickness(s.LineThickness);
-    preview.SetCurveThickness(s.CurveThickness);
-    preview.SetCurveTicks(s.CurveTicks);
-    preview.SetCurveTicksSpace(s.CurveTicksSpace);
-    preview.SetFontHeight(s.FontHeight);
-    preview.SetLabelShift(s.LabelShiftX, s.LabelShiftY);
-    preview.SetBaseLineText(s.BaseLineText);
-    for (int i = 0; i < 4; ++i)
-        preview.SetLabelLineText(i, s.LabelLineText[i]);
-    preview.SetSideLineMode(s.SideLineMode);
-    preview.SetBaseLineMode(s.BaseLineMode);
+    ShowGuideLines(preview, s);
+    ShowLabels(preview, s);
     preview.SetMirrorLine(s.MirrorX * 40.0, s.MirrorShift * 40.0);
     preview.SetShowMirrorLine(s.MirrorUsing);
     preview.SetIndicatorPosition(Saturated(std::int64_t(s.MenuShift) * 16), s.MenuShiftY);
