@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QIcon>
 #include <QMessageBox>
 
 namespace {
@@ -50,10 +51,24 @@ std::optional<QString> AskWithDialog(const FileDialogRequest &request)
     return dialog.selectedFiles().constFirst();
 }
 
+// The window icon from the small PNGs compiled in (resources/icons). Only
+// their headers are read here; X11 decodes them all when the first window
+// shows. Wayland compositors take the icon from the desktop entry instead,
+// found by this name.
+void SetProgramIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 32, 48})
+        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
+    QGuiApplication::setDesktopFileName(QStringLiteral("tarvello-setup"));
+}
+
 } // namespace
 
 void InstallQtUserInterface()
 {
     SetMessageHandler(ShowMessageBox);
     SetFileDialogHandler(AskWithDialog);
+    SetProgramIcon();
 }
