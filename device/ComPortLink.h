@@ -28,6 +28,7 @@ public:
     // Low 8 bits of `port`: the COM number; `port` > 255 selects 57600 baud,
     // else 9600. Closes a port that is still open first.
     LinkResult Open(int port) override;
+    bool HasModule() const override { return true; }
     int Close() override;
     // Sends "ATT" and looks for its echo followed by "ERROR" (100 ms).
     int Probe() override;

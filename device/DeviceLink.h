@@ -63,6 +63,9 @@ public:
     virtual int Close();
     // 0 when the module is there.
     virtual int Probe();
+    // Whether a module answers on this link. The demo link answers every
+    // command itself, so what it reads back is not the module's memory.
+    virtual bool HasModule() const { return false; }
 
     virtual LinkResult SetSensorIndicator(int on);
     virtual LinkResult SetIndicatorX(int x);

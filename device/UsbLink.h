@@ -35,6 +35,7 @@ public:
     // Opens the device described "Tarvello parking system" at 57600 baud 8N1
     // and reads its serial number. Any failure leaves the link closed.
     LinkResult Open(int port) override;
+    bool HasModule() const override { return true; }
     int Close() override;
     // 0 when a device handle is open; no bytes are exchanged.
     int Probe() override;

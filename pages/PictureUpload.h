@@ -9,8 +9,9 @@
 // Writes a module picture into the module: erase its area, 128 blocks of 256
 // bytes each followed by a read-back, then the closing commands. The block
 // loop stops at the first failed write or read-back; the closing commands
-// are sent all the same. Each read-back is compared with the block written
-// (the commands on the wire are the same either way). No widgets: the
+// are sent all the same. Each read-back from a module is compared with the
+// block written (the commands on the wire are the same either way; the demo
+// link has no memory to compare). No widgets: the
 // picture pages run it on a worker thread, a command-line run on its own.
 class PictureUpload {
 public:

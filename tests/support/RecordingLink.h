@@ -31,6 +31,9 @@ public:
         return answer ? answer(command) : kLinkOk;
     }
 
+    // A module stands behind it, as far as the code under test can tell.
+    bool HasModule() const override { return true; }
+
     // Decides the result of each command; every command succeeds without it.
     std::function<LinkResult(const QString &command)> answer;
     QStringList commands;
