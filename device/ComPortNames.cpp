@@ -53,10 +53,27 @@ QStringList MachineSerialDevices(const QString &devDir, const QString &sysTtyDir
     return devices;
 }
 
+namespace {
+
+QString &OnlySerialPort()
+{
+    static QString path;
+    return path;
+}
+
+} // namespace
+
+void UseOnlySerialPort(const QString &path)
+{
+    OnlySerialPort() = path;
+}
+
 QString ComPortPath(int number)
 {
     if (number < 1)
         return {};
+    if (const QString &only = OnlySerialPort(); !only.isEmpty())
+        return number == 1 ? only : QString();
     const QByteArray variable = "TARVELLO_COM" + QByteArray::number(number);
     if (qEnvironmentVariableIsSet(variable.constData()))
         return qEnvironmentVariable(variable.constData());

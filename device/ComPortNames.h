@@ -14,6 +14,11 @@
 // Device path of COM `number` (1-based); empty when there is no such port.
 QString ComPortPath(int number);
 
+// Makes path the one serial port of the process: COM1 is path and no other
+// COM port exists, whatever the environment says (an installer who names
+// the cable's port). An empty path restores the usual naming.
+void UseOnlySerialPort(const QString &path);
+
 // The machine's serial devices in COM order. `devDir` holds the device nodes,
 // `sysTtyDir` the kernel's tty class (a ttyS whose "type" there is 0 has no
 // UART behind it and is left out).

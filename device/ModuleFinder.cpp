@@ -1,6 +1,7 @@
 #include "ModuleFinder.h"
 
 #include "ComPortLink.h"
+#include "ComPortNames.h"
 #include "UsbLink.h"
 
 #include <QCoreApplication>
@@ -80,6 +81,28 @@ ProbeAttempt ComAttempt(const ComPortLink &link, int number, bool found)
 
 }  // namespace
 
+namespace {
+
+// COM 1 to last, each at 9600 then 57600 baud; every try is recorded.
+template <typename Record>
+std::unique_ptr<DeviceLink> FindOnComPorts(int last, const Record &record)
+{
+    auto com = std::make_unique<ComPortLink>();
+    for (int number = kFirstComPort; number <= last; ++number) {
+        for (const int port : {number, kFastSpeedFlag + number}) {
+            com->Open(port);
+            const bool found = com->Probe() == 0;
+            record(ComAttempt(*com, number, found));
+            if (found)
+                return com;
+            com->Close();
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 bool IsDemoCommandLine(const QStringList &arguments)
 {
     return arguments.join(QLatin1Char(' ')).contains(QLatin1String("/demo"), Qt::CaseSensitive);
@@ -103,18 +126,16 @@ std::unique_ptr<DeviceLink> FindModule(bool demo, ProbeReport *report)
             return usb;
     }
 
-    auto com = std::make_unique<ComPortLink>();
-    for (int number = kFirstComPort; number <= kLastComPort; ++number) {
-        for (const int port : {number, kFastSpeedFlag + number}) {
-            com->Open(port);
-            const bool found = com->Probe() == 0;
-            record(ComAttempt(*com, number, found));
-            if (found)
-                return com;
-            com->Close();
-        }
-    }
-    return nullptr;
+    return FindOnComPorts(kLastComPort, record);
+}
+
+std::unique_ptr<DeviceLink> FindModuleOnPort(const QString &path, ProbeReport *report)
+{
+    UseOnlySerialPort(path);
+    return FindOnComPorts(kFirstComPort, [report](ProbeAttempt attempt) {
+        if (report != nullptr)
+            report->attempts.push_back(std::move(attempt));
+    });
 }
 
 UserMessage ModuleNotFoundMessage(const ProbeReport &report)

@@ -34,5 +34,9 @@ struct ProbeReport {
 // Every try is recorded in `report` when given.
 std::unique_ptr<DeviceLink> FindModule(bool demo, ProbeReport *report = nullptr);
 
+// The module on one serial device only, at both speeds; USB is not tried.
+// The device becomes the process's only COM port (COM1).
+std::unique_ptr<DeviceLink> FindModuleOnPort(const QString &path, ProbeReport *report = nullptr);
+
 // The message shown when no module was found; its details list the tries.
 UserMessage ModuleNotFoundMessage(const ProbeReport &report);
