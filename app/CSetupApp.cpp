@@ -1,6 +1,7 @@
 #include "CSetupApp.h"
 
 #include "CPageSheet.h"
+#include "CommandLine.h"
 #include "DeviceLink.h"
 #include "ModuleFinder.h"
 #include "ProgramHelp.h"
@@ -35,17 +36,33 @@ void PinToFirstProcessor()
 
 } // namespace
 
+QString CSetupApp::Version()
+{
+    return QStringLiteral(TARVELLO_VERSION);
+}
+
 int CSetupApp::Run(const QStringList &arguments)
+{
+    const CommandLine line = ParseCommandLine(arguments.mid(1));
+    if (!line.error.isEmpty()) {
+        ShowMessage({line.error, ProgramCaption(), UserMessage::Icon::Error, UsageText()});
+        return ExitCode::BadCommandLine;
+    }
+    return Run(line);
+}
+
+int CSetupApp::Run(const CommandLine &line)
 {
     qApp->installEventFilter(this);
 
     CPageSheet sheet(QStringLiteral("Test"));
 
     ProbeReport report;
-    std::unique_ptr<DeviceLink> link = FindModule(IsDemoCommandLine(arguments.mid(1)), &report);
+    std::unique_ptr<DeviceLink> link =
+        line.port.isEmpty() || line.demo ? FindModule(line.demo, &report) : FindModuleOnPort(line.port, &report);
     if (!link) {
         ShowMessage(ModuleNotFoundMessage(report));
-        return 1;
+        return ExitCode::NoModule;
     }
     sheet.SetLink(link.get());
     PinToFirstProcessor();
@@ -56,7 +73,7 @@ int CSetupApp::Run(const QStringList &arguments)
 
     sheet.exec();
     link->Close();
-    return 0;
+    return ExitCode::Done;
 }
 
 bool CSetupApp::eventFilter(QObject *watched, QEvent *event)

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QStringList>
 
+struct CommandLine;
+
 // The program's start-up: finds the module (or takes the demo link), runs
 // the wizard modally with that link, closes the link at the end. Also turns
 // the F1 key into the program's help.
@@ -10,9 +12,14 @@ class CSetupApp : public QObject {
     Q_OBJECT
 
 public:
-    // Runs the program with its command line; returns the exit status
-    // (0 after the wizard closed, 1 when no module was found).
+    // Runs the wizard as the command line asks (demo link, one port, or the
+    // search); returns the exit status (0 after the wizard closed, 1 when no
+    // module was found).
+    int Run(const CommandLine &line);
+    // The same from the whole command line, the program's path first.
     int Run(const QStringList &arguments);
+
+    static QString Version();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

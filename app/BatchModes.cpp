@@ -1,0 +1,210 @@
+#include "BatchModes.h"
+
+#include "CPictureBox.h"
+#include "CommandLine.h"
+#include "Configuration.h"
+#include "DeviceLink.h"
+#include "ModuleCommands.h"
+#include "ModuleFinder.h"
+#include "ModulePicture.h"
+#include "PictureUpload.h"
+#include "PreviewSettings.h"
+#include "ResourceIds.h"
+#include "Settings.h"
+#include "UserMessage.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTextStream>
+
+#include <cstdio>
+#include <memory>
+
+#include <unistd.h>
+
+namespace {
+
+QString Tr(const char *text)
+{
+    return QCoreApplication::translate("BatchModes", text);
+}
+
+QTextStream &Err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+// Errors and warnings printed so far: every failed module command shows
+// one (the device error box), wherever it was sent from.
+int errorsShown = 0;
+
+// Messages go to the terminal: there is nobody to click a box.
+void PrintMessage(const UserMessage &message)
+{
+    if (message.icon != UserMessage::Icon::Information)
+        ++errorsShown;
+    Err() << message.text << '\n';
+    if (!message.details.isEmpty())
+        Err() << message.details << '\n';
+    Err().flush();
+}
+
+bool LoadRecord(const QString &path, Settings &settings)
+{
+    ConfigurationFiles files;
+    return LoadConfiguration(settings, files, path);
+}
+
+std::unique_ptr<DeviceLink> FindLink(const CommandLine &line)
+{
+    ProbeReport report;
+    std::unique_ptr<DeviceLink> link = line.port.isEmpty() ? FindModule(line.demo, &report)
+                                                           : FindModuleOnPort(line.port, &report);
+    if (!link)
+        ShowMessage(ModuleNotFoundMessage(report));
+    return link;
+}
+
+// The picture a picture page would write: the installer's BMP, or the
+// built-in one. False when the installer's file cannot be read: a page
+// would show it empty, but here nobody would see that before it is written.
+bool PicturePageContent(CPictureBox &box, const QString &userFile, const Settings &s, PictureUpload::Picture picture)
+{
+    if (!userFile.isEmpty()) {
+        if (box.LoadFromFile(userFile))
+            return true;
+        ShowMessage({Tr("Не удалось прочитать изображение «%1».").arg(userFile), ProgramCaption(),
+                     UserMessage::Icon::Error, {}});
+        return false;
+    }
+    if (picture == PictureUpload::Picture::GuideLines)
+        return box.SetBitmap(RenderGuideLinePicture(s));
+    return box.LoadFromResource(Ids::BITMAP_WARNING);
+}
+
+int Render(const CommandLine &line)
+{
+    Settings settings;
+    if (!LoadRecord(line.config, settings))
+        return ExitCode::FileError;
+    CPictureBox box;
+    box.SetBitmap(RenderGuideLinePicture(settings));
+    if (!box.SaveToFile(line.output)) {
+        ShowMessage({Tr("Не удалось записать файл «%1».").arg(line.output), ProgramCaption(),
+                     UserMessage::Icon::Error, {}});
+        return ExitCode::FileError;
+    }
+    return ExitCode::Done;
+}
+
+int Write(const CommandLine &line)
+{
+    Settings settings;
+    if (!LoadRecord(line.config, settings))
+        return ExitCode::FileError;
+    // Both pictures are read before anything is sent.
+    CPictureBox lines, warning;
+    if (!PicturePageContent(lines, settings.CustomFileLines, settings, PictureUpload::Picture::GuideLines)
+        || !PicturePageContent(warning, settings.CustomFileWarning, settings, PictureUpload::Picture::Warning))
+        return ExitCode::FileError;
+    std::unique_ptr<DeviceLink> link = FindLink(line);
+    if (!link)
+        return ExitCode::NoModule;
+
+    const int errorsBefore = errorsShown;
+    auto report = [&](LinkResult result) { link->ReportError(result); };
+    // In the wizard's order: the picture pages, then leaving the warning page.
+    const std::pair<CPictureBox *, PictureUpload::Picture> uploads[] = {
+        {&lines, PictureUpload::Picture::GuideLines}, {&warning, PictureUpload::Picture::Warning}};
+    for (const auto &[box, picture] : uploads) {
+        const QString name = picture == PictureUpload::Picture::GuideLines ? Tr("Изображение ограничительных линий")
+                                                                           : Tr("Предупреждение");
+        ModulePicture::Buffer bytes{};
+        box->ToModulePicture(bytes, settings.Reflection);
+        ModulePicture::ReverseWordBits(bytes);
+        // On a terminal the count runs in one line; into a file only the end.
+        const bool terminal = ::isatty(STDERR_FILENO) == 1;
+        int last = 0;
+        const PictureUpload::Result result = PictureUpload::Run(*link, bytes, picture, report, [&](int position) {
+            last = position;
+            if (terminal) {
+                Err() << '\r' << Tr("%1: блок %2 из %3").arg(name).arg(position).arg(PictureUpload::kBlocks);
+                Err().flush();
+            }
+        });
+        if (terminal)
+            Err() << '\r';
+        Err() << Tr("%1: записано блоков: %2 из %3").arg(name).arg(last).arg(PictureUpload::kBlocks) << '\n';
+        if (result.blocksNotVerified > 0) {
+            ShowMessage({Tr("%1: %2 из %3 блоков прочитаны из устройства не такими, какими были записаны.")
+                             .arg(name)
+                             .arg(result.blocksNotVerified)
+                             .arg(result.blocksCompleted),
+                         ProgramCaption(), UserMessage::Icon::Warning, {}});
+        }
+    }
+    ModuleCommands::SendFullSettings(*link, settings);
+    link->Close();
+    return errorsShown > errorsBefore ? ExitCode::CommandFailed : ExitCode::Done;
+}
+
+int Backup(const CommandLine &line)
+{
+    if (!QDir().mkpath(line.output)) {
+        ShowMessage({Tr("Не удалось создать папку «%1».").arg(line.output), ProgramCaption(),
+                     UserMessage::Icon::Error, {}});
+        return ExitCode::FileError;
+    }
+    std::unique_ptr<DeviceLink> link = FindLink(line);
+    if (!link)
+        return ExitCode::NoModule;
+    const std::pair<PictureUpload::Picture, const char *> pictures[] = {
+        {PictureUpload::Picture::GuideLines, "guide-lines.bmp"}, {PictureUpload::Picture::Warning, "warning.bmp"}};
+    int status = ExitCode::Done;
+    for (const auto &[picture, file] : pictures) {
+        ModulePicture::Buffer bytes{};
+        const std::uint32_t base = PictureUpload::BaseAddress(picture);
+        bool read = true;
+        for (int k = 0; k < PictureUpload::kBlocks && read; ++k)
+            read = link->ReportError(link->ReadBlock(base + Protocol::kBlockSize * k,
+                                                     bytes.data() + Protocol::kBlockSize * k)) >= 0;
+        if (!read) {
+            status = ExitCode::CommandFailed;
+            continue;
+        }
+        // Drawn pixels white on black, as the pages show pictures.
+        CPictureBox box;
+        box.SetBitmap(ModulePicture::ImageFromModulePicture(bytes).convertToFormat(QImage::Format_RGB32));
+        const QString path = QDir(line.output).filePath(QString::fromLatin1(file));
+        if (!box.SaveToFile(path)) {
+            ShowMessage({Tr("Не удалось записать файл «%1».").arg(path), ProgramCaption(), UserMessage::Icon::Error, {}});
+            status = ExitCode::FileError;
+        }
+    }
+    link->Close();
+    return status;
+}
+
+} // namespace
+
+int RunBatchMode(const CommandLine &line)
+{
+    const MessageHandler previous = SetMessageHandler(PrintMessage);
+    int status = ExitCode::BadCommandLine;
+    switch (line.mode) {
+    case CommandLine::Mode::Render:
+        status = Render(line);
+        break;
+    case CommandLine::Mode::Write:
+        status = Write(line);
+        break;
+    case CommandLine::Mode::Backup:
+        status = Backup(line);
+        break;
+    default:
+        break;
+    }
+    SetMessageHandler(previous);
+    return status;
+}

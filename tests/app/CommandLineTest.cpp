@@ -1,0 +1,212 @@
+// The command line: how it is read, and the modes without a window run as
+// the installer runs them (the program as a child process) against the
+// module simulator, compared with what the wizard itself does.
+#include "CPageLoadPicture.h"
+#include "CommandLine.h"
+#include "ComPortLink.h"
+#include "GuideLinePicture.h"
+#include "ModulePicture.h"
+#include "ModuleSim.h"
+#include "ResourceIds.h"
+#include "ScopedEnv.h"
+#include "SheetFixture.h"
+
+#include <QProcess>
+#include <QPushButton>
+
+namespace {
+
+TEST(CommandLineParse, optionsModesAndMistakes)
+{
+    using Mode = CommandLine::Mode;
+    const struct {
+        QStringList arguments;
+        Mode mode;
+        bool demo;
+        QString port, config, output;
+        bool error;
+    } cases[] = {
+        {{}, Mode::Wizard, false, {}, {}, {}, false},
+        {{"/demo"}, Mode::Wizard, true, {}, {}, {}, false},
+        {{"--demo", "--port", "/dev/ttyUSB0"}, Mode::Wizard, true, "/dev/ttyUSB0", {}, {}, false},
+        {{"--port", "/dev/demo0"}, Mode::Wizard, false, "/dev/demo0", {}, {}, false},  // a path, not the switch
+        {{"--render", "car.ini", "out.bmp"}, Mode::Render, false, {}, "car.ini", "out.bmp", false},
+        {{"--write", "car.ini", "--port", "/dev/ttyS0"}, Mode::Write, false, "/dev/ttyS0", "car.ini", {}, false},
+        {{"--backup", "/tmp/b"}, Mode::Backup, false, {}, {}, "/tmp/b", false},
+        {{"--version", "--bogus"}, Mode::Version, false, {}, {}, {}, false},
+        {{"/DEMO"}, Mode::Wizard, false, {}, {}, {}, false},  // words are ignored, as ever
+        {{"--bogus"}, Mode::Wizard, false, {}, {}, {}, true},
+        {{"--port"}, Mode::Wizard, false, {}, {}, {}, true},
+        {{"--render", "car.ini"}, Mode::Render, false, {}, "car.ini", {}, true},
+        {{"--write", "a.ini", "--backup", "d"}, Mode::Backup, false, {}, "a.ini", "d", true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const CommandLine line = ParseCommandLine(c.arguments);
+        EXPECT_EQ(line.mode, c.mode);
+        EXPECT_EQ(line.demo, c.demo);
+        EXPECT_EQ(line.port, c.port);
+        EXPECT_EQ(line.config, c.config);
+        EXPECT_EQ(line.output, c.output);
+        EXPECT_EQ(!line.error.isEmpty(), c.error) << qPrintable(line.error);
+    }
+}
+
+struct ProgramRun {
+    int status = -1;
+    QString out, err;
+};
+
+// The program as an installer starts it from a terminal.
+ProgramRun Program(const QStringList &arguments, const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(qEnvironmentVariable("TARVELLO_SETUP_PROGRAM"), arguments);
+    ProgramRun run;
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+// The commands the module got, without the search's probes.
+QStringList Commands(const QStringList &log)
+{
+    QStringList commands;
+    for (const QString &line : log)
+        if (!line.endsWith(QLatin1String(" ATT\\r")))
+            commands << line;
+    return commands;
+}
+
+class CommandLineModes : public SheetTest {
+protected:
+    explicit CommandLineModes(const QStringList &simArguments = {}) : sim(simArguments) {}
+
+    void SetUp() override
+    {
+        SheetTest::SetUp();
+        ASSERT_TRUE(sim.started()) << qPrintable(sim.error());
+        env.set("TARVELLO_COM_ONLY_ENV", "1");
+        env.set("TARVELLO_D2XX_LIBRARY", "/nonexistent/libftd2xx.so");
+    }
+    QString Dir(const QString &name) const { return QDir::current().filePath(name); }
+
+    ModuleSim sim;
+    ScopedEnv env;
+};
+
+TEST_F(CommandLineModes, helpAndVersionNeedNoDisplayAndTouchNoPort)
+{
+    QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
+    for (const char *variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        bare.remove(QString::fromLatin1(variable));
+    bare.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));  // would fail without a display
+    bare.insert(QStringLiteral("TARVELLO_COM1"), sim.slavePath());
+    const ProgramRun help = Program({"--help"}, bare);
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.contains(QStringLiteral("--write"))) << qPrintable(help.out);
+    const ProgramRun version = Program({"--version"}, bare);
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(version.out.startsWith(QStringLiteral("tarvello-setup "))) << qPrintable(version.out);
+    const ProgramRun wrong = Program({"--colour"}, bare);
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_TRUE(wrong.err.contains(QStringLiteral("--colour")));
+    EXPECT_TRUE(sim.log(0, std::chrono::milliseconds(200)).isEmpty()) << "no byte reached the port";
+}
+
+TEST_F(CommandLineModes, renderWriteAndBackupTakeTheWizardsOwnPaths)
+{
+    // The wizard, on the simulator: leave the labels page, write both
+    // pictures, leave the warning page.
+    QStringList wizard;
+    {
+        env.set("TARVELLO_COM1", sim.slavePathBytes());
+        ComPortLink link;
+        ASSERT_EQ(link.Open(1), kLinkOk);
+        auto sheet = OpenSheet(&link);
+        auto slice = [&](const std::function<void()> &action) {
+            const int before = static_cast<int>(Commands(sim.log(0, std::chrono::milliseconds(300))).size());
+            action();
+            QTest::qWait(50);
+            wizard += Commands(sim.log(0, std::chrono::milliseconds(300))).mid(before);
+        };
+        sheet->SetActivePage(10);
+        sheet->SetActivePage(11);  // the labels page left: the guide-line picture rendered
+        auto write = [&] {
+            QTest::mouseClick(sheet->ActivePage()->findChild<QPushButton *>(Ids::ObjectName(Ids::IDC_BUTTON_WRITE)),
+                              Qt::LeftButton);
+        };
+        slice(write);
+        sheet->SetActivePage(12);
+        slice(write);
+        sheet->SetActivePage(14);
+        slice([&] { sheet->SetActivePage(15); });
+        link.Close();
+    }
+    ASSERT_EQ(wizard.size(), 2 * (2 + 256) + 2 + 1 + 12);
+
+    // --render: the same pixels as the labels page.
+    const ProgramRun render = Program({"--render", "default.ini", Dir("lines.bmp")});
+    ASSERT_EQ(render.status, 0) << qPrintable(render.err);
+    EXPECT_EQ(QImage(Dir("lines.bmp")).convertToFormat(QImage::Format_RGB32),
+              CurrentGuideLinePicture().convertToFormat(QImage::Format_RGB32));
+
+    // --write: the same commands, in the same order.
+    const int before = static_cast<int>(Commands(sim.log()).size());
+    const ProgramRun write = Program({"--write", "default.ini", "--port", sim.slavePath()});
+    ASSERT_EQ(write.status, 0) << qPrintable(write.err);
+    EXPECT_EQ(Commands(sim.log(before + static_cast<int>(wizard.size()))).mid(before), wizard);
+
+    // --backup: what was written, as the module holds it.
+    const ProgramRun backup = Program({"--backup", Dir("kept"), "--port", sim.slavePath()});
+    ASSERT_EQ(backup.status, 0) << qPrintable(backup.err);
+    EXPECT_TRUE(ModulePicture::ModulePictureFromImage(QImage(Dir("kept/guide-lines.bmp")), false)
+                == ModulePicture::ModulePictureFromImage(CurrentGuideLinePicture(), false));
+    const QImage warning(Ids::BitmapPath(Ids::BITMAP_WARNING));
+    EXPECT_TRUE(ModulePicture::ModulePictureFromImage(QImage(Dir("kept/warning.bmp")), false)
+                == ModulePicture::ModulePictureFromImage(warning.convertToFormat(QImage::Format_RGB32), false));
+}
+
+TEST_F(CommandLineModes, aMissingFileOrModuleEndsWithItsStatusAndSaysWhy)
+{
+    OpenSheet().reset();  // writes default.ini into the folder
+    const struct {
+        QStringList arguments;
+        int status;
+        const char *said;
+    } cases[] = {
+        {{"--write", "missing.ini", "--port", sim.slavePath()}, 3, "missing.ini"},
+        {{"--backup", "kept", "--port", "/nonexistent/tty"}, 1, "TRX-G-K4"},
+        {{"--render", "default.ini", "/nonexistent/folder/x.bmp"}, 3, "/nonexistent/folder/x.bmp"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const ProgramRun run = Program(c.arguments);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.said))) << qPrintable(run.err);
+    }
+}
+
+// A module that refuses the warning time, in the middle of the full write.
+class ErrorModule : public CommandLineModes {
+protected:
+    ErrorModule() : CommandLineModes({QStringLiteral("--error-on"), QStringLiteral("F:1")}) {}
+};
+
+TEST_F(ErrorModule, aRefusedCommandGivesStatusFourAndTheDeviceMessage)
+{
+    OpenSheet().reset();
+    const ProgramRun run = Program({"--write", "default.ini", "--port", sim.slavePath()});
+    EXPECT_EQ(run.status, 4);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("При настройке устройства возникла ошибка."))) << qPrintable(run.err);
+    EXPECT_TRUE(Commands(sim.log()).last().endsWith(QLatin1String("ATS1\\r"))) << "the sequence went on to its end";
+}
+
+} // namespace
