@@ -108,35 +108,35 @@ void CPageSheet::BuildMenu()
         return action;
     };
 
-    QMenu *file = menuBar_->addMenu(tr("Файл"));
-    add(file, Ids::ID_FILE_NEW, tr("Новая конфигурация\tCtrl-N"));
-    add(file, Ids::ID_FILE_LOAD, tr("Загрузить\tCtrl-O"));
+    QMenu *file = menuBar_->addMenu(tr("&Файл"));
+    add(file, Ids::ID_FILE_NEW, tr("&Новая конфигурация\tCtrl-N"));
+    add(file, Ids::ID_FILE_LOAD, tr("&Загрузить\tCtrl-O"));
     file->addSeparator();
-    add(file, Ids::ID_FILE_SAVE, tr("Сохранить\tCtrl-S"));
-    add(file, Ids::ID_FILE_SAVE_AS, tr("Сохранить как ..."));
+    add(file, Ids::ID_FILE_SAVE, tr("&Сохранить\tCtrl-S"));
+    add(file, Ids::ID_FILE_SAVE_AS, tr("Сохранить &как ..."));
     file->addSeparator();
-    add(file, Ids::ID_FILE_EXIT, tr("Выход"));
+    add(file, Ids::ID_FILE_EXIT, tr("В&ыход"));
 
-    QMenu *view = menuBar_->addMenu(tr("Вид"));
-    add(view, Ids::ID_VIEW_SYSAS, tr("Сборка системы"), true);
-    add(view, Ids::ID_VIEW_MONCAM, tr("Установка параметров камеры и монитора"), true);
-    add(view, Ids::ID_VIEW_GRIDSHIFT, tr("Сдвиг решетки"), true);
-    add(view, Ids::ID_VIEW_BASELINE, tr("Ввод базовой линии"), true);
-    add(view, Ids::ID_VIEW_LEFTBORD, tr("Ввод левой границы"), true);
-    add(view, Ids::ID_VIEW_MIRRORLINE, tr("Ввод линии симметрии"), true);
-    add(view, Ids::ID_VIEW_RIGTHBORD, tr("Ввод правой границы"), true);
-    add(view, Ids::ID_VIEW_LEFTCURVE, tr("Ввод левой кривой"), true);
-    add(view, Ids::ID_VIEW_RIGTHCURVE, tr("Ввод правой кривой"), true);
-    add(view, Ids::ID_VIEW_LINEBOLD, tr("Установка толщины линий"), true);
-    add(view, Ids::ID_VIEW_MARKPLACE, tr("Размещение маркеров"), true);
-    add(view, Ids::ID_VIEW_LOADBMP, tr("Загрузка и запись изображения"), true);
-    add(view, Ids::ID_VIEW_LOADWARN, tr("Загрузка и запись предупреждения"), true);
-    add(view, Ids::ID_VIEW_PARKTRONIC, tr("Парктроник"), true);
-    add(view, Ids::ID_VIEW_WARNING, tr("Показ предупреждения"), true);
+    QMenu *view = menuBar_->addMenu(tr("&Вид"));
+    add(view, Ids::ID_VIEW_SYSAS, tr("&Сборка системы"), true);
+    add(view, Ids::ID_VIEW_MONCAM, tr("&Установка параметров камеры и монитора"), true);
+    add(view, Ids::ID_VIEW_GRIDSHIFT, tr("С&двиг решетки"), true);
+    add(view, Ids::ID_VIEW_BASELINE, tr("Ввод &базовой линии"), true);
+    add(view, Ids::ID_VIEW_LEFTBORD, tr("Ввод &левой границы"), true);
+    add(view, Ids::ID_VIEW_MIRRORLINE, tr("Ввод линии си&мметрии"), true);
+    add(view, Ids::ID_VIEW_RIGTHBORD, tr("Ввод правой &границы"), true);
+    add(view, Ids::ID_VIEW_LEFTCURVE, tr("Ввод левой &кривой"), true);
+    add(view, Ids::ID_VIEW_RIGTHCURVE, tr("Ввод правой кри&вой"), true);
+    add(view, Ids::ID_VIEW_LINEBOLD, tr("Установка &толщины линий"), true);
+    add(view, Ids::ID_VIEW_MARKPLACE, tr("&Размещение маркеров"), true);
+    add(view, Ids::ID_VIEW_LOADBMP, tr("Загрузка и запись &изображения"), true);
+    add(view, Ids::ID_VIEW_LOADWARN, tr("Загрузка и запись пр&едупреждения"), true);
+    add(view, Ids::ID_VIEW_PARKTRONIC, tr("&Парктроник"), true);
+    add(view, Ids::ID_VIEW_WARNING, tr("П&оказ предупреждения"), true);
 
-    QMenu *help = menuBar_->addMenu(tr("Справка"));
-    add(help, Ids::ID_HELP_CONTENTS, tr("Вызов справки\tF1"));
-    add(help, Ids::ID_HELP_ABOUT, tr("О программе"));
+    QMenu *help = menuBar_->addMenu(tr("&Справка"));
+    add(help, Ids::ID_HELP_CONTENTS, tr("&Вызов справки\tF1"));
+    add(help, Ids::ID_HELP_ABOUT, tr("&О программе"));
 
     // Accelerator table: separate from the menu texts, which name the keys.
     const std::pair<QKeySequence, int> accelerators[] = {
