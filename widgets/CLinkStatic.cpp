@@ -1,5 +1,7 @@
 #include "CLinkStatic.h"
 
+#include "UserMessage.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -17,10 +19,29 @@ CLinkStatic::Opener &CurrentOpener()
     return opener;
 }
 
-std::function<void()> &CurrentFailureSound()
+// The message for a target that nothing could open.
+UserMessage FailureMessage(const QString &target)
 {
-    static std::function<void()> sound = [] { QApplication::beep(); };
-    return sound;
+    const QString trimmed = target.trimmed();
+    const QUrl url(trimmed, QUrl::TolerantMode);
+    UserMessage message;
+    message.caption = ProgramCaption();
+    message.icon = UserMessage::Icon::Warning;
+    if (url.scheme().compare(QLatin1String("mailto"), Qt::CaseInsensitive) == 0) {
+        // "mailto:a@b.ru?subject=..." -> "a@b.ru"
+        const QString address = url.path(QUrl::FullyDecoded).trimmed();
+        message.text = QCoreApplication::translate("CLinkStatic",
+                                                   "Не удалось открыть почтовую программу.\n\n"
+                                                   "Напишите письмо по адресу:\n%1\n\n"
+                                                   "Адрес можно выделить и скопировать.")
+                           .arg(address.isEmpty() ? trimmed : address);
+    } else {
+        message.text = QCoreApplication::translate("CLinkStatic",
+                                                   "Не удалось открыть ссылку:\n%1\n\n"
+                                                   "Её можно выделить и скопировать.")
+                           .arg(trimmed);
+    }
+    return message;
 }
 
 } // namespace
@@ -51,13 +72,6 @@ CLinkStatic::Opener CLinkStatic::SetOpener(Opener opener)
 {
     Opener previous = std::move(CurrentOpener());
     CurrentOpener() = opener ? std::move(opener) : Opener(&CLinkStatic::OpenWithDesktop);
-    return previous;
-}
-
-std::function<void()> CLinkStatic::SetFailureSound(std::function<void()> sound)
-{
-    auto previous = std::move(CurrentFailureSound());
-    CurrentFailureSound() = sound ? std::move(sound) : [] { QApplication::beep(); };
     return previous;
 }
 
@@ -154,7 +168,7 @@ bool CLinkStatic::Open()
     if (ok)
         emit Opened(target_);
     else
-        CurrentFailureSound()();
+        ShowMessage(FailureMessage(target_));
     return ok;
 }
 

@@ -9,7 +9,8 @@
 // has been opened and purple after, the highlight colour while the mouse is
 // over it, a pointing-hand cursor and a tooltip that shows the target. A
 // click opens the target with the desktop's handler (for "mailto:" the
-// user's mail program); a target that cannot be opened beeps.
+// user's mail program); when nothing can open it, a message gives the
+// address (or the target) to copy instead.
 class CLinkStatic : public QLabel {
     Q_OBJECT
 public:
@@ -20,10 +21,9 @@ public:
     explicit CLinkStatic(const QString &text, QWidget *parent = nullptr);
 
     // Replaces the process-wide opener (default: QDesktopServices::openUrl)
-    // and the sound of a failed open (default: QApplication::beep); returns
-    // the previous one. Tests use these so that no mail program starts.
+    // and returns the previous one. Tests use it so that no mail program
+    // starts.
     static Opener SetOpener(Opener opener);
-    static std::function<void()> SetFailureSound(std::function<void()> sound);
     // What the default opener does: the target as a URL ("mailto:...",
     // "https://...", or a local file name).
     static bool OpenWithDesktop(const QString &target);
@@ -57,8 +57,10 @@ public:
     // The colour the text is drawn in now.
     QColor CurrentColor() const;
 
-    // Opens the target as a click does: marks the link visited on success,
-    // sounds the failure otherwise. Returns whether it opened.
+    // Opens the target as a click does: marks the link visited on success;
+    // otherwise shows a message with the address to write to (for
+    // "mailto:") or the target, on a line of its own to select and copy.
+    // Returns whether it opened.
     bool Open();
 
 signals:

@@ -1,4 +1,5 @@
 #include "CLinkStatic.h"
+#include "TestSupport.h"
 
 #include <QFontMetrics>
 #include <QImage>
@@ -35,7 +36,6 @@ protected:
             opened.push_back(target);
             return openSucceeds;
         });
-        previousSound = CLinkStatic::SetFailureSound([this] { ++beeps; });
         window = std::make_unique<QWidget>();
         window->resize(400, 200);
     }
@@ -44,7 +44,6 @@ protected:
     {
         window.reset();
         CLinkStatic::SetOpener(previousOpener);
-        CLinkStatic::SetFailureSound(previousSound);
     }
 
     CLinkStatic *Link(const QString &text, const QString &target, QRect geometry = {20, 20, 300, 40})
@@ -64,9 +63,8 @@ protected:
     std::unique_ptr<QWidget> window;
     std::vector<QString> opened;
     bool openSucceeds = true;
-    int beeps = 0;
+    RecordedMessages messages;
     CLinkStatic::Opener previousOpener;
-    std::function<void()> previousSound;
 };
 
 TEST_F(LinkStaticTest, emptyTextShowsTheTargetAndEmptyTargetTakesTheText)
@@ -136,15 +134,47 @@ TEST_F(LinkStaticTest, clickOpensTheTargetAndOnlySuccessMarksItVisited)
     for (bool succeeds : {true, false}) {
         openSucceeds = succeeds;
         opened.clear();
-        beeps = 0;
+        messages.clear();
         CLinkStatic *link = Link(QStringLiteral("Email: a@example.ru"), QStringLiteral("mailto:a@example.ru"));
         Show();
         QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(2, 2));
         EXPECT_EQ(opened, std::vector<QString>{QStringLiteral("mailto:a@example.ru")});
         EXPECT_EQ(link->IsVisited(), succeeds);
-        EXPECT_EQ(beeps, succeeds ? 0 : 1);
+        EXPECT_EQ(messages.count(), succeeds ? 0u : 1u);
         QTest::mouseMove(window.get(), QPoint(380, 180));
         EXPECT_TRUE(DrawnWith(link, succeeds ? kVisitedColor : kLinkColor));
+        delete link;
+    }
+}
+
+// With no mail program (or browser) the click still leaves the installer
+// something to act on: the address alone on a line, to select and copy.
+TEST_F(LinkStaticTest, failedOpenShowsTheAddressToCopy)
+{
+    openSucceeds = false;
+    const struct {
+        const char *target;
+        const char *shownLine;
+    } cases[] = {
+        {"mailto:support@tarvello.ru", "support@tarvello.ru"},
+        {"  MAILTO:info@tarvello.ru?subject=%D0%9C%D0%BE%D0%B4%D1%83%D0%BB%D1%8C ", "info@tarvello.ru"},
+        {"mailto:%D0%BF%D0%BE%D1%87%D1%82%D0%B0@example.ru", "почта@example.ru"},
+        {"https://tarvello.ru/support", "https://tarvello.ru/support"},
+    };
+    Show();
+    for (const auto &c : cases) {
+        messages.clear();
+        CLinkStatic *link = Link(QStringLiteral("Email"), QString::fromUtf8(c.target));
+        link->show();
+        QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(2, 2));
+        ASSERT_EQ(messages.count(), 1u) << c.target;
+        const UserMessage &shown = messages.all()[0];
+        EXPECT_TRUE(shown.text.split(QLatin1Char('\n')).contains(QString::fromUtf8(c.shownLine)))
+            << c.target << " -> " << qPrintable(shown.text);
+        EXPECT_EQ(shown.caption, ProgramCaption());
+        EXPECT_EQ(shown.icon, UserMessage::Icon::Warning);
+        const bool mail = QString::fromUtf8(c.target).contains(QLatin1String("mailto"), Qt::CaseInsensitive);
+        EXPECT_EQ(shown.text.contains(QStringLiteral("почтов")), mail) << c.target;
         delete link;
     }
 }
