@@ -6,7 +6,9 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 
 namespace {
 
@@ -26,6 +28,9 @@ void ShowMessageBox(const UserMessage &message)
     }
     box.setWindowTitle(message.caption);
     box.setText(message.text);
+    // Addresses, paths and error texts can be selected and copied (the
+    // label's context menu); the keyboard stays with the buttons.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse);
     if (!message.details.isEmpty())
         box.setDetailedText(message.details);
     box.setStandardButtons(QMessageBox::Ok);
@@ -71,4 +76,18 @@ void InstallQtUserInterface()
     SetMessageHandler(ShowMessageBox);
     SetFileDialogHandler(AskWithDialog);
     SetProgramIcon();
+}
+
+void InstallRussianTranslations(QCoreApplication &app)
+{
+    const QString name = QStringLiteral("TarvelloQtRussian");
+    if (app.findChild<QTranslator *>(name, Qt::FindDirectChildrenOnly))
+        return;
+    auto *translator = new QTranslator(&app);
+    translator->setObjectName(name);
+    if (translator->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator);
+        return;
+    }
+    delete translator;
 }

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins
+  qt6-translations-l10n
   libgl-dev libxkbcommon-dev
   libalglib-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
