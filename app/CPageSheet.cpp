@@ -5,6 +5,8 @@
 #include "FileDialogRequest.h"
 #include "ProgramHelp.h"
 #include "ResourceIds.h"
+#include "UserMessage.h"
+#include "UserQuestion.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -240,6 +242,7 @@ void CPageSheet::OnInitDialog()
     // writes to it, so the title and Save never face an empty name.
     if (!LoadConfiguration(settings_, files_, files_.defaultFileName))
         files_.currentFilePath = files_.defaultFileName;
+    saved_ = settings_;
 
     SetActivePage(0);
 }
@@ -400,9 +403,48 @@ void CPageSheet::ResetPointPages()
         page->SetSubStep(-1);
 }
 
+bool CPageSheet::MayDiscardChanges()
+{
+    // Decided by what the record holds, not by the title's mark: the record
+    // starts marked as changed, and some edits do not mark it.
+    if (settings_.SameConfiguration(saved_))
+        return true;
+    const UserQuestion question{
+        tr("Конфигурация «%1» изменена и не сохранена.\nСохранить изменения?").arg(CurrentFileName()),
+        ProgramCaption(),
+        {tr("Сохранить"), tr("Не сохранять"), tr("Отмена")},
+        0,
+        2};
+    switch (AskUser(question)) {
+    case 0:
+        return FileSave();
+    case 1:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CPageSheet::accept()
+{
+    if (MayDiscardChanges())
+        QDialog::accept();
+}
+
+void CPageSheet::reject()
+{
+    if (MayDiscardChanges())
+        QDialog::reject();
+}
+
 void CPageSheet::FileNew()
 {
+    if (!MayDiscardChanges()) {
+        StartTitleTimer();
+        return;
+    }
     NewConfiguration(settings_, files_);
+    saved_ = settings_;
     ResetPointPages();
     SetActivePage(0);
     StartTitleTimer();
@@ -410,9 +452,14 @@ void CPageSheet::FileNew()
 
 void CPageSheet::FileLoad()
 {
+    if (!MayDiscardChanges()) {
+        StartTitleTimer();
+        return;
+    }
     if (const auto path = AskFileName(ConfigurationDialog(FileDialogRequest::Kind::Open))) {
         // A file that cannot be read changes nothing (a message says why).
         if (LoadConfiguration(settings_, files_, *path)) {
+            saved_ = settings_;
             ResetPointPages();
             SetActivePage(0);
         }
@@ -420,10 +467,13 @@ void CPageSheet::FileLoad()
     StartTitleTimer();
 }
 
-void CPageSheet::FileSave()
+bool CPageSheet::FileSave()
 {
-    SaveConfiguration(settings_, files_, files_.currentFilePath);
+    const bool saved = SaveConfiguration(settings_, files_, files_.currentFilePath);
+    if (saved)
+        saved_ = settings_;
     StartTitleTimer();
+    return saved;
 }
 
 void CPageSheet::FileSaveAs()
@@ -433,8 +483,10 @@ void CPageSheet::FileSaveAs()
     if (const auto path = AskFileName(request)) {
         // The chosen file becomes the current one only once it is written, so
         // that the title never names a file that does not hold the settings.
-        if (SaveConfiguration(settings_, files_, *path))
+        if (SaveConfiguration(settings_, files_, *path)) {
             files_.currentFilePath = *path;
+            saved_ = settings_;
+        }
     }
     StartTitleTimer();
 }
@@ -444,14 +496,19 @@ void CPageSheet::StartTitleTimer()
     titleTimer_.start();
 }
 
+QString CPageSheet::CurrentFileName() const
+{
+    const QString &path = files_.currentFilePath;
+    const int slash = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return path.mid(slash + 1);
+}
+
 QString CPageSheet::TitleText() const
 {
     const CPageView *page = ActivePage();
     if (!page)
         return windowTitle();
-    const QString &path = files_.currentFilePath;
-    const int slash = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
-    const QString name = path.mid(slash + 1);
+    const QString name = CurrentFileName();
     const QString mark = settings_.IsChanged() ? QStringLiteral("*") : QString();
     const QString serial = QString::asprintf("%010d", link_ ? link_->SerialNumber() : 0);
     return QStringLiteral("Tarvello S/N %1 - %2 - [%3 %4]").arg(serial, page->Caption(), name, mark);

@@ -67,6 +67,13 @@ public:
     const ConfigurationFiles &Files() const { return files_; }
     // The title as the title timer sets it.
     QString TitleText() const;
+    // The current file's name, without its folder.
+    QString CurrentFileName() const;
+
+    // Closing (Cancel, "Выход", "Готово", Esc, the window's close button)
+    // first asks whether to save changes that would be lost.
+    void accept() override;
+    void reject() override;
 
     // PageHost
     Settings &SheetSettings() override { return settings_; }
@@ -96,7 +103,10 @@ private:
     void OnTitleTimer();
     void FileNew();
     void FileLoad();
-    void FileSave();
+    // True when the settings were written.
+    bool FileSave();
+    // True unless the installer chose to stay; saves first when asked to.
+    bool MayDiscardChanges();
     void FileSaveAs();
     bool HandleWizardKey(int key);
 
@@ -119,6 +129,7 @@ private:
     CPageLineBold lineBold_;
 
     Settings settings_;
+    Settings saved_;  // what the current file holds: as last loaded or saved
     ConfigurationFiles files_;  // the default file name and the current file path
     QMenuBar *menuBar_ = nullptr;
     CResizeCtrl resize_;

@@ -2,12 +2,14 @@
 
 #include "FileDialogRequest.h"
 #include "UserMessage.h"
+#include "UserQuestion.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTranslator>
 
 namespace {
@@ -35,6 +37,24 @@ void ShowMessageBox(const UserMessage &message)
         box.setDetailedText(message.details);
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
+}
+
+int AskWithBox(const UserQuestion &question)
+{
+    QMessageBox box(QApplication::activeWindow());
+    box.setIcon(QMessageBox::Question);
+    box.setWindowTitle(question.caption);
+    box.setText(question.text);
+    QList<QAbstractButton *> buttons;
+    for (const QString &answer : question.answers)
+        buttons << box.addButton(answer, QMessageBox::AcceptRole);
+    if (question.defaultAnswer >= 0 && question.defaultAnswer < buttons.size())
+        box.setDefaultButton(static_cast<QPushButton *>(buttons[question.defaultAnswer]));
+    if (question.escapeAnswer >= 0 && question.escapeAnswer < buttons.size())
+        box.setEscapeButton(buttons[question.escapeAnswer]);
+    box.exec();
+    const int chosen = static_cast<int>(buttons.indexOf(box.clickedButton()));
+    return chosen >= 0 ? chosen : question.escapeAnswer;
 }
 
 std::optional<QString> AskWithDialog(const FileDialogRequest &request)
@@ -74,6 +94,7 @@ void SetProgramIcon()
 void InstallQtUserInterface()
 {
     SetMessageHandler(ShowMessageBox);
+    SetQuestionHandler(AskWithBox);
     SetFileDialogHandler(AskWithDialog);
     SetProgramIcon();
 }

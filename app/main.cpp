@@ -37,6 +37,7 @@ int main(int argc, char **argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarvello-setup"));
+    InstallRussianTranslations(app);
     if (batch)
         return RunBatchMode(line);
     InstallQtUserInterface();

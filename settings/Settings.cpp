@@ -59,3 +59,10 @@ int Settings::IsChanged() const
 {
     return Changed;
 }
+
+bool Settings::SameConfiguration(const Settings &other) const
+{
+    Settings a = *this;
+    a.Changed = other.Changed;
+    return a == other;
+}

@@ -9,6 +9,8 @@
 struct PlanePoint {
     double x = 0.0;
     double y = 0.0;
+
+    bool operator==(const PlanePoint &) const = default;
 };
 
 // The one record of everything the installer configures. The wizard sheet
@@ -67,4 +69,11 @@ public:
     // Stores the grid shift; sets Changed when it differs.
     void SetCameraShift(int x, int y);
     int IsChanged() const;
+
+    // Whether two records hold the same configuration: every field but the
+    // changed mark, which says what happened, not what is held.
+    bool SameConfiguration(const Settings &other) const;
+
+private:
+    bool operator==(const Settings &) const = default;
 };

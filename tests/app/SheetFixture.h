@@ -27,6 +27,7 @@ protected:
         // The store is one per process, as in the program: each test starts
         // with it empty, as the program does.
         IniFile::Clear();
+        discardChanges_.fallback(1);
     }
     void TearDown() override { QDir::setCurrent(previous_); }
 
@@ -62,4 +63,6 @@ protected:
     QString previous_;
     DeviceLink demo_;
     RecordedMessages messages_;
+    // Changes are thrown away on closing unless a test answers otherwise.
+    ScriptedQuestions discardChanges_;
 };

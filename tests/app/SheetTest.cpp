@@ -316,6 +316,89 @@ TEST_F(SheetTest, resizingKeepsHelpOnTopPictureLeftAndButtonsBottomRight)
     EXPECT_EQ(sheet->Button(Ids::ID_WIZNEXT)->y(), nextBefore.y() + 120);
 }
 
+TEST_F(SheetTest, closingAsksBeforeChangesAreLostAndStayKeepsThem)
+{
+    enum Close { CancelButton, ExitItem, EscapeKey, CloseButton };
+    const struct {
+        const char *name;
+        Close close;
+        bool change, saveFirst;
+        std::vector<int> answers;  // 0 save, 1 discard, 2 stay
+        size_t asked;
+        bool closed;
+        bool fileHasChange;
+    } cases[] = {
+        {"nothing changed", CancelButton, false, false, {}, 0, true, false},
+        {"stay, then discard", CancelButton, true, false, {2, 1}, 2, true, false},
+        {"save and close", ExitItem, true, false, {0}, 1, true, true},
+        {"saved before", EscapeKey, true, true, {}, 0, true, true},
+        {"window's close button, stay", CloseButton, true, false, {2}, 1, false, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(QStringLiteral("default.ini"));
+        auto sheet = OpenSheet();
+        ScriptedQuestions questions;
+        for (int answer : c.answers)
+            questions.answer(answer);
+        if (c.change)
+            sheet->SheetSettings().SetPoint(4, 3.25, 6.5, 1);
+        if (c.saveFirst)
+            QTest::keyClick(sheet.get(), Qt::Key_S, Qt::ControlModifier);
+        for (size_t tries = 0; tries < std::max<size_t>(1, c.answers.size()); ++tries) {
+            switch (c.close) {
+            case CancelButton:
+                sheet->Button(Ids::ID_CANCEL)->click();
+                break;
+            case ExitItem:
+                sheet->MenuAction(Ids::ID_FILE_EXIT)->trigger();
+                break;
+            case EscapeKey:
+                QTest::keyClick(sheet.get(), Qt::Key_Escape);
+                break;
+            case CloseButton:
+                sheet->close();
+                break;
+            }
+            QTest::qWait(20);
+        }
+        EXPECT_EQ(questions.asked().size(), c.asked);
+        if (!questions.asked().empty()) {
+            EXPECT_TRUE(questions.asked()[0].text.contains(QStringLiteral("default.ini")));
+        }
+        EXPECT_EQ(!sheet->isVisible(), c.closed);
+        EXPECT_TRUE(ReadAll(QStringLiteral("default.ini")).contains("Point1X=3.25") == c.fileHasChange);
+        if (c.change) {
+            EXPECT_DOUBLE_EQ(sheet->SheetSettings().Points[4].x, 3.25 * 40) << "nothing lost";
+        }
+    }
+}
+
+TEST_F(SheetTest, newAndLoadAskBeforeThrowingChangesAwayButNotAfterALoad)
+{
+    auto sheet = OpenSheet();
+    ScriptedQuestions questions;
+    ScriptedFileDialogs dialogs;
+    sheet->SheetSettings().SetPoint(4, 3.25, 6.5, 1);
+    questions.answer(2);  // stay
+    QTest::keyClick(sheet.get(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(questions.asked().size(), 1u);
+    EXPECT_TRUE(dialogs.requests().empty()) << "no file dialog after staying";
+    questions.answer(2);
+    QTest::keyClick(sheet.get(), Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(questions.asked().size(), 2u);
+    EXPECT_DOUBLE_EQ(sheet->SheetSettings().Points[4].x, 3.25 * 40);
+
+    questions.answer(1);  // discard
+    dialogs.answer(QDir::current().filePath(QStringLiteral("default.ini")));
+    QTest::keyClick(sheet.get(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.requests().size(), 1u);
+    sheet->Button(Ids::ID_CANCEL)->click();
+    QTest::qWait(20);
+    EXPECT_EQ(questions.asked().size(), 3u) << "a configuration just loaded is not asked about";
+    EXPECT_FALSE(sheet->isVisible());
+}
+
 TEST_F(SheetTest, exitClosesTheWizard)
 {
     auto sheet = OpenSheet();

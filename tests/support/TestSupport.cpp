@@ -36,3 +36,20 @@ QString TestDataPath(const QString &name)
         dir = QStringLiteral(TARVELLO_TEST_DATA_DIR);
     return QDir(dir).filePath(name);
 }
+
+ScriptedQuestions::ScriptedQuestions()
+{
+    previous_ = SetQuestionHandler([this](const UserQuestion &question) {
+        asked_.push_back(question);
+        if (answers_.empty())
+            return fallback_ >= 0 ? fallback_ : question.escapeAnswer;
+        const int index = answers_.front();
+        answers_.pop_front();
+        return index;
+    });
+}
+
+ScriptedQuestions::~ScriptedQuestions()
+{
+    SetQuestionHandler(std::move(previous_));
+}

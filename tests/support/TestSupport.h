@@ -2,6 +2,7 @@
 
 #include "FileDialogRequest.h"
 #include "UserMessage.h"
+#include "UserQuestion.h"
 
 #include <QString>
 
@@ -42,6 +43,27 @@ private:
     std::deque<std::optional<QString>> answers_;
     std::vector<FileDialogRequest> requests_;
     FileDialogHandler previous_;
+};
+
+// Answers questions with prepared answer indexes, in order, and records the
+// questions; once they run out, the fallback answer (the escape answer
+// unless set).
+class ScriptedQuestions {
+public:
+    ScriptedQuestions();
+    ~ScriptedQuestions();
+    ScriptedQuestions(const ScriptedQuestions &) = delete;
+    ScriptedQuestions &operator=(const ScriptedQuestions &) = delete;
+
+    void answer(int index) { answers_.push_back(index); }
+    void fallback(int index) { fallback_ = index; }
+    const std::vector<UserQuestion> &asked() const { return asked_; }
+
+private:
+    std::deque<int> answers_;
+    int fallback_ = -1;
+    std::vector<UserQuestion> asked_;
+    QuestionHandler previous_;
 };
 
 // Path of a file in tests/data.
