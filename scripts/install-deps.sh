@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building, running and testing the setup
-# program needs. Safe to run again; works as root or through sudo.
+# program needs; with --package also what building and checking its Debian
+# package needs (scripts/package.sh). Safe to run again; works as root or
+# through sudo.
 set -euo pipefail
 
 packages=(
@@ -12,7 +14,11 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-dejavu-core
   xvfb xauth
+  desktop-file-utils groff-base
 )
+if [ "${1:-}" = "--package" ]; then
+  packages+=(lintian)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
