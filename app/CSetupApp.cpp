@@ -11,6 +11,8 @@
 #include <QKeyEvent>
 #include <QTimer>
 
+#include <cstdio>
+
 #include <sched.h>
 
 namespace {
@@ -61,7 +63,10 @@ int CSetupApp::Run(const CommandLine &line)
     std::unique_ptr<DeviceLink> link =
         line.port.isEmpty() || line.demo ? FindModule(line.demo, &report) : FindModuleOnPort(line.port, &report);
     if (!link) {
-        ShowMessage(ModuleNotFoundMessage(report));
+        const UserMessage message = ModuleNotFoundMessage(report);
+        // Also on the terminal, where it can be copied whole into a question.
+        std::fprintf(stderr, "%s\n%s\n", qPrintable(message.text), qPrintable(message.details));
+        ShowMessage(message);
         return ExitCode::NoModule;
     }
     sheet.SetLink(link.get());

@@ -1,6 +1,7 @@
 #include "ComPortLink.h"
 
 #include "ComPortNames.h"
+#include "SystemErrorText.h"
 
 #include <QFile>
 
@@ -83,7 +84,7 @@ int ComPortLink::BaudForPort(int port) { return port > 255 ? kFastBaud : kSlowBa
 LinkResult ComPortLink::FailOpen(OpenError error, int errnoValue)
 {
     openError_ = error;
-    openErrorText_ = errnoValue != 0 ? QString::fromLocal8Bit(std::strerror(errnoValue)) : QString();
+    openErrorText_ = errnoValue != 0 ? SystemErrorText(errnoValue) : QString();
     return kLinkFail;
 }
 

@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <optional>
+
 namespace {
 
 // COM ports tried, and the two speeds of each (Open(N), Open(256 + N)).
@@ -24,14 +26,17 @@ ProbeAttempt UsbAttempt(const UsbLink &link, bool found)
     const QString detail = link.LastErrorDetail();
     switch (link.LastError()) {
     case UsbError::LibraryMissing:
+        attempt.cause = ProbeAttempt::Cause::UsbLibrary;
         attempt.reason = Tr("библиотека FTDI D2XX (%1) не загружена: %2").arg(UsbLink::LibraryName(), detail);
         attempt.fix = Tr("установите библиотеку libftd2xx, если устройство подключается по USB");
         break;
     case UsbError::EntryPointMissing:
+        attempt.cause = ProbeAttempt::Cause::UsbLibrary;
         attempt.reason = Tr("в библиотеке FTDI D2XX (%1) нет функции %2").arg(UsbLink::LibraryName(), detail);
         attempt.fix = Tr("установите другую версию библиотеки libftd2xx");
         break;
     case UsbError::NoDevice:
+        attempt.cause = ProbeAttempt::Cause::NoPort;
         attempt.reason = Tr("устройство «%1» не подключено").arg(QString::fromLatin1(UsbLink::DeviceDescription()));
         break;
     case UsbError::CallFailed:
@@ -55,17 +60,21 @@ ProbeAttempt ComAttempt(const ComPortLink &link, int number, bool found)
     const QString errnoText = link.LastOpenErrorText();
     switch (link.LastOpenError()) {
     case OpenError::None:
+        attempt.cause = ProbeAttempt::Cause::NoAnswer;
         attempt.reason = Tr("порт %1 открыт, модуль не ответил").arg(path);
         break;
     case OpenError::Missing:
+        attempt.cause = ProbeAttempt::Cause::NoPort;
         attempt.reason = path.isEmpty() ? Tr("порта нет") : Tr("порта %1 нет").arg(path);
         break;
     case OpenError::Busy:
+        attempt.cause = ProbeAttempt::Cause::Busy;
         attempt.reason = Tr("порт %1 занят").arg(path);
         attempt.fix = Tr("порт занят другой программой; закройте её (ModemManager или brltty тоже могут "
                          "занимать адаптер)");
         break;
     case OpenError::PermissionDenied:
+        attempt.cause = ProbeAttempt::Cause::NoPermission;
         attempt.reason = Tr("нет доступа к порту %1 (%2)").arg(path, errnoText);
         attempt.fix = Tr("добавьте пользователя в группу dialout и войдите в систему заново");
         break;
@@ -116,6 +125,8 @@ std::unique_ptr<DeviceLink> FindModule(bool demo, ProbeReport *report)
     };
     if (demo)
         return std::make_unique<DeviceLink>();
+    // The usual COM naming, also after a search on one named port.
+    UseOnlySerialPort(QString());
 
     {
         auto usb = std::make_unique<UsbLink>();
@@ -148,6 +159,35 @@ UserMessage ModuleNotFoundMessage(const ProbeReport &report)
 
     if (report.attempts.empty())
         return message;
+
+    // The cause shared by every serial port that exists, if there is one.
+    std::optional<ProbeAttempt::Cause> common;
+    bool mixed = false;
+    bool anyPort = false;
+    for (const ProbeAttempt &attempt : report.attempts) {
+        if (attempt.transport != QLatin1String("COM") || attempt.cause == ProbeAttempt::Cause::NoPort)
+            continue;
+        anyPort = true;
+        if (common && *common != attempt.cause)
+            mixed = true;
+        common = attempt.cause;
+    }
+    if (!anyPort) {
+        message.text = Tr("Устройство TRX-G-K4 не найдено: к компьютеру не подключён ни один последовательный "
+                          "адаптер.\nПодключите кабель модуля, включите задний ход и запустите программу снова.");
+    } else if (!mixed && common == ProbeAttempt::Cause::NoPermission) {
+        message.text = Tr("Устройство TRX-G-K4 не найдено: нет прав доступа к последовательному порту.\n"
+                          "Добавьте пользователя в группу dialout, войдите в систему заново и запустите "
+                          "программу снова.");
+    } else if (!mixed && common == ProbeAttempt::Cause::Busy) {
+        message.text = Tr("Устройство TRX-G-K4 не найдено: последовательный порт занят другой программой.\n"
+                          "Закройте её (порт могут занимать и ModemManager или brltty) и запустите программу "
+                          "снова.");
+    } else if (!mixed && common == ProbeAttempt::Cause::NoAnswer) {
+        message.text = Tr("Устройство TRX-G-K4 не найдено: на последовательных портах никто не ответил как "
+                          "модуль.\nПроверьте кабель и питание модуля, включите задний ход и запустите "
+                          "программу снова.");
+    }
     // One line per try; the two speeds of a port share a line when they
     // failed for the same reason.
     QStringList lines;
@@ -168,7 +208,10 @@ UserMessage ModuleNotFoundMessage(const ProbeReport &report)
                                   ? Tr("USB (%1 бод)").arg(speeds)
                                   : Tr("COM%1 (%2 бод)").arg(attempt.port).arg(speeds);
         QString line = QStringLiteral("%1: %2").arg(where, attempt.found ? Tr("модуль найден") : attempt.reason);
-        if (!attempt.fix.isEmpty())
+        // The vendor's USB library matters only when no serial adapter is
+        // there either: the module may then be on an FTDI bridge.
+        const bool fixMatters = attempt.cause != ProbeAttempt::Cause::UsbLibrary || !anyPort;
+        if (!attempt.fix.isEmpty() && fixMatters)
             line += QStringLiteral(". ") + Tr("Что сделать: %1").arg(attempt.fix);
         lines << line;
     }

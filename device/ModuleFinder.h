@@ -16,12 +16,23 @@ bool IsDemoCommandLine(const QStringList &arguments);
 
 // One try of the module search.
 struct ProbeAttempt {
+    // Why a try failed, as far as the search can group tries by it.
+    enum class Cause {
+        Other,
+        NoPort,        // no such device: nothing connected there
+        NoPermission,  // the user may not open the port
+        Busy,          // another program holds the port
+        NoAnswer,      // the port opened; nothing answered as the module does
+        UsbLibrary,    // the vendor's USB library is missing or unusable
+    };
+
     QString transport;  // "USB" or "COM"
     int port;           // COM number; 0 for USB
     int baud;
     bool found;
     QString reason;     // why the module was not found there (user's language)
     QString fix;        // what the user can do about it; empty when nothing
+    Cause cause = Cause::Other;
 };
 
 struct ProbeReport {
@@ -38,5 +49,7 @@ std::unique_ptr<DeviceLink> FindModule(bool demo, ProbeReport *report = nullptr)
 // The device becomes the process's only COM port (COM1).
 std::unique_ptr<DeviceLink> FindModuleOnPort(const QString &path, ProbeReport *report = nullptr);
 
-// The message shown when no module was found; its details list the tries.
+// The message shown when no module was found. When every serial port that
+// exists failed for the same reason (or none exists), the text says so and
+// what to do about it; the details list every try.
 UserMessage ModuleNotFoundMessage(const ProbeReport &report);

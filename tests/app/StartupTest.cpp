@@ -100,7 +100,7 @@ TEST_F(StartupTest, upperCaseDemoOrDemoInTheProgramPathIsNotTheDemoSwitch)
 {
     for (const QStringList &commandLine :
          {QStringList{"tarvello-setup", "/DEMO"}, QStringList{"/opt/demo-tools/tarvello-setup"},
-          QStringList{"/home/demo/bin/tarvello-setup", "--port"}}) {
+          QStringList{"/home/demo/bin/tarvello-setup", "--port", "/nonexistent/demo-tty"}}) {
         SCOPED_TRACE(commandLine.join(' ').toStdString());
         messages_.clear();
         CSetupApp app;
@@ -130,7 +130,8 @@ TEST_F(StartupTest, withoutModuleTheNotFoundMessageIsShownAndNoWizard)
     ASSERT_EQ(messages_.count(), 1u);
     const UserMessage &m = messages_.all()[0];
     EXPECT_EQ(m.caption, QStringLiteral("Программа настройки Tarvello"));
-    EXPECT_EQ(m.text, QStringLiteral("Устройство TRX-G-K4 не найдено.\nПодключите устройство, включите задний ход и запустите программу снова."));
+    EXPECT_EQ(m.text, QStringLiteral("Устройство TRX-G-K4 не найдено: к компьютеру не подключён ни один последовательный "
+                                     "адаптер.\nПодключите кабель модуля, включите задний ход и запустите программу снова."));
     EXPECT_EQ(m.icon, UserMessage::Icon::Error);
     EXPECT_FALSE(m.details.isEmpty()) << "the details say what was tried";
     EXPECT_FALSE(AnySheetVisible());

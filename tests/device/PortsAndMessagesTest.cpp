@@ -180,3 +180,38 @@ TEST(ModuleNotFoundMessage, ExactTextCaptionIconAndDetailsWithFixes)
 
     EXPECT_TRUE(ModuleNotFoundMessage(ProbeReport{}).details.isEmpty()) << "no tries, no details";
 }
+
+TEST(ModuleNotFoundMessage, LeadsWithTheCauseEveryPortSharedAndAdvisesTheUsbLibraryOnlyWhenItMatters)
+{
+    using Cause = ProbeAttempt::Cause;
+    const ProbeAttempt usbLibrary{"USB", 0, 57600, false, "библиотека не загружена", "установите libftd2xx",
+                                  Cause::UsbLibrary};
+    auto com = [](int port, Cause cause) {
+        return ProbeAttempt{"COM", port, 9600, false, "причина", "", cause};
+    };
+    const struct {
+        const char *name;
+        std::vector<ProbeAttempt> attempts;
+        const char *lead;  // in the text; empty: the general text
+        bool usbAdvice;
+    } cases[] = {
+        {"nothing connected", {usbLibrary, com(1, Cause::NoPort), com(2, Cause::NoPort)}, "ни один последовательный адаптер", true},
+        {"no permission", {usbLibrary, com(1, Cause::NoPermission), com(2, Cause::NoPort)}, "dialout", false},
+        {"busy", {usbLibrary, com(1, Cause::Busy), com(1, Cause::Busy)}, "занят другой программой", false},
+        {"silent", {com(1, Cause::NoAnswer), com(3, Cause::NoAnswer)}, "никто не ответил", false},
+        {"mixed", {usbLibrary, com(1, Cause::Busy), com(2, Cause::NoAnswer)}, "", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ProbeReport report;
+        report.attempts = c.attempts;
+        const UserMessage message = ModuleNotFoundMessage(report);
+        EXPECT_TRUE(message.text.startsWith(QStringLiteral("Устройство TRX-G-K4 не найдено")));
+        if (*c.lead)
+            EXPECT_TRUE(message.text.contains(QString::fromUtf8(c.lead))) << qPrintable(message.text);
+        else
+            EXPECT_EQ(message.text, QStringLiteral("Устройство TRX-G-K4 не найдено.\n"
+                                                   "Подключите устройство, включите задний ход и запустите программу снова."));
+        EXPECT_EQ(message.details.contains(QStringLiteral("libftd2xx")), c.usbAdvice) << qPrintable(message.details);
+    }
+}
