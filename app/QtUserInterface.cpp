@@ -4,8 +4,14 @@
 #include "UserMessage.h"
 #include "UserQuestion.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QStyle>
+#include <QPlainTextEdit>
+#include <QLabel>
+#include <QDialogButtonBox>
+#include <QGridLayout>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QMessageBox>
@@ -14,8 +20,62 @@
 
 namespace {
 
+QStyle::StandardPixmap IconOf(UserMessage::Icon icon)
+{
+    switch (icon) {
+    case UserMessage::Icon::Information:
+        return QStyle::SP_MessageBoxInformation;
+    case UserMessage::Icon::Warning:
+        return QStyle::SP_MessageBoxWarning;
+    case UserMessage::Icon::Error:
+        break;
+    }
+    return QStyle::SP_MessageBoxCritical;
+}
+
+// A message with details (the module search lists every try there): a box
+// the installer can make as large as the list needs, the details shown on
+// request. QMessageBox keeps a fixed size, so it serves the plain messages.
+void ShowMessageWithDetails(const UserMessage &message)
+{
+    QDialog box(QApplication::activeWindow());
+    box.setWindowTitle(message.caption);
+    box.setSizeGripEnabled(true);
+    auto *icon = new QLabel(&box);
+    const int side = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
+    icon->setPixmap(box.style()->standardIcon(IconOf(message.icon), nullptr, &box).pixmap(side, side));
+    auto *text = new QLabel(message.text, &box);
+    text->setWordWrap(true);
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse);
+    auto *details = new QPlainTextEdit(message.details, &box);
+    details->setObjectName(QStringLiteral("message-details"));
+    details->setReadOnly(true);
+    details->hide();
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
+    QPushButton *toggle = buttons->addButton(QCoreApplication::translate("Tarvello", "Подробности"),
+                                             QDialogButtonBox::ActionRole);
+    toggle->setObjectName(QStringLiteral("message-details-toggle"));
+    toggle->setCheckable(true);
+    QObject::connect(toggle, &QPushButton::toggled, details, &QWidget::setVisible);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+
+    auto *grid = new QGridLayout(&box);
+    grid->addWidget(icon, 0, 0, Qt::AlignTop);
+    grid->addWidget(text, 0, 1);
+    grid->addWidget(details, 1, 0, 1, 2);
+    grid->addWidget(buttons, 2, 0, 1, 2);
+    grid->setRowStretch(1, 1);
+    grid->setColumnStretch(1, 1);
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    box.exec();
+}
+
 void ShowMessageBox(const UserMessage &message)
 {
+    if (!message.details.isEmpty()) {
+        ShowMessageWithDetails(message);
+        return;
+    }
     QMessageBox box(QApplication::activeWindow());
     switch (message.icon) {
     case UserMessage::Icon::Information:
@@ -33,8 +93,6 @@ void ShowMessageBox(const UserMessage &message)
     // Addresses, paths and error texts can be selected and copied (the
     // label's context menu); the keyboard stays with the buttons.
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse);
-    if (!message.details.isEmpty())
-        box.setDetailedText(message.details);
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
 }
