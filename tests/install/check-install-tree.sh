@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks an installed tree of the setup program:
 #   check-install-tree.sh --install BUILD_DIR SOURCE_DIR
-#       installs BUILD_DIR into a temporary prefix (cmake --install) and
-#       checks that;
+#       installs BUILD_DIR into a temporary prefix (cmake --install, or the
+#       CMake named by $CMAKE) and checks that;
 #   check-install-tree.sh --tree PREFIX SOURCE_DIR
 #       checks a tree that is already there (the /usr of an unpacked .deb).
 # Every failed check is printed; the exit status is 1 when any failed.
@@ -20,7 +20,7 @@ trap 'rm -rf "$work"' EXIT
 
 if [ "$mode" = --install ]; then
     prefix="$work/prefix"
-    if ! cmake --install "$2" --prefix "$prefix" > "$work/install.log" 2>&1; then
+    if ! "${CMAKE:-cmake}" --install "$2" --prefix "$prefix" > "$work/install.log" 2>&1; then
         cat "$work/install.log" >&2
         echo "FAIL: cmake --install $2 failed" >&2
         exit 1
