@@ -186,7 +186,11 @@ void CGuideLinePreview::paintEvent(QPaintEvent *)
 {
     if (width() <= 0 || height() <= 0)
         return;
-    QImage buffer(size(), QImage::Format_RGB32);
+    // Drawn at the screen's own pixel density, so that lines stay sharp on
+    // a high-density screen instead of being scaled up.
+    const qreal ratio = devicePixelRatioF();
+    QImage buffer(size() * ratio, QImage::Format_RGB32);
+    buffer.setDevicePixelRatio(ratio);
     buffer.fill(palette().color(QPalette::Window));
     {
         QPainter memory(&buffer);
