@@ -41,12 +41,13 @@ public:
     // the next row (or the review) is shown.
     void SkipPoint();
     QPushButton *SkipButton() const;
+    // The guide point a row edits.
+    int RowGuidePoint(int row) const override;
 
 protected:
     std::vector<ControlSpec> Template() const override;
     QRect TemplateUnits() const override;
     void OnInitDialog() override;
-    int RowGuidePoint(int row) const override;
     void OnRowChanged(int row) override;
     void OnRowSpun(int row, bool xField) override;
     // Runs during activation after the rows are loaded and the grid is
