@@ -158,6 +158,7 @@ int ComPortLink::Probe()
     const std::size_t length = std::strlen(Protocol::kProbeCommand);
     std::memcpy(command_.data(), Protocol::kProbeCommand, length);
     Transact(command_.data(), static_cast<unsigned>(length), Protocol::kProbeTimeoutMs, 0);
+    probeHeard_ = std::any_of(reply_.begin(), reply_.end(), [](std::uint8_t b) { return b != 0; });
     const auto *text = reinterpret_cast<const char *>(reply_.data());
     const std::string_view reply(text, ::strnlen(text, reply_.size()));
     return reply.find(Protocol::kProbeReply) != std::string_view::npos ? 0 : 1;

@@ -39,6 +39,9 @@ public:
     OpenError LastOpenError() const { return openError_; }
     QString LastOpenErrorText() const { return openErrorText_; }  // strerror text or empty
     QString DevicePath() const { return devicePath_; }            // empty when COM N has none
+    // Whether anything at all came back to the last presence check: a port
+    // where something answers, but not as the module does.
+    bool ProbeHeardSomething() const { return probeHeard_; }
     int BaudRate() const { return baud_; }
     bool IsOpen() const { return fd_ >= 0; }
 
@@ -52,6 +55,7 @@ private:
     int fd_ = -1;
     int baud_ = 0;
     QString devicePath_;
+    bool probeHeard_ = false;
     OpenError openError_ = OpenError::None;
     QString openErrorText_;
 };

@@ -60,8 +60,15 @@ ProbeAttempt ComAttempt(const ComPortLink &link, int number, bool found)
     const QString errnoText = link.LastOpenErrorText();
     switch (link.LastOpenError()) {
     case OpenError::None:
-        attempt.cause = ProbeAttempt::Cause::NoAnswer;
-        attempt.reason = Tr("порт %1 открыт, модуль не ответил").arg(path);
+        if (link.ProbeHeardSomething()) {
+            attempt.cause = ProbeAttempt::Cause::WrongAnswer;
+            attempt.reason = Tr("порт %1 открыт, ответ пришёл, но не такой, как у модуля (другое устройство "
+                                "или другая скорость)")
+                                 .arg(path);
+        } else {
+            attempt.cause = ProbeAttempt::Cause::NoAnswer;
+            attempt.reason = Tr("порт %1 открыт, модуль не ответил").arg(path);
+        }
         break;
     case OpenError::Missing:
         attempt.cause = ProbeAttempt::Cause::NoPort;
@@ -183,6 +190,9 @@ UserMessage ModuleNotFoundMessage(const ProbeReport &report)
         message.text = Tr("Устройство TRX-G-K4 не найдено: последовательный порт занят другой программой.\n"
                           "Закройте её (порт могут занимать и ModemManager или brltty) и запустите программу "
                           "снова.");
+    } else if (!mixed && common == ProbeAttempt::Cause::WrongAnswer) {
+        message.text = Tr("Устройство TRX-G-K4 не найдено: на последовательном порту отвечает другое устройство, "
+                          "а не модуль.\nПроверьте, к какому порту подключён модуль, и запустите программу снова.");
     } else if (!mixed && common == ProbeAttempt::Cause::NoAnswer) {
         message.text = Tr("Устройство TRX-G-K4 не найдено: на последовательных портах никто не ответил как "
                           "модуль.\nПроверьте кабель и питание модуля, включите задний ход и запустите "

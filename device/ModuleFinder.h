@@ -22,7 +22,8 @@ struct ProbeAttempt {
         NoPort,        // no such device: nothing connected there
         NoPermission,  // the user may not open the port
         Busy,          // another program holds the port
-        NoAnswer,      // the port opened; nothing answered as the module does
+        NoAnswer,      // the port opened; nothing came back
+        WrongAnswer,   // the port opened; something answered, but not as the module does
         UsbLibrary,    // the vendor's USB library is missing or unusable
     };
 

@@ -220,6 +220,31 @@ TEST_F(EndToEnd, NoModuleAnywhereReportsEveryTryAndWhy)
     EXPECT_TRUE(message.details.contains("COM10 (9600, 57600")) << qPrintable(message.details);
 }
 
+TEST_F(EndToEnd, SomethingAnsweringOtherwiseIsToldApartFromSilence)
+{
+    const struct {
+        QStringList simArguments;
+        ProbeAttempt::Cause cause;
+        const char *said;
+    } cases[] = {
+        {{"--silent"}, ProbeAttempt::Cause::NoAnswer, "не ответил"},
+        {{"--garbage", "12"}, ProbeAttempt::Cause::WrongAnswer, "не такой, как у модуля"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.simArguments.join(' ').toStdString());
+        simOnCom(1, c.simArguments);
+        ProbeReport report;
+        EXPECT_EQ(FindModule(false, &report), nullptr);
+        ASSERT_GE(report.attempts.size(), 3u);
+        for (std::size_t i : {1u, 2u}) {  // COM1 at both speeds
+            EXPECT_EQ(report.attempts[i].cause, c.cause);
+            EXPECT_TRUE(report.attempts[i].reason.contains(QString::fromUtf8(c.said)))
+                << qPrintable(report.attempts[i].reason);
+        }
+        sims.clear();
+    }
+}
+
 TEST_F(EndToEnd, UsbModuleIsUsedWithTheOpenSequenceAndNoComPortIsTouched)
 {
     ModuleSim &usbSim = useFakeUsb();

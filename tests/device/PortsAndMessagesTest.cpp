@@ -199,6 +199,7 @@ TEST(ModuleNotFoundMessage, LeadsWithTheCauseEveryPortSharedAndAdvisesTheUsbLibr
         {"no permission", {usbLibrary, com(1, Cause::NoPermission), com(2, Cause::NoPort)}, "dialout", false},
         {"busy", {usbLibrary, com(1, Cause::Busy), com(1, Cause::Busy)}, "занят другой программой", false},
         {"silent", {com(1, Cause::NoAnswer), com(3, Cause::NoAnswer)}, "никто не ответил", false},
+        {"another device", {com(1, Cause::WrongAnswer), com(1, Cause::WrongAnswer)}, "другое устройство", false},
         {"mixed", {usbLibrary, com(1, Cause::Busy), com(2, Cause::NoAnswer)}, "", false},
     };
     for (const auto &c : cases) {
