@@ -236,11 +236,12 @@ void CPageSheet::OnInitDialog()
     if (QScreen *screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
 
-    if (!QFileInfo::exists(files_.defaultFileName))
-        NewConfiguration(settings_, files_);
-    // A default file that cannot be read has been reported; Save still
-    // writes to it, so the title and Save never face an empty name.
-    if (!LoadConfiguration(settings_, files_, files_.defaultFileName))
+    // A default file that cannot be made or read has been reported once;
+    // Save still writes to it, so the title and Save never face an empty
+    // name. One that could not be made is not read back: its settings are
+    // in the record already.
+    const bool made = QFileInfo::exists(files_.defaultFileName) || NewConfiguration(settings_, files_);
+    if (!made || !LoadConfiguration(settings_, files_, files_.defaultFileName))
         files_.currentFilePath = files_.defaultFileName;
     saved_ = settings_;
 

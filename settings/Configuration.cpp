@@ -245,13 +245,42 @@ bool NewConfiguration(Settings &settings, ConfigurationFiles &files)
     return written;
 }
 
+namespace {
+
+// Whether the store holds anything of a configuration: one of its sections.
+bool HoldsConfiguration()
+{
+    for (const char *section : {kCommon, kCamera, kMarker, kParking, kMirror})
+        if (IniFile::SectionExists(section))
+            return true;
+    for (const PointGroup &group : kPointGroups)
+        if (IniFile::SectionExists(group.section))
+            return true;
+    return false;
+}
+
+} // namespace
+
 bool LoadConfiguration(Settings &settings, ConfigurationFiles &files, const QString &path)
 {
     QString reason;
+    // A file that turns out to hold no configuration leaves the store as it was.
+    std::vector<IniRecord> previous = IniFile::Content;
+    QByteArray previousComments = IniFile::TrailingComments;
     if (!IniFile::LoadFile(path, &reason)) {
         ShowMessage(UserMessage{
             QCoreApplication::translate("Configuration", "Не удалось прочитать файл конфигурации «%1».\n%2")
                 .arg(path, reason),
+            ProgramCaption(), UserMessage::Icon::Error, QString()});
+        return false;
+    }
+    if (!HoldsConfiguration()) {
+        IniFile::Content = std::move(previous);
+        IniFile::TrailingComments = std::move(previousComments);
+        ShowMessage(UserMessage{
+            QCoreApplication::translate("Configuration",
+                                        "В файле «%1» нет настроек конфигурации Tarvello. Файл не загружен.")
+                .arg(path),
             ProgramCaption(), UserMessage::Icon::Error, QString()});
         return false;
     }

@@ -127,6 +127,17 @@ TEST_F(SheetTest, enterPressesNextAgainAfterTheLastPageWasShown)
     EXPECT_TRUE(sheet->isVisible());
 }
 
+TEST_F(SheetTest, defaultFileThatCannotBeMadeIsReportedOnceAndTheNewSettingsStay)
+{
+    // A link into a folder that does not exist: nothing can be written there.
+    ASSERT_TRUE(QFile::link(QDir::current().filePath(QStringLiteral("gone/default.ini")), QStringLiteral("default.ini")));
+    auto sheet = OpenSheet();
+    ASSERT_EQ(messages_.count(), 1u);
+    EXPECT_TRUE(messages_.all()[0].text.contains(QStringLiteral("default.ini")));
+    EXPECT_EQ(sheet->Files().currentFilePath, QStringLiteral("default.ini"));
+    EXPECT_EQ(sheet->SheetSettings().CameraShiftX, 250) << "the built-in configuration";
+}
+
 TEST_F(SheetTest, unreadableDefaultFileStillNamesDefaultIniForTitleAndSave)
 {
     ASSERT_TRUE(QDir().mkdir(QStringLiteral("default.ini")));

@@ -149,6 +149,7 @@ TEST_F(FileFailureTest, UnreadablePlacesChangeNothingAndNameTheFile)
     ASSERT_TRUE(QFile::link(Path("loop-b.ini"), Path("loop-a.ini")));
     ASSERT_TRUE(QFile::link(Path("loop-a.ini"), Path("loop-b.ini")));
     WriteBytes(Path("plain.ini"), "[Common]\r\nBright1=1\r\n");
+    WriteBytes(Path("notes.ini"), "just notes\r\n[Other program]\r\nKey=1\r\n");
     ASSERT_EQ(::mkfifo(QFile::encodeName(Path("fifo.ini")).constData(), 0600), 0) << std::strerror(errno);
 
     const QString cases[] = {
@@ -159,6 +160,7 @@ TEST_F(FileFailureTest, UnreadablePlacesChangeNothingAndNameTheFile)
         Path("plain.ini/inside.ini"),   // a file used as a folder
         Path("fifo.ini"),               // no writer: must neither hang nor read
         QStringLiteral("/dev/zero"),    // endless
+        Path("notes.ini"),              // readable, but no configuration in it
     };
     for (const QString &path : cases) {
         SCOPED_TRACE(Str(path));
