@@ -86,4 +86,27 @@ TEST_F(UploadFaults, eachFaultEndsInTimeWithItsBoxesAndTheBarWhereTheLoopStopped
     }
 }
 
+TEST_F(UploadFaults, aModuleVanishingInTheFullSettingsWriteGivesOneBoxPerCommandLeft)
+{
+    env.set("TARVELLO_COM_ONLY_ENV", "1");
+    env.set("TARVELLO_COM1", QFile::encodeName(Line()));
+    // Gone after the warning page's activation ("ATS1\r", "ATG80\r",
+    // "ATH25\r") and the first command of the write ("ATQ0\r"), in the
+    // middle of the second.
+    ModuleSim vanishing(QStringList{"--link", Line(), "--hangup-after", QString::number(5 + 6 + 6 + 5 + 2)});
+    ASSERT_TRUE(vanishing.started()) << qPrintable(vanishing.error());
+    ComPortLink link;
+    ASSERT_EQ(link.Open(1), kLinkOk);
+    auto sheet = OpenSheet(&link);
+    Settings &s = sheet->SheetSettings();
+    s.Bright1 = 60;
+    sheet->SetActivePage(14);
+    messages_.clear();
+    sheet->SetActivePage(15);  // leaving the warning page: the full settings write
+    EXPECT_EQ(sheet->ActiveIndex(), 15);
+    EXPECT_EQ(messages_.count(), 11u) << "the eleven commands after the first";
+    EXPECT_EQ(s.Bright1, 60) << "nothing rolled back";
+    link.Close();
+}
+
 } // namespace
