@@ -20,6 +20,7 @@ const Target kTargets[] = {
     {"configuration-render", FuzzConfigurationRenderOne},
     {"bmp-conversion", FuzzBmpConversionOne},
     {"reply-rule", FuzzReplyRuleOne},
+    {"serial-read-loop", FuzzSerialReadLoopOne},
 };
 
 }  // namespace
