@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Runs every fuzz target for the same time on a copy of its seed corpus and
+# prints, per target, the executions done and the coverage reached, so that
+# anyone can repeat a campaign:
+#
+#   bash tests/fuzz/campaign.sh [SECONDS_PER_TARGET] [BUILD_DIR]
+#
+# SECONDS_PER_TARGET defaults to 600 (ten minutes); BUILD_DIR to build/fuzz,
+# which is configured and built with the fuzz preset (clang, libFuzzer) when
+# it holds no fuzz programs yet. Findings land in the working folder printed
+# at the end, beside the grown corpora.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root=$(pwd)
+seconds=${1:-600}
+build=${2:-build/fuzz}
+
+if ! ls "$build"/tests/fuzz/fuzz-* >/dev/null 2>&1; then
+  cmake --preset fuzz >/dev/null
+  cmake --build --preset fuzz
+fi
+
+work=$(mktemp -d /tmp/tarvello-fuzz.XXXXXX)
+export LSAN_OPTIONS="suppressions=$root/tests/fuzz/lsan.supp"
+export QT_QPA_PLATFORM=offscreen
+
+printf '%-26s %12s %10s %10s %s\n' target executions coverage features findings
+for program in "$build"/tests/fuzz/fuzz-*; do
+  name=$(basename "$program")
+  target=${name#fuzz-}
+  corpus="$work/$target/corpus"
+  mkdir -p "$corpus" "$work/$target/findings"
+  cp "$root/tests/fuzz/corpus/$target"/* "$corpus/" 2>/dev/null || true
+  extra=()
+  case "$target" in
+    configuration-render) extra+=(-dict="$root/tests/fuzz/configuration.dict" -max_len=65536) ;;
+    ini-reader) extra+=(-max_len=262144) ;;
+    bmp-conversion) extra+=(-max_len=600000) ;;
+    serial-read-loop) extra+=(-max_len=2048) ;;
+  esac
+  log="$work/$target/fuzz.log"
+  "$program" "$corpus" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
+    -artifact_prefix="$work/$target/findings/" -print_final_stats=1 "${extra[@]}" >"$log" 2>&1 || true
+  # The last status line: "#<executions> ... cov: <edges> ft: <features> ..."
+  status=$(grep -E '^#[0-9]+' "$log" | tail -n 1 || true)
+  execs=$(sed -nE 's/^#([0-9]+).*/\1/p' <<<"$status")
+  cov=$(sed -nE 's/.* cov: ([0-9]+).*/\1/p' <<<"$status")
+  ft=$(sed -nE 's/.* ft: ([0-9]+).*/\1/p' <<<"$status")
+  findings=$(find "$work/$target/findings" -type f | wc -l)
+  printf '%-26s %12s %10s %10s %s\n' "$target" "${execs:-?}" "${cov:-?}" "${ft:-?}" "$findings"
+done
+echo "working folder: $work"
