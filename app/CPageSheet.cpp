@@ -30,12 +30,7 @@ constexpr int kInitialGrowth = 100;
 // The open or save dialog for configuration files, "*.ini" preselected.
 FileDialogRequest ConfigurationDialog(FileDialogRequest::Kind kind)
 {
-    FileDialogRequest request;
-    request.kind = kind;
-    request.filters = {QCoreApplication::translate("CPageSheet", "Все файлы") + QStringLiteral(" (*)"),
-                       QCoreApplication::translate("CPageSheet", "Файлы конфигурации") + QStringLiteral(" (*.ini)")};
-    request.selectedFilter = 1;
-    return request;
+    return TypedFileDialog(kind, QCoreApplication::translate("CPageSheet", "Файлы конфигурации"), QStringLiteral("*.ini"));
 }
 
 } // namespace

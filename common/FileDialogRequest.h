@@ -20,6 +20,10 @@ struct FileDialogRequest {
     bool confirmOverwrite = true;  // the save dialog asks before replacing a file
 };
 
+// A dialog for files of one type: the filters "Все файлы" (*) and
+// typeName (pattern), the second preselected.
+FileDialogRequest TypedFileDialog(FileDialogRequest::Kind kind, const QString &typeName, const QString &pattern);
+
 using FileDialogHandler = std::function<std::optional<QString>(const FileDialogRequest &)>;
 
 // The chosen path, or nothing when the user cancelled (or no handler is installed).

@@ -24,11 +24,8 @@ constexpr int kBlocksBeforeEstimate = 3;
 
 FileDialogRequest PictureDialog(FileDialogRequest::Kind kind)
 {
-    FileDialogRequest request;
-    request.kind = kind;
-    request.filters = {QCoreApplication::translate("CPageLoadPicture", "Все файлы") + QStringLiteral(" (*)"),
-                       QCoreApplication::translate("CPageLoadPicture", "Файлы рисунков") + QStringLiteral(" (*.bmp)")};
-    request.selectedFilter = 1;
+    FileDialogRequest request = TypedFileDialog(
+        kind, QCoreApplication::translate("CPageLoadPicture", "Файлы рисунков"), QStringLiteral("*.bmp"));
     if (kind == FileDialogRequest::Kind::Save) {
         request.defaultSuffix = QStringLiteral("bmp");
         request.confirmOverwrite = false;

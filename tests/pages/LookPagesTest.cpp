@@ -10,6 +10,7 @@
 #include "CValueSpinCtrl.h"
 #include "FakePageHost.h"
 #include "GuideLinePicture.h"
+#include "PreviewSettings.h"
 #include "RecordingLink.h"
 #include "ResourceIds.h"
 
@@ -66,26 +67,9 @@ QImage ExportOf(CGuideLinePreview &preview)
 QImage ExpectedExport(const Settings &s, bool labels)
 {
     CGuideLinePreview preview;
-    for (int i = 0; i <= 22; ++i) {
-        double x = 0, y = 0;
-        unsigned char flag = 0;
-        s.GetPoint(i, x, y, flag);
-        preview.SetPoint(i, x, y, flag != 0, false);
-    }
-    preview.SetGridShift(s.CameraShiftY);
-    preview.SetLineThickness(s.LineThickness);
-    preview.SetCurveThickness(s.CurveThickness);
-    preview.SetCurveTicks(s.CurveTicks);
-    preview.SetCurveTicksSpace(s.CurveTicksSpace);
-    if (labels) {
-        preview.SetSideLineMode(s.SideLineMode);
-        preview.SetBaseLineMode(s.BaseLineMode);
-        preview.SetFontHeight(s.FontHeight);
-        preview.SetLabelShift(s.LabelShiftX, s.LabelShiftY);
-        preview.SetBaseLineText(s.BaseLineText);
-        for (int k = 0; k < 4; ++k)
-            preview.SetLabelLineText(k, s.LabelLineText[k]);
-    }
+    ShowGuideLines(preview, s);
+    if (labels)
+        ShowLabels(preview, s);
     return ExportOf(preview);
 }
 
