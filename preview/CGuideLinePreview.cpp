@@ -51,11 +51,42 @@ QPen CosmeticPen(const QColor &colour)
     return pen;
 }
 
+// Label texts are drawn up to this many characters (a surrogate pair is
+// kept whole). More cannot fit on the canvas at any readable height, and Qt
+// measures a text in 26.6 fixed point, which a text of some thousands of
+// characters at the largest font height overflows; a longer text would also
+// cost time in proportion to its length on every paint.
+constexpr qsizetype kMaxLabelLength = 1024;
+
 // Plane coordinates are saturated ints; sums with offsets go through 64 bits
 // and are drawn as doubles, so nothing overflows.
 double Add(std::int64_t a, std::int64_t b)
 {
     return static_cast<double>(a + b);
+}
+
+// Whether a rectangle in the painter's coordinates touches its device. Text,
+// its box and pictures are handed to Qt only then: Qt turns their device
+// coordinates into ints without clipping first, and a box whose edge lies
+// past the int range comes out as a band across the whole picture.
+bool OnDevice(const QPainter &painter, const QRectF &rect)
+{
+    const QPaintDevice *device = painter.device();
+    if (device == nullptr)
+        return false;
+    // A device with a pixel ratio counts its size in either unit; the larger
+    // reading may only let through a rectangle just off the device.
+    const double ratio = std::max(1.0, device->devicePixelRatioF());
+    const QRectF area(0, 0, device->width() * ratio, device->height() * ratio);
+    return painter.deviceTransform().mapRect(rect).intersects(area);
+}
+
+QString ShownLabel(const QString &text)
+{
+    if (text.size() <= kMaxLabelLength)
+        return text;
+    const qsizetype cut = text.at(kMaxLabelLength - 1).isHighSurrogate() ? kMaxLabelLength - 1 : kMaxLabelLength;
+    return text.left(cut);
 }
 
 // A radius in canvas units made round on the device: the radius in whole
@@ -332,7 +363,9 @@ void CGuideLinePreview::DrawIndicator(QPainter &painter)
     if (indicator_.isNull())
         return;
     // Counted from the frame's top edge, not from the grid.
-    painter.drawImage(QPointF(indicatorX_, Add(indicatorY_, -static_cast<std::int64_t>(gridShift_))), indicator_);
+    const QPointF at(indicatorX_, Add(indicatorY_, -static_cast<std::int64_t>(gridShift_)));
+    if (OnDevice(painter, QRectF(at, QSizeF(indicator_.size()))))
+        painter.drawImage(at, indicator_);
 }
 
 void CGuideLinePreview::DrawLabels(QPainter &painter, const geometry::BorderAnchors &anchors)
@@ -347,7 +380,8 @@ void CGuideLinePreview::DrawLabels(QPainter &painter, const geometry::BorderAnch
     // Text alignment carries from one step to the next, as the base-line
     // steps draw with whatever the last distance step chose.
     TextAlign align = TextAlign::TopLeft;
-    auto draw = [&](const QString &text, double x, double y) {
+    auto draw = [&](const QString &label, double x, double y) {
+        const QString text = ShownLabel(label);
         const int advance = metrics.horizontalAdvance(text);
         double left = x;
         double top = y;
@@ -367,7 +401,10 @@ void CGuideLinePreview::DrawLabels(QPainter &painter, const geometry::BorderAnch
             break;
         }
         // Opaque black box behind green text.
-        painter.fillRect(QRectF(left, top, advance, metrics.ascent() + metrics.descent()), QColor(kBlack));
+        const QRectF box(left, top, advance, metrics.ascent() + metrics.descent());
+        if (!OnDevice(painter, box))
+            return;
+        painter.fillRect(box, QColor(kBlack));
         painter.setPen(kTextColour);
         painter.drawText(QPointF(left, top + metrics.ascent()), text);
     };

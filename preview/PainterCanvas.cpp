@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <iterator>
 
 namespace {
 
@@ -73,6 +75,22 @@ void CapsuleRow(QPointF a, QPointF b, double r, double yc, double &lo, double &h
         lo = std::min(lo, bandLo);
         hi = std::max(hi, bandHi);
     }
+}
+
+// Whether b lies on the way from a to c, so that the polyline needs no
+// vertex there. Only short steps are looked at: samples of a saturated line
+// may lie the whole int range apart, and the products below must fit in 64
+// bits (a long step keeps its vertex, which costs a join and nothing else).
+bool Straight(geometry::IntPoint a, geometry::IntPoint b, geometry::IntPoint c)
+{
+    constexpr std::int64_t kLongStep = std::int64_t(1) << 30;
+    const std::int64_t d[4] = {std::int64_t(b.x) - a.x, std::int64_t(b.y) - a.y, std::int64_t(c.x) - b.x,
+                               std::int64_t(c.y) - b.y};
+    if (std::any_of(std::begin(d), std::end(d), [](std::int64_t v) { return v <= -kLongStep || v >= kLongStep; }))
+        return false;
+    const std::int64_t cross = d[0] * d[3] - d[1] * d[2];
+    const std::int64_t dot = d[0] * d[2] + d[1] * d[3];
+    return cross == 0 && dot > 0;
 }
 
 double DistanceToSegment(QPointF p, QPointF a, QPointF b)
@@ -147,15 +165,8 @@ void PainterCanvas::Polyline(std::span<const geometry::IntPoint> points)
     polygon_.clear();
     polygon_.append(ToPointF(points[0]));
     for (size_t i = 1; i + 1 < points.size(); ++i) {
-        const geometry::IntPoint &a = points[i - 1];
-        const geometry::IntPoint &b = points[i];
-        const geometry::IntPoint &c = points[i + 1];
-        const long long cross = static_cast<long long>(b.x - a.x) * (c.y - b.y)
-                                - static_cast<long long>(b.y - a.y) * (c.x - b.x);
-        const long long dot = static_cast<long long>(b.x - a.x) * (c.x - b.x)
-                              + static_cast<long long>(b.y - a.y) * (c.y - b.y);
-        if (cross != 0 || dot <= 0)
-            polygon_.append(ToPointF(b));
+        if (!Straight(points[i - 1], points[i], points[i + 1]))
+            polygon_.append(ToPointF(points[i]));
     }
     polygon_.append(ToPointF(points.back()));
     if (!FillWideStroke(polygon_)) {
@@ -232,11 +243,13 @@ bool PainterCanvas::FillWideStroke(const QPolygonF &points)
     for (size_t i = 0; i + 1 < device_.size(); ++i) {
         const QPointF a = device_[i];
         const QPointF b = device_[i + 1];
-        const double segmentTop = std::floor(std::min(a.y(), b.y()) - r);
-        const double segmentBottom = std::ceil(std::max(a.y(), b.y()) + r);
-        const int rowFirst = static_cast<int>(std::max(top, segmentTop));
-        const int rowLast = static_cast<int>(std::min(bottom, segmentBottom));
-        for (int row = rowFirst; row <= rowLast; ++row) {
+        // Rows are limited to the device before they become ints: a segment
+        // of a saturated line may lie far outside the int range on the device.
+        const double rowFirst = std::max(top, std::floor(std::min(a.y(), b.y()) - r));
+        const double rowLast = std::min(bottom, std::ceil(std::max(a.y(), b.y()) + r));
+        if (!(rowFirst <= rowLast))
+            continue;
+        for (int row = static_cast<int>(rowFirst); row <= static_cast<int>(rowLast); ++row) {
             double lo = HUGE_VAL;
             double hi = -HUGE_VAL;
             CapsuleRow(a, b, r, row + kSampleOffset, lo, hi);
