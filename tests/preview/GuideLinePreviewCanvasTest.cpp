@@ -177,6 +177,38 @@ TEST(GuideLinePreviewCanvas, farOffAndHugeLinesDrawOnlyWhatReachesThePicture)
     EXPECT_EQ(Bounds(wide), QRect(84, 84, 32, 32));
 }
 
+// A saturated line's samples jump between the ends of the int range: the
+// vertex test of a polyline takes their differences, and a wide stroke
+// scaled onto the device lies past the int range there.
+TEST(GuideLinePreviewCanvas, samplesAtOppositeEndsOfTheIntRangeDrawTheirVisiblePart)
+{
+    const int big = std::numeric_limits<int>::max();
+    const int small = std::numeric_limits<int>::min();
+    for (int width : {1, 3}) {
+        SCOPED_TRACE(width);
+        const QImage zigzag = Draw([&](PainterCanvas &c) {
+            c.SelectPen(PenStyle::Solid, width, kLine);
+            const std::vector<IntPoint> points{{small, 20}, {big, 20}, {small, 40}, {big, 40}, {big, small}};
+            c.Polyline(points);
+        });
+        EXPECT_EQ(Row(zigzag, 20), 60);
+        EXPECT_EQ(Row(zigzag, 40), 60);
+
+        // Twice the scale: the last two segments lie at device rows past
+        // the int range.
+        const QImage scaled = Draw(
+            [&](PainterCanvas &c) {
+                c.SelectPen(PenStyle::Solid, width, kLine);
+                const std::vector<IntPoint> points{{5, 10}, {25, 10}, {25, big}, {small, big}};
+                c.Polyline(points);
+            },
+            {60, 60}, 2.0);
+        EXPECT_GE(Row(scaled, 20), 41);     // x 10 to 50
+        EXPECT_GE(Column(scaled, 50), 40);  // row 20 down to the bottom
+        EXPECT_EQ(Column(scaled, 5), 0);
+    }
+}
+
 TEST(GuideLinePreviewCanvas, pendingStrokesKeepTheirColourAndOrder)
 {
     const QImage image = Draw([](PainterCanvas &c) {
