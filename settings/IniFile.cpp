@@ -89,6 +89,89 @@ locale_t CLocale()
     return locale;
 }
 
+// Reads the lines of a file: its records and the comment lines after the last
+// one. With no records vector given, the records are only counted (the check
+// of what SaveFile is about to write, by the rules that will read it). False,
+// with the reason, when there are more than MaxRecords.
+bool ReadRecords(string_view all, std::vector<IniRecord> *records, QByteArray *trailing, QString *reason)
+{
+    QByteArray pending;  // comment lines waiting for the record they stand above
+    QByteArray section;  // the section that key lines belong to
+    qsizetype count = 0;
+    size_t pos = 0;
+    while (pos < all.size()) {
+        size_t nl = all.find('\n', pos);
+        if (nl == string_view::npos)
+            nl = all.size();  // a last line without a line feed is read too
+        string_view line = TrimView(all.substr(pos, nl - pos), kLineBlanks);
+        pos = nl + 1;
+        if (line.empty())
+            continue;
+
+        char commented = ' ';
+        string_view body = line;
+        if (line.front() == '#' || line.front() == ';') {
+            const string_view rest = TrimView(line.substr(1), kLineBlanks);
+            // A commented-out header or key line is read as such (and written
+            // back active); anything else is a comment.
+            const bool header = !rest.empty() && rest.front() == '[' && rest.find(']') != string_view::npos;
+            const size_t eq = rest.find('=');
+            const bool key = !rest.empty() && rest.front() != '[' && eq != string_view::npos && eq > 0;
+            if (!header && !key) {
+                if (records)
+                    pending.append(line.data(), qsizetype(line.size())).append('\n');
+                continue;
+            }
+            commented = line.front();
+            body = rest;
+        }
+
+        size_t close = string_view::npos;
+        size_t eq = string_view::npos;
+        if (body.front() == '[') {
+            close = body.find(']');
+            if (close == string_view::npos)
+                continue;  // no closing bracket: no sound reading, skipped
+        } else if (eq = body.find('='); eq == string_view::npos || eq == 0) {
+            // Neither a header nor a key line: kept as text where it stood, so
+            // that writing the file back neither loses it nor turns it into a
+            // header that would move the keys after it into another section.
+            if (records)
+                pending.append(line.data(), qsizetype(line.size())).append('\n');
+            continue;
+        }
+        if (count >= IniFile::MaxRecords) {
+            if (reason)
+                *reason = QCoreApplication::translate(
+                              "IniFile", "В файле слишком много разделов и ключей для файла конфигурации "
+                                         "(допускается не более %1).")
+                              .arg(IniFile::MaxRecords);
+            return false;
+        }
+        ++count;
+        if (!records)
+            continue;
+
+        IniRecord record;
+        record.Commented = commented;
+        if (close != string_view::npos) {
+            section = Bytes(body.substr(1, close - 1));
+            record.Section = section;
+        } else {
+            // Neither part is trimmed: the line's ends only.
+            record.Section = section;
+            record.Key = Bytes(body.substr(0, eq));
+            record.Value = Bytes(body.substr(eq + 1));
+        }
+        record.Comments = std::move(pending);
+        pending = QByteArray();
+        records->push_back(std::move(record));
+    }
+    if (trailing)
+        *trailing = std::move(pending);
+    return true;
+}
+
 } // namespace
 
 void IniFile::Clear()
@@ -158,68 +241,11 @@ bool IniFile::LoadFile(const QString &path, QString *reason)
 bool IniFile::LoadBytes(QByteArrayView bytes, QString *reason)
 {
     std::vector<IniRecord> records;
-    QByteArray pending;  // comment lines waiting for the record they stand above
-    QByteArray section;  // the section that key lines belong to
-    const string_view all = View(bytes);
-    size_t pos = 0;
-    while (pos < all.size()) {
-        size_t nl = all.find('\n', pos);
-        if (nl == string_view::npos)
-            nl = all.size();  // a last line without a line feed is read too
-        string_view line = TrimView(all.substr(pos, nl - pos), kLineBlanks);
-        pos = nl + 1;
-        if (line.empty())
-            continue;
-
-        IniRecord record;
-        string_view body = line;
-        if (line.front() == '#' || line.front() == ';') {
-            const string_view rest = TrimView(line.substr(1), kLineBlanks);
-            // A commented-out header or key line is read as such (and written
-            // back active); anything else is a comment.
-            const bool header = !rest.empty() && rest.front() == '[' && rest.find(']') != string_view::npos;
-            const size_t eq = rest.find('=');
-            const bool key = !rest.empty() && rest.front() != '[' && eq != string_view::npos && eq > 0;
-            if (!header && !key) {
-                pending.append(line.data(), qsizetype(line.size())).append('\n');
-                continue;
-            }
-            record.Commented = line.front();
-            body = rest;
-        }
-
-        if (body.front() == '[') {
-            const size_t close = body.find(']');
-            if (close == string_view::npos)
-                continue;  // no closing bracket: no sound reading, skipped
-            section = Bytes(body.substr(1, close - 1));
-            record.Section = section;
-        } else if (const size_t eq = body.find('='); eq != string_view::npos && eq > 0) {
-            // Neither part is trimmed: the line's ends only.
-            record.Section = section;
-            record.Key = Bytes(body.substr(0, eq));
-            record.Value = Bytes(body.substr(eq + 1));
-        } else {
-            // Neither a header nor a key line: kept as text where it stood, so
-            // that writing the file back neither loses it nor turns it into a
-            // header that would move the keys after it into another section.
-            pending.append(line.data(), qsizetype(line.size())).append('\n');
-            continue;
-        }
-        if (records.size() >= size_t(MaxRecords)) {
-            if (reason)
-                *reason = QCoreApplication::translate(
-                              "IniFile", "В файле слишком много разделов и ключей для файла конфигурации "
-                                         "(допускается не более %1).")
-                              .arg(MaxRecords);
-            return false;
-        }
-        record.Comments = std::move(pending);
-        pending = QByteArray();
-        records.push_back(std::move(record));
-    }
+    QByteArray trailing;
+    if (!ReadRecords(View(bytes), &records, &trailing, reason))
+        return false;
     Content = std::move(records);
-    TrailingComments = std::move(pending);
+    TrailingComments = std::move(trailing);
     return true;
 }
 
@@ -243,6 +269,26 @@ QByteArray IniFile::SaveBytes()
 
 bool IniFile::SaveFile(const QString &path, QString *reason)
 {
+    // What is written must read again: a store over the limits is refused
+    // before anything is touched, judged by the rules LoadFile reads with.
+    const QByteArray bytes = SaveBytes();
+    if (bytes.size() > MaxFileSize) {
+        if (reason)
+            *reason = QCoreApplication::translate(
+                          "IniFile", "Конфигурация заняла бы в файле больше %1 байт — больше, чем программа "
+                                     "может прочитать снова. Ничего не записано.")
+                          .arg(MaxFileSize);
+        return false;
+    }
+    if (!ReadRecords(View(bytes), nullptr, nullptr, nullptr)) {
+        if (reason)
+            *reason = QCoreApplication::translate(
+                          "IniFile", "В конфигурации больше %1 разделов и ключей — больше, чем программа может "
+                                     "прочитать снова из файла. Ничего не записано.")
+                          .arg(MaxRecords);
+        return false;
+    }
+
     // Written into a temporary file beside the target, which replaces the
     // target only once every byte is on disk. Unbuffered, so that a write
     // that fails (a full disk, a file size limit) is seen here: a failure
@@ -260,7 +306,6 @@ bool IniFile::SaveFile(const QString &path, QString *reason)
     };
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail();
-    const QByteArray bytes = SaveBytes();
     qsizetype written = 0;
     while (written < bytes.size()) {
         const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);

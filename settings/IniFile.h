@@ -39,12 +39,18 @@ struct IniRecord {
 class IniFile {
 public:
     // Files larger than this, or with more header and key lines than
-    // MaxRecords, are refused. The program's own configuration is about 3 KB
-    // and 120 records; a thousandfold of that is still read, while a broken
-    // or hostile file can make the store take neither more than some 50 MB
-    // of memory nor seconds for the lookups of a load and a save (each is a
-    // walk through the store, which keeps the file's order).
-    static constexpr qint64 MaxFileSize = 4 * 1024 * 1024;
+    // MaxRecords, are neither read nor written: what the program writes it
+    // reads again. The program's own configuration is about 3 KB and 120
+    // records; a thousandfold of that is still read, while a broken or
+    // hostile file can make the store take neither more than some 50 MB of
+    // memory nor seconds for the lookups of a load and a save (each is a walk
+    // through the store, which keeps the file's order).
+    // Writing ends every line with CR LF, which makes a file with LF line
+    // ends and one-byte lines 1.5 times as long (and adds CR LF to a last
+    // line without its line feed): any file of up to 4 MiB is therefore
+    // written back within the limit, with room to spare for the keys the
+    // program adds.
+    static constexpr qint64 MaxFileSize = 8 * 1024 * 1024;
     static constexpr qsizetype MaxRecords = 100000;
 
     static std::vector<IniRecord> Content;
@@ -59,7 +65,9 @@ public:
     // in words for the user.
     static bool LoadFile(const QString &path, QString *reason = nullptr);
     // Writes the store to the file atomically: on failure the old file stays
-    // as it was, false is returned and *reason says why.
+    // as it was, false is returned and *reason says why. A store that would
+    // make a file LoadFile refuses (over either limit above) is not written
+    // at all.
     static bool SaveFile(const QString &path, QString *reason = nullptr);
 
     // Replaces the store with records read from the bytes of a file; false
