@@ -26,6 +26,7 @@ export QT_QPA_PLATFORM=offscreen
 
 printf '%-26s %12s %10s %10s %s\n' target executions coverage features findings
 for program in "$build"/tests/fuzz/fuzz-*; do
+  [ -f "$program" ] && [ -x "$program" ] || continue  # not the build's own folders
   name=$(basename "$program")
   target=${name#fuzz-}
   corpus="$work/$target/corpus"
