@@ -1,7 +1,10 @@
 #include "IniFile.h"
 
+#include "SystemErrorText.h"
+
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -194,7 +197,7 @@ bool IniFile::LoadFile(const QString &path, QString *reason)
     // program; only regular files are read.
     const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return fail(qt_error_string(errno));
+        return fail(SystemErrorText(errno));
     struct FdCloser {
         int fd;
         ~FdCloser() { ::close(fd); }
@@ -202,7 +205,7 @@ bool IniFile::LoadFile(const QString &path, QString *reason)
 
     struct stat st {};
     if (::fstat(fd, &st) != 0)
-        return fail(qt_error_string(errno));
+        return fail(SystemErrorText(errno));
     if (S_ISDIR(st.st_mode))
         return fail(QCoreApplication::translate("IniFile", "Это папка, а не файл."));
     if (!S_ISREG(st.st_mode))
@@ -226,7 +229,7 @@ bool IniFile::LoadFile(const QString &path, QString *reason)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return fail(qt_error_string(errno));
+            return fail(SystemErrorText(errno));
         }
         if (n == 0)
             break;
@@ -298,9 +301,24 @@ bool IniFile::SaveFile(const QString &path, QString *reason)
     // no room for the temporary file: the file is then written in place.
     QSaveFile file(path);
     file.setDirectWriteFallback(true);
+    // Why, in the installer's words: the folder, the file, or the system's
+    // reason (a full disk, ...).
+    auto why = [&](int error) {
+        const QString folder = QFileInfo(path).absolutePath();
+        const QByteArray nativeFolder = QFile::encodeName(folder), native = QFile::encodeName(path);
+        if (QFileInfo(path).isDir())
+            return QCoreApplication::translate("IniFile", "Это папка, а не файл.");
+        if (::access(nativeFolder.constData(), W_OK) != 0 && !(QFileInfo::exists(path) && ::access(native.constData(), W_OK) == 0))
+            return QCoreApplication::translate("IniFile", "В папку «%1» нельзя записывать: %2.")
+                .arg(folder, SystemErrorText(errno));
+        if (QFileInfo::exists(path) && ::access(native.constData(), W_OK) != 0)
+            return QCoreApplication::translate("IniFile", "Файл нельзя перезаписать: %1.").arg(SystemErrorText(errno));
+        return error != 0 ? SystemErrorText(error) + QLatin1Char('.') : file.errorString();
+    };
     auto fail = [&] {
+        const int error = errno;
         if (reason)
-            *reason = file.errorString();
+            *reason = why(error);
         file.cancelWriting();
         return false;
     };
@@ -314,8 +332,9 @@ bool IniFile::SaveFile(const QString &path, QString *reason)
         written += qsizetype(n);
     }
     if (!file.commit()) {
+        const int error = errno;
         if (reason)
-            *reason = file.errorString();
+            *reason = why(error);
         return false;
     }
     return true;

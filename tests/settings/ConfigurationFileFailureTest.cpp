@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <functional>
 #include <string>
@@ -71,12 +72,16 @@ protected:
         StoreTest::TearDown();
     }
 
-    // Expects one error message that names the file.
+    // Expects one error message that names the file and says why in
+    // Russian: no English word from the system in it.
     static void ExpectOneMessageNaming(const RecordedMessages &messages, const QString &path)
     {
         ASSERT_EQ(messages.count(), 1u);
         const UserMessage &m = messages.all().front();
         EXPECT_TRUE(m.text.contains(path)) << Str(m.text);
+        QString words = m.text;
+        words.remove(path).remove(QFileInfo(path).absolutePath()).remove(QStringLiteral("Tarvello"));
+        EXPECT_FALSE(words.contains(QRegularExpression(QStringLiteral("[A-Za-z]{4,}")))) << Str(m.text);
         EXPECT_EQ(m.caption, ProgramCaption());
         EXPECT_EQ(m.icon, UserMessage::Icon::Error);
     }
