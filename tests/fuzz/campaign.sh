@@ -34,8 +34,8 @@ for program in "$build"/tests/fuzz/fuzz-*; do
   cp "$root/tests/fuzz/corpus/$target"/* "$corpus/" 2>/dev/null || true
   extra=()
   case "$target" in
-    configuration-render) extra+=(-dict="$root/tests/fuzz/configuration.dict" -max_len=65536) ;;
-    ini-reader) extra+=(-max_len=262144) ;;
+    configuration-render) extra+=(-dict="$root/tests/fuzz/configuration.dict" -max_len=400000) ;;
+    ini-reader) extra+=(-max_len=400000) ;;
     bmp-conversion) extra+=(-max_len=600000) ;;
     serial-read-loop) extra+=(-max_len=2048) ;;
   esac
