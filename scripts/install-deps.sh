@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building, running and testing the setup
-# program needs; with --package also what building and checking its Debian
+# program needs (clang and its fuzzer runtime for the fuzz preset among them); with --package also what building and checking its Debian
 # package needs (scripts/package.sh). Safe to run again; works as root or
 # through sudo.
 set -euo pipefail
@@ -15,6 +15,7 @@ packages=(
   fonts-dejavu-core
   xvfb xauth
   desktop-file-utils groff-base
+  clang-14 libclang-rt-14-dev
 )
 if [ "${1:-}" = "--package" ]; then
   packages+=(lintian)

@@ -5,6 +5,9 @@
 #
 #   bash tests/fuzz/campaign.sh [SECONDS_PER_TARGET] [BUILD_DIR]
 #
+# With FUZZ_FAIL_ON_FINDINGS=1 (as CI runs it) the script fails when a target
+# found anything or did not run.
+#
 # SECONDS_PER_TARGET defaults to 600 (ten minutes); BUILD_DIR to build/fuzz,
 # which is configured and built with the fuzz preset (clang, libFuzzer) when
 # it holds no fuzz programs yet. Findings land in the working folder printed
@@ -49,5 +52,13 @@ for program in "$build"/tests/fuzz/fuzz-*; do
   ft=$(sed -nE 's/.* ft: ([0-9]+).*/\1/p' <<<"$status")
   findings=$(find "$work/$target/findings" -type f | wc -l)
   printf '%-26s %12s %10s %10s %s\n' "$target" "${execs:-?}" "${cov:-?}" "${ft:-?}" "$findings"
+  if [ "$findings" -gt 0 ] || [ -z "$execs" ]; then
+    failed=1
+    [ "${FUZZ_FAIL_ON_FINDINGS:-0}" = 1 ] && tail -n 40 "$log"
+  fi
 done
 echo "working folder: $work"
+if [ "${FUZZ_FAIL_ON_FINDINGS:-0}" = 1 ] && [ "${failed:-0}" = 1 ]; then
+  echo "fuzz: a target found a fault or did not run (see above)" >&2
+  exit 1
+fi
