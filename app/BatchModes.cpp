@@ -120,9 +120,7 @@ int Write(const CommandLine &line)
     for (const auto &[box, picture] : uploads) {
         const QString name = picture == PictureUpload::Picture::GuideLines ? Tr("Изображение ограничительных линий")
                                                                            : Tr("Предупреждение");
-        ModulePicture::Buffer bytes{};
-        box->ToModulePicture(bytes, settings.Reflection);
-        ModulePicture::ReverseWordBits(bytes);
+        const ModulePicture::Buffer bytes = box->ModuleBytes(settings.Reflection);
         // On a terminal the count runs in one line; into a file only the end.
         const bool terminal = ::isatty(STDERR_FILENO) == 1;
         int last = 0;

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 
 namespace {
 
@@ -133,7 +132,7 @@ void CPageLineBold::StoreField(int row)
     if (!s || row < 0 || row >= kFieldCount)
         return;
     // The value as the field shows it: a typed 2.7 shows and counts as 3.
-    const int value = static_cast<int>(std::trunc(SpinX(row)->GetValue()));
+    const int value = SpinX(row)->GetIntValue();
     RecordField(*s, row) = value;
     GiveToPreview(row, value);
     Preview()->update();

@@ -169,10 +169,8 @@ PictureUpload::Result CPageLoadPicture::WriteToModule()
     DeviceLink *link = Link();
     if (!link)
         return {};
-    ModulePicture::Buffer bytes{};
     const Settings *s = SettingsRecord();
-    PictureBox()->ToModulePicture(bytes, s && s->Reflection);
-    ModulePicture::ReverseWordBits(bytes);
+    const ModulePicture::Buffer bytes = PictureBox()->ModuleBytes(s && s->Reflection);
     ProgressBar()->setRange(0, PictureUpload::kBlocks);
     Estimate()->clear();
 

@@ -10,7 +10,6 @@
 #include <QLineEdit>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -222,7 +221,7 @@ void CPageMarkPlace::StoreField(int row)
     if (!loaded_ || !s || row < 0 || row >= kFieldCount)
         return;
     // The value as the field shows it: a typed 12.7 shows and counts as 13.
-    const int value = static_cast<int>(std::trunc(SpinX(row)->GetValue()));
+    const int value = SpinX(row)->GetIntValue();
     RecordField(*s, row) = value;
     CGuideLinePreview *preview = Preview();
     if (row == kFontHeight)

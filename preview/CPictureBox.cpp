@@ -73,6 +73,11 @@ void CPictureBox::ToModulePicture(ModulePicture::Buffer &buffer, bool mirror) co
     buffer = ModulePicture::ToModulePicture(full_, mirror, heldBits_);
 }
 
+ModulePicture::Buffer CPictureBox::ModuleBytes(bool mirror) const
+{
+    return ModulePicture::ModulePictureFromImage(full_, mirror, heldBits_);
+}
+
 QSize CPictureBox::FitSize(QSize pictureSize, QSize clientSize)
 {
     if (pictureSize.isEmpty() || clientSize.isEmpty())

@@ -34,6 +34,9 @@ public:
     // Converts the full-size bitmap into buffer (layout before the word bit
     // reversal); an empty control gives all zeros.
     void ToModulePicture(ModulePicture::Buffer &buffer, bool mirror) const;
+    // The bytes written into the module: the conversion above with every
+    // 16-bit word bit-reversed.
+    ModulePicture::Buffer ModuleBytes(bool mirror) const;
 
     const QImage &FullSizeBitmap() const { return full_; }
     const QImage &ScaledBitmap() const { return scaled_; }

@@ -10,6 +10,7 @@
 #include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <locale.h>
 #include <stdlib.h>
 #include <string>
@@ -199,6 +200,14 @@ void CValueSpinCtrl::SetValueText(double v)
 {
     if (buddy_)
         buddy_->setText(Format(v));
+}
+
+int CValueSpinCtrl::GetIntValue() const
+{
+    const double v = std::trunc(GetValue());
+    if (!(v > std::numeric_limits<int>::min()))
+        return std::isnan(v) ? 0 : std::numeric_limits<int>::min();
+    return v < std::numeric_limits<int>::max() ? static_cast<int>(v) : std::numeric_limits<int>::max();
 }
 
 double CValueSpinCtrl::GetValue() const

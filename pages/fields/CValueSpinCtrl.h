@@ -57,6 +57,9 @@ public:
     void SetValueText(double v);
     // The buddy's text read as a decimal number; 0 without a buddy.
     double GetValue() const;
+    // The same as an integer, as a field with no decimals shows it:
+    // truncated toward zero, saturated at the ends of int.
+    int GetIntValue() const;
     QString Format(double v) const { return FormatSpinValue(v, decimals_, trimZeros_); }
 
     int PositionCount() const { return positionCount_; }
