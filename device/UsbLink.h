@@ -39,7 +39,8 @@ public:
     int Close() override;
     // 0 when a device handle is open; no bytes are exchanged.
     int Probe() override;
-    // Waits four times `timeoutMs`.
+    // Waits four times `timeoutMs`. After an exchange in which the bridge
+    // was lost, the next one first opens the device again.
     LinkResult Transact(const std::uint8_t *bytes, unsigned length, unsigned timeoutMs,
                         unsigned extraBytes) override;
 
@@ -59,9 +60,14 @@ public:
 private:
     bool HandleValid() const;
     LinkResult Fail(UsbError error, const QString &detail, unsigned long status = 0);
+    // Lets go of a device that stopped answering calls; returns kLinkFail.
+    LinkResult Lost();
 
     D2xx::FT_HANDLE handle_ = nullptr;
     UsbError error_ = UsbError::None;
     QString errorDetail_;
     unsigned long errorStatus_ = 0;
+    // A read or write failed in an exchange (the cable was pulled): the
+    // next exchange opens the device again.
+    bool reopenAfterLoss_ = false;
 };

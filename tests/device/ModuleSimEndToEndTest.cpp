@@ -485,3 +485,26 @@ TEST_F(EndToEnd, UsbWaitsFourTimesTheTimeoutAndAHangUpEndsTheExchangeAtOnce)
         usb.Close();
     }
 }
+
+TEST_F(EndToEnd, UsbCablePulledAndPluggedBackGoesOnWithoutOpeningTheLinkAgain)
+{
+    // The bridge appears under the same name each time it is plugged in.
+    const QString line = scratch.filePath(QStringLiteral("ftdi"));
+    env.set("TARVELLO_D2XX_LIBRARY", QFile::encodeName(fakeD2xx()));
+    env.set("TARVELLO_FAKE_D2XX_PTY", QFile::encodeName(line));
+    UsbLink usb;
+    {
+        ModuleSim pulled(QStringList{"--link", line, "--hangup-after", "7"});
+        ASSERT_TRUE(pulled.started()) << qPrintable(pulled.error());
+        ASSERT_EQ(usb.Open(0), kLinkOk);
+        EXPECT_EQ(usb.SelectScreen(1), kLinkOk);
+        EXPECT_EQ(usb.SelectScreen(2), kLinkFail) << "pulled in the middle of the command";
+        ASSERT_TRUE(pulled.waitForExit(std::chrono::seconds(5)));
+        EXPECT_EQ(usb.SelectScreen(3), kLinkFail) << "nothing plugged in yet";
+    }
+    ModuleSim back(QStringList{"--link", line});
+    ASSERT_TRUE(back.started()) << qPrintable(back.error());
+    EXPECT_EQ(usb.SelectScreen(4), kLinkOk);
+    EXPECT_EQ(back.log(1), QStringList{"57600 ATS4\\r"});
+    usb.Close();
+}
