@@ -2,18 +2,41 @@
 // that misbehaves: every fault ends within its time-outs, with one device
 // error box per failed command and the progress bar where the block loop
 // stopped; after a hang-up, the cable plugged back in, the next write works
-// without restarting the program.
+// without restarting the program, over a serial port and over USB.
 #include "CPageLoadPicture.h"
 #include "ComPortLink.h"
 #include "ModuleSim.h"
 #include "ResourceIds.h"
 #include "ScopedEnv.h"
 #include "SheetFixture.h"
+#include "UsbLink.h"
 
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
+
+#include <chrono>
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// The block write waits 50 s for its answer (four times that over USB).
+// The trials that wait it out use a link that waits this long instead, so
+// that they take seconds; every other wait is the protocol's own.
+constexpr unsigned kShortBlockWaitMs = 1500;
+
+template <typename Link> class ShortBlockWait : public Link {
+public:
+    LinkResult Transact(const std::uint8_t *bytes, unsigned length, unsigned timeoutMs,
+                        unsigned extraBytes) override
+    {
+        if (timeoutMs == Protocol::kBlockWriteTimeoutMs)
+            timeoutMs = kShortBlockWaitMs;
+        return Link::Transact(bytes, length, timeoutMs, extraBytes);
+    }
+};
 
 // Bytes the module receives before block k's frame: the page's activation
 // ("ATS1\r", "ATO0\r"), then "ATS0\r" and "ATE1\r", then k block frames of
@@ -22,6 +45,19 @@ constexpr int BytesBeforeBlock(int k)
 {
     return 4 * 5 + k * (265 + 14);
 }
+
+// Bytes the module sends before block k's frame: the echo of every command
+// and its answer "\r\nOK\r\n" (a read-back answers its 256 bytes first).
+constexpr int SentBeforeBlock(int k)
+{
+    return 4 * (5 + 6) + k * (265 + 6 + 14 + 256 + 6);
+}
+// The byte number (from 1, as --drop-every counts) of the "O" of block k's
+// write answer, and of the middle of its read-back data.
+constexpr int WriteAnswerO(int k) { return SentBeforeBlock(k) + 265 + 3; }
+constexpr int ReadBackMiddle(int k) { return SentBeforeBlock(k) + 271 + 14 + 128; }
+static_assert(2 * WriteAnswerO(64) > SentBeforeBlock(128) + 100, "one byte lost in the whole write");
+static_assert(2 * ReadBackMiddle(64) > SentBeforeBlock(128) + 100, "one byte lost in the whole write");
 
 class UploadFaults : public SheetTest {
 protected:
@@ -53,6 +89,15 @@ TEST_F(UploadFaults, eachFaultEndsInTimeWithItsBoxesAndTheBarWhereTheLoopStopped
         {"tenth read-back refused", {"--error-on", "B:10"}, 9, 1},
         {"third read-back unanswered", {"--no-answer", "B:3"}, 2, 1},
         {"slow answers", {"--delay-ms", "5"}, 128, 0},
+        // Every byte takes its time at the line speed: the answers trickle
+        // in pieces (16 blocks, then a refusal that arrives the same way).
+        {"trickling bytes, 17th read-back refused", {"--pace", "--error-on", "B:17"}, 16, 1},
+        // A byte lost from a read-back: the upload goes on, and the block is
+        // named as not matching once the write is over.
+        {"byte lost in read-back 64", {"--drop-every", QString::number(ReadBackMiddle(64))}, 128, 1},
+        // A byte lost from the "OK" of a block write: the block write waits
+        // out its time.
+        {"write answer 64 lost its O", {"--drop-every", QString::number(WriteAnswerO(64))}, 64, 1},
         // Hung up while a block is written: that write, then the two closing
         // commands, fail at once.
         {"hang-up at block 0", {"--hangup-after", QString::number(BytesBeforeBlock(0) + 100)}, 0, 3},
@@ -66,7 +111,7 @@ TEST_F(UploadFaults, eachFaultEndsInTimeWithItsBoxesAndTheBarWhereTheLoopStopped
         SCOPED_TRACE(c.name);
         ModuleSim faulty(QStringList{"--link", Line()} + c.faults);
         ASSERT_TRUE(faulty.started()) << qPrintable(faulty.error());
-        ComPortLink link;
+        ShortBlockWait<ComPortLink> link;
         ASSERT_EQ(link.Open(1), kLinkOk);
         auto sheet = OpenSheet(&link);
         sheet->SetActivePage(11);
@@ -81,6 +126,76 @@ TEST_F(UploadFaults, eachFaultEndsInTimeWithItsBoxesAndTheBarWhereTheLoopStopped
             const auto [againBar, againBoxes] = Write(*sheet);
             EXPECT_EQ(againBar, 128) << "the next write works without a restart";
             EXPECT_EQ(againBoxes, 0u);
+        }
+        link.Close();
+    }
+}
+
+TEST_F(UploadFaults, aSilentBlockWriteIsWaitedOutWithTheWindowPainted)
+{
+    env.set("TARVELLO_COM_ONLY_ENV", "1");
+    env.set("TARVELLO_COM1", QFile::encodeName(Line()));
+    ModuleSim faulty(QStringList{"--link", Line(), "--no-answer", "A:65"});
+    ASSERT_TRUE(faulty.started()) << qPrintable(faulty.error());
+    ShortBlockWait<ComPortLink> link;
+    ASSERT_EQ(link.Open(1), kLinkOk);
+    auto sheet = OpenSheet(&link);
+    sheet->SetActivePage(11);
+    // The window's own timers go on while the page waits for the module.
+    int ticks = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&ticks] { ++ticks; });
+    tick.start(50);
+    const auto start = Clock::now();
+    const auto [bar, boxes] = Write(*sheet);
+    const auto took = std::chrono::duration_cast<milliseconds>(Clock::now() - start);
+    EXPECT_EQ(bar, 64);
+    EXPECT_EQ(boxes, 1u);
+    EXPECT_GE(took, milliseconds(kShortBlockWaitMs));
+    EXPECT_GE(ticks, static_cast<int>(kShortBlockWaitMs / 50 / 2)) << "the window was not served while waiting";
+    link.Close();
+}
+
+TEST_F(UploadFaults, overUsbAHangUpEndsTheWriteAtOnceAndTheCableBackWorksAgain)
+{
+    const QString fake = qEnvironmentVariable("TARVELLO_FAKE_D2XX");
+    ASSERT_FALSE(fake.isEmpty()) << "TARVELLO_FAKE_D2XX is not set";
+    env.set("TARVELLO_D2XX_LIBRARY", QFile::encodeName(fake));
+    env.set("TARVELLO_FAKE_D2XX_PTY", QFile::encodeName(Line()));
+    const struct {
+        const char *name;
+        QStringList faults;
+        int bar;
+        size_t boxes;
+    } cases[] = {
+        {"hang-up at block 0", {"--hangup-after", QString::number(BytesBeforeBlock(0) + 100)}, 0, 3},
+        {"hang-up at block 1", {"--hangup-after", QString::number(BytesBeforeBlock(1) + 100)}, 1, 3},
+        {"silent block write 2", {"--no-answer", "A:3"}, 2, 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ModuleSim faulty(QStringList{"--link", Line()} + c.faults);
+        ASSERT_TRUE(faulty.started()) << qPrintable(faulty.error());
+        ShortBlockWait<UsbLink> link;
+        ASSERT_EQ(link.Open(0), kLinkOk);
+        auto sheet = OpenSheet(&link);
+        sheet->SetActivePage(11);
+        const auto start = Clock::now();
+        const auto [bar, boxes] = Write(*sheet);
+        EXPECT_EQ(bar, c.bar);
+        EXPECT_EQ(boxes, c.boxes);
+        // A whole upload takes about a minute over the bridge: the module
+        // back on the line is shown with the first command of the page.
+        if (c.faults.first() == "--hangup-after") {
+            EXPECT_LT(Clock::now() - start, std::chrono::seconds(5)) << "a hang-up is not waited out";
+            ASSERT_TRUE(faulty.waitForExit(std::chrono::seconds(5)));
+            ModuleSim back(QStringList{"--link", Line()});
+            ASSERT_TRUE(back.started()) << qPrintable(back.error());
+            messages_.clear();
+            sheet->SetActivePage(10);
+            sheet->SetActivePage(11);
+            EXPECT_EQ(messages_.count(), 0u) << "the page's commands reach the module again";
+            EXPECT_FALSE(back.log(1).isEmpty());
         }
         link.Close();
     }
