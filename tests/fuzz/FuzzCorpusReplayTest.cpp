@@ -21,6 +21,7 @@ const Target kTargets[] = {
     {"bmp-conversion", FuzzBmpConversionOne},
     {"reply-rule", FuzzReplyRuleOne},
     {"serial-read-loop", FuzzSerialReadLoopOne},
+    {"usb-read-loop", FuzzUsbReadLoopOne},
 };
 
 }  // namespace

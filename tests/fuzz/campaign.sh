@@ -6,7 +6,8 @@
 #   bash tests/fuzz/campaign.sh [SECONDS_PER_TARGET] [BUILD_DIR]
 #
 # With FUZZ_FAIL_ON_FINDINGS=1 (as CI runs it) the script fails when a target
-# found anything or did not run.
+# found anything or did not run. FUZZ_JOBS=N runs N targets at a time (1
+# unless set); each target still gets its own full time.
 #
 # SECONDS_PER_TARGET defaults to 600 (ten minutes); BUILD_DIR to build/fuzz,
 # which is configured and built with the fuzz preset (clang, libFuzzer) when
@@ -26,21 +27,22 @@ fi
 work=$(mktemp -d /tmp/tarvello-fuzz.XXXXXX)
 export LSAN_OPTIONS="suppressions=$root/tests/fuzz/lsan.supp"
 export QT_QPA_PLATFORM=offscreen
+jobs=${FUZZ_JOBS:-1}
 
-printf '%-26s %12s %10s %10s %s\n' target executions coverage features findings
-for program in "$build"/tests/fuzz/fuzz-*; do
-  [ -f "$program" ] && [ -x "$program" ] || continue  # not the build's own folders
+# Runs one target and leaves its line of the table in $work/<target>/result.
+run_target() {
+  local program=$1 name target corpus log status execs cov ft findings
+  local -a extra=()
   name=$(basename "$program")
   target=${name#fuzz-}
   corpus="$work/$target/corpus"
   mkdir -p "$corpus" "$work/$target/findings"
   cp "$root/tests/fuzz/corpus/$target"/* "$corpus/" 2>/dev/null || true
-  extra=()
   case "$target" in
     configuration-render) extra+=(-dict="$root/tests/fuzz/configuration.dict" -max_len=400000) ;;
     ini-reader) extra+=(-max_len=400000) ;;
     bmp-conversion) extra+=(-max_len=600000) ;;
-    serial-read-loop) extra+=(-max_len=2048) ;;
+    serial-read-loop | usb-read-loop) extra+=(-max_len=2048) ;;
   esac
   log="$work/$target/fuzz.log"
   "$program" "$corpus" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
@@ -51,10 +53,30 @@ for program in "$build"/tests/fuzz/fuzz-*; do
   cov=$(sed -nE 's/.* cov: ([0-9]+).*/\1/p' <<<"$status")
   ft=$(sed -nE 's/.* ft: ([0-9]+).*/\1/p' <<<"$status")
   findings=$(find "$work/$target/findings" -type f | wc -l)
-  printf '%-26s %12s %10s %10s %s\n' "$target" "${execs:-?}" "${cov:-?}" "${ft:-?}" "$findings"
+  printf '%-26s %12s %10s %10s %s\n' "$target" "${execs:-?}" "${cov:-?}" "${ft:-?}" "$findings" \
+    >"$work/$target/result"
   if [ "$findings" -gt 0 ] || [ -z "$execs" ]; then
+    touch "$work/$target/failed"
+  fi
+}
+
+targets=()
+for program in "$build"/tests/fuzz/fuzz-*; do
+  [ -f "$program" ] && [ -x "$program" ] || continue  # not the build's own folders
+  targets+=("$program")
+  while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n || true; done
+  run_target "$program" &
+done
+wait
+
+printf '%-26s %12s %10s %10s %s\n' target executions coverage features findings
+for program in "${targets[@]}"; do
+  name=$(basename "$program")
+  target=${name#fuzz-}
+  cat "$work/$target/result"
+  if [ -e "$work/$target/failed" ]; then
     failed=1
-    [ "${FUZZ_FAIL_ON_FINDINGS:-0}" = 1 ] && tail -n 40 "$log"
+    [ "${FUZZ_FAIL_ON_FINDINGS:-0}" = 1 ] && tail -n 40 "$work/$target/fuzz.log"
   fi
 done
 echo "working folder: $work"
