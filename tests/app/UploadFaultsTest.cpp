@@ -221,6 +221,15 @@ TEST_F(UploadFaults, aModuleVanishingInTheFullSettingsWriteGivesOneBoxPerCommand
     EXPECT_EQ(sheet->ActiveIndex(), 15);
     EXPECT_EQ(messages_.count(), 11u) << "the eleven commands after the first";
     EXPECT_EQ(s.Bright1, 60) << "nothing rolled back";
+
+    // Back on the warning page with the module gone: its three commands
+    // fail at once, one box each, and a change is still kept.
+    messages_.clear();
+    const auto start = Clock::now();
+    sheet->SetActivePage(14);
+    EXPECT_EQ(messages_.count(), 3u);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(2)) << "no time-out waited on a line that is gone";
+    EXPECT_EQ(s.Bright1, 60);
     link.Close();
 }
 
