@@ -16,6 +16,8 @@
 #include <QTimer>
 
 #include <chrono>
+#include <functional>
+#include <vector>
 
 namespace {
 
@@ -59,6 +61,14 @@ constexpr int ReadBackMiddle(int k) { return SentBeforeBlock(k) + 271 + 14 + 128
 static_assert(2 * WriteAnswerO(64) > SentBeforeBlock(128) + 100, "one byte lost in the whole write");
 static_assert(2 * ReadBackMiddle(64) > SentBeforeBlock(128) + 100, "one byte lost in the whole write");
 
+// A module started with these faults, and where the write must end.
+struct Trial {
+    const char *name;
+    QStringList faults;
+    int bar;
+    size_t boxes;
+};
+
 class UploadFaults : public SheetTest {
 protected:
     QString Line() const { return QDir::current().filePath(QStringLiteral("com1")); }
@@ -73,17 +83,39 @@ protected:
         return {page->ProgressBar()->value(), messages_.count()};
     }
 
+    // Each trial: a module with its faults on the line, the page's write
+    // over a new link of this kind (opened with `port`), the bar and the
+    // boxes checked; then `after`, with the sheet and the module.
+    template <typename Link>
+    void RunTrials(const std::vector<Trial> &trials, int port,
+                   const std::function<void(const Trial &, CPageSheet &, ModuleSim &)> &after = {})
+    {
+        for (const Trial &t : trials) {
+            SCOPED_TRACE(t.name);
+            ModuleSim faulty(QStringList{"--link", Line()} + t.faults);
+            ASSERT_TRUE(faulty.started()) << qPrintable(faulty.error());
+            ShortBlockWait<Link> link;
+            ASSERT_EQ(link.Open(port), kLinkOk);
+            auto sheet = OpenSheet(&link);
+            sheet->SetActivePage(11);
+            const auto start = Clock::now();
+            const auto [bar, boxes] = Write(*sheet);
+            lastWrite_ = std::chrono::duration_cast<milliseconds>(Clock::now() - start);
+            EXPECT_EQ(bar, t.bar);
+            EXPECT_EQ(boxes, t.boxes);
+            if (after)
+                after(t, *sheet, faulty);
+            link.Close();
+        }
+    }
+
     ScopedEnv env;
+    milliseconds lastWrite_{};  // how long the last trial's write took
 };
 
 TEST_F(UploadFaults, eachFaultEndsInTimeWithItsBoxesAndTheBarWhereTheLoopStopped)
 {
-    const struct {
-        const char *name;
-        QStringList faults;
-        int bar;
-        size_t boxes;
-    } cases[] = {
+    const std::vector<Trial> trials = {
         {"erase refused", {"--error-on", "E:1"}, 128, 1},
         {"erase unanswered", {"--no-answer", "E:1"}, 128, 1},
         {"tenth read-back refused", {"--error-on", "B:10"}, 9, 1},
@@ -107,28 +139,17 @@ TEST_F(UploadFaults, eachFaultEndsInTimeWithItsBoxesAndTheBarWhereTheLoopStopped
     };
     env.set("TARVELLO_COM_ONLY_ENV", "1");
     env.set("TARVELLO_COM1", QFile::encodeName(Line()));
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        ModuleSim faulty(QStringList{"--link", Line()} + c.faults);
-        ASSERT_TRUE(faulty.started()) << qPrintable(faulty.error());
-        ShortBlockWait<ComPortLink> link;
-        ASSERT_EQ(link.Open(1), kLinkOk);
-        auto sheet = OpenSheet(&link);
-        sheet->SetActivePage(11);
-        const auto [bar, boxes] = Write(*sheet);
-        EXPECT_EQ(bar, c.bar);
-        EXPECT_EQ(boxes, c.boxes);
-        if (c.name == std::string("hang-up at block 64")) {
-            // The cable plugged back in: a module on the same line again.
-            ASSERT_TRUE(faulty.waitForExit(std::chrono::seconds(5)));
-            ModuleSim back(QStringList{"--link", Line()});
-            ASSERT_TRUE(back.started()) << qPrintable(back.error());
-            const auto [againBar, againBoxes] = Write(*sheet);
-            EXPECT_EQ(againBar, 128) << "the next write works without a restart";
-            EXPECT_EQ(againBoxes, 0u);
-        }
-        link.Close();
-    }
+    RunTrials<ComPortLink>(trials, 1, [this](const Trial &t, CPageSheet &sheet, ModuleSim &faulty) {
+        if (t.name != std::string("hang-up at block 64"))
+            return;
+        // The cable plugged back in: a module on the same line again.
+        ASSERT_TRUE(faulty.waitForExit(std::chrono::seconds(5)));
+        ModuleSim back(QStringList{"--link", Line()});
+        ASSERT_TRUE(back.started()) << qPrintable(back.error());
+        const auto [againBar, againBoxes] = Write(sheet);
+        EXPECT_EQ(againBar, 128) << "the next write works without a restart";
+        EXPECT_EQ(againBoxes, 0u);
+    });
 }
 
 TEST_F(UploadFaults, aSilentBlockWriteIsWaitedOutWithTheWindowPainted)
@@ -162,43 +183,26 @@ TEST_F(UploadFaults, overUsbAHangUpEndsTheWriteAtOnceAndTheCableBackWorksAgain)
     ASSERT_FALSE(fake.isEmpty()) << "TARVELLO_FAKE_D2XX is not set";
     env.set("TARVELLO_D2XX_LIBRARY", QFile::encodeName(fake));
     env.set("TARVELLO_FAKE_D2XX_PTY", QFile::encodeName(Line()));
-    const struct {
-        const char *name;
-        QStringList faults;
-        int bar;
-        size_t boxes;
-    } cases[] = {
+    const std::vector<Trial> trials = {
         {"hang-up at block 0", {"--hangup-after", QString::number(BytesBeforeBlock(0) + 100)}, 0, 3},
         {"hang-up at block 1", {"--hangup-after", QString::number(BytesBeforeBlock(1) + 100)}, 1, 3},
         {"silent block write 2", {"--no-answer", "A:3"}, 2, 1},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        ModuleSim faulty(QStringList{"--link", Line()} + c.faults);
-        ASSERT_TRUE(faulty.started()) << qPrintable(faulty.error());
-        ShortBlockWait<UsbLink> link;
-        ASSERT_EQ(link.Open(0), kLinkOk);
-        auto sheet = OpenSheet(&link);
-        sheet->SetActivePage(11);
-        const auto start = Clock::now();
-        const auto [bar, boxes] = Write(*sheet);
-        EXPECT_EQ(bar, c.bar);
-        EXPECT_EQ(boxes, c.boxes);
+    RunTrials<UsbLink>(trials, 0, [this](const Trial &t, CPageSheet &sheet, ModuleSim &faulty) {
+        if (t.faults.first() != "--hangup-after")
+            return;
+        EXPECT_LT(lastWrite_, milliseconds(5000)) << "a hang-up is not waited out";
         // A whole upload takes about a minute over the bridge: the module
-        // back on the line is shown with the first command of the page.
-        if (c.faults.first() == "--hangup-after") {
-            EXPECT_LT(Clock::now() - start, std::chrono::seconds(5)) << "a hang-up is not waited out";
-            ASSERT_TRUE(faulty.waitForExit(std::chrono::seconds(5)));
-            ModuleSim back(QStringList{"--link", Line()});
-            ASSERT_TRUE(back.started()) << qPrintable(back.error());
-            messages_.clear();
-            sheet->SetActivePage(10);
-            sheet->SetActivePage(11);
-            EXPECT_EQ(messages_.count(), 0u) << "the page's commands reach the module again";
-            EXPECT_FALSE(back.log(1).isEmpty());
-        }
-        link.Close();
-    }
+        // back on the line is shown with the page's own commands.
+        ASSERT_TRUE(faulty.waitForExit(std::chrono::seconds(5)));
+        ModuleSim back(QStringList{"--link", Line()});
+        ASSERT_TRUE(back.started()) << qPrintable(back.error());
+        messages_.clear();
+        sheet.SetActivePage(10);
+        sheet.SetActivePage(11);
+        EXPECT_EQ(messages_.count(), 0u) << "the page's commands reach the module again";
+        EXPECT_FALSE(back.log(1).isEmpty());
+    });
 }
 
 TEST_F(UploadFaults, aModuleVanishingInTheFullSettingsWriteGivesOneBoxPerCommandLeft)
