@@ -1,0 +1,1 @@
+// Holds the precompiled headers that every test program reuses.
