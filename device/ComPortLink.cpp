@@ -92,8 +92,7 @@ LinkResult ComPortLink::Open(int port)
 {
     if (fd_ >= 0)
         Close();
-    openedPort_ = port;
-    reopenAfterHangUp_ = false;
+    OpenedWith(port);
     const int number = port & 0xFF;
     portArgument_ = number;
     baud_ = BaudForPort(port);
@@ -145,7 +144,7 @@ LinkResult ComPortLink::Open(int port)
 
 int ComPortLink::Close()
 {
-    reopenAfterHangUp_ = false;
+    ForgetLoss();
     if (fd_ < 0)
         return 0;
     // Clear the exclusive flag: the tty may outlive our descriptor (a
@@ -193,10 +192,7 @@ LinkResult ComPortLink::Transact(const std::uint8_t *bytes, unsigned length, uns
                                  unsigned extraBytes)
 {
     reply_.fill(0);
-    // The cable was pulled in an earlier exchange: when it is back, the
-    // program goes on without a restart.
-    if (fd_ < 0 && reopenAfterHangUp_ && Open(openedPort_) != kLinkOk)
-        reopenAfterHangUp_ = true;  // still gone: the next exchange tries again
+    ReopenIfLost();
     if (fd_ < 0 || (bytes == nullptr && length > 0))
         return kLinkFail;
 
@@ -258,13 +254,8 @@ LinkResult ComPortLink::Transact(const std::uint8_t *bytes, unsigned length, uns
             break;
     }
 
-    if (!lineAlive) {
-        // Hung up: the device is gone. The port is let go, to be opened
-        // again by the next exchange.
-        Close();
-        reopenAfterHangUp_ = true;
-        return kLinkFail;
-    }
+    if (!lineAlive)
+        return LostInExchange();  // hung up: the device is gone
     std::this_thread::sleep_for(std::chrono::milliseconds(kRestAfterExchangeMs));
     return result;
 }

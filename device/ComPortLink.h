@@ -56,8 +56,6 @@ private:
     int baud_ = 0;
     QString devicePath_;
     bool probeHeard_ = false;
-    int openedPort_ = 0;             // the argument of the last Open, speed included
-    bool reopenAfterHangUp_ = false; // the line hung up; the next exchange opens it again
     OpenError openError_ = OpenError::None;
     QString openErrorText_;
 };

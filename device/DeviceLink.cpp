@@ -157,6 +157,25 @@ void DeviceLink::BusyWaitMicroseconds(unsigned us)
     }
 }
 
+LinkResult DeviceLink::LostInExchange()
+{
+    Close();
+    reopenAtNextExchange_ = true;
+    return kLinkFail;
+}
+
+void DeviceLink::ReopenIfLost()
+{
+    if (reopenAtNextExchange_ && Open(openArgument_) != kLinkOk)
+        reopenAtNextExchange_ = true;  // still gone: the next exchange tries again
+}
+
+void DeviceLink::OpenedWith(int argument)
+{
+    openArgument_ = argument;
+    reopenAtNextExchange_ = false;
+}
+
 DeviceLink::ReplyVerdict DeviceLink::JudgeReply(std::size_t received, unsigned sent,
                                                 unsigned extraBytes) const
 {

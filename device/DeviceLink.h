@@ -112,6 +112,16 @@ protected:
     enum class ReplyVerdict { Pending, Ok, Error };
     ReplyVerdict JudgeReply(std::size_t received, unsigned sent, unsigned extraBytes) const;
 
+    // A pulled cable: a transport lets go of a device lost in an exchange
+    // and calls LostInExchange; the next exchange starts with ReopenIfLost,
+    // which opens it again with the argument of the last Open, so that the
+    // program goes on when the cable is back. Open calls OpenedWith, Close
+    // calls ForgetLoss.
+    LinkResult LostInExchange();  // returns kLinkFail
+    void ReopenIfLost();
+    void OpenedWith(int argument);
+    void ForgetLoss() { reopenAtNextExchange_ = false; }
+
     std::int32_t serialNumber_ = 0;
     // Bytes of the last exchange in arrival order; zeroed when one starts.
     std::array<std::uint8_t, Protocol::kBufferSize> reply_{};
@@ -119,4 +129,8 @@ protected:
     std::array<std::uint8_t, Protocol::kBufferSize> command_{};
     // The argument of the last Open.
     std::int32_t portArgument_ = 0;
+
+private:
+    int openArgument_ = 0;               // the last Open's own argument, for ReopenIfLost
+    bool reopenAtNextExchange_ = false;  // the device was lost in an exchange
 };

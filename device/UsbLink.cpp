@@ -128,7 +128,7 @@ LinkResult UsbLink::Open(int port)
     if (HandleValid())
         Close();
     portArgument_ = port;
-    reopenAfterLoss_ = false;
+    OpenedWith(port);
     error_ = UsbError::None;
     errorDetail_.clear();
     errorStatus_ = 0;
@@ -202,19 +202,12 @@ LinkResult UsbLink::Open(int port)
 
 int UsbLink::Close()
 {
-    reopenAfterLoss_ = false;
+    ForgetLoss();
     int result = 0;
     if (HandleValid() && Table().Bound())
         result = static_cast<int>(Low32(Table().Get<FT_Close_t>(kClose)(handle_)));
     handle_ = InvalidHandle();
     return result;
-}
-
-LinkResult UsbLink::Lost()
-{
-    Close();
-    reopenAfterLoss_ = true;
-    return kLinkFail;
 }
 
 int UsbLink::Probe() { return HandleValid() ? 0 : 1; }
@@ -223,10 +216,7 @@ LinkResult UsbLink::Transact(const std::uint8_t *bytes, unsigned length, unsigne
                              unsigned extraBytes)
 {
     reply_.fill(0);
-    // The cable was pulled in an earlier exchange: when it is back, the
-    // program goes on without a restart.
-    if (reopenAfterLoss_ && Open(portArgument_) != kLinkOk)
-        reopenAfterLoss_ = true;  // still gone: the next exchange tries again
+    ReopenIfLost();
     const D2xxTable &table = Table();
     if (!HandleValid() || !table.Bound() || (bytes == nullptr && length > 0))
         return kLinkFail;
@@ -240,7 +230,7 @@ LinkResult UsbLink::Transact(const std::uint8_t *bytes, unsigned length, unsigne
         DWORD written = 0;
         const FT_STATUS status = write(handle_, const_cast<std::uint8_t *>(bytes + offset), chunk, &written);
         if (!D2xxStatusIsOk(status))
-            return Lost();  // the bridge is gone: nothing will come back
+            return LostInExchange();  // the bridge is gone: nothing will come back
         BusyWaitMicroseconds(kPausePerChunkUs);
     }
 
@@ -259,7 +249,7 @@ LinkResult UsbLink::Transact(const std::uint8_t *bytes, unsigned length, unsigne
         const Clock::time_point before = Clock::now();
         const FT_STATUS status = read(handle_, target, static_cast<DWORD>(ask > 0 ? ask : sizeof overflow), &got);
         if (!D2xxStatusIsOk(status))
-            return Lost();  // the bridge is gone
+            return LostInExchange();  // the bridge is gone
         got = std::min<DWORD>(got, ask > 0 ? ask : sizeof overflow);
         if (got == 0) {
             // The library waits its read time-out itself; one that returns

@@ -60,14 +60,9 @@ public:
 private:
     bool HandleValid() const;
     LinkResult Fail(UsbError error, const QString &detail, unsigned long status = 0);
-    // Lets go of a device that stopped answering calls; returns kLinkFail.
-    LinkResult Lost();
 
     D2xx::FT_HANDLE handle_ = nullptr;
     UsbError error_ = UsbError::None;
     QString errorDetail_;
     unsigned long errorStatus_ = 0;
-    // A read or write failed in an exchange (the cable was pulled): the
-    // next exchange opens the device again.
-    bool reopenAfterLoss_ = false;
 };

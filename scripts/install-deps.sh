@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building, running and testing the setup
-# program needs (clang and its fuzzer runtime for the fuzz preset among them); with --package also what building and checking its Debian
-# package needs (scripts/package.sh). Safe to run again; works as root or
-# through sudo.
+# program needs (clang and its fuzzer runtime for the fuzz preset among
+# them); with --package also what building and checking its Debian package
+# needs (scripts/package.sh). Safe to run again; works as root or through
+# sudo.
 set -euo pipefail
 
 packages=(
