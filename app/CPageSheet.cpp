@@ -17,6 +17,8 @@
 #include <QScreen>
 #include <QShortcut>
 
+#include <functional>
+
 namespace {
 
 // Height of the strip below the pages: the divider line and the buttons.
@@ -271,15 +273,31 @@ void CPageSheet::ResetWizardButtons()
     Button(Ids::ID_WIZNEXT)->setDefault(true);
 }
 
+bool CPageSheet::LeaveActivePage()
+{
+    CPageView *old = ActivePage();
+    if (!old)
+        return true;
+    old->CommitToRecord();
+    if (!old->OnKillActive())
+        return false;
+    old->hide();
+    active_ = -1;
+    return true;
+}
+
+void CPageSheet::CommitActivePage()
+{
+    if (CPageView *page = ActivePage())
+        page->CommitToRecord();
+}
+
 void CPageSheet::SetActivePage(int index)
 {
     if (index < 0 || index >= kPageCount || index == active_)
         return;
-    if (CPageView *old = ActivePage()) {
-        if (!old->OnKillActive())
-            return;
-        old->hide();
-    }
+    if (!LeaveActivePage())
+        return;
     active_ = index;
     CPageView *page = order_[index];
     ResetWizardButtons();
@@ -292,6 +310,8 @@ void CPageSheet::SetActivePage(int index)
 void CPageSheet::PressNext()
 {
     CPageView *page = ActivePage();
+    if (page)
+        page->CommitToRecord();
     if (!page || page->OnWizardStep(true))
         return;
     if (active_ < kPageCount - 1)
@@ -301,6 +321,8 @@ void CPageSheet::PressNext()
 void CPageSheet::PressBack()
 {
     CPageView *page = ActivePage();
+    if (page)
+        page->CommitToRecord();
     if (!page || page->OnWizardStep(false))
         return;
     if (active_ > 0)
@@ -312,6 +334,8 @@ bool CPageSheet::HandleWizardKey(int key)
     CPageView *page = ActivePage();
     if (!page)
         return false;
+    // A number typed into a field counts before the sub-step or page moves.
+    page->CommitToRecord();
     if (key == Qt::Key_F6) {
         // Asked once here and once more by the Next button, as the pages expect.
         if (!page->OnWizardStep(true) && page != &complite_)
@@ -391,19 +415,35 @@ void CPageSheet::SyncViewChecks()
             action->setChecked(page->ViewItemId() == checkedItem_);
 }
 
-void CPageSheet::ResetPointPages()
+bool CPageSheet::IsModified() const
 {
-    for (CPageView *page : {static_cast<CPageView *>(&baseLine_), static_cast<CPageView *>(&leftBord_),
-                            static_cast<CPageView *>(&rigthBord_), static_cast<CPageView *>(&leftCurve_),
-                            static_cast<CPageView *>(&rigthCurve_)})
-        page->SetSubStep(-1);
+    // What the record holds against what the current file holds; the
+    // record's own flag starts set and misses edits that do not mark it.
+    return !settings_.SameConfiguration(saved_);
+}
+
+void CPageSheet::ReplaceConfiguration(const std::function<bool()> &replace)
+{
+    // The page is left first: its leave handler must see the record it was
+    // showing, not the one that replaces it.
+    const int previous = active_;
+    if (!LeaveActivePage())
+        return;
+    if (!replace()) {
+        // Nothing was replaced: back to the page the installer was on.
+        SetActivePage(previous);
+        return;
+    }
+    saved_ = settings_;
+    for (CPageView *page : order_)
+        page->OnConfigurationReplaced();
+    SetActivePage(0);
 }
 
 bool CPageSheet::MayDiscardChanges()
 {
-    // Decided by what the record holds, not by the title's mark: the record
-    // starts marked as changed, and some edits do not mark it.
-    if (settings_.SameConfiguration(saved_))
+    CommitActivePage();
+    if (!IsModified())
         return true;
     const UserQuestion question{
         tr("Конфигурация «%1» изменена и не сохранена.\nСохранить изменения?").arg(CurrentFileName()),
@@ -439,10 +479,10 @@ void CPageSheet::FileNew()
         StartTitleTimer();
         return;
     }
-    NewConfiguration(settings_, files_);
-    saved_ = settings_;
-    ResetPointPages();
-    SetActivePage(0);
+    ReplaceConfiguration([this] {
+        NewConfiguration(settings_, files_);
+        return true;
+    });
     StartTitleTimer();
 }
 
@@ -454,17 +494,14 @@ void CPageSheet::FileLoad()
     }
     if (const auto path = AskFileName(ConfigurationDialog(FileDialogRequest::Kind::Open))) {
         // A file that cannot be read changes nothing (a message says why).
-        if (LoadConfiguration(settings_, files_, *path)) {
-            saved_ = settings_;
-            ResetPointPages();
-            SetActivePage(0);
-        }
+        ReplaceConfiguration([&] { return LoadConfiguration(settings_, files_, *path); });
     }
     StartTitleTimer();
 }
 
 bool CPageSheet::FileSave()
 {
+    CommitActivePage();
     const bool saved = SaveConfiguration(settings_, files_, files_.currentFilePath);
     if (saved)
         saved_ = settings_;
@@ -477,6 +514,7 @@ void CPageSheet::FileSaveAs()
     FileDialogRequest request = ConfigurationDialog(FileDialogRequest::Kind::Save);
     request.defaultSuffix = QStringLiteral("ini");
     if (const auto path = AskFileName(request)) {
+        CommitActivePage();
         // The chosen file becomes the current one only once it is written, so
         // that the title never names a file that does not hold the settings.
         if (SaveConfiguration(settings_, files_, *path)) {
@@ -505,8 +543,12 @@ QString CPageSheet::TitleText() const
     if (!page)
         return windowTitle();
     const QString name = CurrentFileName();
-    const QString mark = settings_.IsChanged() ? QStringLiteral("*") : QString();
-    const QString serial = QString::asprintf("%010d", link_ ? link_->SerialNumber() : 0);
+    // The mark says what closing the wizard would ask about.
+    const QString mark = IsModified() ? QStringLiteral("*") : QString();
+    QString serial = QString::asprintf("%010d", link_ ? link_->SerialNumber() : 0);
+    // Without a module nothing reaches a car: the title says so at once.
+    if (!link_ || !link_->HasModule())
+        serial += tr(" (демо-режим)");
     return QStringLiteral("Tarvello S/N %1 - %2 - [%3 %4]").arg(serial, page->Caption(), name, mark);
 }
 

@@ -25,6 +25,7 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 
 class DeviceLink;
 class QAction;
@@ -98,7 +99,15 @@ private:
     void BuildButtons();
     void PlaceActivePage();
     void ResetWizardButtons();
-    void ResetPointPages();
+    // Leaves the active page (its numbers typed and not entered taken
+    // first); false when the page stays.
+    bool LeaveActivePage();
+    void CommitActivePage();
+    // Whether the record holds other settings than the current file.
+    bool IsModified() const;
+    // New and Load: leaves the page, runs replace, and starts again at the
+    // first page; when replace fails, goes back to the page left.
+    void ReplaceConfiguration(const std::function<bool()> &replace);
     void SyncViewChecks();
     void OnTitleTimer();
     void FileNew();

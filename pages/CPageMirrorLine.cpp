@@ -72,7 +72,12 @@ void CPageMirrorLine::OnInitDialog()
         spin->SetValue(0.5);
     }
     if (QButtonGroup *group = RadioGroup(Ids::IDC_RADIO_FIRST))
-        connect(group, &QButtonGroup::idClicked, this, [this] { ApplyMode(); });
+        connect(group, &QButtonGroup::idClicked, this, [this] {
+            // Choosing automatic shows the mirrored side at once.
+            ApplyMode();
+            RecomputeRightSide();
+            StoreLine();
+        });
     Preview()->SetShowMirrorLine(true);
     OnWizardStep(true);
 }
@@ -106,29 +111,26 @@ bool CPageMirrorLine::OnSetActive()
     return CPageViewControl::OnSetActive();
 }
 
-bool CPageMirrorLine::OnKillActive()
+void CPageMirrorLine::StoreLine()
 {
-    // Straight into the record: these do not count as a change of the
-    // configuration.
     if (Settings *s = SettingsRecord()) {
         s->MirrorX = Preview()->MirrorPosition() / kPlaneX;
         s->MirrorY = Preview()->MirrorBaseY() / kPlaneY;
         s->MirrorShift = Preview()->MirrorDeviation() / kPlaneX;
         s->MirrorUsing = mode_ != 0;
     }
-    return CPageViewControl::OnKillActive();
 }
 
 void CPageMirrorLine::OnRowChanged(int)
 {
-    if (SettingsRecord())
-        RecomputeRightSide();
+    RecomputeRightSide();
+    StoreLine();
 }
 
 void CPageMirrorLine::OnRowSpun(int, bool)
 {
-    if (SettingsRecord())
-        RecomputeRightSide();
+    RecomputeRightSide();
+    StoreLine();
 }
 
 void CPageMirrorLine::RecomputeRightSide()

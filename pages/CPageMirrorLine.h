@@ -9,7 +9,9 @@
 // border, the base line's right point and the right-side curve points are
 // computed as mirror images of the left side. Every visit starts in the
 // manual mode; the chosen mode holds while other pages are shown, so the
-// left curve page's recompute follows it. Sends nothing to the module.
+// left curve page's recompute follows it, until a new configuration replaces
+// the record. The installer's choices reach the record as they are made; a
+// visit without one leaves the record as it was. Sends nothing to the module.
 class CPageMirrorLine : public CPageViewControl, public RightSideRecompute {
     Q_OBJECT
 
@@ -17,7 +19,7 @@ public:
     explicit CPageMirrorLine(QWidget *parent = nullptr);
 
     bool OnSetActive() override;
-    bool OnKillActive() override;
+    void OnConfigurationReplaced() override { mode_ = 0; }
     // Mirrors points 3-7 into 8-12, 13-17 into 18-22 and the left border's
     // base point into the base line's right point; only in automatic mode.
     void RecomputeRightSide() override;
@@ -38,6 +40,9 @@ private:
     // Reads the radio group into the mode, enables the fields for the
     // automatic mode and shows the symmetry line in it.
     void ApplyMode();
+    // The line as the page shows it, and the mode, into the record. Straight
+    // into the fields: the line alone does not set the changed mark.
+    void StoreLine();
 
     int mode_ = 0;
 };

@@ -37,6 +37,8 @@ public:
     int RowCount() const { return static_cast<int>(steps_.rows.size()); }
     bool OnSetActive() override;
     int OnWizardStep(bool forward) override;
+    // Back to -1: the next visit starts at the first row again.
+    void OnConfigurationReplaced() override { SetSubStep(-1); }
     // Button 1078: the current row's point is kept but marked skipped, and
     // the next row (or the review) is shown.
     void SkipPoint();

@@ -143,6 +143,12 @@ bool CPageView::OnSetActive()
     return true;
 }
 
+void CPageView::CommitToRecord()
+{
+    if (keys_)
+        keys_->CommitPending();
+}
+
 int CPageView::OnWizardStep(bool)
 {
     return 0;

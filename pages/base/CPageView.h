@@ -65,6 +65,14 @@ public:
     virtual bool OnSetActive();
     // Leaving the page (before the next page's activation).
     virtual bool OnKillActive() { return true; }
+    // Gives the record what the page shows but has not given it yet: numbers
+    // typed into its fields and not entered. The sheet calls it before the
+    // page is left, before its sub-step moves, and before the configuration
+    // is saved, compared or replaced.
+    virtual void CommitToRecord();
+    // A new configuration replaced the record (New, Load): the page forgets
+    // what it kept of the previous one.
+    virtual void OnConfigurationReplaced() {}
     // Next (forward) or Back inside the page; nonzero = consumed.
     virtual int OnWizardStep(bool forward);
     // The first page disables Back when it becomes active.

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -17,6 +18,23 @@ CoordinateKeys::CoordinateKeys(QObject *parent) : QObject(parent)
 void CoordinateKeys::SetRows(std::vector<CoordinateRow> rows)
 {
     rows_ = std::move(rows);
+    taken_.clear();
+    for (const CoordinateRow &row : rows_)
+        for (QLineEdit *edit : {row.xEdit, row.yEdit})
+            if (edit)
+                TrackTaken(edit);
+}
+
+void CoordinateKeys::TrackTaken(QLineEdit *edit)
+{
+    taken_.insert(edit, edit->text());
+    // setText (a spin, the page filling its fields) clears the modified
+    // flag before it reports the change; typing sets it.
+    connect(edit, &QLineEdit::textChanged, this, [this, edit](const QString &text) {
+        if (!edit->isModified())
+            taken_.insert(edit, text);
+    });
+    connect(edit, &QObject::destroyed, this, [this, edit] { taken_.remove(edit); });
 }
 
 int CoordinateKeys::ActiveRow() const
@@ -40,9 +58,9 @@ bool CoordinateKeys::HandleKey(QObject *target, QKeyEvent *event)
         for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
             const CoordinateRow &row = rows_[r];
             if (row.xEdit && target == row.xEdit && row.xSpin)
-                return CommitTyped(r, row.xEdit, row.xSpin);
+                return CommitTyped(r, row.xEdit, row.xSpin, OutOfRange::KeepTyped);
             if (row.yEdit && target == row.yEdit && row.ySpin)
-                return CommitTyped(r, row.yEdit, row.ySpin);
+                return CommitTyped(r, row.yEdit, row.ySpin, OutOfRange::KeepTyped);
         }
         return false;
     }
@@ -52,7 +70,28 @@ bool CoordinateKeys::HandleKey(QObject *target, QKeyEvent *event)
     return false;
 }
 
-bool CoordinateKeys::CommitTyped(int row, QLineEdit *edit, CValueSpinCtrl *spin)
+void CoordinateKeys::CommitPending()
+{
+    for (const CoordinateRow &row : rows_)
+        for (QLineEdit *edit : {row.xEdit, row.yEdit})
+            CommitIfTyped(edit);
+}
+
+void CoordinateKeys::CommitIfTyped(QLineEdit *edit)
+{
+    if (!edit || !edit->isModified() || !rules_.enter)
+        return;
+    for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
+        const CoordinateRow &row = rows_[r];
+        CValueSpinCtrl *spin = edit == row.xEdit ? row.xSpin : edit == row.yEdit ? row.ySpin : nullptr;
+        if (spin) {
+            CommitTyped(r, edit, spin, OutOfRange::Restore);
+            return;
+        }
+    }
+}
+
+bool CoordinateKeys::CommitTyped(int row, QLineEdit *edit, CValueSpinCtrl *spin, OutOfRange outOfRange)
 {
     const double value = ReadDecimalPrefix(edit->text());
     double minimum = 0, maximum = 0, step = 0;
@@ -63,11 +102,17 @@ bool CoordinateKeys::CommitTyped(int row, QLineEdit *edit, CValueSpinCtrl *spin)
         const QString text = QCoreApplication::translate(
             "CoordinateKeys",
             "Введённое значение выходит за допустимые пределы. Введите число от %.02f до %.02f.");
+        // Going back first: the message box takes the focus away from the
+        // edit, and the field must not hold the refused number meanwhile.
+        if (outOfRange == OutOfRange::Restore)
+            edit->setText(taken_.value(edit));
         ShowMessage({QString::asprintf(text.toUtf8().constData(), minimum, maximum), ProgramCaption(),
                      UserMessage::Icon::Warning, {}});
         return true;
     }
     spin->SetValue(value);
+    // Also when the formatted text is what was typed (no change reported).
+    taken_.insert(edit, edit->text());
     if (afterChange_)
         afterChange_(row);
     return true;
@@ -117,6 +162,15 @@ void CoordinateKeys::Watch(QWidget *scope)
 bool CoordinateKeys::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
+    if (type == QEvent::FocusOut && scope_ && watched->isWidgetType()) {
+        // Leaving the field takes what was typed; the focus going to a
+        // message box or another window does not.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            if (auto *edit = qobject_cast<QLineEdit *>(watched); edit && taken_.contains(edit))
+                CommitIfTyped(edit);
+        return QObject::eventFilter(watched, event);
+    }
     if ((type != QEvent::KeyPress && type != QEvent::FocusIn) || !scope_ || !watched->isWidgetType())
         return QObject::eventFilter(watched, event);
     auto *widget = static_cast<QWidget *>(watched);

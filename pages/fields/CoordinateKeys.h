@@ -3,6 +3,9 @@
 #include <QObject>
 #include <QPointer>
 
+#include <QHash>
+#include <QString>
+
 #include <functional>
 #include <vector>
 
@@ -49,6 +52,11 @@ struct FieldKeyRules {
 //  - Enter in an X or Y edit commits the typed number, or shows the range
 //    message and leaves the text as typed; Enter never reaches the dialog's
 //    default button.
+//  - A number typed but not entered is taken the same way when its edit
+//    loses the focus (Tab, a click elsewhere) or CommitPending is called
+//    (the page is left, its sub-step moves, the file is saved); out of range
+//    it shows the message and the field goes back to its last taken value,
+//    so a field never shows what the record does not hold.
 //  - Shift + Left/Right/Up/Down moves the active row's value by the step
 //    within the limits (tested before the move; the key is consumed also
 //    when the limit stops it); the active row is the last one whose X edit
@@ -85,11 +93,20 @@ public:
     // The row Shift + cursor keys act on.
     int ActiveRow() const;
 
+    // Takes every number typed into the rows' edits and not yet entered.
+    void CommitPending();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    bool CommitTyped(int row, QLineEdit *edit, CValueSpinCtrl *spin);
+    enum class OutOfRange { KeepTyped, Restore };
+    bool CommitTyped(int row, QLineEdit *edit, CValueSpinCtrl *spin, OutOfRange outOfRange);
+    // Takes the edit's typed number, when it has one, restoring on failure.
+    void CommitIfTyped(QLineEdit *edit);
+    // Remembers the text each edit was given by the program (the last
+    // taken value), to go back to when a typed number is refused.
+    void TrackTaken(QLineEdit *edit);
     bool Nudge(int key);
 
     std::vector<CoordinateRow> rows_;
@@ -97,4 +114,5 @@ private:
     RowCallback afterChange_;
     RowCallback rowFocused_;
     QPointer<QWidget> scope_;
+    QHash<const QLineEdit *, QString> taken_;
 };

@@ -132,6 +132,60 @@ TEST_F(PointPagesTest, borderWalkThroughRowsReviewAndBackAgain)
     EXPECT_EQ(Rows(page), "E----");
 }
 
+// A number typed without Enter is taken when the installer moves on in any
+// way, with Enter's range check; refused, the field shows the record's value.
+TEST_F(PointPagesTest, aTypedNumberIsTakenWhenTheFieldOrThePageIsLeft)
+{
+    enum Leave { TabKey, F6Key, NextClick, SaveKey };
+    const struct {
+        const char *name;
+        Leave leave;
+        const char *typed;
+        bool taken;
+    } cases[] = {
+        {"Tab", TabKey, "3", true},
+        {"F6", F6Key, "3", true},
+        {"a click on Next", NextClick, "3", true},
+        {"Ctrl+S on the page", SaveKey, "3", true},
+        {"out of range, Tab", TabKey, "30", false},
+        {"out of range, Next", NextClick, "30", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        messages_.clear();
+        sheet = OpenSheet();
+        const Settings &s = sheet->SheetSettings();
+        View(Ids::ID_VIEW_LEFTBORD);
+        const double before = Get(s, 3).x;
+        QLineEdit *x = EntryPage(kLeftBordPage)->EditX(0);
+        x->setFocus();
+        x->selectAll();
+        QTest::keyClicks(x, QString::fromLatin1(c.typed));
+        switch (c.leave) {
+        case TabKey:
+            Key(*sheet, Qt::Key_Tab);
+            break;
+        case F6Key:
+            Key(*sheet, Qt::Key_F6);
+            break;
+        case NextClick:
+            QTest::mouseClick(sheet->Button(Ids::ID_WIZNEXT), Qt::LeftButton);
+            break;
+        case SaveKey:
+            Key(*sheet, Qt::Key_S, Qt::ControlModifier);
+            break;
+        }
+        EXPECT_DOUBLE_EQ(Get(s, 3).x, c.taken ? 3.0 : before);
+        EXPECT_DOUBLE_EQ(ReadDecimalPrefix(x->text()), Get(s, 3).x) << "the field shows what the record holds";
+        EXPECT_EQ(messages_.count(), c.taken ? 0u : 1u);
+        if (c.leave == SaveKey) {
+            QFile file(QStringLiteral("default.ini"));
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            EXPECT_TRUE(file.readAll().contains("Point0X=3.\r\n"));
+        }
+    }
+}
+
 TEST_F(PointPagesTest, skippedPointKeepsItsPlaceAndIsEnteredAgainOnReturn)
 {
     sheet = OpenSheet();
@@ -280,6 +334,78 @@ TEST_F(SymmetryTest, everyVisitStartsManualAndLeavingStoresTheLine)
     EXPECT_TRUE(Mirror()->findChild<QRadioButton *>(Ids::ObjectName(Ids::IDC_RADIO_FIRST))->isChecked());
     EXPECT_FALSE(Mirror()->EditY(0)->isEnabled());
     EXPECT_EQ(Mirror()->EditX(0)->text(), QStringLiteral("4.50"));
+}
+
+TEST_F(SymmetryTest, choosingAutomaticMirrorsAtOnce)
+{
+    sheet = OpenSheet();
+    Settings &s = sheet->SheetSettings();
+    s.SetPoint(1, 5.0, 8.0, 1);
+    s.SetPoint(3, 2.0, 6.0, 1);
+    View(Ids::ID_VIEW_MIRRORLINE);
+    QTest::mouseClick(Mirror()->findChild<QRadioButton *>(Ids::ObjectName(Ids::IDC_RADIO_SECOND)), Qt::LeftButton);
+    EXPECT_DOUBLE_EQ(Get(s, 8).x, 8.0) << "about the stored line at x 5, no Enter needed";
+}
+
+// New and Load while the automatic mode holds, on the symmetry page or the
+// left curve page: the page is left on the old record, so nothing of it
+// reaches the new one, and the new configuration starts in manual mode.
+TEST_F(SymmetryTest, newAndLoadLeaveThePageBeforeTheRecordIsReplaced)
+{
+    const struct {
+        const char *name;
+        int command;
+        int viewAfterAutomatic;  // 0: stay on the symmetry page
+    } cases[] = {
+        {"New on the symmetry page", Ids::ID_FILE_NEW, 0},
+        {"Load on the symmetry page", Ids::ID_FILE_LOAD, 0},
+        {"Load on the left curve page", Ids::ID_FILE_LOAD, Ids::ID_VIEW_LEFTCURVE},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(QStringLiteral("default.ini"));
+        QFile::remove(QStringLiteral("car.ini"));
+        sheet = OpenSheet();
+        ASSERT_TRUE(QFile::copy(QStringLiteral("default.ini"), QStringLiteral("car.ini")));
+        const Settings fresh = sheet->SheetSettings();
+        Settings &s = sheet->SheetSettings();
+        s.SetPoint(3, 1.0, 6.0, 1);
+        s.SetPoint(13, 2.0, 3.0, 1);
+        View(Ids::ID_VIEW_MIRRORLINE);
+        Automatic(QStringLiteral("4"), QStringLiteral("0.5"));
+        if (c.viewAfterAutomatic)
+            View(c.viewAfterAutomatic);
+
+        ScriptedFileDialogs dialogs;
+        dialogs.answer(QDir::current().filePath(QStringLiteral("car.ini")));
+        sheet->RunCommand(c.command);
+        EXPECT_EQ(sheet->ActiveIndex(), 0);
+        EXPECT_TRUE(s.SameConfiguration(fresh)) << "the file's configuration, nothing of the page's";
+        EXPECT_EQ(Mirror()->Mode(), 0);
+        View(Ids::ID_VIEW_LEFTCURVE);
+        View(Ids::ID_VIEW_SYSAS);
+        for (int slot : {8, 18})
+            EXPECT_EQ(s.Points[size_t(slot)], fresh.Points[size_t(slot)]) << "the left curve page mirrors nothing now";
+    }
+}
+
+// Save and the title's mark see the line as the page shows it.
+TEST_F(SymmetryTest, saveAndTheTitleSeeTheLineWhileItsPageIsShown)
+{
+    sheet = OpenSheet();
+    View(Ids::ID_VIEW_MIRRORLINE);
+    Automatic(QStringLiteral("4"), QStringLiteral("0.5"));
+    sheet->StartTitleTimer();
+    QTest::qWait(30);
+    EXPECT_TRUE(sheet->windowTitle().endsWith(QStringLiteral("[default.ini *]"))) << qPrintable(sheet->windowTitle());
+    Key(*sheet, Qt::Key_S, Qt::ControlModifier);
+    QFile file(QStringLiteral("default.ini"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
+    EXPECT_TRUE(saved.contains("MirrorX=4.\r\n"));
+    EXPECT_TRUE(saved.contains("MirrorShift=0.5\r\n"));
+    EXPECT_TRUE(saved.contains("MirrorUsing=1\r\n"));
+    EXPECT_TRUE(sheet->windowTitle().endsWith(QStringLiteral("[default.ini ]"))) << qPrintable(sheet->windowTitle());
 }
 
 TEST_F(SymmetryTest, leftCurvePageRecomputesOnEnteringAndLeaving)

@@ -163,7 +163,7 @@ TEST_F(PointPage, limitIsTestedBeforeTheNudge)
 TEST_F(PointPage, shiftUpAndDownMoveYOfTheActiveRow)
 {
     Type(Y(4), QStringLiteral("3"));
-    X(0)->setFocus();  // the focus does not choose the row
+    X(0)->setFocus();  // the focus does not choose the row; leaving Y(4) takes the 3
     QTest::keyClick(X(0), Qt::Key_Up, Qt::ShiftModifier);
     EXPECT_EQ(Y(4)->text(), QStringLiteral("2.95"));
     QTest::keyClick(X(0), Qt::Key_Down, Qt::ShiftModifier);
@@ -171,7 +171,7 @@ TEST_F(PointPage, shiftUpAndDownMoveYOfTheActiveRow)
     EXPECT_EQ(Y(4)->text(), QStringLiteral("3.05"));
     EXPECT_EQ(X(4)->text(), QStringLiteral("0.50"));
     EXPECT_EQ(X(0)->text(), QStringLiteral("0.50"));
-    EXPECT_EQ(changed, (std::vector<int>{4, 4, 4}));
+    EXPECT_EQ(changed, (std::vector<int>{4, 4, 4, 4}));
 
     // Keys pressed on any control of the page count, a button too.
     next->setFocus();
