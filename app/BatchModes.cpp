@@ -83,6 +83,11 @@ bool PicturePageContent(CPictureBox &box, const QString &userFile, const Setting
     return box.LoadFromResource(Ids::BITMAP_WARNING);
 }
 
+QString PictureName(PictureUpload::Picture picture)
+{
+    return picture == PictureUpload::Picture::GuideLines ? Tr("Изображение ограничительных линий") : Tr("Предупреждение");
+}
+
 int Render(const CommandLine &line)
 {
     Settings settings;
@@ -108,6 +113,21 @@ int Write(const CommandLine &line)
     if (!PicturePageContent(lines, settings.CustomFileLines, settings, PictureUpload::Picture::GuideLines)
         || !PicturePageContent(warning, settings.CustomFileWarning, settings, PictureUpload::Picture::Warning))
         return ExitCode::FileError;
+    // A picture without a single line is almost always a mistake (a BMP of
+    // the wrong kind, a configuration without points): written, it would
+    // leave the monitor without guide lines.
+    if (!line.allowEmptyPicture) {
+        for (const auto &[box, name] : {std::pair{&lines, PictureName(PictureUpload::Picture::GuideLines)},
+                                        std::pair{&warning, PictureName(PictureUpload::Picture::Warning)}}) {
+            if (!ModulePicture::HasDrawnPixel(box->ModuleBytes(settings.Reflection))) {
+                ShowMessage({Tr("%1: на изображении нет ни одной линии; в модуль ничего не записано.\n"
+                                "Чтобы записать его всё равно, добавьте --allow-empty-picture.")
+                                 .arg(name),
+                             ProgramCaption(), UserMessage::Icon::Error, {}});
+                return ExitCode::FileError;
+            }
+        }
+    }
     std::unique_ptr<DeviceLink> link = FindLink(line);
     if (!link)
         return ExitCode::NoModule;
@@ -118,8 +138,7 @@ int Write(const CommandLine &line)
     const std::pair<CPictureBox *, PictureUpload::Picture> uploads[] = {
         {&lines, PictureUpload::Picture::GuideLines}, {&warning, PictureUpload::Picture::Warning}};
     for (const auto &[box, picture] : uploads) {
-        const QString name = picture == PictureUpload::Picture::GuideLines ? Tr("Изображение ограничительных линий")
-                                                                           : Tr("Предупреждение");
+        const QString name = PictureName(picture);
         const ModulePicture::Buffer bytes = box->ModuleBytes(settings.Reflection);
         // On a terminal the count runs in one line; into a file only the end.
         const bool terminal = ::isatty(STDERR_FILENO) == 1;

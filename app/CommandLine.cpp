@@ -50,6 +50,8 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         } else if (argument == QLatin1String("--write")) {
             setMode(CommandLine::Mode::Write, argument);
             line.config = value(argument);
+        } else if (argument == QLatin1String("--allow-empty-picture")) {
+            line.allowEmptyPicture = true;
         } else if (argument == QLatin1String("--backup")) {
             setMode(CommandLine::Mode::Backup, argument);
             line.output = value(argument);
@@ -75,7 +77,7 @@ QString UsageText()
               "      мастер настройки модуля TRX-G-K4\n"
               "  tarvello-setup --render КОНФИГУРАЦИЯ ФАЙЛ.bmp\n"
               "      записать изображение ограничительных линий конфигурации в файл BMP\n"
-              "  tarvello-setup --write КОНФИГУРАЦИЯ [--port ПУТЬ]\n"
+              "  tarvello-setup --write КОНФИГУРАЦИЯ [--port ПУТЬ] [--allow-empty-picture]\n"
               "      записать в модуль оба изображения и все настройки конфигурации\n"
               "  tarvello-setup --backup ПАПКА [--port ПУТЬ]\n"
               "      прочитать оба изображения из модуля в ПАПКА/guide-lines.bmp и ПАПКА/warning.bmp\n"
@@ -85,6 +87,9 @@ QString UsageText()
               "  --demo, /demo   работа без модуля\n"
               "  --port ПУТЬ     искать модуль только на этом последовательном порту\n"
               "                  (например /dev/ttyUSB0), без поиска через USB\n"
+              "  --allow-empty-picture\n"
+              "                  записывать и изображение без единой линии\n"
+              "                  (без этого параметра --write такое изображение не записывает)\n"
               "\n"
               "Коды завершения:\n"
               "  0  выполнено\n"

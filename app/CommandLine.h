@@ -17,6 +17,7 @@ struct CommandLine {
     Mode mode = Mode::Wizard;
     bool demo = false;  // --demo, or "/demo" anywhere in an argument
     QString port;       // --port PATH: that serial device only, no USB search
+    bool allowEmptyPicture = false;  // --allow-empty-picture: --write writes a picture without lines too
     QString config;     // --render and --write
     QString output;     // --render: the BMP file; --backup: the folder
     QString error;      // why the command line is wrong; empty when it is not

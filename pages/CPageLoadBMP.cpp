@@ -2,6 +2,7 @@
 
 #include "CPictureBox.h"
 #include "GuideLinePicture.h"
+#include "PreviewSettings.h"
 #include "ResourceIds.h"
 
 CPageLoadBMP::CPageLoadBMP(QWidget *parent)
@@ -12,8 +13,13 @@ CPageLoadBMP::CPageLoadBMP(QWidget *parent)
 
 void CPageLoadBMP::ShowBuiltInPicture()
 {
-    // Empty until the labels page has been left once.
-    PictureBox()->SetBitmap(CurrentGuideLinePicture());
+    // Drawn from the record as it is now: the labels page's last picture may
+    // belong to a configuration since replaced or edited elsewhere, or not
+    // exist yet (a jump here through the View menu).
+    if (const Settings *s = SettingsRecord())
+        PictureBox()->SetBitmap(RenderGuideLinePicture(*s));
+    else
+        PictureBox()->SetBitmap(CurrentGuideLinePicture());
 }
 
 void CPageLoadBMP::SendActivationCommands(DeviceLink &link)

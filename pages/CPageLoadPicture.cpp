@@ -6,6 +6,7 @@
 #include "ModulePicture.h"
 #include "ResourceIds.h"
 #include "UserMessage.h"
+#include "UserQuestion.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -60,7 +61,7 @@ std::vector<ControlSpec> CPageLoadPicture::Template() const
     t.push_back({Ids::IDC_BUTTON_DEFAULT, Kind::Button, tr("По умолчанию"), QRect(185, 108, 95, 15)});
     t.push_back({Ids::IDC_BUTTON_WRITE, Kind::Button, tr("Запись"), QRect(185, 134, 95, 15)});
     t.push_back({Ids::IDC_PROGRESS, Kind::Progress, {}, QRect(185, 155, 95, 10)});
-    t.push_back({Ids::IDC_UPLOAD_ESTIMATE, Kind::Static, {}, QRect(185, 168, 95, 20)});
+    t.push_back({Ids::IDC_UPLOAD_ESTIMATE, Kind::Static, {}, QRect(185, 168, 95, 30)});
     return t;
 }
 
@@ -111,6 +112,8 @@ bool CPageLoadPicture::OnSetActive()
         path_ = s->*settingsPath_;
     // A user file is read again on every visit: it may have been edited.
     ShowPicture();
+    ProgressBar()->setValue(0);
+    Estimate()->setText(IsDemo() ? tr("Демо-режим: модуль не подключён, в него ничего не записывается.") : QString());
     if (DeviceLink *link = Link())
         SendActivationCommands(*link);
     return CPageViewPic::OnSetActive();
@@ -164,6 +167,11 @@ void CPageLoadPicture::ShowProgress(int position, qint64 elapsedMs)
     }
 }
 
+bool CPageLoadPicture::IsDemo() const
+{
+    return !Link() || !Link()->HasModule();
+}
+
 PictureUpload::Result CPageLoadPicture::WriteToModule()
 {
     DeviceLink *link = Link();
@@ -171,6 +179,15 @@ PictureUpload::Result CPageLoadPicture::WriteToModule()
         return {};
     const Settings *s = SettingsRecord();
     const ModulePicture::Buffer bytes = PictureBox()->ModuleBytes(s && s->Reflection);
+    if (!ModulePicture::HasDrawnPixel(bytes)) {
+        const UserQuestion question{tr("На изображении нет ни одной линии.\nЗаписать в модуль пустое изображение?"),
+                                    ProgramCaption(),
+                                    {tr("Записать"), tr("Отмена")},
+                                    1,
+                                    1};
+        if (AskUser(question) != 0)
+            return {};
+    }
     ProgressBar()->setRange(0, PictureUpload::kBlocks);
     Estimate()->clear();
 
@@ -200,7 +217,8 @@ PictureUpload::Result CPageLoadPicture::WriteToModule()
     delete worker;
     // The last progress posted before the worker ended.
     QCoreApplication::sendPostedEvents(this);
-    Estimate()->clear();
+    Estimate()->setText(IsDemo() ? tr("Демо-режим: в модуль ничего не записано.")
+                                 : tr("Записано: %1 из %2 блоков").arg(result.blocksCompleted).arg(PictureUpload::kBlocks));
 
     if (result.blocksNotVerified > 0) {
         ShowMessage({tr("Изображение записано, но %1 из %2 блоков при проверке прочитаны из устройства не такими, "

@@ -12,8 +12,11 @@ class QProgressBar;
 // picture. The page shows the picture it would write, saves it, loads
 // another BMP in its place, goes back to the built-in one, and writes it
 // into the module ("Запись") with a progress bar and an estimate of the time
-// left. During the write the window stays painted and takes no input; the
-// module's error boxes still show, in order.
+// left, and says afterwards how many blocks were written. A picture without
+// a single drawn pixel is written only when the installer confirms it.
+// During the write the window stays painted and takes no input; the
+// module's error boxes still show, in order. In demo mode the page says
+// that nothing is written.
 class CPageLoadPicture : public CPageViewPic {
     Q_OBJECT
 
@@ -47,6 +50,8 @@ protected:
 
 private:
     void ShowPicture();
+    // The demo link: nothing is written anywhere.
+    bool IsDemo() const;
     void ShowProgress(int position, qint64 elapsedMs);
 
     PictureUpload::Picture picture_;

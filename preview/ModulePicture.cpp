@@ -211,4 +211,9 @@ QImage ImageFromModulePicture(std::span<const std::uint8_t, kBytes> moduleBytes)
     return picture;
 }
 
+bool HasDrawnPixel(const Buffer &buffer)
+{
+    return std::any_of(buffer.begin(), buffer.end(), [](std::uint8_t byte) { return byte != 0; });
+}
+
 }  // namespace ModulePicture

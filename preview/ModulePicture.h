@@ -55,6 +55,10 @@ Buffer ToModulePicture(const QImage &picture, bool mirror, int heldBitsPerPixel 
 // An odd trailing byte is left as it is.
 void ReverseWordBits(std::span<std::uint8_t> buffer);
 
+// Whether any pixel of the module picture is drawn (an empty picture is all
+// background, every bit clear).
+bool HasDrawnPixel(const Buffer &buffer);
+
 // ToModulePicture followed by ReverseWordBits: the bytes written to the module.
 Buffer ModulePictureFromImage(const QImage &picture, bool mirror, int heldBitsPerPixel = 0);
 

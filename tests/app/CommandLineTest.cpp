@@ -137,6 +137,8 @@ TEST_F(CommandLineModes, renderWriteAndBackupTakeTheWizardsOwnPaths)
             QTest::qWait(50);
             wizard += Commands(sim.log(0, std::chrono::milliseconds(300))).mid(before);
         };
+        EnterLeftBorder(sheet->SheetSettings());
+        sheet->RunCommand(Ids::ID_FILE_SAVE);  // the configuration --write is given
         sheet->SetActivePage(10);
         sheet->SetActivePage(11);  // the labels page left: the guide-line picture rendered
         auto write = [&] {
@@ -185,6 +187,8 @@ TEST_F(CommandLineModes, aMissingFileOrModuleEndsWithItsStatusAndSaysWhy)
         {{"--write", "missing.ini", "--port", sim.slavePath()}, 3, "missing.ini"},
         {{"--backup", "kept", "--port", "/nonexistent/tty"}, 1, "TRX-G-K4"},
         {{"--render", "default.ini", "/nonexistent/folder/x.bmp"}, 3, "/nonexistent/folder/x.bmp"},
+        // The built-in configuration has no point entered: no line to write.
+        {{"--write", "default.ini", "--port", sim.slavePath()}, 3, "нет ни одной линии"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
@@ -203,7 +207,7 @@ protected:
 TEST_F(ErrorModule, aRefusedCommandGivesStatusFourAndTheDeviceMessage)
 {
     OpenSheet().reset();
-    const ProgramRun run = Program({"--write", "default.ini", "--port", sim.slavePath()});
+    const ProgramRun run = Program({"--write", "default.ini", "--port", sim.slavePath(), "--allow-empty-picture"});
     EXPECT_EQ(run.status, 4);
     EXPECT_TRUE(run.err.contains(QStringLiteral("При настройке устройства возникла ошибка."))) << qPrintable(run.err);
     EXPECT_TRUE(Commands(sim.log()).last().endsWith(QLatin1String("ATS1\\r"))) << "the sequence went on to its end";

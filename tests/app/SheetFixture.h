@@ -51,6 +51,15 @@ protected:
         QTest::qWait(20);
     }
 
+    // A left border entered, so that the guide-line picture has a line: the
+    // built-in configuration has none, and an empty picture is not written
+    // unasked.
+    static void EnterLeftBorder(Settings &s)
+    {
+        for (int i = 0; i < 5; ++i)
+            s.SetPoint(3 + i, 1.0 + 0.5 * i, 9.0 - 1.5 * i, 1);
+    }
+
     static int CheckedViewItems(const CPageSheet &sheet)
     {
         int checked = 0;

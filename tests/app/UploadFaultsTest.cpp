@@ -97,6 +97,7 @@ protected:
             ShortBlockWait<Link> link;
             ASSERT_EQ(link.Open(port), kLinkOk);
             auto sheet = OpenSheet(&link);
+            EnterLeftBorder(sheet->SheetSettings());
             sheet->SetActivePage(11);
             const auto start = Clock::now();
             const auto [bar, boxes] = Write(*sheet);
@@ -161,6 +162,7 @@ TEST_F(UploadFaults, aSilentBlockWriteIsWaitedOutWithTheWindowPainted)
     ShortBlockWait<ComPortLink> link;
     ASSERT_EQ(link.Open(1), kLinkOk);
     auto sheet = OpenSheet(&link);
+    EnterLeftBorder(sheet->SheetSettings());
     sheet->SetActivePage(11);
     // The window's own timers go on while the page waits for the module.
     int ticks = 0;

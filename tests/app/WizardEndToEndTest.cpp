@@ -8,6 +8,7 @@
 #include "GuideLinePicture.h"
 #include "ModulePicture.h"
 #include "ModuleSim.h"
+#include "PreviewSettings.h"
 #include "ResourceIds.h"
 #include "ScopedEnv.h"
 #include "SheetFixture.h"
@@ -99,15 +100,14 @@ ModulePicture::Buffer ReadPicture(DeviceLink &link, std::uint32_t base)
 
 TEST_F(WizardEndToEnd, bothPicturesLandInTheModuleAsConverted)
 {
-    // A guide-line picture as the labels page leaves it: a left border
-    // alone, written with the picture reversed in the monitor.
-    CGuideLinePreview preview;
-    for (int i = 0; i < 5; ++i)
-        preview.SetPoint(3 + i, 1.0 + 0.5 * i, 9.0 - 1.5 * i, true, false);
-    const QImage exported = preview.RenderExport();
-    ASSERT_FALSE(ModulePicture::ModulePictureFromImage(exported, false) == ModulePicture::Buffer{});
+    // The guide-line picture of a left border alone, written with the
+    // picture reversed in the monitor.
+    QImage exported;
     {
         auto sheet = OpenSheet(&link);
+        EnterLeftBorder(sheet->SheetSettings());
+        exported = RenderGuideLinePicture(sheet->SheetSettings());
+        ASSERT_FALSE(ModulePicture::ModulePictureFromImage(exported, false) == ModulePicture::Buffer{});
         sheet->SheetSettings().Reflection = true;
         sheet->SetActivePage(11);
         auto *page = static_cast<CPageLoadPicture *>(sheet->ActivePage());
@@ -136,6 +136,7 @@ protected:
 TEST_F(RefusingModule, refusedTenthBlockStopsTheLoopAndTheClosingCommandsStillGo)
 {
     auto sheet = OpenSheet(&link);
+    EnterLeftBorder(sheet->SheetSettings());
     sheet->SetActivePage(11);
     auto *page = static_cast<CPageLoadPicture *>(sheet->ActivePage());
     // The page in the middle of its write, for the screenshots.

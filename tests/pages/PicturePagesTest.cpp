@@ -6,6 +6,7 @@
 #include "CPictureBox.h"
 #include "FakePageHost.h"
 #include "GuideLinePicture.h"
+#include "PreviewSettings.h"
 #include "RecordingLink.h"
 #include "ResourceIds.h"
 #include "TestSupport.h"
@@ -65,6 +66,11 @@ class PicturePageTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // A car's borders, so that the guide-line picture has lines.
+        for (int i = 0; i < 5; ++i) {
+            host.settings.SetPoint(3 + i, 0.5 + i, 8.0 - 1.5 * i, 1);
+            host.settings.SetPoint(8 + i, 9.5 - i, 8.0 - 1.5 * i, 1);
+        }
         page.SetHost(&host);
         page.SetLink(&link);
         page.EnsureInitialised();
@@ -97,6 +103,7 @@ TEST_F(GuideLinePageTest, activationAndWriteSendTheirCommandsInOrder)
     EXPECT_EQ(link.commands, UploadCommands("ATE1", 0xD0000, 128) + QStringList({"ATS1", "ATW"}));
     EXPECT_EQ(page.ProgressBar()->maximum(), 128);
     EXPECT_EQ(page.ProgressBar()->value(), 128);
+    EXPECT_EQ(page.Estimate()->text(), QStringLiteral("Записано: 128 из 128 блоков"));
     EXPECT_EQ(messages.count(), 0u);
 }
 
@@ -173,12 +180,12 @@ TEST_F(GuideLinePageTest, windowStaysAliveAndTakesNoInputDuringALongWait)
     EXPECT_GT(positions.count(5), 3) << "the window ran while block 5 waited";
     EXPECT_TRUE(estimates.filter(QStringLiteral("Осталось около")).size() > 0);
     EXPECT_EQ(defaultClicks, 0) << "no input reached the page";
-    EXPECT_TRUE(page.Estimate()->text().isEmpty()) << "no estimate once done";
+    EXPECT_EQ(page.Estimate()->text(), QStringLiteral("Записано: 128 из 128 блоков")) << "no estimate once done";
     QTest::mouseClick(Button(Ids::IDC_BUTTON_DEFAULT), Qt::LeftButton);
     EXPECT_EQ(defaultClicks, 1) << "and input works again afterwards";
 }
 
-TEST_F(GuideLinePageTest, fileButtonsKeepThePathAndDefaultShowsTheLastExport)
+TEST_F(GuideLinePageTest, fileButtonsKeepThePathAndDefaultShowsTheRecordsLines)
 {
     QTemporaryDir dir;
     const QString broken = dir.filePath(QStringLiteral("broken.bmp"));
@@ -190,14 +197,17 @@ TEST_F(GuideLinePageTest, fileButtonsKeepThePathAndDefaultShowsTheLastExport)
     page.OnSetActive();
     ScriptedFileDialogs dialogs;
 
-    // Before any export, the built-in picture is empty.
-    EXPECT_TRUE(page.PictureBox()->FullSizeBitmap().isNull());
+    // Whatever was rendered elsewhere before, the built-in picture is the
+    // record's own lines.
     QImage exported(400, 312, QImage::Format_RGB32);
     exported.fill(Qt::black);
     exported.setPixel(10, 20, qRgb(0, 255, 0));
     PublishGuideLinePicture(exported);
     QTest::mouseClick(Button(Ids::IDC_BUTTON_DEFAULT), Qt::LeftButton);
-    EXPECT_EQ(page.PictureBox()->FullSizeBitmap().pixel(10, 20), qRgb(0, 255, 0));
+    const QImage lines = RenderGuideLinePicture(host.settings);
+    EXPECT_EQ(page.PictureBox()->FullSizeBitmap(), lines);
+    // Saved, it is what the next steps load.
+    page.PictureBox()->SetBitmap(exported);
 
     const QString saved = dir.filePath(QStringLiteral("lines"));
     dialogs.answer(saved);
@@ -218,6 +228,69 @@ TEST_F(GuideLinePageTest, fileButtonsKeepThePathAndDefaultShowsTheLastExport)
     QTest::mouseClick(Button(Ids::IDC_BUTTON_DEFAULT), Qt::LeftButton);
     EXPECT_TRUE(host.settings.CustomFileLines.isEmpty());
     EXPECT_TRUE(page.Path().isEmpty());
+}
+
+// The picture follows the record on every visit unless a BMP was loaded:
+// after Load and a jump here nothing stale or empty is written unasked.
+TEST_F(GuideLinePageTest, activationRendersTheRecordUnlessTheInstallerLoadedABmp)
+{
+    page.OnSetActive();
+    EXPECT_EQ(page.PictureBox()->FullSizeBitmap(), RenderGuideLinePicture(host.settings));
+    host.settings.SetPoint(5, 3.0, 2.0, 1);
+    page.OnSetActive();
+    EXPECT_EQ(page.PictureBox()->FullSizeBitmap(), RenderGuideLinePicture(host.settings)) << "rendered anew";
+
+    QTemporaryDir dir;
+    QImage own(400, 312, QImage::Format_RGB32);
+    own.fill(Qt::black);
+    own.setPixel(10, 20, qRgb(0, 255, 0));
+    const QString file = dir.filePath(QStringLiteral("own.bmp"));
+    ASSERT_TRUE(own.save(file, "BMP"));
+    host.settings.CustomFileLines = file;
+    host.settings.SetPoint(5, 4.0, 2.0, 1);
+    page.OnSetActive();
+    EXPECT_EQ(page.PictureBox()->FullSizeBitmap().pixel(10, 20), qRgb(0, 255, 0)) << "the installer's BMP stays";
+}
+
+TEST_F(GuideLinePageTest, aPictureWithoutLinesIsWrittenOnlyWhenConfirmed)
+{
+    const struct {
+        const char *name;
+        bool lines;
+        int answer;  // to the question, when it is asked
+        int asked, blocks;
+    } cases[] = {
+        {"lines: no question", true, 1, 0, 128},
+        {"empty, cancelled", false, 1, 1, 0},
+        {"empty, confirmed", false, 0, 1, 128},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        for (int i = 0; i <= 22 && !c.lines; ++i)
+            host.settings.PointFlags[size_t(i)] = 0;
+        host.settings.BaseLineText.clear();
+        host.settings.SideLineMode = 0;
+        page.OnSetActive();
+        ScriptedQuestions questions;
+        questions.answer(c.answer);
+        Write();
+        EXPECT_EQ(int(questions.asked().size()), c.asked);
+        EXPECT_EQ(link.commands.filter(QStringLiteral("ATB0X")).size(), c.blocks);
+    }
+}
+
+TEST(PicturePageDemo, saysThatNothingIsWritten)
+{
+    FakeHost host;
+    DeviceLink demo;
+    CPageLoadWarn page;
+    page.SetHost(&host);
+    page.SetLink(&demo);
+    page.EnsureInitialised();
+    page.OnSetActive();
+    EXPECT_TRUE(page.Estimate()->text().startsWith(QStringLiteral("Демо-режим"))) << qPrintable(page.Estimate()->text());
+    page.WriteToModule();
+    EXPECT_EQ(page.Estimate()->text(), QStringLiteral("Демо-режим: в модуль ничего не записано."));
 }
 
 } // namespace
