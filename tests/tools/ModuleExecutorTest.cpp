@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <fstream>
 #include <string>
@@ -232,6 +233,34 @@ TEST(ModuleExecutor, DamagedStateFileKeepsWhatIsValid)
     EXPECT_EQ(executor.Settings().mirroring, ModuleSettings{}.mirroring);
     EXPECT_EQ(executor.Settings().gridShiftX, ModuleSettings{}.gridShiftX);
     EXPECT_EQ(executor.Memory()[0], ModuleExecutor::kErasedByte);
+}
+
+// Switched on with reverse gear engaged: the warning for the stored time,
+// then the normal display, whatever was shown before; a screen the program
+// selects meanwhile stays.
+TEST(ModuleExecutor, PowerOnShowsTheWarningForTheStoredTimeThenTheNormalDisplay)
+{
+    using namespace std::chrono_literals;
+    struct Case {
+        const char *warningTime, *command; // the command is sent just before the time is up
+        std::chrono::seconds warning;
+        int screens[3]; // at power-on, just before the time is up, after it
+    };
+    const Case cases[] = {{"ATF0\r", nullptr, 0s, {1, 1, 1}}, {"ATF2\r", nullptr, 2s, {4, 4, 1}},
+                          {"ATF5\r", "ATF1\r", 5s, {4, 4, 1}}, {"ATF3\r", "ATS3\r", 3s, {4, 3, 3}}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.warningTime);
+        ModuleExecutor executor;
+        ASSERT_TRUE(executor.Execute("ATS3\r").ok && executor.Execute(c.warningTime).ok);
+        const auto on = ModuleExecutor::Clock::time_point{} + 1h;
+        executor.PowerOn(on);
+        EXPECT_EQ(executor.Settings().screen, c.screens[0]);
+        EXPECT_FALSE(executor.AdvanceTo(on + c.warning - 1ms));
+        EXPECT_TRUE(c.command == nullptr || executor.Execute(c.command).ok);
+        EXPECT_EQ(executor.Settings().screen, c.screens[1]);
+        EXPECT_EQ(executor.AdvanceTo(on + c.warning), c.screens[1] != c.screens[2]);
+        EXPECT_EQ(executor.Settings().screen, c.screens[2]);
+    }
 }
 
 TEST(ModuleExecutor, StoreThatCannotWriteAnswersError)

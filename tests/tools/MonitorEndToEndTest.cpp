@@ -44,14 +44,17 @@ struct Pixel {
     int expected; // grey level or kCamera
 };
 
-// Waits for the monitor PNG written after `commands` commands.
-QImage WaitForMonitor(const QString &path, long long commands)
+// Waits for the monitor PNG written after `commands` commands (and showing
+// the screen "ATS<screen>" when one is given).
+QImage WaitForMonitor(const QString &path, long long commands, int screen = -1)
 {
+    const QString shows = QStringLiteral("ATS%1 ").arg(screen);
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < kWaitMs) {
         const QImage image(path);
-        if (!image.isNull() && image.text(QStringLiteral("Commands")).toLongLong() >= commands)
+        if (!image.isNull() && image.text(QStringLiteral("Commands")).toLongLong() >= commands
+            && (screen < 0 || image.text(QStringLiteral("Module")).startsWith(shows)))
             return image;
         QThread::msleep(10);
     }
@@ -238,6 +241,25 @@ TEST_F(MonitorTest, PictureWrittenThroughTheLinkAppearsInPlace)
         expectDrawing(WaitForMonitor(Png(), 0), same, kCamera);
         EXPECT_EQ(sim.Stop(), 0);
     }
+}
+
+// Started from a state stored on the grid page (switched on with reverse
+// gear engaged): the warning for the stored second, then by itself the
+// normal display.
+TEST_F(MonitorTest, PowerOnShowsTheStoredWarningThenTheNormalDisplay)
+{
+    const QString state = dir_.filePath(QStringLiteral("module.state"));
+    QFile file(state);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("screen=3\nwarning_time=1\nbackground_brightness=40\n") > 0);
+    file.close();
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    SimProcess sim({"--monitor-png", Png(), "--state", state});
+    ASSERT_TRUE(sim.Started()) << sim.ErrorOutput().toStdString();
+    ExpectPixels(WaitForMonitor(Png(), 0, 4), {{40, 100, kGrey40}, {200, 156, kGrey40}}, camera_);
+    ExpectPixels(WaitForMonitor(Png(), 0, 1), {{40, 100, kCamera}, {200, 156, kCamera}}, camera_);
+    EXPECT_GE(sinceStart.elapsed(), 1000);
+    EXPECT_EQ(sim.Stop(), 0);
 }
 
 // The scene's marks read off the grid, drawn by the setup program's own
