@@ -11,10 +11,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <array>
 #include <cstdint>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace ModuleSim;
@@ -236,30 +237,24 @@ TEST(ModuleExecutor, DamagedStateFileKeepsWhatIsValid)
 }
 
 // Switched on with reverse gear engaged: the warning for the stored time,
-// then the normal display, whatever was shown before; a screen the program
-// selects meanwhile stays.
+// then the normal display; a screen the program selects meanwhile stays.
 TEST(ModuleExecutor, PowerOnShowsTheWarningForTheStoredTimeThenTheNormalDisplay)
 {
     using namespace std::chrono_literals;
-    struct Case {
-        const char *warningTime, *command; // the command is sent just before the time is up
-        std::chrono::seconds warning;
-        int screens[3]; // at power-on, just before the time is up, after it
-    };
-    const Case cases[] = {{"ATF0\r", nullptr, 0s, {1, 1, 1}}, {"ATF2\r", nullptr, 2s, {4, 4, 1}},
-                          {"ATF5\r", "ATF1\r", 5s, {4, 4, 1}}, {"ATF3\r", "ATS3\r", 3s, {4, 3, 3}}};
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.warningTime);
+    // Warning time, a command sent just before it is up, screens at power-on, before and after it is up.
+    const std::tuple<int, const char *, std::array<int, 3>> cases[] = {
+        {0, "ATG40\r", {1, 1, 1}}, {2, "ATG40\r", {4, 4, 1}}, {5, "ATF1\r", {4, 4, 1}}, {3, "ATS3\r", {4, 3, 3}}};
+    for (const auto &[seconds, command, screens] : cases) {
         ModuleExecutor executor;
-        ASSERT_TRUE(executor.Execute("ATS3\r").ok && executor.Execute(c.warningTime).ok);
-        const auto on = ModuleExecutor::Clock::time_point{} + 1h;
+        ASSERT_TRUE(executor.Execute("ATS3\r").ok && executor.Execute("ATF" + std::to_string(seconds) + "\r").ok);
+        const auto on = ModuleExecutor::Clock::time_point{} + 1h, up = on + std::chrono::seconds(seconds);
         executor.PowerOn(on);
-        EXPECT_EQ(executor.Settings().screen, c.screens[0]);
-        EXPECT_FALSE(executor.AdvanceTo(on + c.warning - 1ms));
-        EXPECT_TRUE(c.command == nullptr || executor.Execute(c.command).ok);
-        EXPECT_EQ(executor.Settings().screen, c.screens[1]);
-        EXPECT_EQ(executor.AdvanceTo(on + c.warning), c.screens[1] != c.screens[2]);
-        EXPECT_EQ(executor.Settings().screen, c.screens[2]);
+        EXPECT_EQ(executor.Settings().screen, screens[0]) << seconds;
+        EXPECT_FALSE(executor.AdvanceTo(up - 1ms));
+        EXPECT_TRUE(executor.Execute(command).ok);
+        EXPECT_EQ(executor.Settings().screen, screens[1]) << seconds;
+        EXPECT_EQ(executor.AdvanceTo(up), screens[1] != screens[2]) << seconds;
+        EXPECT_EQ(executor.Settings().screen, screens[2]) << seconds;
     }
 }
 

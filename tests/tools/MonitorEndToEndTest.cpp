@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -44,17 +45,15 @@ struct Pixel {
     int expected; // grey level or kCamera
 };
 
-// Waits for the monitor PNG written after `commands` commands (and showing
-// the screen "ATS<screen>" when one is given).
+// Waits for the monitor PNG written after `commands` commands (showing "ATS<screen>" if given).
 QImage WaitForMonitor(const QString &path, long long commands, int screen = -1)
 {
-    const QString shows = QStringLiteral("ATS%1 ").arg(screen);
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < kWaitMs) {
         const QImage image(path);
         if (!image.isNull() && image.text(QStringLiteral("Commands")).toLongLong() >= commands
-            && (screen < 0 || image.text(QStringLiteral("Module")).startsWith(shows)))
+            && (screen < 0 || image.text(QStringLiteral("Module")).startsWith(QStringLiteral("ATS%1 ").arg(screen))))
             return image;
         QThread::msleep(10);
     }
@@ -243,22 +242,18 @@ TEST_F(MonitorTest, PictureWrittenThroughTheLinkAppearsInPlace)
     }
 }
 
-// Started from a state stored on the grid page (switched on with reverse
-// gear engaged): the warning for the stored second, then by itself the
-// normal display.
+// Switched on with reverse gear engaged, after a store on the grid page: the
+// warning for the stored second, then by itself the normal display.
 TEST_F(MonitorTest, PowerOnShowsTheStoredWarningThenTheNormalDisplay)
 {
     const QString state = dir_.filePath(QStringLiteral("module.state"));
-    QFile file(state);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("screen=3\nwarning_time=1\nbackground_brightness=40\n") > 0);
-    file.close();
-    QElapsedTimer sinceStart;
-    sinceStart.start();
+    std::ofstream(state.toStdString()) << "screen=3\nwarning_time=1\nbackground_brightness=40\n";
+    const auto started = std::chrono::steady_clock::now();
     SimProcess sim({"--monitor-png", Png(), "--state", state});
     ASSERT_TRUE(sim.Started()) << sim.ErrorOutput().toStdString();
     ExpectPixels(WaitForMonitor(Png(), 0, 4), {{40, 100, kGrey40}, {200, 156, kGrey40}}, camera_);
     ExpectPixels(WaitForMonitor(Png(), 0, 1), {{40, 100, kCamera}, {200, 156, kCamera}}, camera_);
-    EXPECT_GE(sinceStart.elapsed(), 1000);
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
     EXPECT_EQ(sim.Stop(), 0);
 }
 

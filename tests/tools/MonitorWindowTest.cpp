@@ -1,6 +1,5 @@
 // The monitor window shows the latest picture it was given, whole and
-// undistorted, at any window size, says in Russian what the module shows,
-// and opens beside the wizard (on the 1366 x 768 screen the test gets).
+// undistorted, at any window size, and opens beside the wizard.
 
 #include "MonitorWindow.h"
 
@@ -47,13 +46,10 @@ TEST(MonitorWindow, OpensBesideTheWizardWithoutCoveringIt)
 {
     MonitorWindow window;
     window.show();
-    const QRect screen = window.screen()->availableGeometry();
+    const QRect screen = window.screen()->availableGeometry(), monitor = window.frameGeometry();
     ASSERT_EQ(screen.size(), QSize(1366, 768)) << "set in tests/tools/CMakeLists.txt";
-    QRect wizard(0, 0, 640 + 16, 523 + 38); // with a frame
-    wizard.moveCenter(screen.center());
-    const QRect monitor = window.frameGeometry();
+    const int wizardRight = screen.center().x() + 320 + 8; // with its frame
     EXPECT_TRUE(screen.contains(monitor));
-    EXPECT_GT(monitor.left(), wizard.right());
-    EXPECT_LE(monitor.left(), wizard.right() + 40);
+    EXPECT_TRUE(monitor.left() > wizardRight && monitor.left() <= wizardRight + 40) << monitor.left();
     EXPECT_NEAR(double(window.width()) / (window.height() - 22), 400.0 / 312.0, 0.01);
 }
