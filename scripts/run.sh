@@ -2,8 +2,9 @@
 # Builds the program and starts the wizard against the bundled module
 # simulator: the simulator plays the TRX-G-K4 module on a pseudo-terminal,
 # and the program finds it as COM1. The simulator's car monitor opens in a
-# window of its own beside the wizard and is also written to
-# build/run/monitor.png after every command. Pass --demo to run without the
+# window of its own at the top right corner of the screen, beside the wizard
+# (which centres itself), small enough on a 1366 x 768 screen not to cover
+# it, and is also written to build/run/monitor.png after every command. Pass --demo to run without the
 # simulator (the "/demo" switch). The configuration files land in build/run/.
 set -euo pipefail
 cd "$(dirname "$0")/.."

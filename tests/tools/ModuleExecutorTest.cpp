@@ -11,9 +11,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace ModuleSim;
@@ -232,6 +234,28 @@ TEST(ModuleExecutor, DamagedStateFileKeepsWhatIsValid)
     EXPECT_EQ(executor.Settings().mirroring, ModuleSettings{}.mirroring);
     EXPECT_EQ(executor.Settings().gridShiftX, ModuleSettings{}.gridShiftX);
     EXPECT_EQ(executor.Memory()[0], ModuleExecutor::kErasedByte);
+}
+
+// Switched on with reverse gear engaged: the warning for the stored time,
+// then the normal display; a screen the program selects meanwhile stays.
+TEST(ModuleExecutor, PowerOnShowsTheWarningForTheStoredTimeThenTheNormalDisplay)
+{
+    using namespace std::chrono_literals;
+    // Warning time, a command sent just before it is up, screens at power-on, before and after it is up.
+    const std::tuple<int, const char *, std::array<int, 3>> cases[] = {
+        {0, "ATG40\r", {1, 1, 1}}, {2, "ATG40\r", {4, 4, 1}}, {5, "ATF1\r", {4, 4, 1}}, {3, "ATS3\r", {4, 3, 3}}};
+    for (const auto &[seconds, command, screens] : cases) {
+        ModuleExecutor executor;
+        ASSERT_TRUE(executor.Execute("ATS3\r").ok && executor.Execute("ATF" + std::to_string(seconds) + "\r").ok);
+        const auto on = ModuleExecutor::Clock::time_point{} + 1h, up = on + std::chrono::seconds(seconds);
+        executor.PowerOn(on);
+        EXPECT_EQ(executor.Settings().screen, screens[0]) << seconds;
+        EXPECT_FALSE(executor.AdvanceTo(up - 1ms));
+        EXPECT_TRUE(executor.Execute(command).ok);
+        EXPECT_EQ(executor.Settings().screen, screens[1]) << seconds;
+        EXPECT_EQ(executor.AdvanceTo(up), screens[1] != screens[2]) << seconds;
+        EXPECT_EQ(executor.Settings().screen, screens[2]) << seconds;
+    }
 }
 
 TEST(ModuleExecutor, StoreThatCannotWriteAnswersError)

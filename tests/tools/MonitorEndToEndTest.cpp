@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -44,14 +45,15 @@ struct Pixel {
     int expected; // grey level or kCamera
 };
 
-// Waits for the monitor PNG written after `commands` commands.
-QImage WaitForMonitor(const QString &path, long long commands)
+// Waits for the monitor PNG written after `commands` commands (showing "ATS<screen>" if given).
+QImage WaitForMonitor(const QString &path, long long commands, int screen = -1)
 {
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < kWaitMs) {
         const QImage image(path);
-        if (!image.isNull() && image.text(QStringLiteral("Commands")).toLongLong() >= commands)
+        if (!image.isNull() && image.text(QStringLiteral("Commands")).toLongLong() >= commands
+            && (screen < 0 || image.text(QStringLiteral("Module")).startsWith(QStringLiteral("ATS%1 ").arg(screen))))
             return image;
         QThread::msleep(10);
     }
@@ -238,6 +240,21 @@ TEST_F(MonitorTest, PictureWrittenThroughTheLinkAppearsInPlace)
         expectDrawing(WaitForMonitor(Png(), 0), same, kCamera);
         EXPECT_EQ(sim.Stop(), 0);
     }
+}
+
+// Switched on with reverse gear engaged, after a store on the grid page: the
+// warning for the stored second, then by itself the normal display.
+TEST_F(MonitorTest, PowerOnShowsTheStoredWarningThenTheNormalDisplay)
+{
+    const QString state = dir_.filePath(QStringLiteral("module.state"));
+    std::ofstream(state.toStdString()) << "screen=3\nwarning_time=1\nbackground_brightness=40\n";
+    const auto started = std::chrono::steady_clock::now();
+    SimProcess sim({"--monitor-png", Png(), "--state", state});
+    ASSERT_TRUE(sim.Started()) << sim.ErrorOutput().toStdString();
+    ExpectPixels(WaitForMonitor(Png(), 0, 4), {{40, 100, kGrey40}, {200, 156, kGrey40}}, camera_);
+    ExpectPixels(WaitForMonitor(Png(), 0, 1), {{40, 100, kCamera}, {200, 156, kCamera}}, camera_);
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+    EXPECT_EQ(sim.Stop(), 0);
 }
 
 // The scene's marks read off the grid, drawn by the setup program's own

@@ -71,6 +71,22 @@ TEST(CameraScene, EveryMarkLiesOnItsTapeInThePicture)
     }
 }
 
+// Left and right, and a mirror view, show in the scene: it differs from its mirror
+// image in whole cells of 20 x 24 pixels, not only in the asphalt's grain.
+TEST(ScenePainter, PictureDiffersClearlyFromItsMirrorImage)
+{
+    for (const SceneSetup &setup : {SceneSetup{}, Mounted(1.4, 55, 120, 0, 1.8), Mounted(0.8, 35, 90, 0, 2.0)}) {
+        const QImage cells = ScenePainter::Paint(CameraScene(setup)).scaled(20, 13, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QImage mirrored = cells.mirrored(true, false);
+        int differing = 0;
+        for (int i = 0; i < 20 * 13; ++i) {
+            const QRgb a = cells.pixel(i % 20, i / 20), b = mirrored.pixel(i % 20, i / 20);
+            differing += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b)) > 60;
+        }
+        EXPECT_GE(differing, 30) << "tilt " << setup.cameraTiltDeg;
+    }
+}
+
 TEST(CameraScene, MountingMovesTheMarksAsACameraWould)
 {
     const CameraScene standard;

@@ -97,12 +97,8 @@ LineSession::End LineSession::Run()
     const auto idleReset = std::chrono::milliseconds(options_.idleResetMs);
     while (!stopping_) {
         pollfd fds[2] = {{ioFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
-        int timeoutMs = -1;
-        if (framer_.PendingLength() > 0 && options_.idleResetMs > 0) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(lastByte + idleReset - Clock::now());
-            timeoutMs = static_cast<int>(std::max<long long>(0, left.count()));
-        }
-        const int ready = poll(fds, 2, timeoutMs);
+        const int ready = poll(fds, 2, PollTimeoutMs(lastByte));
+        AdvanceModuleClock();
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
@@ -112,7 +108,7 @@ LineSession::End LineSession::Run()
         if (fds[1].revents != 0)
             return End::Stopped;
         if (ready == 0) {
-            if (framer_.PendingLength() > 0 && Clock::now() - lastByte >= idleReset) {
+            if (framer_.PendingLength() > 0 && options_.idleResetMs > 0 && Clock::now() - lastByte >= idleReset) {
                 std::fprintf(stderr, "module-sim: dropped %zu bytes of an unfinished command\n",
                              framer_.PendingLength());
                 framer_.Reset();
@@ -135,6 +131,25 @@ LineSession::End LineSession::Run()
             return End::HungUp;
     }
     return End::Stopped;
+}
+
+int LineSession::PollTimeoutMs(Clock::time_point lastByte) const
+{
+    std::optional<Clock::time_point> due = executor_.NextTimedChange();
+    if (framer_.PendingLength() > 0 && options_.idleResetMs > 0) {
+        const auto reset = lastByte + std::chrono::milliseconds(options_.idleResetMs);
+        due = due ? std::min(*due, reset) : reset;
+    }
+    if (!due)
+        return -1;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*due - Clock::now());
+    return static_cast<int>(std::clamp<long long>(left.count(), 0, 60'000));
+}
+
+void LineSession::AdvanceModuleClock()
+{
+    if (executor_.AdvanceTo(Clock::now()) && changeObserver_)
+        changeObserver_();
 }
 
 bool LineSession::HandleChunk(std::string_view bytes, int baud, Clock::time_point arrival)

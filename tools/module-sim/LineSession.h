@@ -38,6 +38,9 @@ public:
     // answer has gone out (refused, silenced and faulty ones included), so
     // that watching the module never delays a reply. Set before Run.
     void SetCommandObserver(std::function<void()> observer) { observer_ = std::move(observer); }
+    // Called on the line's thread when the module changes by itself, with no
+    // command (the end of the power-on warning). Set before Run.
+    void SetChangeObserver(std::function<void()> observer) { changeObserver_ = std::move(observer); }
 
     // Bytes that can never form "OK" or "ERROR", whatever surrounds them.
     static std::string Garbage(std::size_t count, std::uint32_t *seed);
@@ -46,6 +49,11 @@ private:
     using Clock = std::chrono::steady_clock;
 
     int CurrentBaud() const;
+    // Poll time-out until the next thing due: a partial command's reset or
+    // the module's own next change; -1 for none.
+    int PollTimeoutMs(Clock::time_point lastByte) const;
+    // Lets the module's clock run to now and reports a change it made.
+    void AdvanceModuleClock();
     bool Accepted(int baud) const;
     // Handles bytes read at one line speed; false once the hang-up count is reached.
     bool HandleChunk(std::string_view bytes, int baud, Clock::time_point arrival);
@@ -72,6 +80,7 @@ private:
     std::uint32_t garbageSeed_ = 0x2545F491u;
     bool stopping_ = false;
     std::function<void()> observer_;
+    std::function<void()> changeObserver_;
 };
 
 } // namespace ModuleSim

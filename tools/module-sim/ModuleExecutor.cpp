@@ -137,6 +137,25 @@ std::string ModuleExecutor::RefusalFor(char kind)
     return std::string(kind == 'T' ? kPresenceAnswer : kErrorAnswer);
 }
 
+void ModuleExecutor::PowerOn(Clock::time_point now)
+{
+    warningEnds_.reset();
+    settings_.screen = kNormalScreen;
+    if (settings_.warningTime > 0) {
+        settings_.screen = kWarningScreen;
+        warningEnds_ = now + std::chrono::seconds(settings_.warningTime);
+    }
+}
+
+bool ModuleExecutor::AdvanceTo(Clock::time_point now)
+{
+    if (!warningEnds_ || now < *warningEnds_)
+        return false;
+    warningEnds_.reset();
+    settings_.screen = kNormalScreen;
+    return true;
+}
+
 Reply ModuleExecutor::Execute(std::string_view command)
 {
     const char kind = KindOf(command);
@@ -178,6 +197,8 @@ Reply ModuleExecutor::ExecuteText(char kind, std::string_view argument)
     if (spec == nullptr || !Accepts(*spec, value))
         return Answer(kind, false);
     settings_.*(spec->field) = static_cast<int>(value);
+    if (kind == 'S')
+        warningEnds_.reset(); // the program has taken over the screen
     return Answer(kind, true);
 }
 

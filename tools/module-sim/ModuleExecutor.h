@@ -1,7 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +43,8 @@ struct Reply {
 // memory, and keeps both in a state file on "ATW". No line I/O here.
 class ModuleExecutor {
 public:
+    using Clock = std::chrono::steady_clock;
+
     static constexpr std::size_t kMemorySize = 1u << 20;
     static constexpr std::size_t kBlockSize = 256;
     static constexpr std::size_t kPictureSize = 32768;
@@ -64,6 +68,17 @@ public:
     // Writes the state file and FILE.mem, each replaced atomically.
     bool SaveState(std::string *problem);
 
+    // Power-on with reverse gear engaged, at the given moment: the warning
+    // screen for the stored warning time ("ATF", seconds), then the normal
+    // display; with no warning time the normal display at once. The screen
+    // selected before the store does not come back.
+    void PowerOn(Clock::time_point now);
+    // Runs the module's own clock up to now; true when what it shows changed.
+    bool AdvanceTo(Clock::time_point now);
+    // When the module next changes by itself (the end of the power-on
+    // warning); nullopt when nothing is pending.
+    std::optional<Clock::time_point> NextTimedChange() const { return warningEnds_; }
+
     // Carries out one complete command (with its CR, or a whole block frame).
     Reply Execute(std::string_view command);
 
@@ -84,6 +99,8 @@ private:
     std::string statePath_;
     ModuleSettings settings_;
     std::vector<std::uint8_t> memory_;
+    // End of the power-on warning; a screen selection ("ATS") cancels it.
+    std::optional<Clock::time_point> warningEnds_;
 };
 
 } // namespace ModuleSim

@@ -49,6 +49,7 @@ LineSession::End RunWithMonitor(const SimOptions &options, ModuleExecutor &execu
     long long commands = 0; // touched only by the line's thread once it runs
     feed.Publish(MonitorState::Capture(executor, commands));
     session.SetCommandObserver([&] { feed.Publish(MonitorState::Capture(executor, ++commands)); });
+    session.SetChangeObserver([&] { feed.Publish(MonitorState::Capture(executor, commands)); });
 
     LineSession::End end = LineSession::End::Stopped;
     std::thread line([&] {

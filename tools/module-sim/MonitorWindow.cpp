@@ -2,6 +2,7 @@
 
 #include "CameraScene.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QScreen>
@@ -13,15 +14,29 @@ namespace ModuleSim {
 namespace {
 
 constexpr int kStatusHeight = 22;
+// The smallest picture the window shrinks to, so that it still fits beside
+// the wizard on a small screen: two thirds of the module's pixels.
+constexpr int kSmallestWidth = 2 * CameraScene::kWidth / 3;
+constexpr int kLargestWidth = 3 * CameraScene::kWidth / 2;
+// The setup program's wizard opens in the middle of the screen, this wide
+// inside its frame at the start (on X11 with the DejaVu fonts), pixels; the
+// window keeps this far clear of it, for the frames window managers draw.
+constexpr int kWizardWidth = 640;
+constexpr int kClearance = 24;
+// The window manager's frame is not known before the window is mapped, and
+// managers differ in whether a position places the frame or the window
+// inside it: room for a side border and a title bar either way, pixels.
+constexpr int kBorderAllowance = 8;
+constexpr int kTitleAllowance = 32;
 
 QString ScreenName(int screen)
 {
     switch (screen) {
-    case kTransferScreen: return QStringLiteral("taking a picture: camera only");
-    case kNormalScreen: return QStringLiteral("normal display");
-    case kGridScreen: return QStringLiteral("calibration grid");
-    case kWarningScreen: return QStringLiteral("warning screen");
-    default: return QStringLiteral("screen %1").arg(screen);
+    case kTransferScreen: return QCoreApplication::translate("MonitorWindow", "приём картинки: только камера");
+    case kNormalScreen: return QCoreApplication::translate("MonitorWindow", "обычный режим");
+    case kGridScreen: return QCoreApplication::translate("MonitorWindow", "калибровочная сетка");
+    case kWarningScreen: return QCoreApplication::translate("MonitorWindow", "предупреждение");
+    default: return QCoreApplication::translate("MonitorWindow", "экран %1").arg(screen);
     }
 }
 
@@ -29,15 +44,14 @@ QString ScreenName(int screen)
 
 MonitorWindow::MonitorWindow()
 {
-    setWindowTitle(QStringLiteral("Car monitor - TRX-G-K4 simulator"));
-    setMinimumSize(CameraScene::kWidth, CameraScene::kHeight + kStatusHeight);
+    setWindowTitle(QCoreApplication::translate("MonitorWindow", "Монитор автомобиля — симулятор модуля TRX-G-K4"));
+    setMinimumSize(kSmallestWidth, kSmallestWidth * CameraScene::kHeight / CameraScene::kWidth + kStatusHeight);
 }
 
 QSize MonitorWindow::sizeHint() const
 {
-    // One and a half times the picture: large enough to read the grid, small
-    // enough to stand beside the wizard, which opens in the middle.
-    return QSize(3 * CameraScene::kWidth / 2, 3 * CameraScene::kHeight / 2 + kStatusHeight);
+    // One and a half times the picture: large enough to read the grid.
+    return QSize(kLargestWidth, kLargestWidth * CameraScene::kHeight / CameraScene::kWidth + kStatusHeight);
 }
 
 void MonitorWindow::ShowPicture(const QImage &picture, const MonitorState &state)
@@ -73,13 +87,14 @@ void MonitorWindow::showEvent(QShowEvent *event)
     if (placed_ || screen() == nullptr)
         return;
     placed_ = true;
-    // The wizard opens in the middle of the screen, about 700 pixels wide:
-    // take the room to its right, within one to one and a half times the
-    // picture.
+    // Right of the wizard, which opens in the middle of the screen: as wide
+    // as the room there allows, within two thirds and one and a half times
+    // the picture, at the top right corner.
     const QRect free = screen()->availableGeometry();
-    const int width = std::clamp((free.width() - 700) / 2, CameraScene::kWidth, 3 * CameraScene::kWidth / 2);
+    const int room = (free.width() - kWizardWidth) / 2 - kClearance;
+    const int width = std::clamp(room, kSmallestWidth, kLargestWidth);
     resize(width, width * CameraScene::kHeight / CameraScene::kWidth + kStatusHeight);
-    move(std::max(free.left(), free.right() - frameGeometry().width()), free.top());
+    move(std::max(free.left(), free.right() + 1 - width - kBorderAllowance), free.top() + kTitleAllowance);
 }
 
 } // namespace ModuleSim

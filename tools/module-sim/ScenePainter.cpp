@@ -2,13 +2,17 @@
 
 #include "CameraScene.h"
 
+#include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
 #include <QRadialGradient>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <initializer_list>
 #include <cstdint>
 #include <numbers>
 
@@ -24,6 +28,10 @@ constexpr double kAisleLineM = 6.5;
 constexpr double kBayDepthM = 5.0;
 constexpr double kBayWidthM = 2.5;
 constexpr double kPaintWidthM = 0.1;
+// The kerb along the left of the bay, metres.
+constexpr double kKerbWidthM = 0.15;
+constexpr double kKerbHeightM = 0.15;
+constexpr double kKerbStripeM = 0.5;
 
 // Grainy asphalt: grey noise from a fixed seed, so every run draws the same.
 QImage AsphaltTexture()
@@ -72,6 +80,100 @@ void PaintSkyAndGround(QPainter &painter, const CameraScene &scene)
         haze.setColorAt(1, QColor(200, 210, 220, 0));
         painter.fillRect(QRectF(0, std::max(0.0, horizon), CameraScene::kWidth, CameraScene::kHeight), haze);
     }
+}
+
+// Grass for the verge beyond the kerb, from a fixed seed like the asphalt.
+QImage GrassTexture()
+{
+    QImage texture(64, 64, QImage::Format_RGB32);
+    std::uint32_t seed = 0x7F4A7C15u;
+    for (int y = 0; y < texture.height(); ++y) {
+        for (int x = 0; x < texture.width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            const int grain = int(seed >> 27) - 16; // -16..15
+            texture.setPixel(x, y, qRgb(62 + grain, 112 + 2 * grain, 48 + grain));
+        }
+    }
+    return texture;
+}
+
+// A quadrilateral of the car frame (metres), drawn when the whole of it lies
+// in front of the lens.
+void PaintFace(QPainter &painter, const CameraScene &scene, const QColor &colour,
+               std::initializer_list<std::array<double, 3>> corners)
+{
+    QPolygonF face;
+    for (const auto &c : corners) {
+        const auto p = scene.Project(c[0], c[1], c[2]);
+        if (!p)
+            return;
+        face << *p;
+    }
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour);
+    painter.drawPolygon(face);
+}
+
+// The left side of the bay, as the monitor shows it: a grass verge behind a
+// kerb painted in black and white stripes, which turns along the aisle. It
+// is what tells the two sides of the picture apart at a glance.
+void PaintKerbAndVerge(QPainter &painter, const CameraScene &scene)
+{
+    const double inner = ScenePainter::kKerbInnerM;
+    const double outer = inner - kKerbWidthM;
+    const double end = kAisleLineM - 0.5;
+    painter.save();
+    painter.setTransform(scene.GroundToPicture());
+    QBrush grass(GrassTexture());
+    grass.setTransform(QTransform::fromScale(0.03, 0.03));
+    painter.fillRect(QRectF(-kGroundHalfWidthM, -CameraScene::kCameraSetbackM, kGroundHalfWidthM + outer,
+                            end + CameraScene::kCameraSetbackM),
+                     grass);
+    painter.restore();
+
+    const double h = kKerbHeightM;
+    const QColor tops[] = {QColor(225, 225, 220), QColor(35, 35, 38)};
+    const QColor faces[] = {QColor(175, 175, 170), QColor(22, 22, 25)};
+    // Along the bay, from the bumper to the aisle: the inner face and the top.
+    for (int k = 0; k * kKerbStripeM < end; ++k) {
+        const double y0 = k * kKerbStripeM;
+        const double y1 = std::min(end, y0 + kKerbStripeM);
+        PaintFace(painter, scene, faces[k % 2], {{inner, y0, 0}, {inner, y1, 0}, {inner, y1, h}, {inner, y0, h}});
+        PaintFace(painter, scene, tops[k % 2], {{inner, y0, h}, {inner, y1, h}, {outer, y1, h}, {outer, y0, h}});
+    }
+    // Along the aisle, leftwards from the corner: only its top faces the lens.
+    for (int k = 0; outer - k * kKerbStripeM > -kGroundHalfWidthM / 4; ++k) {
+        const double x0 = inner - k * kKerbStripeM;
+        const double x1 = x0 - kKerbStripeM;
+        PaintFace(painter, scene, tops[(k + 1) % 2], {{x0, end, h}, {x1, end, h}, {x1, end + kKerbWidthM, h}, {x0, end + kKerbWidthM, h}});
+    }
+}
+
+// A word painted on the asphalt right of the bay, as seen from behind the
+// car: on the monitor's mirror view it reads backwards, as it would in a
+// mirror.
+void PaintGroundText(QPainter &painter, const CameraScene &scene)
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(100);
+    font.setBold(true);
+    QPainterPath word;
+    word.addText(0, 0, font, QString::fromUtf8(ScenePainter::kGroundWord));
+    const QRectF box = word.boundingRect();
+    // Letters are stretched along the direction of view, as road markings
+    // are, so that they read at a low angle.
+    const double across = ScenePainter::kGroundWordLengthM / box.width();
+    const double along = ScenePainter::kGroundWordHeightM / box.height();
+    // The word's first letter lies at the far right as the monitor shows it:
+    // the monitor turns left and right round.
+    const QTransform wordToGround(-across, 0, 0, -along, ScenePainter::kGroundWordRightM + across * box.left(),
+                                  ScenePainter::kGroundWordNearM + along * box.bottom());
+    painter.save();
+    painter.setTransform(wordToGround * scene.GroundToPicture());
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(215, 215, 205));
+    painter.drawPath(word);
+    painter.restore();
 }
 
 void PaintMarks(QPainter &painter, const CameraScene &scene)
@@ -166,7 +268,9 @@ QImage ScenePainter::Paint(const CameraScene &scene)
     QPainter painter(&picture);
     painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
     PaintSkyAndGround(painter, scene);
+    PaintGroundText(painter, scene);
     PaintMarks(painter, scene);
+    PaintKerbAndVerge(painter, scene);
     PaintBumper(painter, scene);
     PaintVignette(painter);
     return picture;

@@ -195,6 +195,8 @@ int main(int argc, char **argv)
         for (const auto &p : problems)
             std::fprintf(stderr, "module-sim: %s\n", p.c_str());
     }
+    // Switched on with reverse gear engaged, as the module is in the car.
+    executor.PowerOn(ModuleExecutor::Clock::now());
 
     int logFd = -1;
     if (!options.logPath.empty()) {
