@@ -129,40 +129,32 @@ TEST_F(SheetTest, enterPressesNextAgainAfterTheLastPageWasShown)
     EXPECT_TRUE(sheet->isVisible());
 }
 
-// Enter presses the focused button, whichever it is; with an edit focused
-// it still presses Next.
+// Enter presses the focused button, whichever it is; in an edit it still
+// presses Next.
 TEST_F(SheetTest, enterPressesTheFocusedButton)
 {
     ScriptedFileDialogs dialogs;  // "Сохранить" and "Загрузить" are cancelled
     const ManualOpener opener = SetManualOpener([](const QUrl &) { return true; });
-    struct Case {
-        const char *name;
-        int page, control;
-        int after;  // the active page afterwards; -1: the wizard closed
+    // Page, control, the active page afterwards (-1: the wizard closed).
+    const std::tuple<int, int, int> cases[] = {
+        {2, Ids::ID_WIZBACK, 1}, {2, Ids::ID_CANCEL, -1}, {2, Ids::ID_HELP, 2}, {15, Ids::ID_WIZFINISH, -1},
+        {4, Ids::IDC_SKIP_POINT, 4}, {11, Ids::IDC_BUTTON_SAVE, 11}, {12, Ids::IDC_BUTTON_LOAD, 12},
+        {11, Ids::IDC_BUTTON_DEFAULT, 11}, {12, Ids::IDC_BUTTON_WRITE, 12}, {2, Ids::ID_WIZNEXT, 3},
+        {10, Ids::IDC_EDIT_BASETEXT, 11},
     };
-    const Case cases[] = {
-        {"Back", 2, Ids::ID_WIZBACK, 1}, {"Cancel", 2, Ids::ID_CANCEL, -1}, {"Help", 2, Ids::ID_HELP, 2},
-        {"Finish", 15, Ids::ID_WIZFINISH, -1}, {"Пропустить точку", 4, Ids::IDC_SKIP_POINT, 4},
-        {"Сохранить", 11, Ids::IDC_BUTTON_SAVE, 11}, {"Загрузить", 12, Ids::IDC_BUTTON_LOAD, 12},
-        {"По умолчанию", 11, Ids::IDC_BUTTON_DEFAULT, 11}, {"Запись", 12, Ids::IDC_BUTTON_WRITE, 12},
-        {"Next", 2, Ids::ID_WIZNEXT, 3}, {"label text", 10, Ids::IDC_EDIT_BASETEXT, 11},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto &[page, id, after] : cases) {
+        SCOPED_TRACE(id);
         auto sheet = OpenSheet();
-        sheet->SetActivePage(c.page);
+        sheet->SetActivePage(page);
         QTest::qWait(20);
-        QWidget *control = sheet->Button(c.control);
-        if (!control)
-            control = sheet->ActivePage()->findChild<QWidget *>(Ids::ObjectName(c.control));
+        QWidget *control = sheet->findChild<QWidget *>(Ids::ObjectName(id));
         ASSERT_TRUE(control && control->isVisible());
         auto *button = qobject_cast<QPushButton *>(control);
         QSignalSpy pressed(button ? button : sheet->Button(Ids::ID_WIZNEXT), &QPushButton::clicked);
         control->setFocus(Qt::TabFocusReason);
         QTest::keyClick(control, Qt::Key_Return);
-        QTest::qWait(20);
         EXPECT_EQ(pressed.count(), 1);
-        EXPECT_EQ(sheet->isVisible() ? sheet->ActiveIndex() : -1, c.after);
+        EXPECT_EQ(sheet->isVisible() ? sheet->ActiveIndex() : -1, after);
     }
     SetManualOpener(opener);
 }
