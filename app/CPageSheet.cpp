@@ -35,6 +35,47 @@ FileDialogRequest ConfigurationDialog(FileDialogRequest::Kind kind)
     return TypedFileDialog(kind, QCoreApplication::translate("CPageSheet", "Файлы конфигурации"), QStringLiteral("*.ini"));
 }
 
+// Enter on a focused push button presses that button, as in any dialog; Next
+// (or Finish) stays the default button for Enter everywhere else. Enter
+// counts when it reaches the sheet, that is when the focused control left it
+// unused (the numeric fields take theirs before).
+class FocusedButtonEnter : public QObject {
+public:
+    explicit FocusedButtonEnter(QWidget *sheet) : QObject(sheet), sheet_(sheet)
+    {
+        sheet->installEventFilter(this);
+        // A control that is disabled or hidden while it has the focus (Next
+        // on the last page, a page being left) hands it to the next one in
+        // line, often a button the installer never chose; the sheet takes it
+        // instead, so that Enter still presses the default button.
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget *old, QWidget *now) {
+            if (old && qobject_cast<QPushButton *>(now) && now->window() == sheet_ && old->window() == sheet_
+                && (!old->isEnabled() || !old->isVisible()))
+                sheet_->setFocus(Qt::OtherFocusReason);
+        });
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress || watched != sheet_)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool enter = (key->key() == Qt::Key_Return && !key->modifiers())
+            || (key->key() == Qt::Key_Enter && (key->modifiers() & ~Qt::KeypadModifier) == 0);
+        auto *button = qobject_cast<QPushButton *>(QApplication::focusWidget());
+        if (!enter || !button || button->window() != sheet_ || !button->isVisible() || !button->isEnabled())
+            return false;
+        // A held Enter presses once, not once per repeat.
+        if (!key->isAutoRepeat())
+            button->click();
+        return true;
+    }
+
+private:
+    QWidget *sheet_;
+};
+
 } // namespace
 
 CPageSheet::CPageSheet(const QString &caption, QWidget *parent) : QDialog(parent)
@@ -175,6 +216,7 @@ void CPageSheet::BuildButtons()
     connect(Button(Ids::ID_WIZFINISH), &QPushButton::clicked, this, &QDialog::accept);
     connect(Button(Ids::ID_CANCEL), &QPushButton::clicked, this, &QDialog::reject);
     connect(Button(Ids::ID_HELP), &QPushButton::clicked, this, [this] { RunCommand(Ids::ID_HELP_CONTENTS); });
+    new FocusedButtonEnter(this);
 }
 
 QPushButton *CPageSheet::Button(int id) const

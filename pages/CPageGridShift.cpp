@@ -62,15 +62,12 @@ bool CPageGridShift::OnSetActive()
 {
     BeginActivation();
     activated_ = true;
-    if (Settings *s = SettingsRecord()) {
-        // A configuration file may hold a shift the fields cannot show; the
-        // page works with the nearest one it can, and so does the record.
-        const int x = std::clamp(s->CameraShiftX, 0, kGridShiftMax);
-        const int y = std::clamp(s->CameraShiftY, 0, kGridShiftMax);
-        if (x != s->CameraShiftX || y != s->CameraShiftY)
-            s->SetCameraShift(x, y);
-        SpinX(0)->SetValue(x);
-        SpinY(0)->SetValue(y);
+    if (const Settings *s = SettingsRecord()) {
+        // A configuration file may hold a shift the fields cannot show: they
+        // show, and the module gets, the nearest one they can; the record
+        // keeps the file's value until a field is changed.
+        SpinX(0)->SetValue(std::clamp(s->CameraShiftX, 0, kGridShiftMax));
+        SpinY(0)->SetValue(std::clamp(s->CameraShiftY, 0, kGridShiftMax));
     }
     if (DeviceLink *link = Link()) {
         link->ReportError(link->SelectScreen(ModuleCommands::kCalibrationScreen));
@@ -97,19 +94,26 @@ void CPageGridShift::ApplyShift()
     Preview()->SetGridShift(y);
     Preview()->update();
     if (Settings *s = SettingsRecord())
-        s->SetCameraShift(x, y);
+        s->SetCameraShift(ModuleCommands::FieldOrStored(x, s->CameraShiftX, 0, kGridShiftMax),
+                          ModuleCommands::FieldOrStored(y, s->CameraShiftY, 0, kGridShiftMax));
+}
+
+void CPageGridShift::EndHeldArrows()
+{
+    SpinX(0)->EndPress();
+    SpinY(0)->EndPress();
 }
 
 void CPageGridShift::SendShiftY()
 {
     if (DeviceLink *link = Link())
-        link->ReportError(link->SetGridShiftY(static_cast<unsigned>(ShiftY())));
+        ModuleCommands::Report(*link, link->SetGridShiftY(static_cast<unsigned>(ShiftY())), [this] { EndHeldArrows(); });
 }
 
 void CPageGridShift::SendShiftX()
 {
     if (DeviceLink *link = Link())
-        link->ReportError(link->SetGridShiftX(ShiftX()));
+        ModuleCommands::Report(*link, link->SetGridShiftX(ShiftX()), [this] { EndHeldArrows(); });
 }
 
 void CPageGridShift::OnRowSpun(int, bool xField)

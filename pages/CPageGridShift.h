@@ -29,6 +29,8 @@ private:
     int ShiftY() const;
     // The fields' shift into the preview's grid and the settings record.
     void ApplyShift();
+    // A failed command ends a press-and-hold on the arrows before its box.
+    void EndHeldArrows();
     void SendShiftY();
     void SendShiftX();
 

@@ -2,6 +2,7 @@
 
 #include "CGuideLinePreview.h"
 #include "CValueSpinCtrl.h"
+#include "ModuleCommands.h"
 #include "ResourceIds.h"
 #include "Settings.h"
 
@@ -90,11 +91,10 @@ void CPageLineBold::LoadFields()
     Settings *s = SettingsRecord();
     if (!s)
         return;
-    for (int r = 0; r < kFieldCount; ++r) {
-        int &value = RecordField(*s, r);
-        value = std::clamp(value, kRanges[r].minimum, kRanges[r].maximum);
-        SpinX(r)->SetValue(value);
-    }
+    // A value outside a field's range (a hand-edited file) shows as the
+    // nearest bound; the record keeps it until the field is changed.
+    for (int r = 0; r < kFieldCount; ++r)
+        SpinX(r)->SetValue(std::clamp(RecordField(*s, r), kRanges[r].minimum, kRanges[r].maximum));
 }
 
 bool CPageLineBold::OnSetActive()
@@ -132,8 +132,8 @@ void CPageLineBold::StoreField(int row)
     if (!s || row < 0 || row >= kFieldCount)
         return;
     // The value as the field shows it: a typed 2.7 shows and counts as 3.
-    const int value = SpinX(row)->GetIntValue();
-    RecordField(*s, row) = value;
+    int &value = RecordField(*s, row);
+    value = ModuleCommands::FieldOrStored(SpinX(row)->GetIntValue(), value, kRanges[row].minimum, kRanges[row].maximum);
     GiveToPreview(row, value);
     Preview()->update();
 }

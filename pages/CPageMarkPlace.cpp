@@ -3,6 +3,7 @@
 #include "CGuideLinePreview.h"
 #include "PreviewSettings.h"
 #include "CValueSpinCtrl.h"
+#include "ModuleCommands.h"
 #include "ResourceIds.h"
 #include "Settings.h"
 
@@ -145,15 +146,10 @@ void CPageMarkPlace::OnInitDialog()
 
 void CPageMarkPlace::LoadControls(Settings &s)
 {
-    s.SideLineMode = ListIndex(s.SideLineMode, SideLabelsCombo());
-    s.BaseLineMode = ListIndex(s.BaseLineMode, BaseLabelsCombo());
-    SideLabelsCombo()->setCurrentIndex(s.SideLineMode);
-    BaseLabelsCombo()->setCurrentIndex(s.BaseLineMode);
-    for (int r = 0; r < kFieldCount; ++r) {
-        int &value = RecordField(s, r);
-        value = std::clamp(value, kRanges[r].minimum, kRanges[r].maximum);
-        SpinX(r)->SetValue(value);
-    }
+    SideLabelsCombo()->setCurrentIndex(ListIndex(s.SideLineMode, SideLabelsCombo()));
+    BaseLabelsCombo()->setCurrentIndex(ListIndex(s.BaseLineMode, BaseLabelsCombo()));
+    for (int r = 0; r < kFieldCount; ++r)
+        SpinX(r)->SetValue(std::clamp(RecordField(s, r), kRanges[r].minimum, kRanges[r].maximum));
     TextEdit(0)->setText(s.BaseLineText);
     for (int k = 0; k < 4; ++k)
         TextEdit(k + 1)->setText(s.LabelLineText[k]);
@@ -221,8 +217,8 @@ void CPageMarkPlace::StoreField(int row)
     if (!loaded_ || !s || row < 0 || row >= kFieldCount)
         return;
     // The value as the field shows it: a typed 12.7 shows and counts as 13.
-    const int value = SpinX(row)->GetIntValue();
-    RecordField(*s, row) = value;
+    int &value = RecordField(*s, row);
+    value = ModuleCommands::FieldOrStored(SpinX(row)->GetIntValue(), value, kRanges[row].minimum, kRanges[row].maximum);
     CGuideLinePreview *preview = Preview();
     if (row == kFontHeight)
         preview->SetFontHeight(value);

@@ -50,8 +50,8 @@ private:
     void StoreField(int row);
     void TextsChanged();
     // Fills the controls from the record. A placement the lists do not have
-    // becomes "Не выводить" and a number outside its field's range the
-    // nearest bound, in the record too, so what is shown is what is kept.
+    // shows as "Не выводить" and a number outside its field's range as the
+    // nearest bound; the record keeps them until their control is changed.
     void LoadControls(Settings &s);
 
     bool loaded_ = false;

@@ -112,13 +112,14 @@ bool CPageParktronic::OnSetActive()
     if (Settings *s = SettingsRecord()) {
         ShowSensorType(RearCombo(), s->RearEnabled);
         ShowSensorType(FrontCombo(), s->FrontEnabled);
-        // A position the module cannot take (a hand-edited file) becomes
-        // the nearest one it can, on the page and in the record alike.
-        s->MenuShift = std::clamp(s->MenuShift, 0, kIndicatorXMax);
-        s->MenuShiftY = std::clamp(s->MenuShiftY, 0, kIndicatorYMax);
-        SpinX(0)->SetValue(s->MenuShift);
-        SpinY(0)->SetValue(s->MenuShiftY);
-        preview->SetIndicatorPosition(s->MenuShift * kIndicatorXUnit, s->MenuShiftY);
+        // A position the module cannot take (a hand-edited file) shows, and
+        // is sent, as the nearest one it can; the record keeps the file's
+        // value until a field is changed.
+        const int x = std::clamp(s->MenuShift, 0, kIndicatorXMax);
+        const int y = std::clamp(s->MenuShiftY, 0, kIndicatorYMax);
+        SpinX(0)->SetValue(x);
+        SpinY(0)->SetValue(y);
+        preview->SetIndicatorPosition(x * kIndicatorXUnit, y);
         // The lines and their labels as the monitor will show them.
         ShowLabels(*preview, *s);
     }
@@ -144,7 +145,11 @@ void CPageParktronic::SendSensorCommands()
     DeviceLink *link = Link();
     const Settings *s = SettingsRecord();
     if (link && s)
-        ModuleCommands::SendSensorCommands(*link, *s);
+        ModuleCommands::SendSensorCommands(*link, *s, [this] {
+            // A failed command ends a press-and-hold on the arrows before its box.
+            SpinX(0)->EndPress();
+            SpinY(0)->EndPress();
+        });
 }
 
 void CPageParktronic::OnSensorChosen(bool front, int index)
@@ -168,8 +173,8 @@ void CPageParktronic::ApplyPosition()
     Preview()->SetIndicatorPosition(x * kIndicatorXUnit, y);
     Preview()->update();
     if (Settings *s = SettingsRecord()) {
-        s->MenuShift = x;
-        s->MenuShiftY = y;
+        s->MenuShift = ModuleCommands::FieldOrStored(x, s->MenuShift, 0, kIndicatorXMax);
+        s->MenuShiftY = ModuleCommands::FieldOrStored(y, s->MenuShiftY, 0, kIndicatorYMax);
     }
     SendSensorCommands();
 }

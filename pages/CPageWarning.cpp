@@ -81,13 +81,11 @@ bool CPageWarning::OnSetActive()
     activated_ = true;
     Settings *s = SettingsRecord();
     if (s) {
-        // Values the module cannot take (a hand-edited file) become the
-        // nearest ones it can, on the page and in the record alike.
-        s->WarningEnabled = std::clamp(s->WarningEnabled, 0, ModuleCommands::kWarningTimeMax);
-        s->Bright1 = std::clamp(s->Bright1, kBrightnessMin, kBrightnessMax);
-        s->Bright2 = std::clamp(s->Bright2, kBrightnessMin, kBrightnessMax);
-        WarningCombo()->setCurrentIndex(s->WarningEnabled);
-        showTime_ = s->WarningEnabled;
+        // Values the module cannot take (a hand-edited file) show, and are
+        // sent, as the nearest ones it can; the record keeps the file's
+        // values until their control is changed.
+        showTime_ = std::clamp(s->WarningEnabled, 0, ModuleCommands::kWarningTimeMax);
+        WarningCombo()->setCurrentIndex(showTime_);
     }
     timer_.start();
     ShowGuideLines();
@@ -96,8 +94,8 @@ bool CPageWarning::OnSetActive()
     if (s) {
         SpinX(0)->SetRange(kBrightnessMin, kBrightnessMax, 1);
         SpinY(0)->SetRange(kBrightnessMin, kBrightnessMax, 1);
-        SpinX(0)->SetValue(s->Bright1);
-        SpinY(0)->SetValue(s->Bright2);
+        SpinX(0)->SetValue(std::clamp(s->Bright1, kBrightnessMin, kBrightnessMax));
+        SpinY(0)->SetValue(std::clamp(s->Bright2, kBrightnessMin, kBrightnessMax));
     }
     SendBrightness();
     return CPageViewPic::OnSetActive();
@@ -129,8 +127,15 @@ void CPageWarning::SendBrightness()
     const Settings *s = SettingsRecord();
     if (!link || !s)
         return;
-    link->ReportError(link->SetLineBrightness(s->Bright1));
-    link->ReportError(link->SetBackgroundBrightness(s->Bright2));
+    // A failed command ends a press-and-hold on the arrows before its box.
+    const auto endHeldArrows = [this] {
+        SpinX(0)->EndPress();
+        SpinY(0)->EndPress();
+    };
+    ModuleCommands::Report(*link, link->SetLineBrightness(std::clamp(s->Bright1, kBrightnessMin, kBrightnessMax)),
+                           endHeldArrows);
+    ModuleCommands::Report(*link, link->SetBackgroundBrightness(std::clamp(s->Bright2, kBrightnessMin, kBrightnessMax)),
+                           endHeldArrows);
 }
 
 void CPageWarning::ApplyBrightness()
@@ -138,8 +143,10 @@ void CPageWarning::ApplyBrightness()
     if (!activated_)
         return;
     if (Settings *s = SettingsRecord()) {
-        s->Bright1 = ModuleCommands::ToModuleValue(SpinX(0)->GetValue(), kBrightnessMin, kBrightnessMax);
-        s->Bright2 = ModuleCommands::ToModuleValue(SpinY(0)->GetValue(), kBrightnessMin, kBrightnessMax);
+        const int line = ModuleCommands::ToModuleValue(SpinX(0)->GetValue(), kBrightnessMin, kBrightnessMax);
+        const int background = ModuleCommands::ToModuleValue(SpinY(0)->GetValue(), kBrightnessMin, kBrightnessMax);
+        s->Bright1 = ModuleCommands::FieldOrStored(line, s->Bright1, kBrightnessMin, kBrightnessMax);
+        s->Bright2 = ModuleCommands::FieldOrStored(background, s->Bright2, kBrightnessMin, kBrightnessMax);
     }
     SendBrightness();
 }

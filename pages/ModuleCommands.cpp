@@ -15,16 +15,28 @@ int ToModuleValue(double value, int low, int high)
     return static_cast<int>(std::clamp(std::trunc(value), double(low), double(high)));
 }
 
+int FieldOrStored(int field, int stored, int low, int high)
+{
+    return std::clamp(stored, low, high) == field ? stored : field;
+}
+
+LinkResult Report(DeviceLink &link, LinkResult result, const std::function<void()> &beforeBox)
+{
+    if (result < 0 && beforeBox)
+        beforeBox();
+    return link.ReportError(result);
+}
+
 bool SensorFitted(const Settings &s)
 {
     return s.FrontEnabled != 0 || s.RearEnabled != 0;
 }
 
-void SendSensorCommands(DeviceLink &link, const Settings &s)
+void SendSensorCommands(DeviceLink &link, const Settings &s, const std::function<void()> &beforeBox)
 {
-    link.ReportError(link.SetSensorIndicator(SensorFitted(s) ? 1 : 0));
-    link.ReportError(link.SetIndicatorX(std::clamp(s.MenuShift, 0, kIndicatorXMax)));
-    link.ReportError(link.SetIndicatorY(std::clamp(s.MenuShiftY, 0, kIndicatorYMax)));
+    Report(link, link.SetSensorIndicator(SensorFitted(s) ? 1 : 0), beforeBox);
+    Report(link, link.SetIndicatorX(std::clamp(s.MenuShift, 0, kIndicatorXMax)), beforeBox);
+    Report(link, link.SetIndicatorY(std::clamp(s.MenuShiftY, 0, kIndicatorYMax)), beforeBox);
 }
 
 void SendFullSettings(DeviceLink &link, const Settings &s)

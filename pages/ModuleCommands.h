@@ -10,7 +10,10 @@
 // (a hand-edited configuration file) is sent at the nearest bound instead of
 // as a number the module does not expect.
 
-class DeviceLink;
+#include "DeviceLink.h"
+
+#include <functional>
+
 class Settings;
 
 namespace ModuleCommands {
@@ -33,12 +36,24 @@ constexpr int kBrightnessMax = 80;
 // anything).
 int ToModuleValue(double value, int low, int high);
 
+// The value a field stands for in the record: the record's own value while
+// the field still shows it (brought within low..high), else the field's. A
+// hand-edited file thus keeps its numbers until the installer changes their
+// field; showing or sending a value never writes it back.
+int FieldOrStored(int field, int stored, int low, int high);
+
+// Passes a command's result to ReportError; a failure first runs beforeBox
+// (a held spin arrow ends its repeat there, so that one press shows its
+// boxes once instead of once per repeat).
+LinkResult Report(DeviceLink &link, LinkResult result, const std::function<void()> &beforeBox = {});
+
 // Whether a parking sensor is fitted: either the front or the rear sensor
 // is anything but "none" (0).
 bool SensorFitted(const Settings &s);
 
-// SetSensorIndicator(fitted), SetIndicatorX(MenuShift), SetIndicatorY(MenuShiftY).
-void SendSensorCommands(DeviceLink &link, const Settings &s);
+// SetSensorIndicator(fitted), SetIndicatorX(MenuShift), SetIndicatorY(MenuShiftY);
+// beforeBox as for Report.
+void SendSensorCommands(DeviceLink &link, const Settings &s, const std::function<void()> &beforeBox = {});
 
 // The full settings write, twelve commands: mirroring, grid shift Y then X,
 // the three sensor commands, warning time, line and background brightness,

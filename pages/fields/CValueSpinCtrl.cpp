@@ -1,8 +1,10 @@
 #include "CValueSpinCtrl.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QResizeEvent>
 #include <QToolButton>
 
@@ -245,6 +247,20 @@ void CValueSpinCtrl::SpinClick(int delta)
     SetValueText(value);
     position_ = std::clamp(position_ + delta, 0, positionCount_);
     emit Spun(delta);
+}
+
+void CValueSpinCtrl::EndPress()
+{
+    for (QToolButton *arrow : {up_, down_}) {
+        if (!arrow->isDown())
+            continue;
+        // Up stops the repeat; a release while up ends the press without a click.
+        arrow->setDown(false);
+        const QPointF centre = QRectF(arrow->rect()).center();
+        QMouseEvent release(QEvent::MouseButtonRelease, centre, arrow->mapToGlobal(centre), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(arrow, &release);
+    }
 }
 
 bool CValueSpinCtrl::eventFilter(QObject *watched, QEvent *event)

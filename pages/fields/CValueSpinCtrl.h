@@ -68,6 +68,12 @@ public:
     // One click of the arrows: delta +1 is up (adds a step), -1 is down.
     void SpinClick(int delta);
 
+    // Ends a press-and-hold on an arrow: the held arrow is let go without a
+    // further step, so its auto-repeat stops and the later release of the
+    // mouse button does nothing. A page calls it when a step failed, before
+    // it reports the failure in a box (which would swallow the release).
+    void EndPress();
+
     QToolButton *UpButton() const { return up_; }
     QToolButton *DownButton() const { return down_; }
 

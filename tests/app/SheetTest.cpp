@@ -6,6 +6,7 @@
 #include "SheetFixture.h"
 #include "DeviceLink.h"
 #include "IniFile.h"
+#include "ProgramHelp.h"
 #include "ResourceIds.h"
 #include "TestSupport.h"
 
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -126,6 +128,36 @@ TEST_F(SheetTest, enterPressesNextAgainAfterTheLastPageWasShown)
     QTest::qWait(20);
     EXPECT_EQ(sheet->ActiveIndex(), 1);
     EXPECT_TRUE(sheet->isVisible());
+}
+
+// Enter presses the focused button, whichever it is; in an edit it still
+// presses Next.
+TEST_F(SheetTest, enterPressesTheFocusedButton)
+{
+    ScriptedFileDialogs dialogs;  // "Сохранить" and "Загрузить" are cancelled
+    const ManualOpener opener = SetManualOpener([](const QUrl &) { return true; });
+    // Page, control, the active page afterwards (-1: the wizard closed).
+    const std::tuple<int, int, int> cases[] = {
+        {2, Ids::ID_WIZBACK, 1}, {2, Ids::ID_CANCEL, -1}, {2, Ids::ID_HELP, 2}, {15, Ids::ID_WIZFINISH, -1},
+        {4, Ids::IDC_SKIP_POINT, 4}, {11, Ids::IDC_BUTTON_SAVE, 11}, {12, Ids::IDC_BUTTON_LOAD, 12},
+        {11, Ids::IDC_BUTTON_DEFAULT, 11}, {12, Ids::IDC_BUTTON_WRITE, 12}, {2, Ids::ID_WIZNEXT, 3},
+        {10, Ids::IDC_EDIT_BASETEXT, 11},
+    };
+    for (const auto &[page, id, after] : cases) {
+        SCOPED_TRACE(id);
+        auto sheet = OpenSheet();
+        sheet->SetActivePage(page);
+        QTest::qWait(20);
+        QWidget *control = sheet->findChild<QWidget *>(Ids::ObjectName(id));
+        ASSERT_TRUE(control && control->isVisible());
+        auto *button = qobject_cast<QPushButton *>(control);
+        QSignalSpy pressed(button ? button : sheet->Button(Ids::ID_WIZNEXT), &QPushButton::clicked);
+        control->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(control, Qt::Key_Return);
+        EXPECT_EQ(pressed.count(), 1);
+        EXPECT_EQ(sheet->isVisible() ? sheet->ActiveIndex() : -1, after);
+    }
+    SetManualOpener(opener);
 }
 
 TEST_F(SheetTest, defaultFileThatCannotBeMadeIsReportedOnceAndTheNewSettingsStay)

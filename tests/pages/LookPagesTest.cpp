@@ -277,7 +277,7 @@ TEST(LookPages, activationHidesGridAndPointsAndOnlyTheThicknessPageBringsPointsB
     }
 }
 
-TEST(LookPages, handEditedValuesOutOfRangeAreBroughtIntoRange)
+TEST(LookPages, handEditedValuesOutOfRangeShowInRangeAndStayInTheRecord)
 {
     Hosted<CPageLineBold> bold([](Settings &s) {
         s.LineThickness = 9999;
@@ -295,17 +295,19 @@ TEST(LookPages, handEditedValuesOutOfRangeAreBroughtIntoRange)
     bold.page.OnSetActive();
     marks.page.OnSetActive();
     const int boldExpected[] = {10, 0, 30, 0};
+    const int boldKept[] = {9999, -3, 31, std::numeric_limits<int>::min()};
     for (int r = 0; r < 4; ++r) {
-        EXPECT_EQ(bold.s.*kLineBoldFields[r], boldExpected[r]);
+        EXPECT_EQ(bold.s.*kLineBoldFields[r], boldKept[r]);
         EXPECT_EQ(bold.page.EditX(r)->text(), QString::number(boldExpected[r]));
     }
     EXPECT_TRUE(ExportOf(*bold.page.Preview()) == ExpectedExport(bold.s, false));
     const int marksExpected[] = {35, -255, 255};
+    const int marksKept[] = {9999, -100000, std::numeric_limits<int>::max()};
     for (int r = 0; r < 3; ++r) {
-        EXPECT_EQ(marks.s.*kMarkFields[r], marksExpected[r]);
+        EXPECT_EQ(marks.s.*kMarkFields[r], marksKept[r]);
         EXPECT_EQ(marks.page.EditX(r)->text(), QString::number(marksExpected[r]));
     }
-    EXPECT_EQ(marks.s.SideLineMode + marks.s.BaseLineMode, 0) << "placements the lists lack: none";
+    EXPECT_EQ(std::pair(marks.s.SideLineMode, marks.s.BaseLineMode), std::pair(42, -1));
     EXPECT_EQ(marks.page.SideLabelsCombo()->currentIndex() + marks.page.BaseLabelsCombo()->currentIndex(), 0);
     marks.page.OnKillActive();
     EXPECT_TRUE(CurrentGuideLinePicture() == ExpectedExport(marks.s, true));

@@ -5,6 +5,8 @@
 // cycle; failed commands.
 #include "CGuideLinePreview.h"
 #include "CPageGridShift.h"
+#include "CPageLineBold.h"
+#include "CPageMarkPlace.h"
 #include "CPageMonCam.h"
 #include "CPageParktronic.h"
 #include "CPageWarning.h"
@@ -36,7 +38,7 @@
 
 namespace {
 
-enum class PageKind { MonCam, GridShift, Parktronic, Warning };
+enum class PageKind { MonCam, GridShift, Parktronic, Warning, LineBold, MarkPlace };
 
 std::unique_ptr<CPageView> MakePage(PageKind kind)
 {
@@ -45,6 +47,8 @@ std::unique_ptr<CPageView> MakePage(PageKind kind)
     case PageKind::GridShift: return std::make_unique<CPageGridShift>();
     case PageKind::Parktronic: return std::make_unique<CPageParktronic>();
     case PageKind::Warning: return std::make_unique<CPageWarning>();
+    case PageKind::LineBold: return std::make_unique<CPageLineBold>();
+    case PageKind::MarkPlace: return std::make_unique<CPageMarkPlace>();
     }
     return nullptr;
 }
@@ -158,6 +162,8 @@ TEST(OptionPages, activationAndLeavingSendTheirSequences)
          {"ATS1", "ATG60", "ATH21"},
          {"ATQ1", "ATK34", "ATJ12", "ATO1", "ATR4", "ATP99", "ATF3", "ATG60", "ATH21", "ATS4", "ATW", "ATS1"}},
         // Hand-edited files: the nearest value the module takes is sent.
+        {"thickness out of range", PageKind::LineBold, [](Settings &s) { s.LineThickness = 99; s.CurveTicks = -5; }, {}, {}},
+        {"labels out of range", PageKind::MarkPlace, [](Settings &s) { s.SideLineMode = 42; s.LabelShiftY = 300; }, {}, {}},
         {"grid shift out of range", PageKind::GridShift, [](Settings &s) { s.CameraShiftX = 300; s.CameraShiftY = -7; },
          {"ATS3", "ATK0", "ATJ255"}, {"ATK0", "ATJ255", "ATW"}},
         {"sensor out of range, unknown type", PageKind::Parktronic,
@@ -170,6 +176,9 @@ TEST(OptionPages, activationAndLeavingSendTheirSequences)
     for (const LifecycleCase &c : cases) {
         SCOPED_TRACE(c.name);
         Hosted h(c.kind, c.prepare);
+        Settings before;  // the record as loaded, which the page must keep
+        if (c.prepare)
+            c.prepare(before);
         EXPECT_TRUE(h.link.commands.isEmpty()) << "nothing before the first activation";
         h.page->OnSetActive();
         EXPECT_EQ(h.link.commands, c.activation);
@@ -178,6 +187,8 @@ TEST(OptionPages, activationAndLeavingSendTheirSequences)
         h.page->OnKillActive();
         EXPECT_EQ(h.link.commands, c.leaving);
         EXPECT_EQ(h.messages.count(), 0u);
+        EXPECT_TRUE(h.host.settings.SameConfiguration(before)) << "the page changed the record by itself";
+        EXPECT_EQ(h.host.settings.Changed, before.Changed);
     }
 }
 
@@ -287,19 +298,19 @@ TEST(OptionPages, beforeTheFirstActivationAChangeChangesOnlyTheControl)
 }
 
 // A configuration edited by hand: the pages show what they send, and the
-// record holds what the page shows; an unknown sensor type shows no entry
-// and counts as fitted.
-TEST(OptionPages, handEditedValuesAreBroughtIntoRangeOnThePageAndInTheRecord)
+// record keeps the file's values; an unknown sensor type shows no entry and
+// counts as fitted.
+TEST(OptionPages, handEditedValuesAreShownInRangeAndKeptInTheRecord)
 {
     Hosted grid(PageKind::GridShift, [](Settings &s) { s.CameraShiftX = 300; s.Changed = 0; });
     grid.page->OnSetActive();
     EXPECT_EQ(grid.page->EditX(0)->text(), QStringLiteral("255"));
-    EXPECT_EQ(grid.host.settings.CameraShiftX, 255);
-    EXPECT_EQ(grid.host.settings.Changed, 1) << "the configuration now differs from its file";
+    EXPECT_EQ(grid.host.settings.CameraShiftX, 300);
+    EXPECT_EQ(grid.host.settings.Changed, 0) << "the configuration still is its file";
 
     Hosted sensor(PageKind::Parktronic, [](Settings &s) { s.MenuShift = 300; s.RearEnabled = 7; });
     sensor.page->OnSetActive();
-    EXPECT_EQ(sensor.host.settings.MenuShift, 10);
+    EXPECT_EQ(sensor.host.settings.MenuShift, 300);
     EXPECT_EQ(Combo(*sensor.page, Ids::IDC_PICTURE)->currentIndex(), -1);
     EXPECT_EQ(sensor.host.settings.RearEnabled, 7);
 
@@ -307,7 +318,7 @@ TEST(OptionPages, handEditedValuesAreBroughtIntoRangeOnThePageAndInTheRecord)
     warning.page->OnSetActive();
     EXPECT_EQ(Combo(*warning.page, Ids::IDC_COMBO1)->currentText(), QStringLiteral("Показывать 5с"));
     EXPECT_EQ(warning.page->EditY(0)->text(), QStringLiteral("20"));
-    EXPECT_EQ(std::pair(warning.host.settings.WarningEnabled, warning.host.settings.Bright2), std::pair(5, 20));
+    EXPECT_EQ(std::pair(warning.host.settings.WarningEnabled, warning.host.settings.Bright2), std::pair(9, -3));
 
     // The full settings write on its own, as a run without the wizard sends it.
     Settings s;
@@ -464,6 +475,32 @@ TEST_F(WarningCycle, chosenPictureFilesAreShownAndABrokenOneLeavesTheAreaEmpty)
     EXPECT_TRUE(page.Picture()->FullSizeBitmap().isNull());
     page.Tick();
     EXPECT_EQ(Shown(page), Rgb(custom));
+}
+
+// An arrow held down while the module fails: the first failure ends the
+// hold, so one step is sent and its boxes shown once; the release adds
+// nothing, and the next click steps again.
+TEST(OptionPages, aFailedStepEndsTheArrowsRepeat)
+{
+    const std::tuple<PageKind, bool, QStringList> cases[] = {
+        {PageKind::GridShift, true, {"ATJ251"}}, {PageKind::Parktronic, false, {"ATO0", "ATR0", "ATP1"}},
+        {PageKind::Warning, true, {"ATG51", "ATH25"}},
+    };
+    for (const auto &[kind, x, sent] : cases) {
+        SCOPED_TRACE(int(kind));
+        Hosted h(kind, [](Settings &s) { s.Bright1 = 50; });
+        h.page->OnSetActive();
+        h.link.commands.clear();
+        h.link.answer = [](const QString &) { return kLinkFail; };
+        QToolButton *arrow = (x ? h.page->SpinX(0) : h.page->SpinY(0))->UpButton();
+        QTest::mousePress(arrow, Qt::LeftButton);
+        QTest::qWait(800);  // past the repeat delay and several repeats
+        QTest::mouseRelease(arrow, Qt::LeftButton);
+        EXPECT_EQ(h.link.commands, sent);
+        EXPECT_EQ(h.messages.count(), size_t(sent.size()));
+        QTest::mouseClick(arrow, Qt::LeftButton);
+        EXPECT_EQ(h.link.commands.size(), 2 * sent.size());
+    }
 }
 
 TEST(OptionPages, aFailedCommandShowsOneBoxAndTheSequenceGoesOn)
