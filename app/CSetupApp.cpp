@@ -122,6 +122,17 @@ int CSetupApp::Run(const CommandLine &line)
 bool CSetupApp::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_F1) {
+        // Pressed in the wizard or a window of its own: the wizard's help,
+        // which opens the manual at the page shown.
+        QWidget *from = qobject_cast<QWidget *>(watched);
+        if (from == nullptr)
+            from = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
+        for (QWidget *widget = from; widget != nullptr; widget = widget->parentWidget()) {
+            if (auto *sheet = qobject_cast<CPageSheet *>(widget)) {
+                sheet->RunCommand(Ids::ID_HELP_CONTENTS);
+                return true;
+            }
+        }
         OpenProgramHelp();
         return true;
     }
