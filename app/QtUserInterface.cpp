@@ -94,7 +94,7 @@ int ShowBoxWithDetails(const QString &caption, const QString &text, QStyle::Stan
         answerButtons << button;
     }
     QPushButton *toggle = buttons->addButton(QCoreApplication::translate("Tarvello", "Подробности"),
-                                             QDialogButtonBox::HelpRole);
+                                             QDialogButtonBox::ActionRole);
     toggle->setObjectName(QStringLiteral("message-details-toggle"));
     toggle->setCheckable(true);
     toggle->setAutoDefault(false);
