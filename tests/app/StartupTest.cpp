@@ -126,10 +126,7 @@ TEST_F(StartupTest, moduleOnComPortIsFoundAndTheWizardRuns)
 TEST_F(StartupTest, withoutModuleTheInstallerRetriesGoesDemoOrQuits)
 {
     const QString log = dir_.filePath(QStringLiteral("com1.log"));
-    // The answer (-1: the box closed) and the exit status.
-    const struct {
-        int answer, status;
-    } cases[] = {{0, 0}, {1, 0}, {2, 1}, {-1, 1}};
+    const struct { int answer, status; } cases[] = {{0, 0}, {1, 0}, {2, 1}, {-1, 1}};  // answer -1: box closed
     for (const auto &c : cases) {
         SCOPED_TRACE(c.answer);
         QFile::remove(QStringLiteral("default.ini"));
