@@ -66,13 +66,16 @@ CManualWindow::CManualWindow(QWidget *parent) : QDialog(parent)
     resize(size);
 }
 
-void CManualWindow::ShowManual(const QString &path)
+void CManualWindow::ShowManual(const QString &path, const QString &section)
 {
     const QFileInfo file(path);
     home_ = QUrl::fromLocalFile(file.absoluteFilePath());
     // Pictures and the other pages resolve against the manual's folder.
     browser_->setSearchPaths({file.absolutePath()});
-    browser_->setSource(home_);
+    QUrl target = home_;
+    if (!section.isEmpty())
+        target.setFragment(section);
+    browser_->setSource(target);
     UpdateTitle();
 }
 

@@ -16,8 +16,9 @@ class CManualWindow : public QDialog {
 public:
     explicit CManualWindow(QWidget *parent = nullptr);
 
-    // Shows the manual file (index.html) and remembers it as the contents page.
-    void ShowManual(const QString &path);
+    // Shows the manual file (index.html) at `section` (an anchor; empty: its
+    // top) and remembers the file as the contents page.
+    void ShowManual(const QString &path, const QString &section = {});
 
     QTextBrowser *Browser() const { return browser_; }
     QUrl Home() const { return home_; }

@@ -427,7 +427,7 @@ void CPageSheet::RunCommand(int commandId)
         return;
     case Ids::ID_HELP_CONTENTS:
     case Ids::ID_HELP_OTHER:
-        OpenProgramHelp();
+        OpenProgramHelp(this, ManualSectionOfPage(ActivePage()));
         return;
     case Ids::ID_HELP_ABOUT: {
         CAboutBox about(this);

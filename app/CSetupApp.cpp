@@ -5,7 +5,9 @@
 #include "DeviceLink.h"
 #include "ModuleFinder.h"
 #include "ProgramHelp.h"
+#include "ResourceIds.h"
 #include "UserMessage.h"
+#include "UserQuestion.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -36,6 +38,32 @@ void PinToFirstProcessor()
     }
 }
 
+enum class NoModuleAnswer { Retry, Demo, Exit };
+
+// No module answered: search again (the cable went in late), go on in demo
+// mode, or end the program. Closing the box ends it, as before.
+NoModuleAnswer AskWhenNoModule(const UserMessage &message)
+{
+    UserQuestion question;
+    question.text = message.text;
+    question.caption = message.caption;
+    question.icon = UserQuestion::Icon::Error;
+    question.details = message.details;
+    question.answers = {QCoreApplication::translate("CSetupApp", "Повторить"),
+                        QCoreApplication::translate("CSetupApp", "Демо-режим"),
+                        QCoreApplication::translate("CSetupApp", "Выход")};
+    question.defaultAnswer = static_cast<int>(NoModuleAnswer::Retry);
+    question.escapeAnswer = static_cast<int>(NoModuleAnswer::Exit);
+    switch (AskUser(question)) {
+    case static_cast<int>(NoModuleAnswer::Retry):
+        return NoModuleAnswer::Retry;
+    case static_cast<int>(NoModuleAnswer::Demo):
+        return NoModuleAnswer::Demo;
+    default:
+        return NoModuleAnswer::Exit;
+    }
+}
+
 } // namespace
 
 QString CSetupApp::Version()
@@ -59,15 +87,25 @@ int CSetupApp::Run(const CommandLine &line)
 
     CPageSheet sheet(QStringLiteral("Test"));
 
-    ProbeReport report;
-    std::unique_ptr<DeviceLink> link =
-        line.port.isEmpty() || line.demo ? FindModule(line.demo, &report) : FindModuleOnPort(line.port, &report);
-    if (!link) {
+    std::unique_ptr<DeviceLink> link;
+    while (!link) {
+        ProbeReport report;
+        link = line.port.isEmpty() || line.demo ? FindModule(line.demo, &report)
+                                                : FindModuleOnPort(line.port, &report);
+        if (link)
+            break;
         const UserMessage message = ModuleNotFoundMessage(report);
         // Also on the terminal, where it can be copied whole into a question.
         std::fprintf(stderr, "%s\n%s\n", qPrintable(message.text), qPrintable(message.details));
-        ShowMessage(message);
-        return ExitCode::NoModule;
+        switch (AskWhenNoModule(message)) {
+        case NoModuleAnswer::Retry:
+            continue;
+        case NoModuleAnswer::Demo:
+            link = FindModule(true);
+            break;
+        case NoModuleAnswer::Exit:
+            return ExitCode::NoModule;
+        }
     }
     sheet.SetLink(link.get());
     PinToFirstProcessor();
@@ -84,6 +122,17 @@ int CSetupApp::Run(const CommandLine &line)
 bool CSetupApp::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_F1) {
+        // Pressed in the wizard or a window of its own: the wizard's help,
+        // which opens the manual at the page shown.
+        QWidget *from = qobject_cast<QWidget *>(watched);
+        if (from == nullptr)
+            from = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
+        for (QWidget *widget = from; widget != nullptr; widget = widget->parentWidget()) {
+            if (auto *sheet = qobject_cast<CPageSheet *>(widget)) {
+                sheet->RunCommand(Ids::ID_HELP_CONTENTS);
+                return true;
+            }
+        }
         OpenProgramHelp();
         return true;
     }

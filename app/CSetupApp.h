@@ -13,8 +13,9 @@ class CSetupApp : public QObject {
 
 public:
     // Runs the wizard as the command line asks (demo link, one port, or the
-    // search); returns the exit status (0 after the wizard closed, 1 when no
-    // module was found).
+    // search). When no module is found the installer chooses: search again,
+    // demo mode, or quit. Returns the exit status (0 after the wizard closed,
+    // 1 when no module was found and the installer quit).
     int Run(const CommandLine &line);
     // The same from the whole command line, the program's path first.
     int Run(const QStringList &arguments);

@@ -1,6 +1,8 @@
 #include "ProgramHelp.h"
 
 #include "CManualWindow.h"
+#include "CPageView.h"
+#include "ResourceIds.h"
 #include "UserMessage.h"
 
 #include <QApplication>
@@ -36,7 +38,21 @@ bool RunsFromBuildTree()
 }
 #endif
 
-void ShowManualWindow(const QString &path, QWidget *parent)
+// The manual's section of each wizard page, by the page's dialog template.
+struct PageSection {
+    int dialogId;
+    const char *anchor;
+};
+constexpr PageSection kPageSections[] = {
+    {Ids::IDD_SYSAS, "page01"},      {Ids::IDD_MONCAM, "page02"},     {Ids::IDD_GRIDSHIFT, "page03"},
+    {Ids::IDD_BASELINE, "page04"},   {Ids::IDD_LEFTBORD, "page05"},   {Ids::IDD_MIRRORLINE, "page06"},
+    {Ids::IDD_RIGTHBORD, "page07"},  {Ids::IDD_LEFTCURVE, "page08"},  {Ids::IDD_RIGTHCURVE, "page09"},
+    {Ids::IDD_LINEBOLD, "page10"},   {Ids::IDD_MARKPLACE, "page11"},  {Ids::IDD_LOADBMP, "page12"},
+    {Ids::IDD_LOADWARN, "page13"},   {Ids::IDD_PARKTRONIC, "page14"}, {Ids::IDD_WARNING, "page15"},
+    {Ids::IDD_COMPLITE, "page16"},
+};
+
+void ShowManualWindow(const QString &path, const QString &section, QWidget *parent)
 {
     QPointer<CManualWindow> &window = ManualWindow();
     if (!window) {
@@ -44,7 +60,7 @@ void ShowManualWindow(const QString &path, QWidget *parent)
         window = new CManualWindow(parent);
         window->setAttribute(Qt::WA_DeleteOnClose);
     }
-    window->ShowManual(path);
+    window->ShowManual(path, section);
     window->show();
     window->raise();
     window->activateWindow();
@@ -91,7 +107,17 @@ ManualOpener SetManualOpener(ManualOpener opener)
     return previous;
 }
 
-bool OpenProgramHelp(QWidget *parent)
+QString ManualSectionOfPage(const CPageView *page)
+{
+    if (page == nullptr)
+        return {};
+    for (const PageSection &entry : kPageSections)
+        if (entry.dialogId == page->DialogId())
+            return QString::fromLatin1(entry.anchor);
+    return {};
+}
+
+bool OpenProgramHelp(QWidget *parent, const QString &section)
 {
     const QString manual = FindProgramManual();
     if (manual.isEmpty()) {
@@ -107,8 +133,11 @@ bool OpenProgramHelp(QWidget *parent)
         ShowMessage(message);
         return false;
     }
-    if (CurrentOpener()(QUrl::fromLocalFile(manual)))
+    QUrl url = QUrl::fromLocalFile(manual);
+    if (!section.isEmpty())
+        url.setFragment(section);
+    if (CurrentOpener()(url))
         return true;
-    ShowManualWindow(manual, parent ? parent->window() : QApplication::activeWindow());
+    ShowManualWindow(manual, section, parent ? parent->window() : QApplication::activeWindow());
     return true;
 }

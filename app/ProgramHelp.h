@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class CPageView;
 class QUrl;
 class QWidget;
 
@@ -29,8 +30,14 @@ using ManualOpener = std::function<bool(const QUrl &url)>;
 // no browser starts.
 ManualOpener SetManualOpener(ManualOpener opener);
 
-// Opens the manual with the desktop's handler; when there is none, shows it
-// in the program's own manual window (one, owned by the parent or else the
-// active window). No manual at all: a message says where it was looked for.
-// Returns whether the manual is now shown.
-bool OpenProgramHelp(QWidget *parent = nullptr);
+// The manual's section about a wizard page: the anchor of its heading
+// ("page01" to "page16", in wizard order), found by the page's dialog
+// template; empty for no page or another dialog.
+QString ManualSectionOfPage(const CPageView *page);
+
+// Opens the manual at `section` (an anchor of it; empty: at its top) with
+// the desktop's handler, the section as the URL's fragment; when there is
+// none, shows it there in the program's own manual window (one, owned by
+// the parent or else the active window). No manual at all: a message says
+// where it was looked for. Returns whether the manual is now shown.
+bool OpenProgramHelp(QWidget *parent = nullptr, const QString &section = {});

@@ -16,7 +16,11 @@
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTranslator>
+
+#include <algorithm>
 
 namespace {
 
@@ -33,41 +37,113 @@ QStyle::StandardPixmap IconOf(UserMessage::Icon icon)
     return QStyle::SP_MessageBoxCritical;
 }
 
-// A message with details (the module search lists every try there): a box
-// the installer can make as large as the list needs, the details shown on
-// request. QMessageBox keeps a fixed size, so it serves the plain messages.
-void ShowMessageWithDetails(const UserMessage &message)
+// The details pane, once opened, shows this many lines and columns at least
+// (more when the box is made larger): the module search lists 12 tries or so.
+constexpr int kDetailsLines = 14;
+constexpr int kDetailsColumns = 72;
+// The main text wraps only beyond this width, in average characters.
+constexpr int kTextColumns = 90;
+
+// Width of the widest line of `text` in `widget`'s font.
+int WidestLine(const QWidget &widget, const QString &text)
+{
+    int widest = 0;
+    for (const QString &line : text.split(QLatin1Char('\n')))
+        widest = std::max(widest, widget.fontMetrics().horizontalAdvance(line));
+    return widest;
+}
+
+// A message or question with details (the module search lists every try
+// there): the details shown on request in a pane large enough to read them,
+// in a box the installer can make larger still. QMessageBox keeps a fixed
+// size and squeezes its details, so it serves only the plain messages.
+// Returns the index of the answer chosen; escapeAnswer for Esc or closing.
+// Without answers the box has the one standard OK button.
+int ShowBoxWithDetails(const QString &caption, const QString &text, QStyle::StandardPixmap iconKind,
+                       const QString &detailsText, const QStringList &answers, int defaultAnswer, int escapeAnswer)
 {
     QDialog box(QApplication::activeWindow());
-    box.setWindowTitle(message.caption);
+    box.setWindowTitle(caption);
     box.setSizeGripEnabled(true);
     auto *icon = new QLabel(&box);
     const int side = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
-    icon->setPixmap(box.style()->standardIcon(IconOf(message.icon), nullptr, &box).pixmap(side, side));
-    auto *text = new QLabel(message.text, &box);
-    text->setWordWrap(true);
-    text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse);
-    auto *details = new QPlainTextEdit(message.details, &box);
+    icon->setPixmap(box.style()->standardIcon(iconKind, nullptr, &box).pixmap(side, side));
+    auto *label = new QLabel(text, &box);
+    label->setObjectName(QStringLiteral("message-text"));
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse);
+    // Wide enough that the usual texts keep their own line breaks; a
+    // wrapped label never gets less height than its text needs.
+    label->setMinimumWidth(std::min(WidestLine(*label, text) + label->fontMetrics().averageCharWidth(),
+                                    label->fontMetrics().averageCharWidth() * kTextColumns));
+    label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    auto *details = new QPlainTextEdit(detailsText, &box);
     details->setObjectName(QStringLiteral("message-details"));
     details->setReadOnly(true);
+    details->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     details->hide();
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
+    auto *buttons = new QDialogButtonBox(&box);
+    QList<QPushButton *> answerButtons;
+    // No answers given: a message, closed with the standard OK.
+    const QStringList labels = answers.isEmpty() ? QStringList{QString()} : answers;
+    for (const QString &answer : labels) {
+        QPushButton *button = answer.isEmpty() ? buttons->addButton(QDialogButtonBox::Ok)
+                                               : buttons->addButton(answer, QDialogButtonBox::AcceptRole);
+        QObject::connect(button, &QPushButton::clicked, &box,
+                         [&box, index = static_cast<int>(answerButtons.size())] { box.done(index + 1); });
+        answerButtons << button;
+    }
     QPushButton *toggle = buttons->addButton(QCoreApplication::translate("Tarvello", "Подробности"),
                                              QDialogButtonBox::ActionRole);
     toggle->setObjectName(QStringLiteral("message-details-toggle"));
     toggle->setCheckable(true);
-    QObject::connect(toggle, &QPushButton::toggled, details, &QWidget::setVisible);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    toggle->setAutoDefault(false);
 
     auto *grid = new QGridLayout(&box);
     grid->addWidget(icon, 0, 0, Qt::AlignTop);
-    grid->addWidget(text, 0, 1);
+    grid->addWidget(label, 0, 1);
     grid->addWidget(details, 1, 0, 1, 2);
     grid->addWidget(buttons, 2, 0, 1, 2);
-    grid->setRowStretch(1, 1);
     grid->setColumnStretch(1, 1);
-    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
-    box.exec();
+
+    QObject::connect(toggle, &QPushButton::toggled, &box, [&box, grid, details](bool open) {
+        const QFontMetrics metrics(details->font());
+        const int frame = 2 * details->frameWidth() + 2 * static_cast<int>(details->document()->documentMargin());
+        if (open) {
+            const QSize screen = box.screen() ? box.screen()->availableSize() : QSize(1024, 768);
+            // Opened: room for the whole list as far as the screen allows...
+            const QSize whole(std::max(WidestLine(*details, details->toPlainText()),
+                                       metrics.averageCharWidth() * kDetailsColumns)
+                                  + frame + details->verticalScrollBar()->sizeHint().width(),
+                              metrics.lineSpacing() * std::max(kDetailsLines, details->blockCount()) + frame);
+            details->setMinimumSize(whole.boundedTo(QSize(screen.width() - 60, screen.height() * 2 / 3)));
+            details->show();
+            grid->setRowStretch(1, 1);
+            box.layout()->activate();
+            box.resize(box.sizeHint().expandedTo(box.size()).boundedTo(screen));
+            // ...and when the installer makes the box smaller, never less
+            // than a readable pane.
+            details->setMinimumSize(
+                QSize(metrics.averageCharWidth() * kDetailsColumns, metrics.lineSpacing() * kDetailsLines + frame)
+                    .boundedTo(screen / 2));
+        } else {
+            details->setMinimumSize(0, 0);
+            details->hide();
+            grid->setRowStretch(1, 0);
+            box.layout()->activate();
+            box.resize(box.minimumSizeHint().expandedTo(QSize(box.width(), 0)));
+        }
+    });
+
+    if (defaultAnswer >= 0 && defaultAnswer < answerButtons.size())
+        answerButtons[defaultAnswer]->setDefault(true);
+    const int chosen = box.exec() - 1;
+    return chosen >= 0 && chosen < answerButtons.size() ? chosen : escapeAnswer;
+}
+
+void ShowMessageWithDetails(const UserMessage &message)
+{
+    ShowBoxWithDetails(message.caption, message.text, IconOf(message.icon), message.details, {}, 0, 0);
 }
 
 void ShowMessageBox(const UserMessage &message)
@@ -99,8 +175,13 @@ void ShowMessageBox(const UserMessage &message)
 
 int AskWithBox(const UserQuestion &question)
 {
+    const bool error = question.icon == UserQuestion::Icon::Error;
+    if (!question.details.isEmpty())
+        return ShowBoxWithDetails(question.caption, question.text,
+                                  error ? QStyle::SP_MessageBoxCritical : QStyle::SP_MessageBoxQuestion,
+                                  question.details, question.answers, question.defaultAnswer, question.escapeAnswer);
     QMessageBox box(QApplication::activeWindow());
-    box.setIcon(QMessageBox::Question);
+    box.setIcon(error ? QMessageBox::Critical : QMessageBox::Question);
     box.setWindowTitle(question.caption);
     box.setText(question.text);
     QList<QAbstractButton *> buttons;

@@ -8,11 +8,16 @@
 // A question to the user with a choice of answers, asked through the one
 // handler the program installs (a modal message box) and tests replace.
 struct UserQuestion {
+    // Question: a choice to make; Error: something failed, choose how to go on.
+    enum class Icon { Question, Error };
+
     QString text;
     QString caption;
     QStringList answers;    // button texts, in order
     int defaultAnswer = 0;  // what Enter chooses
     int escapeAnswer = 0;   // what Esc or closing the box chooses
+    Icon icon = Icon::Question;
+    QString details{};      // optional expandable details; empty = none
 };
 
 using QuestionHandler = std::function<int(const UserQuestion &)>;

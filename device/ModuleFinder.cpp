@@ -5,9 +5,12 @@
 #include "UsbLink.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <optional>
+#include <tuple>
+#include <utility>
 
 namespace {
 
@@ -18,6 +21,48 @@ constexpr int kFastSpeedFlag = 256;
 
 QString Tr(const char *text) { return QCoreApplication::translate("ModuleFinder", text); }
 
+// Why the dynamic loader could not load the D2XX library, in the
+// installer's words. `loader` is its message in the C locale, which names
+// the file at fault first ("<file>: cannot open shared object file: No such
+// file or directory", "<file>: wrong ELF class: ELFCLASS32", ...). Returns
+// the reason and what to do about it.
+std::pair<QString, QString> LibraryLoadReason(const QString &loader)
+{
+    const QString library = UsbLink::LibraryName();
+    const QString what = library.contains(QLatin1Char('/'))
+                             ? Tr("библиотека USB-адаптера FTDI D2XX (файл %1)").arg(library)
+                             : Tr("библиотека USB-адаптера FTDI D2XX (%1)").arg(library);
+    const QString install = Tr("установите библиотеку libftd2xx, если устройство подключается по USB");
+    const QString reinstall = Tr("установите библиотеку libftd2xx заново, в версии для этой системы");
+    // The file the message is about: the library itself or one it needs.
+    const QString object = loader.section(QStringLiteral(": "), 0, 0);
+    const bool itself = object == library || QFileInfo(object).fileName() == QFileInfo(library).fileName();
+    auto says = [&loader](const char *words) { return loader.contains(QLatin1String(words)); };
+
+    if (says("cannot open shared object file: No such file or directory")) {
+        if (itself)
+            return {Tr("%1 не установлена").arg(what), install};
+        return {Tr("%1 не загружается: не установлена нужная ей библиотека %2").arg(what, object),
+                Tr("установите пакет с библиотекой %1").arg(object)};
+    }
+    if (says("Permission denied"))
+        return {Tr("%1 не загружается: нет прав на чтение файла %2").arg(what, object),
+                Tr("дайте права на чтение файла %1 (chmod a+r)").arg(object)};
+    if (says("wrong ELF class"))
+        return {Tr("%1 не подходит к этой системе: она собрана для другой разрядности (32 или 64 бита)")
+                    .arg(what),
+                reinstall};
+    if (says("invalid ELF header") || says("file too short") || says("cannot read file data")
+        || says("only ET_DYN and ET_EXEC can be loaded"))
+        return {Tr("%1 не загружается: файл %2 не является библиотекой (повреждён или это другой файл)")
+                    .arg(what, object),
+                reinstall};
+    if (says("undefined symbol") || says("version `") || says("ELF file OS ABI invalid"))
+        return {Tr("%1 не подходит к этой системе: ей нужны функции, которых здесь нет").arg(what), reinstall};
+    // A cause not told apart above: the loader's own words, for support.
+    return {Tr("%1 не загружается (сообщение загрузчика: %2)").arg(what, loader), install};
+}
+
 ProbeAttempt UsbAttempt(const UsbLink &link, bool found)
 {
     ProbeAttempt attempt{QStringLiteral("USB"), 0, 57600, found, {}, {}};
@@ -27,8 +72,7 @@ ProbeAttempt UsbAttempt(const UsbLink &link, bool found)
     switch (link.LastError()) {
     case UsbError::LibraryMissing:
         attempt.cause = ProbeAttempt::Cause::UsbLibrary;
-        attempt.reason = Tr("библиотека FTDI D2XX (%1) не загружена: %2").arg(UsbLink::LibraryName(), detail);
-        attempt.fix = Tr("установите библиотеку libftd2xx, если устройство подключается по USB");
+        std::tie(attempt.reason, attempt.fix) = LibraryLoadReason(detail);
         break;
     case UsbError::EntryPointMissing:
         attempt.cause = ProbeAttempt::Cause::UsbLibrary;

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include <dlfcn.h>
+#include <locale.h>
 
 using namespace D2xx;
 
@@ -135,12 +136,19 @@ LinkResult UsbLink::Open(int port)
 
     D2xxTable &table = Table();
     const QString libraryName = LibraryName();
+    // The loader's message in its own untranslated words, whatever the
+    // user's locale, so that the search can tell its causes apart.
+    const locale_t plain = ::newlocale(LC_ALL_MASK, "C", locale_t{});
+    const locale_t previous = plain != locale_t{} ? ::uselocale(plain) : locale_t{};
     void *library = ::dlopen(QFile::encodeName(libraryName).constData(), RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-        const char *why = ::dlerror();
-        return Fail(UsbError::LibraryMissing,
-                    why != nullptr ? QString::fromLocal8Bit(why) : libraryName);
+    const char *why = library == nullptr ? ::dlerror() : nullptr;
+    const QString loaderMessage = why != nullptr ? QString::fromLocal8Bit(why) : libraryName;
+    if (plain != locale_t{}) {
+        ::uselocale(previous);
+        ::freelocale(plain);
     }
+    if (library == nullptr)
+        return Fail(UsbError::LibraryMissing, loaderMessage);
     table.library = library;  // never unloaded
     for (std::size_t i = 0; i < kEntryCount; ++i) {
         table.entries[i] = ::dlsym(library, kEntryNames[i]);

@@ -46,8 +46,8 @@ public:
 
     // About the last Open.
     UsbError LastError() const { return error_; }
-    // The library path and loader message, the missing entry point, or the
-    // failed call; empty when there is none.
+    // The loader's message (untranslated, as in the C locale), the missing
+    // entry point, or the failed call; empty when there is none.
     QString LastErrorDetail() const { return errorDetail_; }
     // The D2XX status of the call that failed (low 32 bits), else 0.
     unsigned long LastStatus() const { return errorStatus_; }

@@ -19,6 +19,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QStringDecoder>
 #include <QTextBrowser>
 #include <QTranslator>
@@ -197,6 +198,42 @@ TEST_F(HelpTest, helpButtonOpensTheManualFromEveryPage)
     }
 }
 
+// F1 and Help open the manual at the section of the page shown: for the
+// desktop as the URL's fragment, in our own window scrolled to its heading.
+TEST_F(HelpTest, helpOpensTheManualAtTheSectionOfThePageShown)
+{
+    const std::pair<int, const char *> pages[] = {{0, "page01"}, {4, "page05"}, {9, "page10"}, {15, "page16"}};
+    auto sheet = OpenSheet();
+    CSetupApp startUp;
+    qApp->installEventFilter(&startUp);
+    for (const bool desktop : {true, false}) {
+        desktopOpens = desktop;
+        for (const auto &[page, anchor] : pages) {
+            sheet->SetActivePage(page);
+            for (const bool f1 : {true, false}) {
+                SCOPED_TRACE(std::string(anchor) + (desktop ? " desktop" : " own window") + (f1 ? " F1" : " Help"));
+                opened.clear();
+                f1 ? Key(*sheet, Qt::Key_F1) : QTest::mouseClick(sheet->Button(Ids::ID_HELP), Qt::LeftButton);
+                ASSERT_EQ(opened.size(), 1u);
+                EXPECT_EQ(opened[0].fragment(), QLatin1String(anchor));
+                if (desktop)
+                    continue;
+                ASSERT_NE(ManualWindowOf(*sheet), nullptr);
+                QTextBrowser *browser = ManualWindowOf(*sheet)->Browser();
+                ASSERT_TRUE(QTest::qWaitForWindowExposed(browser));
+                // Scrolled where the browser puts that heading, below the contents.
+                const int shown = browser->verticalScrollBar()->value();
+                browser->verticalScrollBar()->setValue(0);  // read elsewhere; the next request goes back
+                browser->scrollToAnchor(QLatin1String(anchor));
+                EXPECT_EQ(shown, browser->verticalScrollBar()->value());
+                EXPECT_GT(shown, 0);
+                browser->verticalScrollBar()->setValue(0);
+            }
+        }
+    }
+    qApp->removeEventFilter(&startUp);
+}
+
 // No handler for HTML on the desktop: the manual shows in a window of our
 // own, with its title, its pictures and its links followed; asking again
 // brings back the same window.
@@ -231,10 +268,10 @@ TEST_F(HelpTest, withNoDesktopHandlerTheManualShowsInItsOwnWindow)
     if (!keep.isEmpty())
         window->grab().save(QDir(keep).filePath(QStringLiteral("manual-window.png")));
 
-    // F1 or Help again: the same window, back at the start.
+    // F1 or Help again: the same window, back at the section of the page.
     QTest::mouseClick(sheet->Button(Ids::ID_HELP), Qt::LeftButton);
     EXPECT_EQ(ManualWindowOf(*sheet), window);
-    EXPECT_TRUE(browser->source().fragment().isEmpty());
+    EXPECT_EQ(browser->source().fragment(), QStringLiteral("page01"));
     EXPECT_EQ(messages_.count(), 0u);
 }
 

@@ -102,10 +102,8 @@ TEST_F(StartupTest, upperCaseDemoOrDemoInTheProgramPathIsNotTheDemoSwitch)
          {QStringList{"tarvello-setup", "/DEMO"}, QStringList{"/opt/demo-tools/tarvello-setup"},
           QStringList{"/home/demo/bin/tarvello-setup", "--port", "/nonexistent/demo-tty"}}) {
         SCOPED_TRACE(commandLine.join(' ').toStdString());
-        messages_.clear();
         CSetupApp app;
-        EXPECT_EQ(app.Run(commandLine), 1) << "the module is searched for, and not found";
-        EXPECT_EQ(messages_.count(), 1u);
+        EXPECT_EQ(app.Run(commandLine), 1) << "the module is searched for, not found, and the installer quits";
     }
 }
 
@@ -123,19 +121,39 @@ TEST_F(StartupTest, moduleOnComPortIsFoundAndTheWizardRuns)
     EXPECT_TRUE(ReadFile(log).startsWith("9600 ATT\\r\n")) << ReadFile(log).constData();
 }
 
-TEST_F(StartupTest, withoutModuleTheNotFoundMessageIsShownAndNoWizard)
+// No module: the installer searches again (the cable went in meanwhile),
+// goes on in demo mode, or quits (also by closing the box).
+TEST_F(StartupTest, withoutModuleTheInstallerRetriesGoesDemoOrQuits)
 {
-    CSetupApp app;
-    EXPECT_EQ(app.Run({QStringLiteral("tarvello-setup")}), 1);
-    ASSERT_EQ(messages_.count(), 1u);
-    const UserMessage &m = messages_.all()[0];
-    EXPECT_EQ(m.caption, QStringLiteral("Программа настройки Tarvello"));
-    EXPECT_EQ(m.text, QStringLiteral("Устройство TRX-G-K4 не найдено: к компьютеру не подключён ни один последовательный "
-                                     "адаптер.\nПодключите кабель модуля, включите задний ход и запустите программу снова."));
-    EXPECT_EQ(m.icon, UserMessage::Icon::Error);
-    EXPECT_FALSE(m.details.isEmpty()) << "the details say what was tried";
-    EXPECT_FALSE(AnySheetVisible());
-    EXPECT_FALSE(QFile::exists(QStringLiteral("default.ini"))) << "the wizard never started";
+    const QString log = dir_.filePath(QStringLiteral("com1.log"));
+    const struct { int answer, status; } cases[] = {{0, 0}, {1, 0}, {2, 1}, {-1, 1}};  // answer -1: box closed
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.answer);
+        QFile::remove(QStringLiteral("default.ini"));
+        std::vector<UserQuestion> asked;
+        std::unique_ptr<Simulator> sim;
+        const QuestionHandler previous = SetQuestionHandler([&](const UserQuestion &question) {
+            asked.push_back(question);
+            if (c.answer == 0 && !sim) {
+                sim = std::make_unique<Simulator>(log);
+                qputenv("TARVELLO_COM1", QFile::encodeName(sim->path()));
+            }
+            // Never searching on and on for a module that does not come.
+            return c.answer >= 0 && asked.size() == 1 && !(sim && sim->path().isEmpty()) ? c.answer
+                                                                                          : question.escapeAnswer;
+        });
+        EXPECT_EQ(CSetupApp().Run({QStringLiteral("tarvello-setup")}), c.status);
+        SetQuestionHandler(previous);
+        qunsetenv("TARVELLO_COM1");
+
+        ASSERT_EQ(asked.size(), 1u) << "the second search found the module";
+        EXPECT_EQ(asked[0].icon, UserQuestion::Icon::Error);
+        EXPECT_EQ(asked[0].answers, (QStringList{"Повторить", "Демо-режим", "Выход"}));
+        EXPECT_EQ(asked[0].escapeAnswer, 2);
+        EXPECT_TRUE(asked[0].details.contains(QStringLiteral("COM1"))) << "the details say what was tried";
+        EXPECT_EQ(QFile::exists(QStringLiteral("default.ini")), c.status == 0) << "the wizard ran";
+        EXPECT_TRUE(!sim || QTest::qWaitFor([&] { return ReadFile(log).startsWith("9600 ATT\\r\n"); }, 1000));
+    }
 }
 
 } // namespace

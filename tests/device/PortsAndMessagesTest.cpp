@@ -125,6 +125,34 @@ TEST(UsbLinkOpen, MissingLibraryIsReportedAndLeavesTheLinkClosed)
     EXPECT_EQ(link.SerialNumber(), 0);
 }
 
+// The loader's English reason in the installer's words: a library that is
+// not there, a file that is no library, one built for 32 bits.
+TEST(FindModule, UsbLibraryThatDoesNotLoadIsExplainedInRussian)
+{
+    QTemporaryDir dir;
+    Touch(dir.filePath("garbage/libftd2xx.so"), QByteArray(100, 'x'));
+    // The ELF header of a 32-bit x86 shared object.
+    Touch(dir.filePath("elf32/libftd2xx.so"), QByteArray("\x7f" "ELF\x01\x01\x01", 7).append(9, '\0')
+                                                  .append("\x03\x00\x03\x00\x01\x00\x00\x00", 8).append(64, '\0'));
+    const std::pair<QString, const char *> cases[] = {
+        {"libftd2xx-not-installed.so", "библиотека USB-адаптера FTDI D2XX (libftd2xx-not-installed.so) не установлена"},
+        {dir.filePath("garbage/libftd2xx.so"), "не является библиотекой"},
+        {dir.filePath("elf32/libftd2xx.so"), "собрана для другой разрядности (32 или 64 бита)"},
+    };
+    ScopedEnv env;
+    env.set("TARVELLO_COM_ONLY_ENV", "1");  // and no TARVELLO_COM<N>: no port at all
+    for (const auto &[library, reason] : cases) {
+        env.set("TARVELLO_D2XX_LIBRARY", QFile::encodeName(library));
+        ProbeReport report;
+        EXPECT_EQ(FindModule(false, &report), nullptr);
+        ASSERT_FALSE(report.attempts.empty());
+        const QString said = report.attempts[0].reason;
+        EXPECT_TRUE(said.contains(QString::fromUtf8(reason)) && said.contains(library)) << qPrintable(said);
+        for (const char *english : {"cannot", "No such", "ELF", "invalid", "too short"})
+            EXPECT_FALSE(said.contains(QLatin1String(english))) << qPrintable(said);
+    }
+}
+
 TEST(DemoSwitch, ExactCaseSensitiveSubstringOfTheArguments)
 {
     const struct {
