@@ -310,8 +310,9 @@ bool MayReplaceFile(ConfigurationFiles &files, const QString &path)
 {
     const auto unloaded = std::find_if(files.unloadedFiles.cbegin(), files.unloadedFiles.cend(),
                                        [&](const QString &file) { return SamePath(file, path); });
-    // A file that is gone holds nothing to lose.
-    if (unloaded == files.unloadedFiles.cend() || !QFileInfo::exists(path))
+    // Only a file can hold what would be lost: a file that is gone, a folder
+    // or a device is not asked about (saving reports what it does there).
+    if (unloaded == files.unloadedFiles.cend() || !QFileInfo(path).isFile())
         return true;
     const UserQuestion question{
         QCoreApplication::translate("Configuration",
