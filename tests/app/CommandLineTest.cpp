@@ -177,6 +177,12 @@ TEST_F(CommandLineModes, renderWriteAndBackupTakeTheWizardsOwnPaths)
 TEST_F(CommandLineModes, aMissingFileOrModuleEndsWithItsStatusAndSaysWhy)
 {
     OpenSheet().reset();  // writes default.ini into the folder
+    auto configuration = [] {
+        QFile file(QStringLiteral("default.ini"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray before = configuration();
+    ASSERT_TRUE(QFile::link(QStringLiteral("default.ini"), QStringLiteral("same.ini")));
     const struct {
         QStringList arguments;
         int status;
@@ -185,6 +191,8 @@ TEST_F(CommandLineModes, aMissingFileOrModuleEndsWithItsStatusAndSaysWhy)
         {{"--write", "missing.ini", "--port", sim.slavePath()}, 3, "missing.ini"},
         {{"--backup", "kept", "--port", "/nonexistent/tty"}, 1, "TRX-G-K4"},
         {{"--render", "default.ini", "/nonexistent/folder/x.bmp"}, 3, "/nonexistent/folder/x.bmp"},
+        {{"--render", "default.ini", "./default.ini"}, 2, "это сам файл конфигурации"},
+        {{"--render", "default.ini", Dir("same.ini")}, 2, "это сам файл конфигурации"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
@@ -192,6 +200,7 @@ TEST_F(CommandLineModes, aMissingFileOrModuleEndsWithItsStatusAndSaysWhy)
         EXPECT_EQ(run.status, c.status);
         EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.said))) << qPrintable(run.err);
     }
+    EXPECT_EQ(configuration(), before) << "the configuration stays";
 }
 
 // A module that refuses the warning time, in the middle of the full write.
