@@ -31,7 +31,8 @@ struct IniRecord {
 // Reading accepts CR LF, LF and lone CR line ends and a last line without a
 // line end; writing always ends lines with CR LF. A file that starts with the
 // UTF-8 byte-order mark is read as UTF-8 and held, like every other, in
-// Windows-1251; files are always written in Windows-1251, without a mark. A line is a header when it starts
+// Windows-1251; files are always written in Windows-1251, without a mark
+// (so a Windows-1251 file that begins with the text "п»ї" is taken for UTF-8). A line is a header when it starts
 // with '[' (a value holding brackets stays a key line), a key line when it
 // holds '=' after a non-empty key. Comment lines, also those after the last
 // record, and lines that are neither header nor key line are kept as text and
