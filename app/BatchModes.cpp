@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 #include "Configuration.h"
 #include "DeviceLink.h"
+#include "FileSave.h"
 #include "ModuleCommands.h"
 #include "ModuleFinder.h"
 #include "ModulePicture.h"
@@ -83,6 +84,13 @@ bool PicturePageContent(CPictureBox &box, const QString &userFile, const Setting
     return box.LoadFromResource(Ids::BITMAP_WARNING);
 }
 
+// The message for a file that could not be written, with the reason.
+void ReportWriteFailure(const QString &path, const QString &reason)
+{
+    ShowMessage({Tr("Не удалось записать файл «%1».\n%2").arg(path, reason), ProgramCaption(),
+                 UserMessage::Icon::Error, {}});
+}
+
 QString PictureName(PictureUpload::Picture picture)
 {
     return picture == PictureUpload::Picture::GuideLines ? Tr("Изображение ограничительных линий") : Tr("Предупреждение");
@@ -90,14 +98,21 @@ QString PictureName(PictureUpload::Picture picture)
 
 int Render(const CommandLine &line)
 {
+    // The picture would take the place of the configuration it is drawn from.
+    if (IsSameFile(line.output, line.config)) {
+        ShowMessage({Tr("Файл «%1» для изображения — это сам файл конфигурации «%2». Изображение не записано: "
+                        "укажите для него другой файл.")
+                         .arg(line.output, line.config),
+                     ProgramCaption(), UserMessage::Icon::Error, {}});
+        return ExitCode::BadCommandLine;
+    }
     Settings settings;
     if (!LoadRecord(line.config, settings))
         return ExitCode::FileError;
     CPictureBox box;
     box.SetBitmap(RenderGuideLinePicture(settings));
-    if (!box.SaveToFile(line.output)) {
-        ShowMessage({Tr("Не удалось записать файл «%1».").arg(line.output), ProgramCaption(),
-                     UserMessage::Icon::Error, {}});
+    if (QString reason; !box.SaveToFile(line.output, &reason)) {
+        ReportWriteFailure(line.output, reason);
         return ExitCode::FileError;
     }
     return ExitCode::Done;
@@ -194,8 +209,8 @@ int Backup(const CommandLine &line)
         CPictureBox box;
         box.SetBitmap(ModulePicture::ImageFromModulePicture(bytes).convertToFormat(QImage::Format_RGB32));
         const QString path = QDir(line.output).filePath(QString::fromLatin1(file));
-        if (!box.SaveToFile(path)) {
-            ShowMessage({Tr("Не удалось записать файл «%1».").arg(path), ProgramCaption(), UserMessage::Icon::Error, {}});
+        if (QString reason; !box.SaveToFile(path, &reason)) {
+            ReportWriteFailure(path, reason);
             status = ExitCode::FileError;
         }
     }

@@ -544,7 +544,9 @@ void CPageSheet::FileLoad()
 bool CPageSheet::FileSave()
 {
     CommitActivePage();
-    const bool saved = SaveConfiguration(settings_, files_, files_.currentFilePath);
+    // A file that could not be loaded is replaced only when the installer agrees.
+    const bool saved = MayReplaceFile(files_, files_.currentFilePath)
+                       && SaveConfiguration(settings_, files_, files_.currentFilePath);
     if (saved)
         saved_ = settings_;
     StartTitleTimer();

@@ -51,6 +51,9 @@ QString SystemErrorText(int errnoValue)
     case ELOOP:
         text = "слишком много символических ссылок";
         break;
+    case EPIPE:
+        text = "читающая программа закрыла канал";
+        break;
     default:
         return QString::fromLocal8Bit(std::strerror(errnoValue));
     }

@@ -129,8 +129,11 @@ void CPageLoadPicture::ShowPicture()
 
 void CPageLoadPicture::SaveToFile()
 {
-    if (const auto path = AskFileName(PictureDialog(FileDialogRequest::Kind::Save)))
-        PictureBox()->SaveToFile(*path);
+    const auto path = AskFileName(PictureDialog(FileDialogRequest::Kind::Save));
+    QString reason;
+    if (path && !PictureBox()->SaveToFile(*path, &reason))
+        ShowMessage({tr("Не удалось записать файл «%1».\n%2").arg(*path, reason), ProgramCaption(),
+                     UserMessage::Icon::Error, {}});
 }
 
 void CPageLoadPicture::LoadFromFile()

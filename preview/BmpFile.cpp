@@ -1,9 +1,11 @@
 #include "BmpFile.h"
 
+#include "FileSave.h"
+
 #include <QBuffer>
 #include <QFile>
+#include <QCoreApplication>
 #include <QImageReader>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstring>
@@ -464,19 +466,15 @@ QByteArray EncodeBmp(const QImage &source, int bitsPerPixel)
     return out;
 }
 
-bool SaveBmpFile(const QImage &picture, const QString &path, int bitsPerPixel)
+bool SaveBmpFile(const QImage &picture, const QString &path, int bitsPerPixel, QString *reason)
 {
     const QByteArray bytes = EncodeBmp(picture, bitsPerPixel);
-    if (bytes.isEmpty())
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
+    if (bytes.isEmpty()) {
+        if (reason)
+            *reason = QCoreApplication::translate("BmpFile", "Нет изображения для записи.");
         return false;
     }
-    return file.commit();
+    return SaveFileBytes(path, bytes, reason);
 }
 
 }  // namespace Bmp

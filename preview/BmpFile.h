@@ -75,8 +75,10 @@ QImage LoadBmpFile(const QString &path, int *fileBitsPerPixel = nullptr,
 // An empty QByteArray for an empty picture.
 QByteArray EncodeBmp(const QImage &picture, int bitsPerPixel = 0);
 
-// Writes EncodeBmp to path atomically (the old file stays whole when writing
-// fails). False when the picture is empty or the file cannot be written.
-bool SaveBmpFile(const QImage &picture, const QString &path, int bitsPerPixel = 0);
+// Writes EncodeBmp to path: atomically over a regular file (the old file stays
+// whole when writing fails), through to a device or a FIFO (SaveFileBytes).
+// False, with *reason in the installer's words, when the picture is empty or
+// the file cannot be written.
+bool SaveBmpFile(const QImage &picture, const QString &path, int bitsPerPixel = 0, QString *reason = nullptr);
 
 }  // namespace Bmp

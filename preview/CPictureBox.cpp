@@ -63,9 +63,9 @@ void CPictureBox::Clear(bool repaint)
         update();
 }
 
-bool CPictureBox::SaveToFile(const QString &path) const
+bool CPictureBox::SaveToFile(const QString &path, QString *reason) const
 {
-    return Bmp::SaveBmpFile(full_, path, heldBits_);
+    return Bmp::SaveBmpFile(full_, path, heldBits_, reason);
 }
 
 void CPictureBox::ToModulePicture(ModulePicture::Buffer &buffer, bool mirror) const

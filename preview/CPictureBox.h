@@ -29,8 +29,9 @@ public:
     // Deletes both bitmaps; repaints when asked.
     void Clear(bool repaint);
     // Writes the full-size bitmap as a BMP file at the depth it is held.
-    // False (and nothing written) when empty or the file cannot be written.
-    bool SaveToFile(const QString &path) const;
+    // False (and nothing written) when empty or the file cannot be written;
+    // *reason then says why.
+    bool SaveToFile(const QString &path, QString *reason = nullptr) const;
     // Converts the full-size bitmap into buffer (layout before the word bit
     // reversal); an empty control gives all zeros.
     void ToModulePicture(ModulePicture::Buffer &buffer, bool mirror) const;

@@ -1,12 +1,15 @@
 #include "Configuration.h"
 
+#include "FileSave.h"
 #include "IniFile.h"
 #include "UserMessage.h"
+#include "UserQuestion.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QStringDecoder>
-#include <QStringEncoder>
 
+#include <algorithm>
 #include <cstdint>
 
 namespace {
@@ -67,19 +70,7 @@ QString FromFileText(const QByteArray &bytes)
 QByteArray ToFileText(QString text)
 {
     text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    QStringEncoder encoder(kFileCodec);
-    QByteArray bytes = encoder.encode(text);
-    if (!encoder.hasError())
-        return bytes;
-    bytes.clear();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const qsizetype length = (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
-        QStringEncoder one(kFileCodec);
-        const QByteArray encoded = one.encode(QStringView(text).mid(i, length));
-        bytes.append(one.hasError() || encoded.isEmpty() ? QByteArray("?") : encoded);
-        i += length - 1;
-    }
-    return bytes;
+    return IniFile::ToFileEncoding(text);
 }
 
 void ReadInt(const char *section, const char *key, int &field)
@@ -177,6 +168,17 @@ void FillFromStore(Settings &s, bool resetLabels)
     ReadFlag(kMirror, "MirrorUsing", s.MirrorUsing);
 }
 
+bool SamePath(const QString &a, const QString &b)
+{
+    return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath() || IsSameFile(a, b);
+}
+
+// The file at path has been loaded or written: nothing of it is left to lose.
+void ForgetUnloaded(ConfigurationFiles &files, const QString &path)
+{
+    files.unloadedFiles.removeIf([&](const QString &unloaded) { return SamePath(unloaded, path); });
+}
+
 void ReportSaveFailure(const QString &path, const QString &reason)
 {
     ShowMessage(UserMessage{
@@ -237,11 +239,17 @@ bool NewConfiguration(Settings &settings, ConfigurationFiles &files)
     // The store now holds the label texts: they are not reset first.
     FillFromStore(settings, false);
 
-    QString reason;
-    const bool written = IniFile::SaveFile(files.defaultFileName, &reason);
-    if (!written)
-        ReportSaveFailure(files.defaultFileName, reason);
+    bool written = true;
+    if (MayReplaceFile(files, files.defaultFileName)) {
+        QString reason;
+        written = IniFile::SaveFile(files.defaultFileName, &reason);
+        if (written)
+            ForgetUnloaded(files, files.defaultFileName);
+        else
+            ReportSaveFailure(files.defaultFileName, reason);
+    }
     files.currentFilePath = QCoreApplication::translate("Configuration", "Новая конфигурация");
+    files.readAsUtf8 = false;
     return written;
 }
 
@@ -267,29 +275,61 @@ bool LoadConfiguration(Settings &settings, ConfigurationFiles &files, const QStr
     // A file that turns out to hold no configuration leaves the store as it was.
     std::vector<IniRecord> previous = IniFile::Content;
     QByteArray previousComments = IniFile::TrailingComments;
+    const bool previousUtf8 = IniFile::ReadAsUtf8;
+    auto refused = [&] {
+        if (!files.unloadedFiles.contains(path))
+            files.unloadedFiles.append(path);
+        return false;
+    };
     if (!IniFile::LoadFile(path, &reason)) {
         ShowMessage(UserMessage{
             QCoreApplication::translate("Configuration", "Не удалось прочитать файл конфигурации «%1».\n%2")
                 .arg(path, reason),
             ProgramCaption(), UserMessage::Icon::Error, QString()});
-        return false;
+        return refused();
     }
     if (!HoldsConfiguration()) {
         IniFile::Content = std::move(previous);
         IniFile::TrailingComments = std::move(previousComments);
+        IniFile::ReadAsUtf8 = previousUtf8;
         ShowMessage(UserMessage{
             QCoreApplication::translate("Configuration",
                                         "В файле «%1» нет настроек конфигурации Tarvello. Файл не загружен.")
                 .arg(path),
             ProgramCaption(), UserMessage::Icon::Error, QString()});
-        return false;
+        return refused();
     }
     FillFromStore(settings, true);
     files.currentFilePath = path;
+    files.readAsUtf8 = IniFile::ReadAsUtf8;
+    ForgetUnloaded(files, path);
     return true;
 }
 
-bool SaveConfiguration(Settings &settings, ConfigurationFiles & /*files*/, const QString &path)
+bool MayReplaceFile(ConfigurationFiles &files, const QString &path)
+{
+    const auto unloaded = std::find_if(files.unloadedFiles.cbegin(), files.unloadedFiles.cend(),
+                                       [&](const QString &file) { return SamePath(file, path); });
+    // Only a file can hold what would be lost: a file that is gone, a folder
+    // or a device is not asked about (saving reports what it does there).
+    if (unloaded == files.unloadedFiles.cend() || !QFileInfo(path).isFile())
+        return true;
+    const UserQuestion question{
+        QCoreApplication::translate("Configuration",
+                                    "Файл «%1» не удалось загрузить. Заменить его текущей конфигурацией?")
+            .arg(path),
+        ProgramCaption(),
+        {QCoreApplication::translate("Configuration", "Заменить"),
+         QCoreApplication::translate("Configuration", "Отмена")},
+        1,
+        1};
+    if (AskUser(question) != 0)
+        return false;
+    ForgetUnloaded(files, path);
+    return true;
+}
+
+bool SaveConfiguration(Settings &settings, ConfigurationFiles &files, const QString &path)
 {
     const Settings &s = settings;
     IniFile::SetInt(kCommon, "WarningEnabled", s.WarningEnabled);
@@ -347,5 +387,16 @@ bool SaveConfiguration(Settings &settings, ConfigurationFiles & /*files*/, const
         return false;
     }
     settings.Changed = 0;
+    ForgetUnloaded(files, path);
+    if (files.readAsUtf8) {
+        files.readAsUtf8 = false;
+        ShowMessage(UserMessage{
+            QCoreApplication::translate("Configuration",
+                                        "Конфигурация была прочитана из файла в кодировке UTF-8. Файл «%1» "
+                                        "записан в кодировке Windows-1251, в которой программа хранит "
+                                        "конфигурации.")
+                .arg(path),
+            ProgramCaption(), UserMessage::Icon::Information, QString()});
+    }
     return true;
 }

@@ -3,6 +3,7 @@
 #include "Settings.h"
 
 #include <QString>
+#include <QStringList>
 
 // The configuration commands: they move the whole Settings record between a
 // configuration file, the process-wide INI store (IniFile) and the record.
@@ -14,24 +15,38 @@
 struct ConfigurationFiles {
     QString defaultFileName = QStringLiteral("default.ini");
     QString currentFilePath;
+    // Files that could not be loaded (refused or unreadable) and have been
+    // neither loaded nor saved since: they may hold the installer's work, so
+    // they are replaced only when the installer agrees (MayReplaceFile).
+    QStringList unloadedFiles;
+    // The current configuration was read from a UTF-8 file: its first save,
+    // in Windows-1251 as always, says so.
+    bool readAsUtf8 = false;
 };
+
+// True when path may be written: it names no file that could not be loaded,
+// or the installer, asked, agreed to replace it (it is then not asked again).
+bool MayReplaceFile(ConfigurationFiles &files, const QString &path);
 
 // Puts the built-in values into the store (keys the store already holds get
 // them in place, other keys and comments stay), fills the record from it,
 // writes the store to the default file and makes "Новая конфигурация" the
 // current file. False when the default file could not be written (a message
-// says why; the record and the current file are set all the same).
+// says why; the record and the current file are set all the same). A default
+// file that could not be loaded is left as it is unless the installer agrees
+// to replace it.
 bool NewConfiguration(Settings &settings, ConfigurationFiles &files);
 
 // Reads the file into the store and the record; keys the file lacks leave
 // their fields as they were, the four label texts fall back to "1".."4".
 // The path becomes the current file. False when the file cannot be read: a
-// message names it, and the record, the current file and the store are left
-// as they were.
+// message names it, the record, the current file and the store are left as
+// they were, and the file is counted among the unloaded files.
 bool LoadConfiguration(Settings &settings, ConfigurationFiles &files, const QString &path);
 
 // Writes the record into the store and the store to the file, atomically.
 // Clears Changed on success. False when the file was not written: a message
 // names it, the old file is left whole and Changed is left as it was. The
-// current file is not changed here.
+// current file is not changed here. The first save after a configuration was
+// read from UTF-8 says that it is written in Windows-1251.
 bool SaveConfiguration(Settings &settings, ConfigurationFiles &files, const QString &path);

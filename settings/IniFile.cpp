@@ -1,11 +1,12 @@
 #include "IniFile.h"
 
+#include "FileSave.h"
 #include "SystemErrorText.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
 
 #include <algorithm>
 #include <cerrno>
@@ -23,6 +24,7 @@
 
 std::vector<IniRecord> IniFile::Content;
 QByteArray IniFile::TrailingComments;
+bool IniFile::ReadAsUtf8 = false;
 
 namespace {
 
@@ -103,11 +105,12 @@ bool ReadRecords(string_view all, std::vector<IniRecord> *records, QByteArray *t
     qsizetype count = 0;
     size_t pos = 0;
     while (pos < all.size()) {
-        size_t nl = all.find('\n', pos);
+        // A line ends with LF, CR LF, or a lone CR (old Mac editors).
+        size_t nl = all.find_first_of("\r\n", pos);
         if (nl == string_view::npos)
-            nl = all.size();  // a last line without a line feed is read too
+            nl = all.size();  // a last line without a line end is read too
         string_view line = TrimView(all.substr(pos, nl - pos), kLineBlanks);
-        pos = nl + 1;
+        pos = nl + (all.substr(nl, 2) == "\r\n" ? 2 : 1);
         if (line.empty())
             continue;
 
@@ -181,6 +184,7 @@ void IniFile::Clear()
 {
     Content.clear();
     TrailingComments.clear();
+    ReadAsUtf8 = false;
 }
 
 bool IniFile::LoadFile(const QString &path, QString *reason)
@@ -243,13 +247,51 @@ bool IniFile::LoadFile(const QString &path, QString *reason)
 
 bool IniFile::LoadBytes(QByteArrayView bytes, QString *reason)
 {
+    // A byte-order mark says the text is UTF-8: the store holds it in the
+    // program's own code page, like any other file.
+    static constexpr QByteArrayView kUtf8Mark("\xEF\xBB\xBF");
+    const bool utf8 = bytes.startsWith(kUtf8Mark);
+    QByteArray converted;
+    if (utf8) {
+        QStringDecoder decoder(QStringDecoder::Utf8);
+        converted = ToFileEncoding(QString(decoder.decode(bytes.sliced(kUtf8Mark.size()))));
+        bytes = converted;
+    }
     std::vector<IniRecord> records;
     QByteArray trailing;
     if (!ReadRecords(View(bytes), &records, &trailing, reason))
         return false;
     Content = std::move(records);
     TrailingComments = std::move(trailing);
+    ReadAsUtf8 = utf8;
     return true;
+}
+
+QByteArray IniFile::ToFileEncoding(QStringView text)
+{
+    // One byte per character in this code page; the converter marks every
+    // character it lacks with the byte SUB (0x1A), which becomes '?' here
+    // unless the text held that very control character.
+    QStringEncoder encoder("windows-1251");
+    QByteArray bytes = encoder.encode(text);
+    if (!encoder.hasError())
+        return bytes;
+    const QList<uint> characters = text.toUcs4();
+    if (characters.size() != bytes.size()) {
+        // Not one byte per character after all: character by character.
+        bytes.clear();
+        for (const uint c : characters) {
+            const char32_t one[1] = {char32_t(c)};
+            QStringEncoder single("windows-1251");
+            const QByteArray encoded = single.encode(QString::fromUcs4(one, 1));
+            bytes.append(single.hasError() || encoded.size() != 1 ? QByteArray("?") : encoded);
+        }
+        return bytes;
+    }
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        if (bytes[i] == '\x1A' && characters[i] != 0x1A)
+            bytes[i] = '?';
+    return bytes;
 }
 
 QByteArray IniFile::SaveBytes()
@@ -292,52 +334,8 @@ bool IniFile::SaveFile(const QString &path, QString *reason)
         return false;
     }
 
-    // Written into a temporary file beside the target, which replaces the
-    // target only once every byte is on disk. Unbuffered, so that a write
-    // that fails (a full disk, a file size limit) is seen here: a failure
-    // during the buffered flush inside commit() could go unnoticed and the
-    // truncated file would replace the old one.
-    // In a folder the user may not write, over a file the user may, there is
-    // no room for the temporary file: the file is then written in place.
-    QSaveFile file(path);
-    file.setDirectWriteFallback(true);
-    // Why, in the installer's words: the folder, the file, or the system's
-    // reason (a full disk, ...).
-    auto why = [&](int error) {
-        const QString folder = QFileInfo(path).absolutePath();
-        const QByteArray nativeFolder = QFile::encodeName(folder), native = QFile::encodeName(path);
-        if (QFileInfo(path).isDir())
-            return QCoreApplication::translate("IniFile", "Это папка, а не файл.");
-        if (::access(nativeFolder.constData(), W_OK) != 0 && !(QFileInfo::exists(path) && ::access(native.constData(), W_OK) == 0))
-            return QCoreApplication::translate("IniFile", "В папку «%1» нельзя записывать: %2.")
-                .arg(folder, SystemErrorText(errno));
-        if (QFileInfo::exists(path) && ::access(native.constData(), W_OK) != 0)
-            return QCoreApplication::translate("IniFile", "Файл нельзя перезаписать: %1.").arg(SystemErrorText(errno));
-        return error != 0 ? SystemErrorText(error) + QLatin1Char('.') : file.errorString();
-    };
-    auto fail = [&] {
-        const int error = errno;
-        if (reason)
-            *reason = why(error);
-        file.cancelWriting();
-        return false;
-    };
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return fail();
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
-        if (n <= 0)
-            return fail();
-        written += qsizetype(n);
-    }
-    if (!file.commit()) {
-        const int error = errno;
-        if (reason)
-            *reason = why(error);
-        return false;
-    }
-    return true;
+    // Atomic for a regular file; written through for a device or a FIFO.
+    return SaveFileBytes(path, bytes, reason);
 }
 
 bool IniFile::SectionExists(QByteArrayView section)

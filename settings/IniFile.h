@@ -28,8 +28,11 @@ struct IniRecord {
 // There is one store per process (Content); every operation works on it.
 // Used from the user-interface thread only; there is no lock.
 //
-// Reading accepts CR LF and LF line ends and a last line without a line end;
-// writing always ends lines with CR LF. A line is a header when it starts
+// Reading accepts CR LF, LF and lone CR line ends and a last line without a
+// line end; writing always ends lines with CR LF. A file that starts with the
+// UTF-8 byte-order mark is read as UTF-8 and held, like every other, in
+// Windows-1251; files are always written in Windows-1251, without a mark
+// (so a Windows-1251 file that begins with the text "п»ї" is taken for UTF-8). A line is a header when it starts
 // with '[' (a value holding brackets stays a key line), a key line when it
 // holds '=' after a non-empty key. Comment lines, also those after the last
 // record, and lines that are neither header nor key line are kept as text and
@@ -55,6 +58,9 @@ public:
 
     static std::vector<IniRecord> Content;
     static QByteArray TrailingComments;  // comment lines after the last record
+    // The store was read from a UTF-8 file (with its byte-order mark), not
+    // from the Windows-1251 it is written in.
+    static bool ReadAsUtf8;
 
     // Empties the store (program start state).
     static void Clear();
@@ -64,8 +70,10 @@ public:
     // above): the store is then unchanged and *reason, when given, says why
     // in words for the user.
     static bool LoadFile(const QString &path, QString *reason = nullptr);
-    // Writes the store to the file atomically: on failure the old file stays
-    // as it was, false is returned and *reason says why. A store that would
+    // Writes the store to the file, atomically for a regular file (on
+    // failure the old file stays as it was), through to a device or a FIFO
+    // without replacing it (SaveFileBytes). False and *reason says why when
+    // not everything was written. A store that would
     // make a file LoadFile refuses (over either limit above) is not written
     // at all.
     static bool SaveFile(const QString &path, QString *reason = nullptr);
@@ -73,6 +81,9 @@ public:
     // Replaces the store with records read from the bytes of a file; false
     // (store unchanged) when they hold more than MaxRecords records.
     static bool LoadBytes(QByteArrayView bytes, QString *reason = nullptr);
+    // Text in the files' code page, Windows-1251; a character it lacks
+    // becomes '?'.
+    static QByteArray ToFileEncoding(QStringView text);
     // The bytes that SaveFile writes.
     static QByteArray SaveBytes();
 

@@ -179,6 +179,12 @@ TEST_F(CommandLineModes, renderWriteAndBackupTakeTheWizardsOwnPaths)
 TEST_F(CommandLineModes, aMissingFileOrModuleEndsWithItsStatusAndSaysWhy)
 {
     OpenSheet().reset();  // writes default.ini into the folder
+    auto configuration = [] {
+        QFile file(QStringLiteral("default.ini"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray before = configuration();
+    ASSERT_TRUE(QFile::link(QStringLiteral("default.ini"), QStringLiteral("same.ini")));
     const struct {
         QStringList arguments;
         int status;
@@ -189,6 +195,8 @@ TEST_F(CommandLineModes, aMissingFileOrModuleEndsWithItsStatusAndSaysWhy)
         {{"--render", "default.ini", "/nonexistent/folder/x.bmp"}, 3, "/nonexistent/folder/x.bmp"},
         // The built-in configuration has no point entered: no line to write.
         {{"--write", "default.ini", "--port", sim.slavePath()}, 3, "нет ни одной линии"},
+        {{"--render", "default.ini", "./default.ini"}, 2, "это сам файл конфигурации"},
+        {{"--render", "default.ini", Dir("same.ini")}, 2, "это сам файл конфигурации"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
@@ -196,6 +204,7 @@ TEST_F(CommandLineModes, aMissingFileOrModuleEndsWithItsStatusAndSaysWhy)
         EXPECT_EQ(run.status, c.status);
         EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.said))) << qPrintable(run.err);
     }
+    EXPECT_EQ(configuration(), before) << "the configuration stays";
 }
 
 // A module that refuses the warning time, in the middle of the full write.

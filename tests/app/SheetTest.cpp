@@ -185,6 +185,25 @@ TEST_F(SheetTest, unreadableDefaultFileStillNamesDefaultIniForTitleAndSave)
     EXPECT_TRUE(messages_.all()[0].text.contains(QStringLiteral("default.ini"))) << qPrintable(messages_.all()[0].text);
 }
 
+TEST_F(SheetTest, refusedDefaultFileIsReplacedOnlyWhenTheInstallerAgrees)
+{
+    const QByteArray theirs = "; another program's file\r\n[Other]\r\nKey=1\r\n";
+    QFile file(QStringLiteral("default.ini"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(theirs) == theirs.size() && file.flush());
+    auto sheet = OpenSheet();
+    ScriptedQuestions questions;
+    questions.answer(1);  // cancel
+    questions.answer(0);  // replace
+    QTest::keyClick(sheet.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(ReadAll(QStringLiteral("default.ini")), theirs) << "cancelled: the file stays";
+    QTest::keyClick(sheet.get(), Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(sheet.get(), Qt::Key_S, Qt::ControlModifier);
+    ASSERT_EQ(questions.asked().size(), 2u) << "asked until the installer agreed, then no more";
+    EXPECT_EQ(questions.asked()[0].text,
+              QStringLiteral("Файл «default.ini» не удалось загрузить. Заменить его текущей конфигурацией?"));
+    EXPECT_TRUE(ReadAll(QStringLiteral("default.ini")).contains("[Common]\r\n"));
+}
+
 TEST_F(SheetTest, menuHoldsEveryItemWithItsText)
 {
     auto sheet = OpenSheet();

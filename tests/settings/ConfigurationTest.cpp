@@ -250,6 +250,23 @@ TEST_F(ConfigurationTest, TextsAreWrittenAsWindows1251OnOneLine)
     EXPECT_TRUE(ReadBytes(Path("t.ini")).contains("BaseLineText=0.5 \xEC\r\n"));
 }
 
+TEST_F(ConfigurationTest, Utf8FileIsSavedInWindows1251AndTheFirstSaveSaysSo)
+{
+    WriteBytes(Path("utf8.ini"), "\xEF\xBB\xBF[Marker mode]\r\nBaseLineText=0,5 \xD0\xBC\r\n");
+    ASSERT_TRUE(LoadConfiguration(settings_, files_, Path("utf8.ini")));
+    EXPECT_EQ(settings_.BaseLineText, QString::fromUtf8("0,5 м"));
+    RecordedMessages messages;
+    for (int save = 0; save < 2; ++save)
+        ASSERT_TRUE(SaveConfiguration(settings_, files_, Path("utf8.ini")));
+    ASSERT_EQ(messages.count(), 1u) << "once for the loaded file";
+    EXPECT_EQ(messages.all()[0].icon, UserMessage::Icon::Information);
+    EXPECT_TRUE(messages.all()[0].text.contains(QStringLiteral("Windows-1251")));
+    const QByteArray saved = ReadBytes(Path("utf8.ini"));
+    EXPECT_TRUE(saved.startsWith("[Marker mode]\r\n")) << Str(saved);
+    EXPECT_EQ(saved.count("[Marker mode]"), 1);
+    EXPECT_TRUE(saved.contains("\r\nBaseLineText=0,5 \xEC\r\n"));
+}
+
 TEST_F(ConfigurationTest, SavedNumbersTakeTheShortForm)
 {
     settings_.SetPoint(3, 0.05, 0.0, 1);

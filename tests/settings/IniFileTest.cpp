@@ -47,6 +47,29 @@ TEST_F(Store, LfOnlyInputIsReadLikeCrLfAndWrittenWithCrLf)
     EXPECT_EQ(Str(lfSaved), "[Common]\r\nLineThickness=3\r\n; note\r\n[Camera]\r\nShiftX=10\r\n");
 }
 
+TEST_F(Store, LoneCrAndUtf8WithByteOrderMarkAreReadLikeCrLfWindows1251)
+{
+    const QByteArray crLf = "; note\r\n[Marker mode]\r\nBaseLineText=0.5 \xEC\r\nLabelLineText1=?1\r\n[Common]\r\n";
+    const struct {
+        QByteArray file;
+        bool utf8;
+    } cases[] = {
+        {"; note\r[Marker mode]\rBaseLineText=0.5 \xEC\rLabelLineText1=?1\r[Common]", false},
+        {"; note\r\r\n[Marker mode]\nBaseLineText=0.5 \xEC\r\rLabelLineText1=?1\n\r[Common]\r", false},
+        {"\xEF\xBB\xBF; note\r\n[Marker mode]\r\nBaseLineText=0.5 \xD0\xBC\r\nLabelLineText1=\xE4\xB8\xAD" "1\r\n[Common]\r\n",
+         true},
+        {"\xEF\xBB\xBF; note\r[Marker mode]\rBaseLineText=0.5 \xD0\xBC\rLabelLineText1=\xF0\x9F\x98\x80" "1\r[Common]",
+         true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(Str(c.file));
+        ASSERT_TRUE(IniFile::LoadBytes(c.file));
+        EXPECT_EQ(IniFile::ReadAsUtf8, c.utf8);
+        EXPECT_EQ(Str(Value("Marker mode", "BaseLineText")), "0.5 \xEC");
+        EXPECT_EQ(Str(IniFile::SaveBytes()), Str(crLf)) << "Windows-1251, CR LF, no mark";
+    }
+}
+
 TEST_F(Store, LastLineWithoutLineFeedIsRead)
 {
     IniFile::LoadBytes("[Common]\r\nBright1=60\r\nBright2=40");
