@@ -33,20 +33,25 @@ constexpr double kKerbWidthM = 0.15;
 constexpr double kKerbHeightM = 0.15;
 constexpr double kKerbStripeM = 0.5;
 
-// Grainy asphalt: grey noise from a fixed seed, so every run draws the same.
-QImage AsphaltTexture()
+// A grainy texture: noise from a fixed seed, so every run draws the same;
+// colour turns a grain of -16..15 into the pixel.
+template <typename Colour>
+QImage NoiseTexture(int size, std::uint32_t seed, Colour colour)
 {
-    QImage texture(128, 128, QImage::Format_RGB32);
-    std::uint32_t seed = 0x9E3779B9u;
+    QImage texture(size, size, QImage::Format_RGB32);
     for (int y = 0; y < texture.height(); ++y) {
         for (int x = 0; x < texture.width(); ++x) {
             seed = seed * 1664525u + 1013904223u;
-            const int grain = int(seed >> 27) - 16; // -16..15
-            const int v = 96 + grain;
-            texture.setPixel(x, y, qRgb(v, v, v + 4));
+            texture.setPixel(x, y, colour(int(seed >> 27) - 16));
         }
     }
     return texture;
+}
+
+// Grainy grey asphalt.
+QImage AsphaltTexture()
+{
+    return NoiseTexture(128, 0x9E3779B9u, [](int grain) { return qRgb(96 + grain, 96 + grain, 100 + grain); });
 }
 
 void PaintSkyAndGround(QPainter &painter, const CameraScene &scene)
@@ -82,19 +87,10 @@ void PaintSkyAndGround(QPainter &painter, const CameraScene &scene)
     }
 }
 
-// Grass for the verge beyond the kerb, from a fixed seed like the asphalt.
+// Grass for the verge beyond the kerb.
 QImage GrassTexture()
 {
-    QImage texture(64, 64, QImage::Format_RGB32);
-    std::uint32_t seed = 0x7F4A7C15u;
-    for (int y = 0; y < texture.height(); ++y) {
-        for (int x = 0; x < texture.width(); ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            const int grain = int(seed >> 27) - 16; // -16..15
-            texture.setPixel(x, y, qRgb(62 + grain, 112 + 2 * grain, 48 + grain));
-        }
-    }
-    return texture;
+    return NoiseTexture(64, 0x7F4A7C15u, [](int grain) { return qRgb(62 + grain, 112 + 2 * grain, 48 + grain); });
 }
 
 // A quadrilateral of the car frame (metres), drawn when the whole of it lies
