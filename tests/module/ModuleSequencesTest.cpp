@@ -103,45 +103,32 @@ TEST(PictureUpload, sendsItsAreaStopsAtAFailedBlockAndCountsBlocksReadBackDiffer
 }
 
 // A module whose block k holds the byte k + 1 throughout.
-class NumberedBlocksLink : public RecordingLink {
-public:
+struct NumberedBlocksLink : RecordingLink {
     LinkResult ReadBlock(std::uint32_t address, std::uint8_t *destination) override
     {
-        const LinkResult result = RecordingLink::ReadBlock(address, nullptr);
         std::fill(destination, destination + 256, static_cast<std::uint8_t>((address & 0xFFFF) / 256 + 1));
-        return result;
+        return RecordingLink::ReadBlock(address, nullptr);
     }
 };
 
 TEST(PictureBackup, readsTheAreasBlocksInOrderAndStopsAtTheFirstFailedRead)
 {
-    const struct {
-        PictureUpload::Picture picture;
-        const char *refused;
-        int read;
-    } cases[] = {
-        {PictureUpload::Picture::GuideLines, "", 128},
-        {PictureUpload::Picture::Warning, "", 128},
-        {PictureUpload::Picture::Warning, "ATB0X000E0500", 5},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.refused);
+    using P = PictureUpload::Picture;
+    for (const auto &[picture, refused, read] : {std::tuple{P::GuideLines, "", 128}, {P::Warning, "ATB0X000E0500", 5}}) {
+        SCOPED_TRACE(read);
         NumberedBlocksLink link;
-        const QString refused = QString::fromLatin1(c.refused);
-        link.answer = [&](const QString &command) { return command == refused ? kLinkFail : kLinkOk; };
+        link.answer = [&](const QString &command) { return command == QLatin1String(refused) ? kLinkFail : kLinkOk; };
         QList<LinkResult> reported;
         ModulePicture::Buffer bytes{};
-        const PictureBackup::Result result =
-            PictureBackup::Run(link, c.picture, bytes, [&](LinkResult r) { reported << r; });
-        const QStringList all = UploadCommands({}, PictureUpload::BaseAddress(c.picture), 128);
+        const auto result = PictureBackup::Run(link, picture, bytes, [&](LinkResult r) { reported << r; });
+        const QStringList all = UploadCommands({}, PictureUpload::BaseAddress(picture), std::min(read + 1, 128));
         QStringList reads;
-        for (int k = 0; k <= std::min(c.read, 127); ++k)
-            reads << all[2 + 2 * k + 1];
+        for (int k = 3; k < all.size(); k += 2)
+            reads << all[k];
         EXPECT_EQ(link.commands, reads);
         EXPECT_EQ(reported.size(), reads.size());
-        EXPECT_EQ(result.blocksRead, c.read);
-        EXPECT_EQ(result.Complete(), c.read == 128);
-        for (int k = 0; k < c.read; ++k)
+        EXPECT_EQ(std::pair(result.blocksRead, result.Complete()), std::pair(read, read == 128));
+        for (int k = 0; k < read; ++k)
             ASSERT_EQ(bytes[256 * k + 255], k + 1) << "block " << k << " in its place";
     }
 }
