@@ -101,7 +101,7 @@ int CSetupApp::Run(const CommandLine &line)
         case NoModuleAnswer::Retry:
             continue;
         case NoModuleAnswer::Demo:
-            link = FindModule(true);
+            link = OpenModuleLink(true, {});
             break;
         case NoModuleAnswer::Exit:
             return ExitCode::NoModule;
