@@ -7,7 +7,9 @@
 #include "FileSave.h"
 #include "ModuleCommands.h"
 #include "ModuleFinder.h"
+#include "ModuleLink.h"
 #include "ModulePicture.h"
+#include "PictureBackup.h"
 #include "PictureUpload.h"
 #include "PreviewSettings.h"
 #include "ResourceIds.h"
@@ -60,8 +62,7 @@ bool LoadRecord(const QString &path, Settings &settings)
 std::unique_ptr<DeviceLink> FindLink(const CommandLine &line)
 {
     ProbeReport report;
-    std::unique_ptr<DeviceLink> link = line.port.isEmpty() ? FindModule(line.demo, &report)
-                                                           : FindModuleOnPort(line.port, &report);
+    std::unique_ptr<DeviceLink> link = OpenModuleLink(line.demo, line.port, &report);
     if (!link)
         ShowMessage(ModuleNotFoundMessage(report));
     return link;
@@ -196,12 +197,8 @@ int Backup(const CommandLine &line)
     int status = ExitCode::Done;
     for (const auto &[picture, file] : pictures) {
         ModulePicture::Buffer bytes{};
-        const std::uint32_t base = PictureUpload::BaseAddress(picture);
-        bool read = true;
-        for (int k = 0; k < PictureUpload::kBlocks && read; ++k)
-            read = link->ReportError(link->ReadBlock(base + Protocol::kBlockSize * k,
-                                                     bytes.data() + Protocol::kBlockSize * k)) >= 0;
-        if (!read) {
+        if (!PictureBackup::Run(*link, picture, bytes, [&](LinkResult result) { link->ReportError(result); })
+                 .Complete()) {
             status = ExitCode::CommandFailed;
             continue;
         }

@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 #include "DeviceLink.h"
 #include "ModuleFinder.h"
+#include "ModuleLink.h"
 #include "ProgramHelp.h"
 #include "ResourceIds.h"
 #include "UserMessage.h"
@@ -90,8 +91,7 @@ int CSetupApp::Run(const CommandLine &line)
     std::unique_ptr<DeviceLink> link;
     while (!link) {
         ProbeReport report;
-        link = line.port.isEmpty() || line.demo ? FindModule(line.demo, &report)
-                                                : FindModuleOnPort(line.port, &report);
+        link = OpenModuleLink(line.demo, line.port, &report);
         if (link)
             break;
         const UserMessage message = ModuleNotFoundMessage(report);
@@ -101,7 +101,7 @@ int CSetupApp::Run(const CommandLine &line)
         case NoModuleAnswer::Retry:
             continue;
         case NoModuleAnswer::Demo:
-            link = FindModule(true);
+            link = OpenModuleLink(true, {});
             break;
         case NoModuleAnswer::Exit:
             return ExitCode::NoModule;

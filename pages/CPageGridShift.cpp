@@ -70,7 +70,7 @@ bool CPageGridShift::OnSetActive()
         SpinY(0)->SetValue(std::clamp(s->CameraShiftY, 0, kGridShiftMax));
     }
     if (DeviceLink *link = Link()) {
-        link->ReportError(link->SelectScreen(ModuleCommands::kCalibrationScreen));
+        link->ReportError(ShowScreen(*link, Screen::Grid));
         SendShiftY();
         SendShiftX();
     }

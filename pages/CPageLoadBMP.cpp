@@ -4,6 +4,7 @@
 #include "GuideLinePicture.h"
 #include "PreviewSettings.h"
 #include "ResourceIds.h"
+#include "Screen.h"
 
 CPageLoadBMP::CPageLoadBMP(QWidget *parent)
     : CPageLoadPicture({Ids::IDD_LOADBMP, tr("Загрузка и запись изображения"), Ids::ID_VIEW_LOADBMP, Ids::HELP_LOADBMP, 0},
@@ -25,6 +26,6 @@ void CPageLoadBMP::ShowBuiltInPicture()
 void CPageLoadBMP::SendActivationCommands(DeviceLink &link)
 {
     // The normal display, without the parking-sensor scale over the lines.
-    link.ReportError(link.SelectScreen(1));
+    link.ReportError(ShowScreen(link, Screen::Normal));
     link.ReportError(link.SetSensorIndicator(0));
 }

@@ -2,6 +2,7 @@
 
 #include "CPictureBox.h"
 #include "ResourceIds.h"
+#include "Screen.h"
 
 CPageLoadWarn::CPageLoadWarn(QWidget *parent)
     : CPageLoadPicture({Ids::IDD_LOADWARN, tr("Загрузка и запись предупреждения"), Ids::ID_VIEW_LOADWARN, Ids::HELP_LOADWARN, 0},
@@ -17,5 +18,5 @@ void CPageLoadWarn::ShowBuiltInPicture()
 void CPageLoadWarn::SendActivationCommands(DeviceLink &link)
 {
     // The module shows its warning picture while this page is up.
-    link.ReportError(link.SelectScreen(4));
+    link.ReportError(ShowScreen(link, Screen::Warning));
 }

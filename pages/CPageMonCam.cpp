@@ -87,7 +87,7 @@ bool CPageMonCam::OnSetActive()
     MirrorCombo()->setCurrentIndex(mirrored ? 1 : 0);
     ShowNote(mirrored);
     if (DeviceLink *link = Link()) {
-        link->ReportError(link->SelectScreen(ModuleCommands::kNormalScreen));
+        link->ReportError(ShowScreen(*link, Screen::Normal));
         link->ReportError(link->SetMirroring(Mirroring()));
         link->ReportError(link->SetLineBrightness(kNoteLineBrightness));
         link->ReportError(link->SetBackgroundBrightness(kNoteBackgroundBrightness));

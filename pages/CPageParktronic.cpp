@@ -127,7 +127,7 @@ bool CPageParktronic::OnSetActive()
     preview->SetShowGrid(false);
     preview->update();
     if (DeviceLink *link = Link())
-        link->ReportError(link->SelectScreen(ModuleCommands::kNormalScreen));
+        link->ReportError(ShowScreen(*link, Screen::Normal));
     SendSensorCommands();
     return CPageViewControl::OnSetActive();
 }

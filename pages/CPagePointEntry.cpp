@@ -4,6 +4,7 @@
 #include "CValueSpinCtrl.h"
 #include "DeviceLink.h"
 #include "ResourceIds.h"
+#include "Screen.h"
 #include "Settings.h"
 
 #include <QLabel>
@@ -11,9 +12,6 @@
 #include <QPushButton>
 
 namespace {
-
-// What the module shows while points are read off it: the calibration grid.
-constexpr int kCalibrationGridScreen = 3;
 
 // Template geometry in dialog units: a wide page, so that a row's label,
 // both fields and their spins fit beside the preview.
@@ -103,7 +101,7 @@ bool CPagePointEntry::OnSetActive()
     BeginActivation();
     LoadRows();
     if (DeviceLink *link = Link())
-        link->ReportError(link->SelectScreen(kCalibrationGridScreen));
+        link->ReportError(ShowScreen(*link, Screen::Grid));
     OnActivated();
     return CPageViewControl::OnSetActive();
 }

@@ -90,7 +90,7 @@ bool CPageWarning::OnSetActive()
     timer_.start();
     ShowGuideLines();
     if (DeviceLink *link = Link())
-        link->ReportError(link->SelectScreen(ModuleCommands::kNormalScreen));
+        link->ReportError(ShowScreen(*link, Screen::Normal));
     if (s) {
         SpinX(0)->SetRange(kBrightnessMin, kBrightnessMax, 1);
         SpinY(0)->SetRange(kBrightnessMin, kBrightnessMax, 1);
@@ -185,12 +185,12 @@ void CPageWarning::Tick()
     if (warningTicks_ < showTime_) {
         ShowWarning();
         if (warningTicks_ == 0 && link)
-            link->ReportError(link->SelectScreen(ModuleCommands::kWarningScreen));
+            link->ReportError(ShowScreen(*link, Screen::Warning));
         ++warningTicks_;
     } else if (linesTicks_ < 2 * showTime_) {
         ShowGuideLines();
         if (linesTicks_ == 0 && link)
-            link->ReportError(link->SelectScreen(ModuleCommands::kNormalScreen));
+            link->ReportError(ShowScreen(*link, Screen::Normal));
         ++linesTicks_;
     } else {
         warningTicks_ = 0;

@@ -126,8 +126,17 @@ QImage Bitmap(int id)
     return Rgb(QImage(Ids::BitmapPath(id)));
 }
 
-const QStringList kDefaultFullWrite = {"ATQ0", "ATK45", "ATJ250", "ATO0", "ATR0", "ATP0",
-                                       "ATF0", "ATG80", "ATH25", "ATS1", "ATW", "ATS1"};
+// What leaving the warning page sends: the full settings write of the
+// record (its commands are pinned in tests/module).
+QStringList FullWrite(const std::function<void(Settings &)> &prepare = {})
+{
+    Settings s;
+    if (prepare)
+        prepare(s);
+    RecordingLink link;
+    ModuleCommands::SendFullSettings(link, s);
+    return link.commands;
+}
 
 struct LifecycleCase {
     const char *name;
@@ -139,6 +148,11 @@ struct LifecycleCase {
 
 TEST(OptionPages, activationAndLeavingSendTheirSequences)
 {
+    const auto warning3s = [](Settings &s) {
+        s.WarningEnabled = 3; s.Reflection = true; s.CameraShiftX = 12; s.CameraShiftY = 34;
+        s.RearEnabled = 1; s.MenuShift = 4; s.MenuShiftY = 99; s.Bright1 = 60; s.Bright2 = 21;
+    };
+    const auto warningOut = [](Settings &s) { s.WarningEnabled = 9; s.Bright1 = 500; s.Bright2 = -3; };
     const LifecycleCase cases[] = {
         {"camera and monitor", PageKind::MonCam, {}, {"ATS1", "ATQ0", "ATG70", "ATH25"}, {"ATQ0", "ATW"}},
         {"mirrored in the monitor, whatever the brightness", PageKind::MonCam,
@@ -153,14 +167,9 @@ TEST(OptionPages, activationAndLeavingSendTheirSequences)
          [](Settings &s) { s.RearEnabled = 1; s.MenuShift = 7; s.MenuShiftY = 200; },
          {"ATS1", "ATO1", "ATR7", "ATP200"}, {"ATO1", "ATR7", "ATP200", "ATW"}},
         // "Не выводить": the warning-dependent screen and the last one are both 1.
-        {"warning not shown", PageKind::Warning, {}, {"ATS1", "ATG80", "ATH25"}, kDefaultFullWrite},
-        {"warning shown 3 s, every setting in the full write", PageKind::Warning,
-         [](Settings &s) {
-             s.WarningEnabled = 3; s.Reflection = true; s.CameraShiftX = 12; s.CameraShiftY = 34;
-             s.RearEnabled = 1; s.MenuShift = 4; s.MenuShiftY = 99; s.Bright1 = 60; s.Bright2 = 21;
-         },
-         {"ATS1", "ATG60", "ATH21"},
-         {"ATQ1", "ATK34", "ATJ12", "ATO1", "ATR4", "ATP99", "ATF3", "ATG60", "ATH21", "ATS4", "ATW", "ATS1"}},
+        {"warning not shown", PageKind::Warning, {}, {"ATS1", "ATG80", "ATH25"}, FullWrite()},
+        {"warning shown 3 s, every setting in the full write", PageKind::Warning, warning3s, {"ATS1", "ATG60", "ATH21"},
+         FullWrite(warning3s)},
         // Hand-edited files: the nearest value the module takes is sent.
         {"thickness out of range", PageKind::LineBold, [](Settings &s) { s.LineThickness = 99; s.CurveTicks = -5; }, {}, {}},
         {"labels out of range", PageKind::MarkPlace, [](Settings &s) { s.SideLineMode = 42; s.LabelShiftY = 300; }, {}, {}},
@@ -169,9 +178,7 @@ TEST(OptionPages, activationAndLeavingSendTheirSequences)
         {"sensor out of range, unknown type", PageKind::Parktronic,
          [](Settings &s) { s.MenuShift = 300; s.MenuShiftY = 1000; s.RearEnabled = 7; },
          {"ATS1", "ATO1", "ATR10", "ATP255"}, {"ATO1", "ATR10", "ATP255", "ATW"}},
-        {"warning out of range", PageKind::Warning, [](Settings &s) { s.WarningEnabled = 9; s.Bright1 = 500; s.Bright2 = -3; },
-         {"ATS1", "ATG80", "ATH20"},
-         {"ATQ0", "ATK45", "ATJ250", "ATO0", "ATR0", "ATP0", "ATF5", "ATG80", "ATH20", "ATS4", "ATW", "ATS1"}},
+        {"warning out of range", PageKind::Warning, warningOut, {"ATS1", "ATG80", "ATH20"}, FullWrite(warningOut)},
     };
     for (const LifecycleCase &c : cases) {
         SCOPED_TRACE(c.name);
@@ -319,20 +326,6 @@ TEST(OptionPages, handEditedValuesAreShownInRangeAndKeptInTheRecord)
     EXPECT_EQ(Combo(*warning.page, Ids::IDC_COMBO1)->currentText(), QStringLiteral("Показывать 5с"));
     EXPECT_EQ(warning.page->EditY(0)->text(), QStringLiteral("20"));
     EXPECT_EQ(std::pair(warning.host.settings.WarningEnabled, warning.host.settings.Bright2), std::pair(9, -3));
-
-    // The full settings write on its own, as a run without the wizard sends it.
-    Settings s;
-    s.CameraShiftX = 999;
-    s.CameraShiftY = s.WarningEnabled = -1;
-    s.FrontEnabled = -2;
-    s.MenuShift = -5;
-    s.MenuShiftY = 256;
-    s.Bright1 = 0;
-    s.Bright2 = 81;
-    RecordingLink link;
-    ModuleCommands::SendFullSettings(link, s);
-    EXPECT_EQ(link.commands, (QStringList{"ATQ0", "ATK0", "ATJ255", "ATO1", "ATR0", "ATP255", "ATF0", "ATG20", "ATH80",
-                                          "ATS1", "ATW", "ATS1"}));
 }
 
 // "В мониторе" stores Reflection 1, sends SetMirroring(1) and shows the
@@ -523,7 +516,7 @@ TEST(OptionPages, aFailedCommandShowsOneBoxAndTheSequenceGoesOn)
         h.link.commands.clear();
         h.link.answer = [](const QString &) { return kLinkFail; };
         h.page->OnKillActive();
-        EXPECT_EQ(h.link.commands, kDefaultFullWrite);
+        EXPECT_EQ(h.link.commands, FullWrite());
         EXPECT_EQ(h.messages.count(), 12u);
     }
 }

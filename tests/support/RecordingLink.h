@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
+#include <array>
 #include <functional>
 
 class RecordingLink : public DeviceLink {
@@ -37,4 +39,29 @@ public:
     // Decides the result of each command; every command succeeds without it.
     std::function<LinkResult(const QString &command)> answer;
     QStringList commands;
+};
+
+// Reads back what was written, except for the blocks listed, which come back
+// changed (a line fault the wire does not show).
+class EchoingLink : public RecordingLink {
+public:
+    LinkResult WriteBlock(std::uint32_t address, const std::uint8_t data[256]) override
+    {
+        std::copy(data, data + 256, last_.begin());
+        return RecordingLink::WriteBlock(address, data);
+    }
+    LinkResult ReadBlock(std::uint32_t address, std::uint8_t *destination) override
+    {
+        const LinkResult result = RecordingLink::ReadBlock(address, nullptr);
+        if (destination) {
+            std::copy(last_.begin(), last_.end(), destination);
+            if (corrupt.contains(int((address & 0xFFFF) / 256)))
+                destination[17] ^= 0x40;
+        }
+        return result;
+    }
+    QList<int> corrupt;
+
+private:
+    std::array<std::uint8_t, 256> last_{};
 };

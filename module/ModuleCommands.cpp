@@ -49,9 +49,9 @@ void SendFullSettings(DeviceLink &link, const Settings &s)
     link.ReportError(link.SetWarningTime(warningTime));
     link.ReportError(link.SetLineBrightness(std::clamp(s.Bright1, kBrightnessMin, kBrightnessMax)));
     link.ReportError(link.SetBackgroundBrightness(std::clamp(s.Bright2, kBrightnessMin, kBrightnessMax)));
-    link.ReportError(link.SelectScreen(warningTime != 0 ? kWarningScreen : kNormalScreen));
+    link.ReportError(ShowScreen(link, warningTime != 0 ? Screen::Warning : Screen::Normal));
     link.ReportError(link.StoreSettings());
-    link.ReportError(link.SelectScreen(kNormalScreen));
+    link.ReportError(ShowScreen(link, Screen::Normal));
 }
 
 } // namespace ModuleCommands

@@ -1,17 +1,9 @@
 #include "PictureUpload.h"
 
+#include "Screen.h"
+
 #include <algorithm>
 #include <array>
-
-namespace {
-
-// What the module shows while a picture is written, after the guide-line
-// picture, and after the warning picture.
-constexpr int kScreenWhileWriting = 0;
-constexpr int kScreenNormal = 1;
-constexpr int kScreenWarning = 4;
-
-} // namespace
 
 std::uint32_t PictureUpload::BaseAddress(Picture picture)
 {
@@ -25,7 +17,7 @@ PictureUpload::Result PictureUpload::Run(DeviceLink &link, const ModulePicture::
     const std::uint32_t base = BaseAddress(picture);
     Result result;
 
-    report(link.SelectScreen(kScreenWhileWriting));
+    report(ShowScreen(link, Screen::Writing));
     report(link.EraseArea(guideLines ? 1 : 0));
     std::array<std::uint8_t, Protocol::kBlockSize> readBack{};
     for (int k = 0; k < kBlocks; ++k) {
@@ -47,10 +39,10 @@ PictureUpload::Result PictureUpload::Run(DeviceLink &link, const ModulePicture::
     progress(result.blocksCompleted);
 
     if (guideLines) {
-        report(link.SelectScreen(kScreenNormal));
+        report(ShowScreen(link, Screen::Normal));
         report(link.StoreSettings());
     } else {
-        report(link.SelectScreen(kScreenWarning));
+        report(ShowScreen(link, Screen::Warning));
     }
     return result;
 }

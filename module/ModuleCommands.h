@@ -11,17 +11,13 @@
 // as a number the module does not expect.
 
 #include "DeviceLink.h"
+#include "Screen.h"
 
 #include <functional>
 
 class Settings;
 
 namespace ModuleCommands {
-
-// What SelectScreen asks the module to show.
-constexpr int kNormalScreen = 1;       // the camera picture with the guide lines
-constexpr int kCalibrationScreen = 3;  // the calibration grid
-constexpr int kWarningScreen = 4;      // the warning picture
 
 // Ranges the module takes, which the option pages' fields use too.
 constexpr int kGridShiftMax = 255;        // both axes, from 0

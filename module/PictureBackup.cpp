@@ -1,0 +1,17 @@
+#include "PictureBackup.h"
+
+PictureBackup::Result PictureBackup::Run(DeviceLink &link, PictureUpload::Picture picture,
+                                         ModulePicture::Buffer &moduleBytes, const Report &report)
+{
+    const std::uint32_t base = PictureUpload::BaseAddress(picture);
+    Result result;
+    for (int k = 0; k < PictureUpload::kBlocks; ++k) {
+        const LinkResult read = link.ReadBlock(base + static_cast<std::uint32_t>(Protocol::kBlockSize) * k,
+                                               moduleBytes.data() + Protocol::kBlockSize * k);
+        report(read);
+        if (read < 0)
+            break;
+        ++result.blocksRead;
+    }
+    return result;
+}

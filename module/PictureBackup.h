@@ -1,0 +1,27 @@
+#pragma once
+
+#include "DeviceLink.h"
+#include "ModulePicture.h"
+#include "PictureUpload.h"
+
+#include <functional>
+
+// Reads a picture back out of the module: the 128 blocks of its area, in
+// order, into a module picture. No widgets; what becomes of the bytes (a BMP
+// file, a comparison) is the caller's.
+class PictureBackup {
+public:
+    struct Result {
+        int blocksRead = 0;  // the blocks read so far, from the area's start
+        bool Complete() const { return blocksRead == PictureUpload::kBlocks; }
+    };
+
+    // Every read's result goes through report (the device error box), in
+    // order. The loop stops at the first failed read: the bytes from that
+    // block on are not the module's, and `moduleBytes` holds them as the
+    // link left them.
+    using Report = PictureUpload::Report;
+
+    static Result Run(DeviceLink &link, PictureUpload::Picture picture, ModulePicture::Buffer &moduleBytes,
+                      const Report &report);
+};
