@@ -151,3 +151,29 @@ void SetBuiltInValues(Settings &s)
             key.field);
     }
 }
+
+bool SameFields(const Settings &a, const Settings &b)
+{
+    for (const ConfigurationKey &key : kKeys) {
+        const bool same = std::visit(
+            [&](auto field) {
+                using F = decltype(field);
+                if constexpr (std::is_same_v<F, std::monostate>) {
+                    return true;
+                } else if constexpr (std::is_same_v<F, LabelTextField>) {
+                    return a.LabelLineText[field.index] == b.LabelLineText[field.index];
+                } else if constexpr (std::is_same_v<F, PointGroupField>) {
+                    for (int i = field.firstSlot; i < field.firstSlot + field.count; ++i)
+                        if (!(a.Points[size_t(i)] == b.Points[size_t(i)]) || a.PointFlags[size_t(i)] != b.PointFlags[size_t(i)])
+                            return false;
+                    return true;
+                } else {
+                    return a.*field == b.*field;
+                }
+            },
+            key.field);
+        if (!same)
+            return false;
+    }
+    return true;
+}

@@ -67,3 +67,7 @@ std::span<const ConfigurationKey> ConfigurationKeys();
 
 // Gives every field of the table its built-in value (points are left alone).
 void SetBuiltInValues(Settings &settings);
+
+// Whether every field of the table (and every point a file holds) is the same
+// in both records: what saving them would write.
+bool SameFields(const Settings &a, const Settings &b);

@@ -63,7 +63,5 @@ int Settings::IsChanged() const
 
 bool Settings::SameConfiguration(const Settings &other) const
 {
-    Settings a = *this;
-    a.Changed = other.Changed;
-    return a == other;
+    return SameFields(*this, other);
 }

@@ -72,10 +72,7 @@ public:
     void SetCameraShift(int x, int y);
     int IsChanged() const;
 
-    // Whether two records hold the same configuration: every field but the
-    // changed mark, which says what happened, not what is held.
+    // Whether two records hold the same configuration: every field a file
+    // holds, not the changed mark, which says what happened, not what is held.
     bool SameConfiguration(const Settings &other) const;
-
-private:
-    bool operator==(const Settings &) const = default;
 };
