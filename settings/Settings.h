@@ -26,19 +26,19 @@ public:
     virtual ~Settings();
 
     bool Reflection{};           // false: picture mirrored in the camera, true: in the monitor
-    int CameraShiftX{};          // grid shift, 0..255 (through SetCameraShift)
+    int CameraShiftX{};          // grid shift (through SetCameraShift)
     int CameraShiftY{};
     int FontHeight{};            // label font height, pixels
     int LabelShiftX{};           // label offset, pixels
     int LabelShiftY{};
     QString BaseLineText;        // base-line label
     QString LabelLineText[4];    // labels at 1, 2, 3 and 4 m: "1" .. "4"
-    int SideLineMode{};          // index in the border-label list, 0..9
+    int SideLineMode{};          // index in the border-label list
     int BaseLineMode{};          // 0 no base-line label, 1 centred
     int RearEnabled{};           // 0 no rear sensor, 1 "PZ - 118"
     int FrontEnabled{};
-    int MenuShift{};             // parking-sensor scale position X, 0..10
-    int MenuShiftY{};            // parking-sensor scale position Y, 0..255
+    int MenuShift{};             // parking-sensor scale position X
+    int MenuShiftY{};            // parking-sensor scale position Y
     int LineThickness{};         // border lines, plane units
     int CurveThickness{};
     int CurveTicks{};            // dash length of the curves

@@ -50,13 +50,12 @@ protected:
     QString previousDir_;
 };
 
-enum class Command { New, Load, Save, SaveAs };
-
 TEST_F(ConfigurationDocumentTest, FileCommandsAskLeaveReplaceAndSaveInOrder)
 {
+    using D = ConfigurationDocument;
     const struct {
         const char *name;
-        Command command;
+        bool (D::*command)();
         bool modified;                   // the record edited before the command
         std::vector<int> answers;        // to "save changes?": 0 save, 1 discard, 2 stay
         std::optional<const char *> file;  // the file dialog's answer (none: cancelled)
@@ -69,20 +68,20 @@ TEST_F(ConfigurationDocumentTest, FileCommandsAskLeaveReplaceAndSaveInOrder)
         bool modifiedAfter;
         bool defaultHasEdit;
     } cases[] = {
-        {"new", Command::New, false, {}, {}, false, "commit leave first ", true, "Новая конфигурация", 25, false, false},
-        {"new, stay", Command::New, true, {2}, {}, false, "commit ", false, "default.ini", 25, true, false},
-        {"new, discard", Command::New, true, {1}, {}, false, "commit leave first ", true, "Новая конфигурация", 25, false, false},
-        {"new, save first", Command::New, true, {0}, {}, false, "commit commit leave first ", true, "Новая конфигурация", 25, false, false},
-        {"load", Command::Load, false, {}, "car.ini", false, "commit leave first ", true, "car.ini", 20, false, false},
-        {"load, save first", Command::Load, true, {0}, "car.ini", false, "commit commit leave first ", true, "car.ini", 20, false, true},
-        {"load, stay", Command::Load, true, {2}, {}, false, "commit ", false, "default.ini", 25, true, false},
-        {"load cancelled", Command::Load, false, {}, std::nullopt, false, "commit ", false, "default.ini", 25, false, false},
-        {"load fails", Command::Load, false, {}, "folder.ini", false, "commit leave return ", false, "default.ini", 33, true, false},
-        {"page stays", Command::Load, false, {}, "car.ini", true, "commit leave ", false, "default.ini", 25, false, false},
-        {"save", Command::Save, true, {}, {}, false, "commit ", true, "default.ini", 25, false, true},
-        {"save as", Command::SaveAs, true, {}, "other.ini", false, "commit ", true, "other.ini", 25, false, false},
-        {"save as cancelled", Command::SaveAs, true, {}, std::nullopt, false, "", false, "default.ini", 25, true, false},
-        {"save as fails", Command::SaveAs, true, {}, "no/such/car.ini", false, "commit ", false, "default.ini", 25, true, false},
+        {"new", &D::FileNew, false, {}, {}, false, "commit leave first ", true, "Новая конфигурация", 25, false, false},
+        {"new, stay", &D::FileNew, true, {2}, {}, false, "commit ", false, "default.ini", 25, true, false},
+        {"new, discard", &D::FileNew, true, {1}, {}, false, "commit leave first ", true, "Новая конфигурация", 25, false, false},
+        {"new, save first", &D::FileNew, true, {0}, {}, false, "commit commit leave first ", true, "Новая конфигурация", 25, false, false},
+        {"load", &D::FileLoad, false, {}, "car.ini", false, "commit leave first ", true, "car.ini", 20, false, false},
+        {"load, save first", &D::FileLoad, true, {0}, "car.ini", false, "commit commit leave first ", true, "car.ini", 20, false, true},
+        {"load, stay", &D::FileLoad, true, {2}, {}, false, "commit ", false, "default.ini", 25, true, false},
+        {"load cancelled", &D::FileLoad, false, {}, std::nullopt, false, "commit ", false, "default.ini", 25, false, false},
+        {"load fails", &D::FileLoad, false, {}, "folder.ini", false, "commit leave return ", false, "default.ini", 33, true, false},
+        {"page stays", &D::FileLoad, false, {}, "car.ini", true, "commit leave ", false, "default.ini", 25, false, false},
+        {"save", &D::FileSave, true, {}, {}, false, "commit ", true, "default.ini", 25, false, true},
+        {"save as", &D::FileSaveAs, true, {}, "other.ini", false, "commit ", true, "other.ini", 25, false, false},
+        {"save as cancelled", &D::FileSaveAs, true, {}, std::nullopt, false, "", false, "default.ini", 25, true, false},
+        {"save as fails", &D::FileSaveAs, true, {}, "no/such/car.ini", false, "commit ", false, "default.ini", 25, true, false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -98,41 +97,26 @@ TEST_F(ConfigurationDocumentTest, FileCommandsAskLeaveReplaceAndSaveInOrder)
         for (int answer : c.answers)
             questions.answer(answer);
         ScriptedFileDialogs dialogs;
-        if (c.command == Command::Load || c.command == Command::SaveAs)
+        if (c.command == &D::FileLoad || c.command == &D::FileSaveAs)
             dialogs.answer(c.file ? std::optional(QDir::current().filePath(QString::fromUtf8(*c.file))) : std::nullopt);
         if (c.modified)
             document.Record().SetPoint(4, 3.25, 6.5, 1);
 
-        bool result = false;
-        switch (c.command) {
-        case Command::New:
-            result = document.FileNew();
-            break;
-        case Command::Load:
-            result = document.FileLoad();
-            break;
-        case Command::Save:
-            result = document.FileSave();
-            break;
-        case Command::SaveAs:
-            result = document.FileSaveAs();
-            break;
-        }
+        EXPECT_EQ((document.*c.command)(), c.result);
         EXPECT_EQ(host.calls, c.calls);
-        EXPECT_EQ(result, c.result);
         EXPECT_EQ(document.CurrentFileName(), QString::fromUtf8(c.currentFile));
         EXPECT_EQ(document.Record().FontHeight, c.fontHeight) << "the page is left before the record is replaced";
         EXPECT_EQ(document.IsModified(), c.modifiedAfter);
         EXPECT_EQ(questions.asked().size(), c.answers.size());
         EXPECT_EQ(ReadBytes(QStringLiteral("default.ini")).contains("Point1X=3.25\r\n"), c.defaultHasEdit);
         EXPECT_EQ(messages.count(), std::string(c.name).ends_with("fails") ? 1u : 0u);
-        if (c.command == Command::Load && c.answers != std::vector<int>{2})
+        if (c.command == &D::FileLoad && c.answers != std::vector<int>{2})
             EXPECT_EQ(dialogs.requests().size(), 1u);
-        else if (c.command == Command::SaveAs)
+        else if (c.command == &D::FileSaveAs)
             EXPECT_EQ(dialogs.requests().at(0).defaultSuffix, QStringLiteral("ini"));
         else
             EXPECT_TRUE(dialogs.requests().empty()) << "no file dialog after staying";
-        if (c.modified && !c.modifiedAfter && c.command != Command::Save && c.command != Command::SaveAs) {
+        if (c.modified && !c.modifiedAfter && c.command != &D::FileSave && c.command != &D::FileSaveAs) {
             // What replaced the record is not asked about.
             EXPECT_TRUE(document.MayDiscardChanges());
             EXPECT_EQ(questions.asked().size(), c.answers.size());
