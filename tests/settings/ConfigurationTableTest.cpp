@@ -1,6 +1,4 @@
-// The configuration table against the file commands it drives: every row,
-// whatever it holds, reaches the file and comes back (or is left alone) as its
-// role says.
+// Every row of the configuration table against the file commands it drives.
 #include "Configuration.h"
 #include "ConfigurationTable.h"
 #include "SettingsTestSupport.h"
