@@ -2,22 +2,16 @@
 
 #include "CAboutBox.h"
 #include "DeviceLink.h"
-#include "FileDialogRequest.h"
 #include "ProgramHelp.h"
 #include "ResourceIds.h"
-#include "UserMessage.h"
-#include "UserQuestion.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
-
-#include <functional>
 
 namespace {
 
@@ -28,12 +22,6 @@ constexpr int kButtonHeight = 26;
 constexpr int kTitleTimerMs = 10;
 // The sheet grows this much beyond its pages when it first opens.
 constexpr int kInitialGrowth = 100;
-
-// The open or save dialog for configuration files, "*.ini" preselected.
-FileDialogRequest ConfigurationDialog(FileDialogRequest::Kind kind)
-{
-    return TypedFileDialog(kind, QCoreApplication::translate("CPageSheet", "Файлы конфигурации"), QStringLiteral("*.ini"));
-}
 
 // Enter on a focused push button presses that button, as in any dialog; Next
 // (or Finish) stays the default button for Enter everywhere else. Enter
@@ -275,14 +263,7 @@ void CPageSheet::OnInitDialog()
     if (QScreen *screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
 
-    // A default file that cannot be made or read has been reported once;
-    // Save still writes to it, so the title and Save never face an empty
-    // name. One that could not be made is not read back: its settings are
-    // in the record already.
-    const bool made = QFileInfo::exists(files_.defaultFileName) || NewConfiguration(settings_, files_);
-    if (!made || !LoadConfiguration(settings_, files_, files_.defaultFileName))
-        files_.currentFilePath = files_.defaultFileName;
-    saved_ = settings_;
+    document_.OpenDefault();
 
     SetActivePage(0);
 }
@@ -318,6 +299,7 @@ void CPageSheet::ResetWizardButtons()
 bool CPageSheet::LeaveActivePage()
 {
     CPageView *old = ActivePage();
+    leftIndex_ = active_;
     if (!old)
         return true;
     old->CommitToRecord();
@@ -332,6 +314,18 @@ void CPageSheet::CommitActivePage()
 {
     if (CPageView *page = ActivePage())
         page->CommitToRecord();
+}
+
+void CPageSheet::ReturnToLeftPage()
+{
+    SetActivePage(leftIndex_);
+}
+
+void CPageSheet::ShowFirstPage()
+{
+    for (CPageView *page : order_)
+        page->OnConfigurationReplaced();
+    SetActivePage(0);
 }
 
 void CPageSheet::SetActivePage(int index)
@@ -411,16 +405,20 @@ void CPageSheet::RunCommand(int commandId)
 {
     switch (commandId) {
     case Ids::ID_FILE_NEW:
-        FileNew();
+        document_.FileNew();
+        StartTitleTimer();
         return;
     case Ids::ID_FILE_LOAD:
-        FileLoad();
+        document_.FileLoad();
+        StartTitleTimer();
         return;
     case Ids::ID_FILE_SAVE:
-        FileSave();
+        document_.FileSave();
+        StartTitleTimer();
         return;
     case Ids::ID_FILE_SAVE_AS:
-        FileSaveAs();
+        document_.FileSaveAs();
+        StartTitleTimer();
         return;
     case Ids::ID_FILE_EXIT:
         reject();
@@ -457,116 +455,20 @@ void CPageSheet::SyncViewChecks()
             action->setChecked(page->ViewItemId() == checkedItem_);
 }
 
-bool CPageSheet::IsModified() const
-{
-    // What the record holds against what the current file holds; the
-    // record's own flag starts set and misses edits that do not mark it.
-    return !settings_.SameConfiguration(saved_);
-}
-
-void CPageSheet::ReplaceConfiguration(const std::function<bool()> &replace)
-{
-    // The page is left first: its leave handler must see the record it was
-    // showing, not the one that replaces it.
-    const int previous = active_;
-    if (!LeaveActivePage())
-        return;
-    if (!replace()) {
-        // Nothing was replaced: back to the page the installer was on.
-        SetActivePage(previous);
-        return;
-    }
-    saved_ = settings_;
-    for (CPageView *page : order_)
-        page->OnConfigurationReplaced();
-    SetActivePage(0);
-}
-
-bool CPageSheet::MayDiscardChanges()
-{
-    CommitActivePage();
-    if (!IsModified())
-        return true;
-    const UserQuestion question{
-        tr("Конфигурация «%1» изменена и не сохранена.\nСохранить изменения?").arg(CurrentFileName()),
-        ProgramCaption(),
-        {tr("Сохранить"), tr("Не сохранять"), tr("Отмена")},
-        0,
-        2};
-    switch (AskUser(question)) {
-    case 0:
-        return FileSave();
-    case 1:
-        return true;
-    default:
-        return false;
-    }
-}
-
 void CPageSheet::accept()
 {
-    if (MayDiscardChanges())
+    const bool close = document_.MayDiscardChanges();
+    StartTitleTimer();
+    if (close)
         QDialog::accept();
 }
 
 void CPageSheet::reject()
 {
-    if (MayDiscardChanges())
+    const bool close = document_.MayDiscardChanges();
+    StartTitleTimer();
+    if (close)
         QDialog::reject();
-}
-
-void CPageSheet::FileNew()
-{
-    if (!MayDiscardChanges()) {
-        StartTitleTimer();
-        return;
-    }
-    ReplaceConfiguration([this] {
-        NewConfiguration(settings_, files_);
-        return true;
-    });
-    StartTitleTimer();
-}
-
-void CPageSheet::FileLoad()
-{
-    if (!MayDiscardChanges()) {
-        StartTitleTimer();
-        return;
-    }
-    if (const auto path = AskFileName(ConfigurationDialog(FileDialogRequest::Kind::Open))) {
-        // A file that cannot be read changes nothing (a message says why).
-        ReplaceConfiguration([&] { return LoadConfiguration(settings_, files_, *path); });
-    }
-    StartTitleTimer();
-}
-
-bool CPageSheet::FileSave()
-{
-    CommitActivePage();
-    // A file that could not be loaded is replaced only when the installer agrees.
-    const bool saved = MayReplaceFile(files_, files_.currentFilePath)
-                       && SaveConfiguration(settings_, files_, files_.currentFilePath);
-    if (saved)
-        saved_ = settings_;
-    StartTitleTimer();
-    return saved;
-}
-
-void CPageSheet::FileSaveAs()
-{
-    FileDialogRequest request = ConfigurationDialog(FileDialogRequest::Kind::Save);
-    request.defaultSuffix = QStringLiteral("ini");
-    if (const auto path = AskFileName(request)) {
-        CommitActivePage();
-        // The chosen file becomes the current one only once it is written, so
-        // that the title never names a file that does not hold the settings.
-        if (SaveConfiguration(settings_, files_, *path)) {
-            files_.currentFilePath = *path;
-            saved_ = settings_;
-        }
-    }
-    StartTitleTimer();
 }
 
 void CPageSheet::StartTitleTimer()
@@ -574,21 +476,14 @@ void CPageSheet::StartTitleTimer()
     titleTimer_.start();
 }
 
-QString CPageSheet::CurrentFileName() const
-{
-    const QString &path = files_.currentFilePath;
-    const int slash = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
-    return path.mid(slash + 1);
-}
-
 QString CPageSheet::TitleText() const
 {
     const CPageView *page = ActivePage();
     if (!page)
         return windowTitle();
-    const QString name = CurrentFileName();
+    const QString name = document_.CurrentFileName();
     // The mark says what closing the wizard would ask about.
-    const QString mark = IsModified() ? QStringLiteral("*") : QString();
+    const QString mark = document_.IsModified() ? QStringLiteral("*") : QString();
     QString serial = QString::asprintf("%010d", link_ ? link_->SerialNumber() : 0);
     // Without a module nothing reaches a car: the title says so at once.
     if (!link_ || !link_->HasModule())

@@ -17,7 +17,7 @@
 #include "CPageSysAs.h"
 #include "CPageWarning.h"
 #include "CResizeCtrl.h"
-#include "Configuration.h"
+#include "ConfigurationDocument.h"
 #include "PageHost.h"
 #include "Settings.h"
 
@@ -25,7 +25,6 @@
 #include <QTimer>
 
 #include <array>
-#include <functional>
 
 class DeviceLink;
 class QAction;
@@ -33,9 +32,10 @@ class QFrame;
 class QMenuBar;
 class QPushButton;
 
-// The program's only window: the wizard with its 16 pages, the settings
-// record, the menu, the accelerators, the file commands and the title.
-class CPageSheet : public QDialog, public PageHost {
+// The program's only window: the wizard with its 16 pages, the menu, the
+// accelerators and the title; the file commands run on its configuration
+// document.
+class CPageSheet : public QDialog, public PageHost, private DocumentHost {
     Q_OBJECT
 
 public:
@@ -65,11 +65,9 @@ public:
     void PressNext();
     void PressBack();
 
-    const ConfigurationFiles &Files() const { return files_; }
+    const ConfigurationFiles &Files() const { return document_.Files(); }
     // The title as the title timer sets it.
     QString TitleText() const;
-    // The current file's name, without its folder.
-    QString CurrentFileName() const;
 
     // Closing (Cancel, "Выход", "Готово", Esc, the window's close button)
     // first asks whether to save changes that would be lost.
@@ -77,7 +75,7 @@ public:
     void reject() override;
 
     // PageHost
-    Settings &SheetSettings() override { return settings_; }
+    Settings &SheetSettings() override { return document_.Record(); }
     void StartTitleTimer() override;
     void CheckViewItem(int commandId) override;
     void SetBackEnabled(bool enabled) override;
@@ -99,24 +97,14 @@ private:
     void BuildButtons();
     void PlaceActivePage();
     void ResetWizardButtons();
-    // Leaves the active page (its numbers typed and not entered taken
-    // first); false when the page stays.
-    bool LeaveActivePage();
-    void CommitActivePage();
-    // Whether the record holds other settings than the current file.
-    bool IsModified() const;
-    // New and Load: leaves the page, runs replace, and starts again at the
-    // first page; when replace fails, goes back to the page left.
-    void ReplaceConfiguration(const std::function<bool()> &replace);
+    // DocumentHost. Leaving the active page takes its numbers typed and
+    // not entered first; false when the page stays.
+    bool LeaveActivePage() override;
+    void CommitActivePage() override;
+    void ReturnToLeftPage() override;
+    void ShowFirstPage() override;
     void SyncViewChecks();
     void OnTitleTimer();
-    void FileNew();
-    void FileLoad();
-    // True when the settings were written.
-    bool FileSave();
-    // True unless the installer chose to stay; saves first when asked to.
-    bool MayDiscardChanges();
-    void FileSaveAs();
     bool HandleWizardKey(int key);
 
     // Pages, in the order the sheet declares them (not the wizard order).
@@ -137,9 +125,7 @@ private:
     CPageComplite complite_;
     CPageLineBold lineBold_;
 
-    Settings settings_;
-    Settings saved_;  // what the current file holds: as last loaded or saved
-    ConfigurationFiles files_;  // the default file name and the current file path
+    ConfigurationDocument document_{this};
     QMenuBar *menuBar_ = nullptr;
     CResizeCtrl resize_;
     int checkedItem_ = 0;
@@ -147,6 +133,7 @@ private:
     std::array<CPageView *, kPageCount> order_{};
     QFrame *divider_ = nullptr;
     int active_ = -1;
+    int leftIndex_ = -1;  // the page the last LeaveActivePage left
     DeviceLink *link_ = nullptr;
     QTimer titleTimer_;
     bool initialised_ = false;

@@ -1,5 +1,7 @@
 #include "Settings.h"
 
+#include "ConfigurationTable.h"
+
 namespace {
 // Plane units per grid unit, and the factors that take them back (multiplied,
 // not divided, so that a stored value comes back exactly as files expect).
@@ -15,9 +17,8 @@ bool ValidSlot(int slot)
 } // namespace
 
 Settings::Settings()
-    : BaseLineText(QStringLiteral("0.5 м"))
-    , LabelLineText{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")}
 {
+    SetBuiltInValues(*this);
 }
 
 Settings::~Settings() = default;
@@ -62,7 +63,5 @@ int Settings::IsChanged() const
 
 bool Settings::SameConfiguration(const Settings &other) const
 {
-    Settings a = *this;
-    a.Changed = other.Changed;
-    return a == other;
+    return SameFields(*this, other);
 }

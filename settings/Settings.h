@@ -18,32 +18,34 @@ struct PlanePoint {
 // the grid shift, which go through the setters so that Changed stays true to
 // what was edited. The configuration commands copy it to and from files.
 // Nothing here checks ranges: the pages' fields do, when the installer edits.
+// The built-in values, keys and ranges of the fields are in
+// ConfigurationTable.cpp; a new record holds those values and no points.
 class Settings {
 public:
     Settings();
     virtual ~Settings();
 
-    bool Reflection = false;     // false: picture mirrored in the camera, true: in the monitor
-    int CameraShiftX = 250;      // grid shift, 0..255 (through SetCameraShift)
-    int CameraShiftY = 45;
-    int FontHeight = 25;         // label font height, pixels
-    int LabelShiftX = 0;         // label offset, pixels
-    int LabelShiftY = 5;
-    QString BaseLineText;        // "0.5 м" after construction
+    bool Reflection{};           // false: picture mirrored in the camera, true: in the monitor
+    int CameraShiftX{};          // grid shift (through SetCameraShift)
+    int CameraShiftY{};
+    int FontHeight{};            // label font height, pixels
+    int LabelShiftX{};           // label offset, pixels
+    int LabelShiftY{};
+    QString BaseLineText;        // base-line label
     QString LabelLineText[4];    // labels at 1, 2, 3 and 4 m: "1" .. "4"
-    int SideLineMode = 0;        // index in the border-label list, 0..9
-    int BaseLineMode = 0;        // 0 no base-line label, 1 centred
-    int RearEnabled = 0;         // 0 no rear sensor, 1 "PZ - 118"
-    int FrontEnabled = 0;
-    int MenuShift = 0;           // parking-sensor scale position X, 0..10
-    int MenuShiftY = 0;          // parking-sensor scale position Y, 0..255
-    int LineThickness = 2;       // border lines, plane units
-    int CurveThickness = 2;
-    int CurveTicks = 15;         // dash length of the curves
-    int CurveTicksSpace = 15;    // gap length of the curves
-    int WarningEnabled = 0;      // warning screen: 0 off, 1..5 seconds shown
-    int Bright1 = 80;            // line brightness
-    int Bright2 = 25;            // background brightness
+    int SideLineMode{};          // index in the border-label list
+    int BaseLineMode{};          // 0 no base-line label, 1 centred
+    int RearEnabled{};           // 0 no rear sensor, 1 "PZ - 118"
+    int FrontEnabled{};
+    int MenuShift{};             // parking-sensor scale position X
+    int MenuShiftY{};            // parking-sensor scale position Y
+    int LineThickness{};         // border lines, plane units
+    int CurveThickness{};
+    int CurveTicks{};            // dash length of the curves
+    int CurveTicksSpace{};       // gap length of the curves
+    int WarningEnabled{};        // warning screen: 0 off, 1..5 seconds shown
+    int Bright1{};               // line brightness
+    int Bright2{};               // background brightness
     QString CustomFileLines;     // BMP chosen as guide-line picture; empty: built-in
     QString CustomFileWarning;   // BMP chosen as warning picture; empty: built-in
 
@@ -53,11 +55,11 @@ public:
     std::array<PlanePoint, 34> Points{};
     std::array<unsigned char, 34> PointFlags{};
 
-    double MirrorX = 5.0;        // symmetry line position, grid units
-    double MirrorY = 10.0;       // grid y at which MirrorX applies
-    double MirrorShift = 0.0;    // symmetry line deviation, grid units
-    bool MirrorUsing = false;    // right side computed from the symmetry line
-    unsigned char CameraBrightness = 0;  // only written to files; nothing sets it
+    double MirrorX{};            // symmetry line position, grid units
+    double MirrorY{};            // grid y at which MirrorX applies
+    double MirrorShift{};        // symmetry line deviation, grid units
+    bool MirrorUsing{};          // right side computed from the symmetry line
+    unsigned char CameraBrightness{};// only written to files; nothing sets it
     int Changed = 1;             // 1: points or grid shift changed since the last save
 
     // Stores a point given in grid units (as plane units) with its flag and
@@ -70,10 +72,7 @@ public:
     void SetCameraShift(int x, int y);
     int IsChanged() const;
 
-    // Whether two records hold the same configuration: every field but the
-    // changed mark, which says what happened, not what is held.
+    // Whether two records hold the same configuration: every field a file
+    // holds, not the changed mark, which says what happened, not what is held.
     bool SameConfiguration(const Settings &other) const;
-
-private:
-    bool operator==(const Settings &) const = default;
 };

@@ -160,17 +160,6 @@ TEST_F(SheetTest, enterPressesTheFocusedButton)
     SetManualOpener(opener);
 }
 
-TEST_F(SheetTest, defaultFileThatCannotBeMadeIsReportedOnceAndTheNewSettingsStay)
-{
-    // A link into a folder that does not exist: nothing can be written there.
-    ASSERT_TRUE(QFile::link(QDir::current().filePath(QStringLiteral("gone/default.ini")), QStringLiteral("default.ini")));
-    auto sheet = OpenSheet();
-    ASSERT_EQ(messages_.count(), 1u);
-    EXPECT_TRUE(messages_.all()[0].text.contains(QStringLiteral("default.ini")));
-    EXPECT_EQ(sheet->Files().currentFilePath, QStringLiteral("default.ini"));
-    EXPECT_EQ(sheet->SheetSettings().CameraShiftX, 250) << "the built-in configuration";
-}
-
 TEST_F(SheetTest, unreadableDefaultFileStillNamesDefaultIniForTitleAndSave)
 {
     ASSERT_TRUE(QDir().mkdir(QStringLiteral("default.ini")));
@@ -294,38 +283,6 @@ TEST_F(SheetTest, loadThenSaveWritesBackToTheLoadedFile)
     EXPECT_TRUE(sheet->windowTitle().endsWith(QStringLiteral("[golf.ini ]")));
 }
 
-TEST_F(SheetTest, cancelledDialogsChangeNothing)
-{
-    auto sheet = OpenSheet();
-    sheet->SetActivePage(3);
-    const QString before = sheet->Files().currentFilePath;
-    ScriptedFileDialogs dialogs;
-    dialogs.answer(std::nullopt);
-    dialogs.answer(std::nullopt);
-    sheet->RunCommand(Ids::ID_FILE_LOAD);
-    sheet->RunCommand(Ids::ID_FILE_SAVE_AS);
-    QTest::qWait(30);
-    EXPECT_EQ(dialogs.requests().size(), 2u);
-    EXPECT_EQ(dialogs.requests()[1].kind, FileDialogRequest::Kind::Save);
-    EXPECT_EQ(dialogs.requests()[1].defaultSuffix, QStringLiteral("ini"));
-    EXPECT_EQ(sheet->Files().currentFilePath, before);
-    EXPECT_EQ(sheet->ActiveIndex(), 3);
-    EXPECT_EQ(QDir::current().entryList(QDir::Files), QStringList{QStringLiteral("default.ini")});
-}
-
-TEST_F(SheetTest, saveAsIntoMissingFolderKeepsCurrentFileAndChangedMark)
-{
-    auto sheet = OpenSheet();
-    ScriptedFileDialogs dialogs;
-    dialogs.answer(QDir::current().filePath(QStringLiteral("no/such/folder/car.ini")));
-    sheet->RunCommand(Ids::ID_FILE_SAVE_AS);
-    QTest::qWait(30);
-    EXPECT_EQ(sheet->Files().currentFilePath, QStringLiteral("default.ini"));
-    EXPECT_EQ(sheet->SheetSettings().IsChanged(), 1);
-    ASSERT_EQ(messages_.count(), 1u);
-    EXPECT_TRUE(messages_.all()[0].text.contains(QStringLiteral("car.ini")));
-}
-
 TEST_F(SheetTest, previewPagesShowEveryGuidePointOfTheSettings)
 {
     auto sheet = OpenSheet();
@@ -438,31 +395,6 @@ TEST_F(SheetTest, closingAsksBeforeChangesAreLostAndStayKeepsThem)
             EXPECT_DOUBLE_EQ(sheet->SheetSettings().Points[4].x, 3.25 * 40) << "nothing lost";
         }
     }
-}
-
-TEST_F(SheetTest, newAndLoadAskBeforeThrowingChangesAwayButNotAfterALoad)
-{
-    auto sheet = OpenSheet();
-    ScriptedQuestions questions;
-    ScriptedFileDialogs dialogs;
-    sheet->SheetSettings().SetPoint(4, 3.25, 6.5, 1);
-    questions.answer(2);  // stay
-    QTest::keyClick(sheet.get(), Qt::Key_O, Qt::ControlModifier);
-    EXPECT_EQ(questions.asked().size(), 1u);
-    EXPECT_TRUE(dialogs.requests().empty()) << "no file dialog after staying";
-    questions.answer(2);
-    QTest::keyClick(sheet.get(), Qt::Key_N, Qt::ControlModifier);
-    EXPECT_EQ(questions.asked().size(), 2u);
-    EXPECT_DOUBLE_EQ(sheet->SheetSettings().Points[4].x, 3.25 * 40);
-
-    questions.answer(1);  // discard
-    dialogs.answer(QDir::current().filePath(QStringLiteral("default.ini")));
-    QTest::keyClick(sheet.get(), Qt::Key_O, Qt::ControlModifier);
-    EXPECT_EQ(dialogs.requests().size(), 1u);
-    sheet->Button(Ids::ID_CANCEL)->click();
-    QTest::qWait(20);
-    EXPECT_EQ(questions.asked().size(), 3u) << "a configuration just loaded is not asked about";
-    EXPECT_FALSE(sheet->isVisible());
 }
 
 // The title's mark and the closing question come from one comparison, also

@@ -1,0 +1,138 @@
+#include "ConfigurationDocument.h"
+
+#include "FileDialogRequest.h"
+#include "UserMessage.h"
+#include "UserQuestion.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace {
+
+QString Tr(const char *text)
+{
+    return QCoreApplication::translate("ConfigurationDocument", text);
+}
+
+// The open or save dialog for configuration files, "*.ini" preselected.
+FileDialogRequest ConfigurationDialog(FileDialogRequest::Kind kind)
+{
+    return TypedFileDialog(kind, Tr("Файлы конфигурации"), QStringLiteral("*.ini"));
+}
+
+} // namespace
+
+QString ConfigurationDocument::CurrentFileName() const
+{
+    const QString &path = files_.currentFilePath;
+    const int slash = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return path.mid(slash + 1);
+}
+
+bool ConfigurationDocument::IsModified() const
+{
+    return !record_.SameConfiguration(saved_);
+}
+
+void ConfigurationDocument::OpenDefault()
+{
+    // One that could not be made is not read back: its settings are in the
+    // record already.
+    const bool made = QFileInfo::exists(files_.defaultFileName) || NewConfiguration(record_, files_);
+    if (!made || !LoadConfiguration(record_, files_, files_.defaultFileName))
+        files_.currentFilePath = files_.defaultFileName;
+    saved_ = record_;
+}
+
+void ConfigurationDocument::CommitActivePage()
+{
+    if (host_)
+        host_->CommitActivePage();
+}
+
+bool ConfigurationDocument::Replace(const std::function<bool()> &replace)
+{
+    // The page is left first: its leave handler must see the record it was
+    // showing, not the one that replaces it.
+    if (host_ && !host_->LeaveActivePage())
+        return false;
+    if (!replace()) {
+        if (host_)
+            host_->ReturnToLeftPage();
+        return false;
+    }
+    saved_ = record_;
+    if (host_)
+        host_->ShowFirstPage();
+    return true;
+}
+
+bool ConfigurationDocument::MayDiscardChanges()
+{
+    CommitActivePage();
+    if (!IsModified())
+        return true;
+    const UserQuestion question{
+        Tr("Конфигурация «%1» изменена и не сохранена.\nСохранить изменения?").arg(CurrentFileName()),
+        ProgramCaption(),
+        {Tr("Сохранить"), Tr("Не сохранять"), Tr("Отмена")},
+        0,
+        2};
+    switch (AskUser(question)) {
+    case 0:
+        return FileSave();
+    case 1:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool ConfigurationDocument::FileNew()
+{
+    if (!MayDiscardChanges())
+        return false;
+    return Replace([this] {
+        NewConfiguration(record_, files_);
+        return true;
+    });
+}
+
+bool ConfigurationDocument::FileLoad()
+{
+    if (!MayDiscardChanges())
+        return false;
+    const auto path = AskFileName(ConfigurationDialog(FileDialogRequest::Kind::Open));
+    // A file that cannot be read changes nothing (a message says why).
+    return path && Replace([&] { return LoadConfiguration(record_, files_, *path); });
+}
+
+bool ConfigurationDocument::FileSave()
+{
+    CommitActivePage();
+    // A file that could not be loaded is replaced only when the installer agrees.
+    const bool saved = MayReplaceFile(files_, files_.currentFilePath)
+                       && SaveConfiguration(record_, files_, files_.currentFilePath);
+    if (saved)
+        saved_ = record_;
+    return saved;
+}
+
+bool ConfigurationDocument::FileSaveAs()
+{
+    FileDialogRequest request = ConfigurationDialog(FileDialogRequest::Kind::Save);
+    request.defaultSuffix = QStringLiteral("ini");
+    const auto path = AskFileName(request);
+    if (!path)
+        return false;
+    CommitActivePage();
+    // The chosen file becomes the current one only once it is written, so
+    // that the title never names a file that does not hold the settings.
+    if (!SaveConfiguration(record_, files_, *path))
+        return false;
+    files_.currentFilePath = *path;
+    saved_ = record_;
+    return true;
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "Configuration.h"
+#include "Settings.h"
+
+#include <QString>
+
+#include <functional>
+
+// What the wizard window does for the configuration document around the file
+// commands. The document decides when; the window knows the pages.
+class DocumentHost {
+public:
+    virtual ~DocumentHost() = default;
+    // Puts what the active page shows but has not yet taken into the record.
+    virtual void CommitActivePage() = 0;
+    // Leaves the active page (its leave handler runs on the record it
+    // showed); false when the page refuses to be left.
+    virtual bool LeaveActivePage() = 0;
+    // Shows again the page just left: nothing was replaced.
+    virtual void ReturnToLeftPage() = 0;
+    // The record has been replaced: the pages forget what they took from the
+    // old one and the wizard starts again at its first page.
+    virtual void ShowFirstPage() = 0;
+};
+
+// The configuration being edited, without any widget: the record, the copy of
+// what its file holds, the current file and the file commands New, Load, Save
+// and Save As with the question before unsaved changes are thrown away.
+// Messages and questions go through ShowMessage and AskUser, file names
+// through AskFileName.
+class ConfigurationDocument {
+public:
+    explicit ConfigurationDocument(DocumentHost *host = nullptr) : host_(host) {}
+
+    void SetHost(DocumentHost *host) { host_ = host; }
+
+    Settings &Record() { return record_; }
+    const Settings &Record() const { return record_; }
+    const ConfigurationFiles &Files() const { return files_; }
+    // The current file's name without its folder ('/' or '\' separated).
+    QString CurrentFileName() const;
+
+    // Whether the record holds other settings than the current file (the
+    // record's own changed flag starts set and misses edits that do not mark
+    // it, so the two are compared).
+    bool IsModified() const;
+
+    // Start-up: makes the default file with the built-in configuration when
+    // there is none, then loads it. A default file that cannot be made or
+    // read has been reported; it stays the current file all the same, so that
+    // the title and Save never face an empty name.
+    void OpenDefault();
+
+    // File New and File Load: ask about unsaved changes first (Load then asks
+    // for the file), leave the page, replace the record and show the first
+    // page. True when the record was replaced.
+    bool FileNew();
+    bool FileLoad();
+    // Writes the record to the current file; a file that could not be loaded
+    // is replaced only when the installer agrees. True when written.
+    bool FileSave();
+    // Asks for a file and writes the record there; the file becomes the
+    // current one once it is written. True when written.
+    bool FileSaveAs();
+
+    // True unless the installer chose to keep changes that would be lost;
+    // saves first when asked to.
+    bool MayDiscardChanges();
+
+private:
+    // Leaves the page, runs replace and starts again at the first page; when
+    // replace fails, goes back to the page left.
+    bool Replace(const std::function<bool()> &replace);
+    void CommitActivePage();
+
+    DocumentHost *host_ = nullptr;
+    Settings record_;
+    Settings saved_;  // what the current file holds: as last loaded or saved
+    ConfigurationFiles files_;
+};

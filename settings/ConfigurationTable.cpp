@@ -1,0 +1,179 @@
+#include "ConfigurationTable.h"
+
+#include <QByteArray>
+
+#include <type_traits>
+
+namespace {
+
+constexpr char kCommon[] = "Common";
+constexpr char kCamera[] = "Camera";
+constexpr char kMarker[] = "Marker mode";
+constexpr char kParking[] = "ParkingSensor";
+constexpr char kStage[] = "Stage";
+constexpr char kMirror[] = "MirrorLine";
+
+// Line and background brightness: the built-in values of "Bright1" and
+// "Bright2", which New writes under the older keys "Brightness1" and
+// "Brightness2" instead.
+constexpr char kLineBrightness[] = "80";
+constexpr char kBackgroundBrightness[] = "25";
+
+// Built-in points of a new configuration, grid units, as New writes them.
+constexpr const char *kLeftBorder[][2] = {{"0.5", "8.0"}, {"1.0", "6.0"}, {"1.8", "4.0"}, {"2.5", "3.0"}, {"3.4", "2.0"}};
+constexpr const char *kRightBorder[][2] = {{"9.5", "8.0"}, {"9.0", "6.0"}, {"8.2", "4.0"}, {"7.5", "3.0"}, {"6.6", "2.0"}};
+constexpr const char *kLeftCurve[][2] = {{"1.0", "7.0"}, {"3.0", "4.8"}, {"9.0", "2.0"}, {"0", "-1"}, {"0", "-1"}};
+constexpr const char *kRightCurve[][2] = {{"9.0", "7.0"}, {"7.0", "4.8"}, {"1.0", "2.0"}, {"0", "-1"}, {"0", "-1"}};
+constexpr const char *kBaseLine[][2] = {{"0.5", "8.0"}, {"5.0", "9.0"}, {"9.5", "8.0"}};
+
+constexpr FieldRange kGridCoordinate{-2.0, 12.0};
+
+using K = KeyKind;
+using R = KeyRole;
+using S = Settings;
+
+constexpr ConfigurationKey kKeys[] = {
+    {kCommon, "WarningEnabled", K::Int, R::Field, &S::WarningEnabled, "0", true, FieldRange{0, 5}},
+    {kCommon, "Reflection", K::Bool, R::Field, &S::Reflection, "0", true, FieldRange{0, 1}},
+    {kCommon, "LineThickness", K::Int, R::Field, &S::LineThickness, "2", true, FieldRange{0, 10}},
+    {kCommon, "CurveThickness", K::Int, R::Field, &S::CurveThickness, "2", true, FieldRange{0, 10}},
+    {kCommon, "CurveTicks", K::Int, R::Field, &S::CurveTicks, "15", true, FieldRange{0, 30}},
+    {kCommon, "CurveTicksSpace", K::Int, R::Field, &S::CurveTicksSpace, "15", true, FieldRange{0, 30}},
+    {kCommon, "CustomFileLines", K::Text, R::Field, &S::CustomFileLines, "", true, {}},
+    {kCommon, "CustomFileWarning", K::Text, R::Field, &S::CustomFileWarning, "", true, {}},
+    {kCommon, "Bright1", K::Int, R::Field, &S::Bright1, kLineBrightness, false, FieldRange{20, 80}},
+    {kCommon, "Bright2", K::Int, R::Field, &S::Bright2, kBackgroundBrightness, false, FieldRange{20, 80}},
+    {kCommon, "Brightness1", K::Int, R::NewOnly, {}, kLineBrightness, true, {}},
+    {kCommon, "Brightness2", K::Int, R::NewOnly, {}, kBackgroundBrightness, true, {}},
+
+    {kCamera, "ShiftX", K::Int, R::GridShift, &S::CameraShiftX, "250", true, FieldRange{0, 255}},
+    {kCamera, "ShiftY", K::Int, R::GridShift, &S::CameraShiftY, "45", true, FieldRange{0, 255}},
+    // Nothing sets the camera brightness: both keys carry its built-in value.
+    {kCamera, "Brightness1", K::Int, R::SaveOnly, &S::CameraBrightness, "0", false, {}},
+    {kCamera, "Brightness2", K::Int, R::SaveOnly, &S::CameraBrightness, "0", false, {}},
+
+    {kMarker, "SideLineMode", K::Int, R::Field, &S::SideLineMode, "0", true, FieldRange{0, 9}},
+    {kMarker, "BaseLineMode", K::Int, R::Field, &S::BaseLineMode, "0", true, FieldRange{0, 1}},
+    {kMarker, "BaseLineText", K::Text, R::Field, &S::BaseLineText, "0.5 м", true, {}},
+    {kMarker, "LabelLineText1", K::Text, R::Field, LabelTextField{0}, "1", true, {}},
+    {kMarker, "LabelLineText2", K::Text, R::Field, LabelTextField{1}, "2", true, {}},
+    {kMarker, "LabelLineText3", K::Text, R::Field, LabelTextField{2}, "3", true, {}},
+    {kMarker, "LabelLineText4", K::Text, R::Field, LabelTextField{3}, "4", true, {}},
+    {kMarker, "FontHeight", K::Int, R::Field, &S::FontHeight, "25", true, FieldRange{10, 35}},
+    {kMarker, "ShiftX", K::Int, R::Field, &S::LabelShiftX, "0", true, FieldRange{-255, 255}},
+    {kMarker, "ShiftY", K::Int, R::Field, &S::LabelShiftY, "5", true, FieldRange{-255, 255}},
+
+    {"SideLineLeft", "", K::PointGroup, R::Field, PointGroupField{3, 5, kLeftBorder}, nullptr, true, kGridCoordinate},
+    {"SideLineRight", "", K::PointGroup, R::Field, PointGroupField{8, 5, kRightBorder}, nullptr, true, kGridCoordinate},
+    {"CurveLeft", "", K::PointGroup, R::Field, PointGroupField{13, 5, kLeftCurve}, nullptr, true, kGridCoordinate},
+    {"CurveRight", "", K::PointGroup, R::Field, PointGroupField{18, 5, kRightCurve}, nullptr, true, kGridCoordinate},
+    {"BaseLine", "", K::PointGroup, R::Field, PointGroupField{0, 3, kBaseLine}, nullptr, true, kGridCoordinate},
+
+    {kParking, "FrontEnabled", K::Int, R::Field, &S::FrontEnabled, "0", true, FieldRange{0, 0}},
+    {kParking, "RearEnabled", K::Int, R::Field, &S::RearEnabled, "0", true, FieldRange{0, 1}},
+    {kParking, "MenuShift", K::Int, R::Field, &S::MenuShift, "0", true, FieldRange{0, 10}},
+    {kParking, "MenuShiftY", K::Int, R::Field, &S::MenuShiftY, "0", true, FieldRange{0, 255}},
+    // No sound setting exists; the misspelt key is the one older files hold.
+    {kParking, "SoundEnabled", K::Int, R::Constant, {}, "0", true, {}},
+    {kParking, "SountEnabled", K::Bool, R::Ignored, {}, nullptr, false, {}},
+    {kStage, "CurrentStage", K::Int, R::Constant, {}, "0", true, {}},
+
+    {kMirror, "MirrorX", K::Double, R::Field, &S::MirrorX, "5.0", true, FieldRange{0, 10}},
+    {kMirror, "MirrorY", K::Double, R::Field, &S::MirrorY, "10.0", true, {}},
+    {kMirror, "MirrorShift", K::Double, R::Field, &S::MirrorShift, "0.0", true, FieldRange{-5, 5}},
+    {kMirror, "MirrorUsing", K::Bool, R::Field, &S::MirrorUsing, "0", true, FieldRange{0, 1}},
+};
+
+// The kind of each row matches the type of its field.
+constexpr bool KindFits(const ConfigurationKey &key)
+{
+    switch (key.kind) {
+    case K::Int:
+        return std::holds_alternative<int S::*>(key.field) || std::holds_alternative<unsigned char S::*>(key.field)
+               || std::holds_alternative<std::monostate>(key.field);
+    case K::Bool:
+        return std::holds_alternative<bool S::*>(key.field) || std::holds_alternative<std::monostate>(key.field);
+    case K::Double:
+        return std::holds_alternative<double S::*>(key.field);
+    case K::Text:
+        return std::holds_alternative<QString S::*>(key.field) || std::holds_alternative<LabelTextField>(key.field);
+    case K::PointGroup:
+        return std::holds_alternative<PointGroupField>(key.field);
+    }
+    return false;
+}
+
+constexpr bool AllKindsFit()
+{
+    for (const ConfigurationKey &key : kKeys) {
+        if (!KindFits(key))
+            return false;
+        // Only rows without a field may lack one; only fields and points have a built-in value.
+        const bool hasField = !std::holds_alternative<std::monostate>(key.field);
+        if (hasField != (key.role != R::NewOnly && key.role != R::Constant && key.role != R::Ignored))
+            return false;
+        if ((key.builtIn == nullptr) != (key.kind == K::PointGroup || key.role == R::Ignored))
+            return false;
+    }
+    return true;
+}
+static_assert(AllKindsFit(), "a row's kind, role and field disagree");
+
+} // namespace
+
+std::span<const ConfigurationKey> ConfigurationKeys()
+{
+    return kKeys;
+}
+
+void SetBuiltInValues(Settings &s)
+{
+    for (const ConfigurationKey &key : kKeys) {
+        if (!key.builtIn)
+            continue;
+        const QByteArray text(key.builtIn);
+        std::visit(
+            [&](auto field) {
+                using F = decltype(field);
+                if constexpr (std::is_same_v<F, int S::*>)
+                    s.*field = text.toInt();
+                else if constexpr (std::is_same_v<F, unsigned char S::*>)
+                    s.*field = static_cast<unsigned char>(text.toInt());
+                else if constexpr (std::is_same_v<F, bool S::*>)
+                    s.*field = text.toInt() != 0;
+                else if constexpr (std::is_same_v<F, double S::*>)
+                    s.*field = text.toDouble();
+                else if constexpr (std::is_same_v<F, QString S::*>)
+                    s.*field = QString::fromUtf8(text);
+                else if constexpr (std::is_same_v<F, LabelTextField>)
+                    s.LabelLineText[field.index] = QString::fromUtf8(text);
+            },
+            key.field);
+    }
+}
+
+bool SameFields(const Settings &a, const Settings &b)
+{
+    for (const ConfigurationKey &key : kKeys) {
+        const bool same = std::visit(
+            [&](auto field) {
+                using F = decltype(field);
+                if constexpr (std::is_same_v<F, std::monostate>) {
+                    return true;
+                } else if constexpr (std::is_same_v<F, LabelTextField>) {
+                    return a.LabelLineText[field.index] == b.LabelLineText[field.index];
+                } else if constexpr (std::is_same_v<F, PointGroupField>) {
+                    for (int i = field.firstSlot; i < field.firstSlot + field.count; ++i)
+                        if (!(a.Points[size_t(i)] == b.Points[size_t(i)]) || a.PointFlags[size_t(i)] != b.PointFlags[size_t(i)])
+                            return false;
+                    return true;
+                } else {
+                    return a.*field == b.*field;
+                }
+            },
+            key.field);
+        if (!same)
+            return false;
+    }
+    return true;
+}

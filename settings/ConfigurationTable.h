@@ -1,0 +1,73 @@
+#pragma once
+
+#include "Settings.h"
+
+#include <optional>
+#include <span>
+#include <variant>
+
+// The one table of the configuration file: every key with its section, its
+// kind, the Settings field it carries, its built-in value and the range the
+// wizard's page gives it. New, Load, Save, the construction of a Settings
+// record and the unsaved-changes comparison all follow it; renaming a field
+// means changing its one row here.
+
+// How a value is written and read.
+enum class KeyKind { Int, Bool, Double, Text, PointGroup };
+
+// What the file commands do with a key.
+enum class KeyRole {
+    Field,      // read into its field (Load, New), written from it (Save)
+    GridShift,  // a field read only together with its partner, through SetCameraShift
+    NewOnly,    // written by New with its built-in text, never read or saved (older files' keys)
+    SaveOnly,   // written from its field by Save, never read
+    Constant,   // written as its built-in text by New and Save; its value is never used
+    Ignored,    // found in files and ignored; nothing writes it
+};
+
+// LabelLineText[index].
+struct LabelTextField {
+    int index;
+};
+
+// A section of guide points: record slots firstSlot .. firstSlot + count - 1,
+// keys "Point<i>X", "Point<i>Y" (grid units) and "Point<i>V" (enabled flag).
+// newPoints holds the x and y texts that New writes per point; New writes
+// every "V" as "0". A new record's points are all zero.
+struct PointGroupField {
+    int firstSlot;
+    int count;
+    const char *const (*newPoints)[2];
+};
+
+using ConfigurationField = std::variant<std::monostate, int Settings::*, bool Settings::*, double Settings::*,
+                                        unsigned char Settings::*, QString Settings::*, LabelTextField, PointGroupField>;
+
+// The values the installer can give a field on its page.
+struct FieldRange {
+    double minimum;
+    double maximum;
+};
+
+struct ConfigurationKey {
+    const char *section;
+    const char *key;  // empty for a point group
+    KeyKind kind;
+    KeyRole role;
+    ConfigurationField field;
+    // The built-in value as file text (UTF-8): what a new record holds and,
+    // when writtenByNew, what New writes. Null for a point group.
+    const char *builtIn;
+    bool writtenByNew;
+    std::optional<FieldRange> range;  // none: no page edits the field
+};
+
+// Every key in the order New, Load and Save process them.
+std::span<const ConfigurationKey> ConfigurationKeys();
+
+// Gives every field of the table its built-in value (points are left alone).
+void SetBuiltInValues(Settings &settings);
+
+// Whether every field of the table (and every point a file holds) is the same
+// in both records: what saving them would write.
+bool SameFields(const Settings &a, const Settings &b);
