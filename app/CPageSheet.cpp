@@ -87,8 +87,8 @@ CPageSheet::CPageSheet(const QString &caption, QWidget *parent) : QDialog(parent
     setSizeGripEnabled(false);
 
     order_ = {&sysAs_, &monCam_, &gridShift_, &baseLine_, &leftBord_, &mirrorLine_,
-              &rigthBord_, &leftCurve_, &rigthCurve_, &lineBold_, &markPlace_,
-              &loadBMP_, &loadWarn_, &parktronic_, &warning_, &complite_};
+              &rightBord_, &leftCurve_, &rightCurve_, &lineBold_, &markPlace_,
+              &loadBMP_, &loadWarn_, &parktronic_, &warning_, &complete_};
     for (CPageView *page : order_) {
         page->setParent(this);
         page->SetHost(this);
@@ -164,9 +164,9 @@ void CPageSheet::BuildMenu()
     add(view, Ids::ID_VIEW_BASELINE, tr("Ввод &базовой линии"), true);
     add(view, Ids::ID_VIEW_LEFTBORD, tr("Ввод &левой границы"), true);
     add(view, Ids::ID_VIEW_MIRRORLINE, tr("Ввод линии си&мметрии"), true);
-    add(view, Ids::ID_VIEW_RIGTHBORD, tr("Ввод правой &границы"), true);
+    add(view, Ids::ID_VIEW_RIGHTBORD, tr("Ввод правой &границы"), true);
     add(view, Ids::ID_VIEW_LEFTCURVE, tr("Ввод левой &кривой"), true);
-    add(view, Ids::ID_VIEW_RIGTHCURVE, tr("Ввод правой кри&вой"), true);
+    add(view, Ids::ID_VIEW_RIGHTCURVE, tr("Ввод правой кри&вой"), true);
     add(view, Ids::ID_VIEW_LINEBOLD, tr("Установка &толщины линий"), true);
     add(view, Ids::ID_VIEW_MARKPLACE, tr("&Размещение маркеров"), true);
     add(view, Ids::ID_VIEW_LOADBMP, tr("Загрузка и запись &изображения"), true);
@@ -380,7 +380,7 @@ bool CPageSheet::HandleWizardKey(int key)
     page->CommitToRecord();
     if (key == Qt::Key_F6) {
         // Asked once here and once more by the Next button, as the pages expect.
-        if (!page->OnWizardStep(true) && page != &complite_)
+        if (!page->OnWizardStep(true) && page != &complete_)
             Button(Ids::ID_WIZNEXT)->click();
         return true;
     }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CPageBaseLine.h"
-#include "CPageComplite.h"
+#include "CPageComplete.h"
 #include "CPageGridShift.h"
 #include "CPageLeftBord.h"
 #include "CPageLeftCurve.h"
@@ -12,8 +12,8 @@
 #include "CPageMirrorLine.h"
 #include "CPageMonCam.h"
 #include "CPageParktronic.h"
-#include "CPageRigthBord.h"
-#include "CPageRigthCurve.h"
+#include "CPageRightBord.h"
+#include "CPageRightCurve.h"
 #include "CPageSysAs.h"
 #include "CPageWarning.h"
 #include "CResizeCtrl.h"
@@ -125,16 +125,16 @@ private:
     CPageGridShift gridShift_;
     CPageMarkPlace markPlace_;
     CPageLeftBord leftBord_;
-    CPageRigthBord rigthBord_;
+    CPageRightBord rightBord_;
     CPageLeftCurve leftCurve_;
-    CPageRigthCurve rigthCurve_;
+    CPageRightCurve rightCurve_;
     CPageBaseLine baseLine_;
     CPageParktronic parktronic_;
     CPageMirrorLine mirrorLine_;
     CPageLoadBMP loadBMP_;
     CPageLoadWarn loadWarn_;
     CPageWarning warning_;
-    CPageComplite complite_;
+    CPageComplete complete_;
     CPageLineBold lineBold_;
 
     Settings settings_;

@@ -46,10 +46,10 @@ struct PageSection {
 constexpr PageSection kPageSections[] = {
     {Ids::IDD_SYSAS, "page01"},      {Ids::IDD_MONCAM, "page02"},     {Ids::IDD_GRIDSHIFT, "page03"},
     {Ids::IDD_BASELINE, "page04"},   {Ids::IDD_LEFTBORD, "page05"},   {Ids::IDD_MIRRORLINE, "page06"},
-    {Ids::IDD_RIGTHBORD, "page07"},  {Ids::IDD_LEFTCURVE, "page08"},  {Ids::IDD_RIGTHCURVE, "page09"},
+    {Ids::IDD_RIGHTBORD, "page07"},  {Ids::IDD_LEFTCURVE, "page08"},  {Ids::IDD_RIGHTCURVE, "page09"},
     {Ids::IDD_LINEBOLD, "page10"},   {Ids::IDD_MARKPLACE, "page11"},  {Ids::IDD_LOADBMP, "page12"},
     {Ids::IDD_LOADWARN, "page13"},   {Ids::IDD_PARKTRONIC, "page14"}, {Ids::IDD_WARNING, "page15"},
-    {Ids::IDD_COMPLITE, "page16"},
+    {Ids::IDD_COMPLETE, "page16"},
 };
 
 void ShowManualWindow(const QString &path, const QString &section, QWidget *parent)

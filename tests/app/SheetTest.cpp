@@ -510,7 +510,7 @@ TEST_F(SheetTest, screenshotsShowHelpOnTopPictureLeftButtonsRight)
             sheet->SheetSettings().SetPoint(slot, x, y, 1);
     }
     const QString keep = qEnvironmentVariable("TARVELLO_SCREENSHOT_DIR");
-    const std::pair<int, const char *> shots[] = {{0, "sysas"}, {4, "leftbord"}, {15, "complite"}};
+    const std::pair<int, const char *> shots[] = {{0, "sysas"}, {4, "leftbord"}, {15, "complete"}};
     for (const QSize grow : {QSize(0, 0), QSize(300, 200)}) {
         sheet->resize(sheet->size() + grow);
         for (const auto &[index, name] : shots) {
