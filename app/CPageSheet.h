@@ -1,24 +1,10 @@
 #pragma once
 
-#include "CPageBaseLine.h"
-#include "CPageComplete.h"
-#include "CPageGridShift.h"
-#include "CPageLeftBord.h"
-#include "CPageLeftCurve.h"
-#include "CPageLineBold.h"
-#include "CPageLoadBMP.h"
-#include "CPageLoadWarn.h"
-#include "CPageMarkPlace.h"
 #include "CPageMirrorLine.h"
-#include "CPageMonCam.h"
-#include "CPageParktronic.h"
-#include "CPageRightBord.h"
-#include "CPageRightCurve.h"
-#include "CPageSysAs.h"
-#include "CPageWarning.h"
 #include "CResizeCtrl.h"
 #include "Configuration.h"
 #include "PageHost.h"
+#include "PageTable.h"
 #include "Settings.h"
 
 #include <QDialog>
@@ -26,6 +12,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 class DeviceLink;
 class QAction;
@@ -39,7 +26,7 @@ class CPageSheet : public QDialog, public PageHost {
     Q_OBJECT
 
 public:
-    static constexpr int kPageCount = 16;
+    static constexpr int kPageCount = kWizardSteps;
 
     explicit CPageSheet(const QString &caption, QWidget *parent = nullptr);
     ~CPageSheet() override;
@@ -49,11 +36,14 @@ public:
 
     // Pages in wizard order.
     CPageView *Page(int index) const { return order_[index]; }
+    CPageView *Page(WizardStep step) const { return order_[StepIndex(step)]; }
+    template <typename T> T *PageAs(WizardStep step) const { return static_cast<T *>(Page(step)); }
     int PageIndex(const CPageView *page) const;
     CPageView *ActivePage() const;
     int ActiveIndex() const { return active_; }
     // Makes the page with this wizard index the active page.
     void SetActivePage(int index);
+    void SetActivePage(WizardStep step) { SetActivePage(StepIndex(step)); }
 
     // Runs the command of a menu item or accelerator (menu ids).
     void RunCommand(int commandId);
@@ -82,7 +72,7 @@ public:
     void CheckViewItem(int commandId) override;
     void SetBackEnabled(bool enabled) override;
     void ShowFinishOnly(const QString &finishText) override;
-    RightSideRecompute *RightSide() override { return &mirrorLine_; }
+    RightSideRecompute *RightSide() override { return PageAs<CPageMirrorLine>(WizardStep::MirrorLine); }
 
 signals:
     // The first page has been painted (used to measure start-up).
@@ -119,23 +109,8 @@ private:
     void FileSaveAs();
     bool HandleWizardKey(int key);
 
-    // Pages, in the order the sheet declares them (not the wizard order).
-    CPageSysAs sysAs_;
-    CPageMonCam monCam_;
-    CPageGridShift gridShift_;
-    CPageMarkPlace markPlace_;
-    CPageLeftBord leftBord_;
-    CPageRightBord rightBord_;
-    CPageLeftCurve leftCurve_;
-    CPageRightCurve rightCurve_;
-    CPageBaseLine baseLine_;
-    CPageParktronic parktronic_;
-    CPageMirrorLine mirrorLine_;
-    CPageLoadBMP loadBMP_;
-    CPageLoadWarn loadWarn_;
-    CPageWarning warning_;
-    CPageComplete complete_;
-    CPageLineBold lineBold_;
+    // The pages, made from the page table, in wizard order.
+    std::array<std::unique_ptr<CPageView>, kPageCount> pages_;
 
     Settings settings_;
     Settings saved_;  // what the current file holds: as last loaded or saved
@@ -144,7 +119,7 @@ private:
     CResizeCtrl resize_;
     int checkedItem_ = 0;
 
-    std::array<CPageView *, kPageCount> order_{};
+    std::array<CPageView *, kPageCount> order_{};  // pages_, borrowed
     QFrame *divider_ = nullptr;
     int active_ = -1;
     DeviceLink *link_ = nullptr;
