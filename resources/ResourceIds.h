@@ -88,7 +88,7 @@ enum Control : int {
     IDC_LABEL_X0 = 1045,   // X label of row r = 1045 + r
     IDC_LABEL_Y0 = 1050,   // Y label of row r = 1050 + r
     IDC_COMBO_MIRROR = 1054,
-    IDC_PICTURE = 1055,    // picture or illustration; also the rear-sensor combo
+    IDC_PICTURE = 1055,    // picture or illustration
     IDC_LABEL_MIRROR = 1056,
     IDC_PROGRESS = 1064,
     IDC_UPLOAD_ESTIMATE = 1090,  // time left of a picture upload, beside the progress bar
@@ -103,21 +103,22 @@ enum Control : int {
     IDC_LABEL_SHIFTX = 1075,
     IDC_LABEL_SHIFTY = 1076,
     IDC_LABEL_BASETEXT = 1077,
-    IDC_SKIP_POINT = 1078, // "Пропустить точку"; also the "Текст меток" label
+    IDC_SKIP_POINT = 1078, // "Пропустить точку"
     IDC_RADIO_FIRST = 1079,
     IDC_RADIO_SECOND = 1080,
     IDC_EDIT_LABEL1 = 1081,
     IDC_SHIFT_NOTE = 1082,
     IDC_LINK_CONTACT = 1274,
     IDC_LINK_SUPPORT = 1275,
-    // Labels page: ids it shares with other pages' controls, under its own names.
-    IDC_EDIT_BASETEXT = 1028,     // base-line label text (the row-3 X edit id)
-    IDC_COMBO_BASELABELS = 1055,  // base-line label placement
-    IDC_COMBO_SIDELABELS = 1071,  // border-line label placement
-    IDC_LABEL_TEXTS = 1078,       // "Текст меток" above the four label texts
-    IDC_EDIT_LABEL2 = 1082,       // label texts at 2, 3 and 4 m (1 m is IDC_EDIT_LABEL1)
+    // Labels page: label texts at 2, 3 and 4 m (1 m is IDC_EDIT_LABEL1).
+    IDC_EDIT_LABEL2 = 1089,
     IDC_EDIT_LABEL3 = 1083,
     IDC_EDIT_LABEL4 = 1084,
+    IDC_EDIT_BASETEXT = 1085,     // base-line label text
+    IDC_COMBO_BASELABELS = 1086,  // base-line label placement
+    IDC_COMBO_SIDELABELS = 1087,  // border-line label placement
+    IDC_LABEL_TEXTS = 1088,       // "Текст меток" above the four label texts
+    IDC_COMBO_REAR = 1091,        // parking-sensor page: the rear sensor's list
 };
 
 // Help texts (resources/help/<id>.html).
