@@ -74,9 +74,10 @@ CPageSheet::CPageSheet(const QString &caption, QWidget *parent) : QDialog(parent
                    | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setSizeGripEnabled(false);
 
-    order_ = {&sysAs_, &monCam_, &gridShift_, &baseLine_, &leftBord_, &mirrorLine_,
-              &rigthBord_, &leftCurve_, &rigthCurve_, &lineBold_, &markPlace_,
-              &loadBMP_, &loadWarn_, &parktronic_, &warning_, &complite_};
+    for (int i = 0; i < kPageCount; ++i) {
+        pages_[i] = PageTable()[i].create();
+        order_[i] = pages_[i].get();
+    }
     for (CPageView *page : order_) {
         page->setParent(this);
         page->SetHost(this);
@@ -146,21 +147,9 @@ void CPageSheet::BuildMenu()
     add(file, Ids::ID_FILE_EXIT, tr("В&ыход"));
 
     QMenu *view = menuBar_->addMenu(tr("&Вид"));
-    add(view, Ids::ID_VIEW_SYSAS, tr("&Сборка системы"), true);
-    add(view, Ids::ID_VIEW_MONCAM, tr("&Установка параметров камеры и монитора"), true);
-    add(view, Ids::ID_VIEW_GRIDSHIFT, tr("С&двиг решетки"), true);
-    add(view, Ids::ID_VIEW_BASELINE, tr("Ввод &базовой линии"), true);
-    add(view, Ids::ID_VIEW_LEFTBORD, tr("Ввод &левой границы"), true);
-    add(view, Ids::ID_VIEW_MIRRORLINE, tr("Ввод линии си&мметрии"), true);
-    add(view, Ids::ID_VIEW_RIGTHBORD, tr("Ввод правой &границы"), true);
-    add(view, Ids::ID_VIEW_LEFTCURVE, tr("Ввод левой &кривой"), true);
-    add(view, Ids::ID_VIEW_RIGTHCURVE, tr("Ввод правой кри&вой"), true);
-    add(view, Ids::ID_VIEW_LINEBOLD, tr("Установка &толщины линий"), true);
-    add(view, Ids::ID_VIEW_MARKPLACE, tr("&Размещение маркеров"), true);
-    add(view, Ids::ID_VIEW_LOADBMP, tr("Загрузка и запись &изображения"), true);
-    add(view, Ids::ID_VIEW_LOADWARN, tr("Загрузка и запись пр&едупреждения"), true);
-    add(view, Ids::ID_VIEW_PARKTRONIC, tr("&Парктроник"), true);
-    add(view, Ids::ID_VIEW_WARNING, tr("П&оказ предупреждения"), true);
+    for (const PageRow &row : PageTable())
+        if (row.viewItemId != 0)
+            add(view, row.viewItemId, tr(row.viewText), true);
 
     QMenu *help = menuBar_->addMenu(tr("&Справка"));
     add(help, Ids::ID_HELP_CONTENTS, tr("&Вызов справки\tF1"));
@@ -374,12 +363,12 @@ bool CPageSheet::HandleWizardKey(int key)
     page->CommitToRecord();
     if (key == Qt::Key_F6) {
         // Asked once here and once more by the Next button, as the pages expect.
-        if (!page->OnWizardStep(true) && page != &complite_)
+        if (!page->OnWizardStep(true) && page != Page(WizardStep::Complete))
             Button(Ids::ID_WIZNEXT)->click();
         return true;
     }
     if (key == Qt::Key_F5) {
-        if (!page->OnWizardStep(false) && page != &sysAs_)
+        if (!page->OnWizardStep(false) && page != Page(WizardStep::SysAs))
             Button(Ids::ID_WIZBACK)->click();
         return true;
     }
@@ -435,16 +424,13 @@ void CPageSheet::RunCommand(int commandId)
     default:
         break;
     }
-    for (int i = 0; i < kPageCount; ++i) {
-        if (order_[i]->ViewItemId() == commandId) {
-            SetActivePage(i);
-            // Triggering a checkable item toggled it; the one check mark
-            // belongs to the page item the active page recorded, also when
-            // the item of the page already shown was chosen.
-            SyncViewChecks();
-            StartTitleTimer();
-            return;
-        }
+    if (const PageRow *row = PageRowOfViewItem(commandId)) {
+        SetActivePage(row->step);
+        // Triggering a checkable item toggled it; the one check mark
+        // belongs to the page item the active page recorded, also when
+        // the item of the page already shown was chosen.
+        SyncViewChecks();
+        StartTitleTimer();
     }
 }
 

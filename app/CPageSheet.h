@@ -1,30 +1,18 @@
 #pragma once
 
-#include "CPageBaseLine.h"
-#include "CPageComplite.h"
-#include "CPageGridShift.h"
-#include "CPageLeftBord.h"
-#include "CPageLeftCurve.h"
-#include "CPageLineBold.h"
-#include "CPageLoadBMP.h"
-#include "CPageLoadWarn.h"
-#include "CPageMarkPlace.h"
 #include "CPageMirrorLine.h"
-#include "CPageMonCam.h"
-#include "CPageParktronic.h"
-#include "CPageRigthBord.h"
-#include "CPageRigthCurve.h"
-#include "CPageSysAs.h"
-#include "CPageWarning.h"
 #include "CResizeCtrl.h"
 #include "ConfigurationDocument.h"
 #include "PageHost.h"
+#include "PageTable.h"
 #include "Settings.h"
 
 #include <QDialog>
 #include <QTimer>
 
 #include <array>
+#include <functional>
+#include <memory>
 
 class DeviceLink;
 class QAction;
@@ -39,7 +27,7 @@ class CPageSheet : public QDialog, public PageHost, private DocumentHost {
     Q_OBJECT
 
 public:
-    static constexpr int kPageCount = 16;
+    static constexpr int kPageCount = kWizardSteps;
 
     explicit CPageSheet(const QString &caption, QWidget *parent = nullptr);
     ~CPageSheet() override;
@@ -49,11 +37,14 @@ public:
 
     // Pages in wizard order.
     CPageView *Page(int index) const { return order_[index]; }
+    CPageView *Page(WizardStep step) const { return order_[StepIndex(step)]; }
+    template <typename T> T *PageAs(WizardStep step) const { return static_cast<T *>(Page(step)); }
     int PageIndex(const CPageView *page) const;
     CPageView *ActivePage() const;
     int ActiveIndex() const { return active_; }
     // Makes the page with this wizard index the active page.
     void SetActivePage(int index);
+    void SetActivePage(WizardStep step) { SetActivePage(StepIndex(step)); }
 
     // Runs the command of a menu item or accelerator (menu ids).
     void RunCommand(int commandId);
@@ -80,7 +71,7 @@ public:
     void CheckViewItem(int commandId) override;
     void SetBackEnabled(bool enabled) override;
     void ShowFinishOnly(const QString &finishText) override;
-    RightSideRecompute *RightSide() override { return &mirrorLine_; }
+    RightSideRecompute *RightSide() override { return PageAs<CPageMirrorLine>(WizardStep::MirrorLine); }
 
 signals:
     // The first page has been painted (used to measure start-up).
@@ -107,30 +98,15 @@ private:
     void OnTitleTimer();
     bool HandleWizardKey(int key);
 
-    // Pages, in the order the sheet declares them (not the wizard order).
-    CPageSysAs sysAs_;
-    CPageMonCam monCam_;
-    CPageGridShift gridShift_;
-    CPageMarkPlace markPlace_;
-    CPageLeftBord leftBord_;
-    CPageRigthBord rigthBord_;
-    CPageLeftCurve leftCurve_;
-    CPageRigthCurve rigthCurve_;
-    CPageBaseLine baseLine_;
-    CPageParktronic parktronic_;
-    CPageMirrorLine mirrorLine_;
-    CPageLoadBMP loadBMP_;
-    CPageLoadWarn loadWarn_;
-    CPageWarning warning_;
-    CPageComplite complite_;
-    CPageLineBold lineBold_;
+    // The pages, made from the page table, in wizard order.
+    std::array<std::unique_ptr<CPageView>, kPageCount> pages_;
 
     ConfigurationDocument document_{this};
     QMenuBar *menuBar_ = nullptr;
     CResizeCtrl resize_;
     int checkedItem_ = 0;
 
-    std::array<CPageView *, kPageCount> order_{};
+    std::array<CPageView *, kPageCount> order_{};  // pages_, borrowed
     QFrame *divider_ = nullptr;
     int active_ = -1;
     int leftIndex_ = -1;  // the page the last LeaveActivePage left

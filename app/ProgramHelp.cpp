@@ -2,7 +2,7 @@
 
 #include "CManualWindow.h"
 #include "CPageView.h"
-#include "ResourceIds.h"
+#include "PageTable.h"
 #include "UserMessage.h"
 
 #include <QApplication>
@@ -37,20 +37,6 @@ bool RunsFromBuildTree()
     return !build.isEmpty() && (program == build || program.startsWith(build + QLatin1Char('/')));
 }
 #endif
-
-// The manual's section of each wizard page, by the page's dialog template.
-struct PageSection {
-    int dialogId;
-    const char *anchor;
-};
-constexpr PageSection kPageSections[] = {
-    {Ids::IDD_SYSAS, "page01"},      {Ids::IDD_MONCAM, "page02"},     {Ids::IDD_GRIDSHIFT, "page03"},
-    {Ids::IDD_BASELINE, "page04"},   {Ids::IDD_LEFTBORD, "page05"},   {Ids::IDD_MIRRORLINE, "page06"},
-    {Ids::IDD_RIGTHBORD, "page07"},  {Ids::IDD_LEFTCURVE, "page08"},  {Ids::IDD_RIGTHCURVE, "page09"},
-    {Ids::IDD_LINEBOLD, "page10"},   {Ids::IDD_MARKPLACE, "page11"},  {Ids::IDD_LOADBMP, "page12"},
-    {Ids::IDD_LOADWARN, "page13"},   {Ids::IDD_PARKTRONIC, "page14"}, {Ids::IDD_WARNING, "page15"},
-    {Ids::IDD_COMPLITE, "page16"},
-};
 
 void ShowManualWindow(const QString &path, const QString &section, QWidget *parent)
 {
@@ -111,10 +97,8 @@ QString ManualSectionOfPage(const CPageView *page)
 {
     if (page == nullptr)
         return {};
-    for (const PageSection &entry : kPageSections)
-        if (entry.dialogId == page->DialogId())
-            return QString::fromLatin1(entry.anchor);
-    return {};
+    const PageRow *row = PageRowOf(page);
+    return row ? QString::fromLatin1(row->manualSection) : QString();
 }
 
 bool OpenProgramHelp(QWidget *parent, const QString &section)

@@ -31,8 +31,8 @@ using ManualOpener = std::function<bool(const QUrl &url)>;
 ManualOpener SetManualOpener(ManualOpener opener);
 
 // The manual's section about a wizard page: the anchor of its heading
-// ("page01" to "page16", in wizard order), found by the page's dialog
-// template; empty for no page or another dialog.
+// ("page01" to "page16", in wizard order), as the page table gives it for
+// the page's class; empty for no page or one the table does not list.
 QString ManualSectionOfPage(const CPageView *page);
 
 // Opens the manual at `section` (an anchor of it; empty: at its top) with

@@ -38,9 +38,7 @@ void CPageGridShift::OnInitDialog()
 {
     CPageViewControl::OnInitDialog();
     for (CValueSpinCtrl *spin : {SpinX(0), SpinY(0)}) {
-        spin->SetRange(0, kGridShiftMax, 1);
-        spin->SetDecimals(0);
-        spin->SetTrimZeros(false);
+        spin->SetIntegerRange(0, kGridShiftMax);
         spin->SetValue(1);
     }
     // The grid alone, as the module shows it on this page.
@@ -61,7 +59,6 @@ int CPageGridShift::ShiftY() const
 bool CPageGridShift::OnSetActive()
 {
     BeginActivation();
-    activated_ = true;
     if (const Settings *s = SettingsRecord()) {
         // A configuration file may hold a shift the fields cannot show: they
         // show, and the module gets, the nearest one they can; the record
@@ -118,7 +115,7 @@ void CPageGridShift::SendShiftX()
 
 void CPageGridShift::OnRowSpun(int, bool xField)
 {
-    if (!activated_)
+    if (!WasActivated())
         return;
     ApplyShift();
     if (xField)
@@ -129,7 +126,7 @@ void CPageGridShift::OnRowSpun(int, bool xField)
 
 void CPageGridShift::OnRowChanged(int)
 {
-    if (!activated_)
+    if (!WasActivated())
         return;
     ApplyShift();
     SendShiftY();

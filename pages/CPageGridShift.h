@@ -33,6 +33,4 @@ private:
     void EndHeldArrows();
     void SendShiftY();
     void SendShiftX();
-
-    bool activated_ = false;
 };

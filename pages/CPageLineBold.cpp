@@ -78,9 +78,7 @@ void CPageLineBold::OnInitDialog()
     CPageViewControl::OnInitDialog();
     for (int r = 0; r < kFieldCount; ++r) {
         CValueSpinCtrl *spin = SpinX(r);
-        spin->SetRange(kRanges[r].minimum, kRanges[r].maximum, 1);
-        spin->SetDecimals(0);
-        spin->SetTrimZeros(false);
+        spin->SetIntegerRange(kRanges[r].minimum, kRanges[r].maximum);
         spin->SetValue(1);
     }
     LoadFields();
@@ -117,11 +115,6 @@ bool CPageLineBold::OnKillActive()
 }
 
 void CPageLineBold::OnRowChanged(int row)
-{
-    StoreField(row);
-}
-
-void CPageLineBold::OnRowSpun(int row, bool)
 {
     StoreField(row);
 }

@@ -26,7 +26,6 @@ protected:
     // Enter with the range check; Shift + cursor keys stay with the edits.
     FieldKeyRules KeyRules() const override { return FieldKeyRules::EnterOnly(); }
     void OnRowChanged(int row) override;
-    void OnRowSpun(int row, bool xField) override;
 
 private:
     // Shows the record's four values in the fields; a value a hand-edited

@@ -130,9 +130,7 @@ void CPageMarkPlace::OnInitDialog()
     CPageViewControl::OnInitDialog();
     for (int r = 0; r < kFieldCount; ++r) {
         CValueSpinCtrl *spin = SpinX(r);
-        spin->SetRange(kRanges[r].minimum, kRanges[r].maximum, 1);
-        spin->SetDecimals(0);
-        spin->SetTrimZeros(false);
+        spin->SetIntegerRange(kRanges[r].minimum, kRanges[r].maximum);
         spin->SetValue(1);
     }
     SideLabelsCombo()->setCurrentIndex(0);
@@ -202,11 +200,6 @@ void CPageMarkPlace::BaseModeChosen(int index)
 }
 
 void CPageMarkPlace::OnRowChanged(int row)
-{
-    StoreField(row);
-}
-
-void CPageMarkPlace::OnRowSpun(int row, bool)
 {
     StoreField(row);
 }

@@ -42,7 +42,6 @@ protected:
     // so they select text in the label texts.
     FieldKeyRules KeyRules() const override { return FieldKeyRules::EnterOnly(); }
     void OnRowChanged(int row) override;
-    void OnRowSpun(int row, bool xField) override;
 
 private:
     void SideModeChosen(int index);

@@ -127,12 +127,6 @@ void CPageMirrorLine::OnRowChanged(int)
     StoreLine();
 }
 
-void CPageMirrorLine::OnRowSpun(int, bool)
-{
-    RecomputeRightSide();
-    StoreLine();
-}
-
 void CPageMirrorLine::RecomputeRightSide()
 {
     Settings *s = SettingsRecord();

@@ -34,7 +34,6 @@ protected:
     // Enter with the range check, no Shift + cursor keys.
     FieldKeyRules KeyRules() const override { return FieldKeyRules::EnterOnly(); }
     void OnRowChanged(int row) override;
-    void OnRowSpun(int row, bool xField) override;
 
 private:
     // Reads the radio group into the mode, enables the fields for the

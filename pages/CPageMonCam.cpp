@@ -82,7 +82,6 @@ void CPageMonCam::ShowNote(bool mirrored)
 bool CPageMonCam::OnSetActive()
 {
     BeginActivation();
-    activated_ = true;
     const bool mirrored = SettingsRecord() && SettingsRecord()->Reflection;
     MirrorCombo()->setCurrentIndex(mirrored ? 1 : 0);
     ShowNote(mirrored);
@@ -98,7 +97,7 @@ bool CPageMonCam::OnSetActive()
 void CPageMonCam::OnMirrorChosen(int index)
 {
     // Before the page was first shown there is nothing to apply the choice to.
-    if (!activated_)
+    if (!WasActivated())
         return;
     ShowNote(index != 0);
     if (Settings *s = SettingsRecord())

@@ -32,6 +32,4 @@ private:
     // 1 when "В мониторе" is chosen.
     int Mirroring() const;
     void ShowNote(bool mirrored);
-
-    bool activated_ = false;
 };

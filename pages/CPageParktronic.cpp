@@ -52,8 +52,7 @@ std::vector<ControlSpec> CPageParktronic::Template() const
     t.push_back({Ids::IDC_LABEL_COMBO1, Kind::Static, tr("Передний парктроник"), QRect(kColumn, 68, width, 10)});
     t.push_back({Ids::IDC_COMBO1, Kind::Combo, {}, QRect(kColumn, 79, width, 14), {tr("Нет парктроника")}});
     t.push_back({Ids::IDC_LABEL_COMBO2, Kind::Static, tr("Задний парктроник"), QRect(kColumn, 99, width, 10)});
-    // On this page 1055 is the rear sensor's list, not a picture.
-    t.push_back({Ids::IDC_PICTURE, Kind::Combo, {}, QRect(kColumn, 110, width, 14),
+    t.push_back({Ids::IDC_COMBO_REAR, Kind::Combo, {}, QRect(kColumn, 110, width, 14),
                  {tr("Нет парктроника"), tr("PZ - 118")}});
     t.push_back({Ids::IDC_LABEL_X0, Kind::Static, tr("Положение шкалы X"), QRect(kColumn, 136, 96, 10)});
     t.push_back({Ids::IDC_EDIT_X0, Kind::Edit, {}, QRect(kColumn + 98, 134, 28, 13)});
@@ -76,18 +75,14 @@ QComboBox *CPageParktronic::FrontCombo() const
 
 QComboBox *CPageParktronic::RearCombo() const
 {
-    return ControlAs<QComboBox>(Ids::IDC_PICTURE);
+    return ControlAs<QComboBox>(Ids::IDC_COMBO_REAR);
 }
 
 void CPageParktronic::OnInitDialog()
 {
     CPageViewControl::OnInitDialog();
-    SpinX(0)->SetRange(0, kIndicatorXMax, 1);
-    SpinY(0)->SetRange(0, kIndicatorYMax, 1);
-    for (CValueSpinCtrl *spin : {SpinX(0), SpinY(0)}) {
-        spin->SetDecimals(0);
-        spin->SetTrimZeros(false);
-    }
+    SpinX(0)->SetIntegerRange(0, kIndicatorXMax);
+    SpinY(0)->SetIntegerRange(0, kIndicatorYMax);
     FrontCombo()->setCurrentIndex(0);
     RearCombo()->setCurrentIndex(0);
     SpinX(0)->SetValue(kInitialX);
@@ -107,7 +102,6 @@ bool CPageParktronic::Fitted() const
 bool CPageParktronic::OnSetActive()
 {
     BeginActivation();
-    activated_ = true;
     CGuideLinePreview *preview = Preview();
     if (Settings *s = SettingsRecord()) {
         ShowSensorType(RearCombo(), s->RearEnabled);
@@ -155,7 +149,7 @@ void CPageParktronic::SendSensorCommands()
 void CPageParktronic::OnSensorChosen(bool front, int index)
 {
     // Before the page was first shown there is nothing to apply the choice to.
-    if (!activated_)
+    if (!WasActivated())
         return;
     if (Settings *s = SettingsRecord())
         (front ? s->FrontEnabled : s->RearEnabled) = index;
@@ -166,7 +160,7 @@ void CPageParktronic::OnSensorChosen(bool front, int index)
 
 void CPageParktronic::ApplyPosition()
 {
-    if (!activated_)
+    if (!WasActivated())
         return;
     const int x = ModuleCommands::ToModuleValue(SpinX(0)->GetValue(), 0, kIndicatorXMax);
     const int y = ModuleCommands::ToModuleValue(SpinY(0)->GetValue(), 0, kIndicatorYMax);
@@ -177,11 +171,6 @@ void CPageParktronic::ApplyPosition()
         s->MenuShiftY = ModuleCommands::FieldOrStored(y, s->MenuShiftY, 0, kIndicatorYMax);
     }
     SendSensorCommands();
-}
-
-void CPageParktronic::OnRowSpun(int, bool)
-{
-    ApplyPosition();
 }
 
 void CPageParktronic::OnRowChanged(int)

@@ -28,7 +28,6 @@ protected:
     // Steps of 1 within 0..10 across and 0..255 down.
     FieldKeyRules KeyRules() const override;
     void OnRowChanged(int row) override;
-    void OnRowSpun(int row, bool xField) override;
 
 private:
     void OnSensorChosen(bool front, int index);
@@ -37,6 +36,4 @@ private:
     void ApplyPosition();
     void SendSensorCommands();
     bool Fitted() const;
-
-    bool activated_ = false;
 };

@@ -66,11 +66,8 @@ void CPageWarning::OnInitDialog()
     CPageViewPic::OnInitDialog();
     WarningCombo()->setCurrentIndex(0);
     showTime_ = 0;
-    for (CValueSpinCtrl *spin : {SpinX(0), SpinY(0)}) {
-        spin->SetRange(kBrightnessMin, kBrightnessMax, 1);
-        spin->SetDecimals(0);
-        spin->SetTrimZeros(false);
-    }
+    for (CValueSpinCtrl *spin : {SpinX(0), SpinY(0)})
+        spin->SetIntegerRange(kBrightnessMin, kBrightnessMax);
     // Only the installer's choices count, not the page setting the list.
     connect(WarningCombo(), &QComboBox::activated, this, &CPageWarning::OnWarningTimeChosen);
 }
@@ -78,7 +75,6 @@ void CPageWarning::OnInitDialog()
 bool CPageWarning::OnSetActive()
 {
     BeginActivation();
-    activated_ = true;
     Settings *s = SettingsRecord();
     if (s) {
         // Values the module cannot take (a hand-edited file) show, and are
@@ -92,8 +88,8 @@ bool CPageWarning::OnSetActive()
     if (DeviceLink *link = Link())
         link->ReportError(ShowScreen(*link, Screen::Normal));
     if (s) {
-        SpinX(0)->SetRange(kBrightnessMin, kBrightnessMax, 1);
-        SpinY(0)->SetRange(kBrightnessMin, kBrightnessMax, 1);
+        SpinX(0)->SetIntegerRange(kBrightnessMin, kBrightnessMax);
+        SpinY(0)->SetIntegerRange(kBrightnessMin, kBrightnessMax);
         SpinX(0)->SetValue(std::clamp(s->Bright1, kBrightnessMin, kBrightnessMax));
         SpinY(0)->SetValue(std::clamp(s->Bright2, kBrightnessMin, kBrightnessMax));
     }
@@ -114,7 +110,7 @@ bool CPageWarning::OnKillActive()
 void CPageWarning::OnWarningTimeChosen(int index)
 {
     // Before the page was first shown there is nothing to apply the choice to.
-    if (!activated_)
+    if (!WasActivated())
         return;
     showTime_ = index;
     if (Settings *s = SettingsRecord())
@@ -140,7 +136,7 @@ void CPageWarning::SendBrightness()
 
 void CPageWarning::ApplyBrightness()
 {
-    if (!activated_)
+    if (!WasActivated())
         return;
     if (Settings *s = SettingsRecord()) {
         const int line = ModuleCommands::ToModuleValue(SpinX(0)->GetValue(), kBrightnessMin, kBrightnessMax);
@@ -149,11 +145,6 @@ void CPageWarning::ApplyBrightness()
         s->Bright2 = ModuleCommands::FieldOrStored(background, s->Bright2, kBrightnessMin, kBrightnessMax);
     }
     SendBrightness();
-}
-
-void CPageWarning::OnRowSpun(int, bool)
-{
-    ApplyBrightness();
 }
 
 void CPageWarning::OnRowChanged(int)

@@ -35,7 +35,6 @@ protected:
     void OnInitDialog() override;
     FieldKeyRules KeyRules() const override { return FieldKeyRules::EnterOnly(); }
     void OnRowChanged(int row) override;
-    void OnRowSpun(int row, bool xField) override;
 
 private:
     void OnWarningTimeChosen(int index);
@@ -49,5 +48,4 @@ private:
     int showTime_ = 0;       // seconds the warning is shown, 0 = not at all
     int warningTicks_ = 0;   // seconds of the warning phase so far
     int linesTicks_ = 0;     // seconds of the guide-line phase so far
-    bool activated_ = false;
 };

@@ -17,16 +17,16 @@ enum Dialog : int {
     IDD_GRIDSHIFT = 137,
     IDD_MARKPLACE = 138,
     IDD_LEFTBORD = 139,
-    IDD_RIGTHBORD = 140,
+    IDD_RIGHTBORD = 140,
     IDD_LEFTCURVE = 141,
-    IDD_RIGTHCURVE = 142,
+    IDD_RIGHTCURVE = 142,
     IDD_BASELINE = 143,
     IDD_MIRRORLINE = 158,
     IDD_LOADBMP = 162,
     IDD_LOADWARN = 163,
     IDD_WARNING = 165,
     IDD_LINEBOLD = 182,
-    IDD_COMPLITE = 183,
+    IDD_COMPLETE = 183,
 };
 
 // Menu, accelerators, icon, string table.
@@ -51,9 +51,9 @@ enum Command : int {
     ID_VIEW_GRIDSHIFT = 32778,
     ID_VIEW_MARKPLACE = 32779,
     ID_VIEW_LEFTBORD = 32780,
-    ID_VIEW_RIGTHBORD = 32781,
+    ID_VIEW_RIGHTBORD = 32781,
     ID_VIEW_LEFTCURVE = 32782,
-    ID_VIEW_RIGTHCURVE = 32783,
+    ID_VIEW_RIGHTCURVE = 32783,
     ID_VIEW_BASELINE = 32784,
     ID_VIEW_PARKTRONIC = 32785,
     ID_HELP_CONTENTS = 32786,
@@ -88,7 +88,7 @@ enum Control : int {
     IDC_LABEL_X0 = 1045,   // X label of row r = 1045 + r
     IDC_LABEL_Y0 = 1050,   // Y label of row r = 1050 + r
     IDC_COMBO_MIRROR = 1054,
-    IDC_PICTURE = 1055,    // picture or illustration; also the rear-sensor combo
+    IDC_PICTURE = 1055,    // picture or illustration
     IDC_LABEL_MIRROR = 1056,
     IDC_PROGRESS = 1064,
     IDC_UPLOAD_ESTIMATE = 1090,  // time left of a picture upload, beside the progress bar
@@ -103,21 +103,22 @@ enum Control : int {
     IDC_LABEL_SHIFTX = 1075,
     IDC_LABEL_SHIFTY = 1076,
     IDC_LABEL_BASETEXT = 1077,
-    IDC_SKIP_POINT = 1078, // "Пропустить точку"; also the "Текст меток" label
+    IDC_SKIP_POINT = 1078, // "Пропустить точку"
     IDC_RADIO_FIRST = 1079,
     IDC_RADIO_SECOND = 1080,
     IDC_EDIT_LABEL1 = 1081,
     IDC_SHIFT_NOTE = 1082,
     IDC_LINK_CONTACT = 1274,
     IDC_LINK_SUPPORT = 1275,
-    // Labels page: ids it shares with other pages' controls, under its own names.
-    IDC_EDIT_BASETEXT = 1028,     // base-line label text (the row-3 X edit id)
-    IDC_COMBO_BASELABELS = 1055,  // base-line label placement
-    IDC_COMBO_SIDELABELS = 1071,  // border-line label placement
-    IDC_LABEL_TEXTS = 1078,       // "Текст меток" above the four label texts
-    IDC_EDIT_LABEL2 = 1082,       // label texts at 2, 3 and 4 m (1 m is IDC_EDIT_LABEL1)
+    // Labels page: label texts at 2, 3 and 4 m (1 m is IDC_EDIT_LABEL1).
+    IDC_EDIT_LABEL2 = 1089,
     IDC_EDIT_LABEL3 = 1083,
     IDC_EDIT_LABEL4 = 1084,
+    IDC_EDIT_BASETEXT = 1085,     // base-line label text
+    IDC_COMBO_BASELABELS = 1086,  // base-line label placement
+    IDC_COMBO_SIDELABELS = 1087,  // border-line label placement
+    IDC_LABEL_TEXTS = 1088,       // "Текст меток" above the four label texts
+    IDC_COMBO_REAR = 1091,        // parking-sensor page: the rear sensor's list
 };
 
 // Help texts (resources/help/<id>.html).
@@ -136,33 +137,33 @@ enum HelpText : int {
     HELP_LEFTBORD_4 = 190,
     HELP_LEFTBORD_REVIEW = 199,
     HELP_MIRRORLINE = 160,
-    HELP_RIGTHBORD_0 = 153,
-    HELP_RIGTHBORD_1 = 193,
-    HELP_RIGTHBORD_2 = 194,
-    HELP_RIGTHBORD_3 = 195,
-    HELP_RIGTHBORD_4 = 196,
-    HELP_RIGTHBORD_REVIEW = 201,
+    HELP_RIGHTBORD_0 = 153,
+    HELP_RIGHTBORD_1 = 193,
+    HELP_RIGHTBORD_2 = 194,
+    HELP_RIGHTBORD_3 = 195,
+    HELP_RIGHTBORD_4 = 196,
+    HELP_RIGHTBORD_REVIEW = 201,
     HELP_LEFTCURVE_0 = 149,
     HELP_LEFTCURVE_1 = 191,
     HELP_LEFTCURVE_2 = 192,
     HELP_LEFTCURVE_REVIEW = 200,
-    HELP_RIGTHCURVE_0 = 154,
-    HELP_RIGTHCURVE_1 = 197,
-    HELP_RIGTHCURVE_2 = 198,
-    HELP_RIGTHCURVE_REVIEW = 202,
+    HELP_RIGHTCURVE_0 = 154,
+    HELP_RIGHTCURVE_1 = 197,
+    HELP_RIGHTCURVE_2 = 198,
+    HELP_RIGHTCURVE_REVIEW = 202,
     HELP_LINEBOLD = 183,
     HELP_MARKPLACE = 150,
     HELP_LOADBMP = 171,
     HELP_LOADWARN = 170,
     HELP_PARKTRONIC = 152,
     HELP_WARNING = 169,
-    HELP_COMPLITE = 168,
+    HELP_COMPLETE = 168,
 };
 
 // Illustrations (resources/illustrations/<id>.svg).
 enum Illustration : int {
     ILLUSTRATION_SYSAS = 146,
-    ILLUSTRATION_COMPLITE = 185,
+    ILLUSTRATION_COMPLETE = 185,
 };
 
 // Bitmaps (resources/bitmaps/<id>.png).

@@ -132,6 +132,7 @@ void CPageView::BeginActivation()
         if (info_.viewItemId)
             host_->CheckViewItem(info_.viewItemId);
     }
+    activated_ = true;
 }
 
 bool CPageView::OnSetActive()

@@ -60,6 +60,10 @@ public:
     // borrowed from the host first, so initialisation may read it.
     void EnsureInitialised();
     bool IsInitialised() const { return initialised_; }
+    // True from the page's first activation on. Until then the page's own
+    // set-up fills its controls, and their handlers must not act on the
+    // record or the module.
+    bool WasActivated() const { return activated_; }
 
     // Page activation: the page's own work, ending with the base activation.
     virtual bool OnSetActive();
@@ -120,11 +124,13 @@ protected:
     // How the page's numeric fields answer keys; asked once, when the page
     // is initialised. Plain pages: Enter with the range check only.
     virtual FieldKeyRules KeyRules() const { return FieldKeyRules::EnterOnly(); }
-    // A row's value was committed with Enter or moved with Shift and a
-    // cursor key (the field already shows the new value).
+    // A row's value changed: committed with Enter, moved with Shift and a
+    // cursor key, or stepped with its spin (the field already shows the new
+    // value).
     virtual void OnRowChanged(int /*row*/) {}
-    // A spin of a row was clicked (the field already shows the new value).
-    virtual void OnRowSpun(int /*row*/, bool /*xField*/) {}
+    // A spin of a row was clicked: by default any other change of the row.
+    // Pages that answer a spin differently (only its own axis) override it.
+    virtual void OnRowSpun(int row, bool /*xField*/) { OnRowChanged(row); }
     // Focus entered an X or Y edit of the row.
     virtual void OnRowFocused(int /*row*/) {}
 
@@ -153,4 +159,5 @@ private:
     Settings *settings_ = nullptr;
     int subStep_ = 0;
     bool initialised_ = false;
+    bool activated_ = false;
 };

@@ -182,6 +182,13 @@ void CValueSpinCtrl::GetRange(double &minimum, double &maximum, double &step) co
     step = step_;
 }
 
+void CValueSpinCtrl::SetIntegerRange(int minimum, int maximum)
+{
+    SetRange(minimum, maximum, 1);
+    SetDecimals(0);
+    SetTrimZeros(false);
+}
+
 void CValueSpinCtrl::SetDecimals(int decimals)
 {
     decimals_ = decimals < 0 ? -1 : decimals;

@@ -45,6 +45,10 @@ public:
     void SetRange(double minimum, double maximum, double step);
     void GetRange(double &minimum, double &maximum, double &step) const;
 
+    // A whole-number field: minimum..maximum in steps of 1, shown without
+    // decimals and with its zeros ("10", not "1").
+    void SetIntegerRange(int minimum, int maximum);
+
     // Digits after the point; -1 (or any negative) = automatic ("%g").
     void SetDecimals(int decimals);
     int Decimals() const { return decimals_; }

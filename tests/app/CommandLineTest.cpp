@@ -139,17 +139,17 @@ TEST_F(CommandLineModes, renderWriteAndBackupTakeTheWizardsOwnPaths)
         };
         EnterLeftBorder(sheet->SheetSettings());
         sheet->RunCommand(Ids::ID_FILE_SAVE);  // the configuration --write is given
-        sheet->SetActivePage(10);
-        sheet->SetActivePage(11);  // the labels page left: the guide-line picture rendered
+        sheet->SetActivePage(WizardStep::MarkPlace);
+        sheet->SetActivePage(WizardStep::LoadBMP);  // the labels page left: the guide-line picture rendered
         auto write = [&] {
             QTest::mouseClick(sheet->ActivePage()->findChild<QPushButton *>(Ids::ObjectName(Ids::IDC_BUTTON_WRITE)),
                               Qt::LeftButton);
         };
         slice(write);
-        sheet->SetActivePage(12);
+        sheet->SetActivePage(WizardStep::LoadWarn);
         slice(write);
-        sheet->SetActivePage(14);
-        slice([&] { sheet->SetActivePage(15); });
+        sheet->SetActivePage(WizardStep::Warning);
+        slice([&] { sheet->SetActivePage(WizardStep::Complete); });
         link.Close();
     }
     ASSERT_EQ(wizard.size(), 2 * (2 + 256) + 2 + 1 + 12);

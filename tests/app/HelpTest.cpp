@@ -147,12 +147,12 @@ TEST_F(HelpTest, manualHasASectionForEveryWizardPage)
 {
     const QString html = ReadManual();
     auto sheet = OpenSheet();
-    for (int i = 0; i < CPageSheet::kPageCount; ++i) {
-        const QString heading = QStringLiteral("<h3 id=\"page%1\">").arg(i + 1, 2, 10, QLatin1Char('0'));
+    for (const PageRow &row : PageTable()) {
+        const QString heading = QStringLiteral("<h3 id=\"%1\">").arg(QLatin1String(row.manualSection));
         const int at = html.indexOf(heading);
         ASSERT_GE(at, 0) << qPrintable(heading);
         const QString line = html.mid(at, html.indexOf(QStringLiteral("</h3>"), at) - at);
-        EXPECT_TRUE(line.contains(sheet->Page(i)->Caption())) << i << ": " << qPrintable(line);
+        EXPECT_TRUE(line.contains(sheet->Page(row.step)->Caption())) << qPrintable(line);
     }
 }
 
@@ -202,7 +202,9 @@ TEST_F(HelpTest, helpButtonOpensTheManualFromEveryPage)
 // desktop as the URL's fragment, in our own window scrolled to its heading.
 TEST_F(HelpTest, helpOpensTheManualAtTheSectionOfThePageShown)
 {
-    const std::pair<int, const char *> pages[] = {{0, "page01"}, {4, "page05"}, {9, "page10"}, {15, "page16"}};
+    const std::pair<WizardStep, const char *> pages[] = {
+        {WizardStep::SysAs, "page01"}, {WizardStep::LeftBord, "page05"}, {WizardStep::LineBold, "page10"},
+        {WizardStep::Complete, "page16"}};
     auto sheet = OpenSheet();
     CSetupApp startUp;
     qApp->installEventFilter(&startUp);

@@ -19,12 +19,6 @@
 
 namespace {
 
-constexpr int kBaseLinePage = 3;
-constexpr int kLeftBordPage = 4;
-constexpr int kMirrorPage = 5;
-constexpr int kRightBordPage = 6;
-constexpr int kLeftCurvePage = 7;
-
 struct Point {
     double x, y;
     int flag;
@@ -40,7 +34,7 @@ Point Get(const Settings &s, int slot)
 
 class PointPagesTest : public SheetTest {
 protected:
-    CPagePointEntry *EntryPage(int index) { return static_cast<CPagePointEntry *>(sheet->Page(index)); }
+    CPagePointEntry *EntryPage(WizardStep step) { return sheet->PageAs<CPagePointEntry>(step); }
     QString HelpHeading() const
     {
         return sheet->ActivePage()->HelpText()->toPlainText().section(QLatin1Char('\n'), 0, 0);
@@ -75,7 +69,7 @@ TEST_F(PointPagesTest, borderWalkThroughRowsReviewAndBackAgain)
 {
     sheet = OpenSheet();
     View(Ids::ID_VIEW_LEFTBORD);
-    CPagePointEntry *page = EntryPage(kLeftBordPage);
+    CPagePointEntry *page = EntryPage(WizardStep::LeftBord);
     EXPECT_EQ(Rows(page), "E----");
     EXPECT_EQ(QApplication::focusWidget(), page->EditX(0));
     EXPECT_TRUE(page->SkipButton()->isVisible());
@@ -93,7 +87,7 @@ TEST_F(PointPagesTest, borderWalkThroughRowsReviewAndBackAgain)
     };
     for (const auto &step : walk) {
         Key(*sheet, Qt::Key_F6);
-        ASSERT_EQ(sheet->ActiveIndex(), kLeftBordPage);
+        ASSERT_EQ(sheet->ActiveIndex(), StepIndex(WizardStep::LeftBord));
         EXPECT_EQ(Rows(page), step.rows);
         EXPECT_TRUE(HelpHeading().startsWith(QString::fromUtf8(step.heading))) << qPrintable(HelpHeading());
         EXPECT_EQ(page->SkipButton()->isVisible(), step.skip) << step.rows;
@@ -112,10 +106,10 @@ TEST_F(PointPagesTest, borderWalkThroughRowsReviewAndBackAgain)
     Key(*sheet, Qt::Key_F6);
     Key(*sheet, Qt::Key_F6);
     Key(*sheet, Qt::Key_F6);
-    EXPECT_EQ(sheet->ActiveIndex(), kMirrorPage);
+    EXPECT_EQ(sheet->ActiveIndex(), StepIndex(WizardStep::MirrorLine));
     EXPECT_EQ(page->SubStep(), 5);
     Key(*sheet, Qt::Key_F5);
-    ASSERT_EQ(sheet->ActiveIndex(), kLeftBordPage);
+    ASSERT_EQ(sheet->ActiveIndex(), StepIndex(WizardStep::LeftBord));
     EXPECT_EQ(Rows(page), "EEEEE");
     EXPECT_TRUE(HelpHeading().startsWith(QStringLiteral("Шаг 5.6.")));
     Key(*sheet, Qt::Key_F5);
@@ -123,12 +117,13 @@ TEST_F(PointPagesTest, borderWalkThroughRowsReviewAndBackAgain)
 
     // New sets every point page back; the next Next shows row 0.
     Key(*sheet, Qt::Key_N, Qt::ControlModifier);
-    EXPECT_EQ(sheet->ActiveIndex(), 0);
-    for (int index : {kBaseLinePage, kLeftBordPage, kRightBordPage, kLeftCurvePage, kLeftCurvePage + 1})
-        EXPECT_EQ(sheet->Page(index)->SubStep(), -1) << index;
+    EXPECT_EQ(sheet->ActiveIndex(), StepIndex(WizardStep::SysAs));
+    for (WizardStep index : {WizardStep::BaseLine, WizardStep::LeftBord, WizardStep::RightBord, WizardStep::LeftCurve,
+                              WizardStep::RightCurve})
+        EXPECT_EQ(sheet->Page(index)->SubStep(), -1) << StepIndex(index);
     View(Ids::ID_VIEW_LEFTBORD);
     Key(*sheet, Qt::Key_F6);
-    EXPECT_EQ(sheet->ActiveIndex(), kLeftBordPage);
+    EXPECT_EQ(sheet->ActiveIndex(), StepIndex(WizardStep::LeftBord));
     EXPECT_EQ(Rows(page), "E----");
 }
 
@@ -157,7 +152,7 @@ TEST_F(PointPagesTest, aTypedNumberIsTakenWhenTheFieldOrThePageIsLeft)
         const Settings &s = sheet->SheetSettings();
         View(Ids::ID_VIEW_LEFTBORD);
         const double before = Get(s, 3).x;
-        QLineEdit *x = EntryPage(kLeftBordPage)->EditX(0);
+        QLineEdit *x = EntryPage(WizardStep::LeftBord)->EditX(0);
         x->setFocus();
         x->selectAll();
         QTest::keyClicks(x, QString::fromLatin1(c.typed));
@@ -193,7 +188,7 @@ TEST_F(PointPagesTest, skippedPointKeepsItsPlaceAndIsEnteredAgainOnReturn)
     s.SetPoint(0, 1.5, 8.0, 1);
     s.SetPoint(3, -1.0, 9.0, 1);
     View(Ids::ID_VIEW_LEFTBORD);
-    CPagePointEntry *page = EntryPage(kLeftBordPage);
+    CPagePointEntry *page = EntryPage(WizardStep::LeftBord);
     QTest::mouseClick(page->SkipButton(), Qt::LeftButton);
     QTest::qWait(20);
     EXPECT_EQ(Rows(page), "dE---");
@@ -220,7 +215,7 @@ TEST_F(PointPagesTest, baseLineRowsMoveTheSharedBorderPointsBySpinButNotByNext)
     Settings &s = sheet->SheetSettings();
     s.SetPoint(8, 9.0, 8.0, 0);
     View(Ids::ID_VIEW_BASELINE);
-    CPagePointEntry *page = EntryPage(kBaseLinePage);
+    CPagePointEntry *page = EntryPage(WizardStep::BaseLine);
     page->EditX(0)->setText(QStringLiteral("1.00"));
     QTest::mouseClick(page->SpinX(0)->UpButton(), Qt::LeftButton);
     for (int slot : {0, 3}) {
@@ -250,7 +245,7 @@ TEST_F(PointPagesTest, baseLineRowsMoveTheSharedBorderPointsBySpinButNotByNext)
 // The symmetry page in automatic mode with position and deviation typed in.
 class SymmetryTest : public PointPagesTest {
 protected:
-    CPageMirrorLine *Mirror() { return static_cast<CPageMirrorLine *>(sheet->Page(kMirrorPage)); }
+    CPageMirrorLine *Mirror() { return sheet->PageAs<CPageMirrorLine>(WizardStep::MirrorLine); }
     void Automatic(const QString &position, const QString &deviation)
     {
         auto *automatic = Mirror()->findChild<QRadioButton *>(Ids::ObjectName(Ids::IDC_RADIO_SECOND));
@@ -379,7 +374,7 @@ TEST_F(SymmetryTest, newAndLoadLeaveThePageBeforeTheRecordIsReplaced)
         ScriptedFileDialogs dialogs;
         dialogs.answer(QDir::current().filePath(QStringLiteral("car.ini")));
         sheet->RunCommand(c.command);
-        EXPECT_EQ(sheet->ActiveIndex(), 0);
+        EXPECT_EQ(sheet->ActiveIndex(), StepIndex(WizardStep::SysAs));
         EXPECT_TRUE(s.SameConfiguration(fresh)) << "the file's configuration, nothing of the page's";
         EXPECT_EQ(Mirror()->Mode(), 0);
         View(Ids::ID_VIEW_LEFTCURVE);
@@ -419,9 +414,9 @@ TEST_F(SymmetryTest, leftCurvePageRecomputesOnEnteringAndLeaving)
     s.SetPoint(13, 2.0, 3.0, 1);
     View(Ids::ID_VIEW_LEFTCURVE);
     EXPECT_DOUBLE_EQ(Get(s, 18).x, 8.0) << "on entering";
-    EXPECT_TRUE(EntryPage(kLeftCurvePage)->Preview()->IsPointEnabled(18));
+    EXPECT_TRUE(EntryPage(WizardStep::LeftCurve)->Preview()->IsPointEnabled(18));
 
-    Type(EntryPage(kLeftCurvePage)->EditX(0), QStringLiteral("1.25"));
+    Type(EntryPage(WizardStep::LeftCurve)->EditX(0), QStringLiteral("1.25"));
     EXPECT_DOUBLE_EQ(Get(s, 18).x, 8.0) << "not while editing";
     View(Ids::ID_VIEW_SYSAS);
     EXPECT_DOUBLE_EQ(Get(s, 18).x, 8.75) << "on leaving";
@@ -457,7 +452,7 @@ TEST_F(SymmetryTest, screenshotsOfPointEntryReviewAndTheSymmetryLine)
     shoot("page05-leftbord-entry.png");
     for (int i = 0; i < 3; ++i)
         Key(*sheet, Qt::Key_F6);
-    EXPECT_EQ(Rows(EntryPage(kLeftBordPage)), "EEEEE");
+    EXPECT_EQ(Rows(EntryPage(WizardStep::LeftBord)), "EEEEE");
     shoot("page05-leftbord-review.png");
 
     View(Ids::ID_VIEW_MIRRORLINE);

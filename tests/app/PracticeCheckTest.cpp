@@ -87,7 +87,8 @@ TEST_F(PracticeCheck, linesEnteredFromTheGridLieOnTheTapeOnTheMonitor)
 
     // Base line, left border, right border and both curves, row by row.
     int entered = 0;
-    for (int index : {3, 4, 6, 7, 8}) {
+    for (WizardStep index : {WizardStep::BaseLine, WizardStep::LeftBord, WizardStep::RightBord, WizardStep::LeftCurve,
+                             WizardStep::RightCurve}) {
         sheet->SetActivePage(index);
         auto *page = static_cast<CPagePointEntry *>(sheet->ActivePage());
         ASSERT_EQ(page->SubStep(), 0) << page->Caption().toStdString();
@@ -108,8 +109,8 @@ TEST_F(PracticeCheck, linesEnteredFromTheGridLieOnTheTapeOnTheMonitor)
     EXPECT_EQ(messages_.count(), 0u) << "every typed value was in range";
 
     // The labels page renders the picture when it is left; write it.
-    sheet->SetActivePage(10);
-    sheet->SetActivePage(11);
+    sheet->SetActivePage(WizardStep::MarkPlace);
+    sheet->SetActivePage(WizardStep::LoadBMP);
     QTest::mouseClick(sheet->ActivePage()->findChild<QPushButton *>(Ids::ObjectName(Ids::IDC_BUTTON_WRITE)),
                       Qt::LeftButton);
     ASSERT_EQ(static_cast<CPageLoadPicture *>(sheet->ActivePage())->ProgressBar()->value(), 128);

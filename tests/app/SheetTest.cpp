@@ -21,6 +21,8 @@
 #include <QTextBrowser>
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace {
 
 QByteArray ReadAll(const QString &path)
@@ -58,7 +60,7 @@ TEST_F(SheetTest, f6WalksForwardToTheLastPageAndStopsThere)
     auto sheet = OpenSheet();
     EXPECT_FALSE(sheet->Button(Ids::ID_WIZBACK)->isEnabled()) << "Back is disabled on the first page";
     Key(*sheet, Qt::Key_F5);
-    EXPECT_EQ(sheet->ActiveIndex(), 0) << "F5 on the first page does nothing";
+    EXPECT_EQ(sheet->ActiveIndex(), StepIndex(WizardStep::SysAs)) << "F5 on the first page does nothing";
 
     // F6 presses that leave each page: the point pages first step through
     // their rows (from row 0) and the review.
@@ -126,7 +128,7 @@ TEST_F(SheetTest, enterPressesNextAgainAfterTheLastPageWasShown)
     EXPECT_FALSE(sheet->Button(Ids::ID_WIZFINISH)->isDefault());
     QTest::keyClick(sheet.get(), Qt::Key_Return);
     QTest::qWait(20);
-    EXPECT_EQ(sheet->ActiveIndex(), 1);
+    EXPECT_EQ(sheet->ActiveIndex(), StepIndex(WizardStep::MonCam));
     EXPECT_TRUE(sheet->isVisible());
 }
 
@@ -136,12 +138,15 @@ TEST_F(SheetTest, enterPressesTheFocusedButton)
 {
     ScriptedFileDialogs dialogs;  // "Сохранить" and "Загрузить" are cancelled
     const ManualOpener opener = SetManualOpener([](const QUrl &) { return true; });
-    // Page, control, the active page afterwards (-1: the wizard closed).
-    const std::tuple<int, int, int> cases[] = {
-        {2, Ids::ID_WIZBACK, 1}, {2, Ids::ID_CANCEL, -1}, {2, Ids::ID_HELP, 2}, {15, Ids::ID_WIZFINISH, -1},
-        {4, Ids::IDC_SKIP_POINT, 4}, {11, Ids::IDC_BUTTON_SAVE, 11}, {12, Ids::IDC_BUTTON_LOAD, 12},
-        {11, Ids::IDC_BUTTON_DEFAULT, 11}, {12, Ids::IDC_BUTTON_WRITE, 12}, {2, Ids::ID_WIZNEXT, 3},
-        {10, Ids::IDC_EDIT_BASETEXT, 11},
+    // Page, control, the active page afterwards (none: the wizard closed).
+    using S = WizardStep;
+    const std::tuple<S, int, std::optional<S>> cases[] = {
+        {S::GridShift, Ids::ID_WIZBACK, S::MonCam}, {S::GridShift, Ids::ID_CANCEL, {}},
+        {S::GridShift, Ids::ID_HELP, S::GridShift}, {S::Complete, Ids::ID_WIZFINISH, {}},
+        {S::LeftBord, Ids::IDC_SKIP_POINT, S::LeftBord}, {S::LoadBMP, Ids::IDC_BUTTON_SAVE, S::LoadBMP},
+        {S::LoadWarn, Ids::IDC_BUTTON_LOAD, S::LoadWarn}, {S::LoadBMP, Ids::IDC_BUTTON_DEFAULT, S::LoadBMP},
+        {S::LoadWarn, Ids::IDC_BUTTON_WRITE, S::LoadWarn}, {S::GridShift, Ids::ID_WIZNEXT, S::BaseLine},
+        {S::MarkPlace, Ids::IDC_EDIT_BASETEXT, S::LoadBMP},
     };
     for (const auto &[page, id, after] : cases) {
         SCOPED_TRACE(id);
@@ -155,7 +160,7 @@ TEST_F(SheetTest, enterPressesTheFocusedButton)
         control->setFocus(Qt::TabFocusReason);
         QTest::keyClick(control, Qt::Key_Return);
         EXPECT_EQ(pressed.count(), 1);
-        EXPECT_EQ(sheet->isVisible() ? sheet->ActiveIndex() : -1, after);
+        EXPECT_EQ(sheet->isVisible() ? sheet->ActiveIndex() : -1, after ? StepIndex(*after) : -1);
     }
     SetManualOpener(opener);
 }
@@ -220,6 +225,35 @@ TEST_F(SheetTest, menuHoldsEveryItemWithItsText)
     EXPECT_EQ(menus[1]->menu()->actions().size(), 15);
 }
 
+// The sheet's pages and its View menu come from the page table, in wizard
+// order; the View texts keep their mnemonics.
+TEST_F(SheetTest, pagesAndViewMenuFollowThePageTable)
+{
+    auto sheet = OpenSheet();
+    const char *texts[] = {
+        "&Сборка системы", "&Установка параметров камеры и монитора", "С&двиг решетки", "Ввод &базовой линии",
+        "Ввод &левой границы", "Ввод линии си&мметрии", "Ввод правой &границы", "Ввод левой &кривой",
+        "Ввод правой кри&вой", "Установка &толщины линий", "&Размещение маркеров", "Загрузка и запись &изображения",
+        "Загрузка и запись пр&едупреждения", "&Парктроник", "П&оказ предупреждения"};
+    const QList<QAction *> view = sheet->MenuBar()->actions()[1]->menu()->actions();
+    ASSERT_EQ(view.size(), 15);
+    int item = 0;
+    for (const PageRow &row : PageTable()) {
+        SCOPED_TRACE(StepIndex(row.step));
+        CPageView *page = sheet->Page(row.step);
+        EXPECT_EQ(PageRowOf(page), &row) << "the row's own class";
+        EXPECT_EQ(page->ViewItemId(), row.viewItemId);
+        if (row.viewItemId == 0)
+            continue;
+        EXPECT_EQ(PageRowOfViewItem(row.viewItemId), &row);
+        EXPECT_EQ(view[item]->data().toInt(), row.viewItemId);
+        EXPECT_EQ(view[item]->text(), QString::fromUtf8(texts[item]));
+        ++item;
+    }
+    EXPECT_EQ(item, 15);
+    EXPECT_EQ(PageRowOfViewItem(Ids::ID_FILE_NEW), nullptr);
+}
+
 TEST_F(SheetTest, startInEmptyFolderCreatesDefaultIniWithBuiltInLayout)
 {
     ASSERT_FALSE(QFile::exists(QStringLiteral("default.ini")));
@@ -257,7 +291,7 @@ TEST_F(SheetTest, loadThenSaveWritesBackToTheLoadedFile)
         f.write("; installer's note\r\n");
     }
     // Move to another page first: Load returns to the first page.
-    sheet->SetActivePage(4);
+    sheet->SetActivePage(WizardStep::LeftBord);
     ScriptedFileDialogs dialogs;
     dialogs.answer(car);
     QTest::keyClick(sheet.get(), Qt::Key_O, Qt::ControlModifier);
@@ -266,7 +300,7 @@ TEST_F(SheetTest, loadThenSaveWritesBackToTheLoadedFile)
     EXPECT_EQ(dialogs.requests()[0].kind, FileDialogRequest::Kind::Open);
     EXPECT_EQ(dialogs.requests()[0].selectedFilter, 1);
     EXPECT_EQ(sheet->Files().currentFilePath, car);
-    EXPECT_EQ(sheet->ActiveIndex(), 0);
+    EXPECT_EQ(sheet->ActiveIndex(), StepIndex(WizardStep::SysAs));
     EXPECT_TRUE(sheet->windowTitle().endsWith(QStringLiteral("[golf.ini ]"))) << qPrintable(sheet->windowTitle());
 
     sheet->SheetSettings().SetPoint(3, 1.25, 7.5, 1);
@@ -310,7 +344,7 @@ TEST_F(SheetTest, everyPageShowsItsHelpText)
         ASSERT_NE(help, nullptr) << i;
         EXPECT_FALSE(help->toPlainText().trimmed().isEmpty()) << i;
     }
-    sheet->SetActivePage(2);
+    sheet->SetActivePage(WizardStep::GridShift);
     EXPECT_TRUE(sheet->ActivePage()->findChild<QTextBrowser *>()->toPlainText().startsWith(
         QStringLiteral("Шаг 3. Настройка калибровочной сетки.")));
 }
@@ -318,7 +352,7 @@ TEST_F(SheetTest, everyPageShowsItsHelpText)
 TEST_F(SheetTest, resizingKeepsHelpOnTopPictureLeftAndButtonsBottomRight)
 {
     auto sheet = OpenSheet();
-    sheet->SetActivePage(4);
+    sheet->SetActivePage(WizardStep::LeftBord);
     CPageView *page = sheet->ActivePage();
     QWidget *help = page->findChild<QWidget *>(Ids::ObjectName(Ids::IDC_HELPTEXT));
     QWidget *preview = page->findChild<QWidget *>(Ids::ObjectName(Ids::IDC_PREVIEW));
@@ -442,7 +476,8 @@ TEST_F(SheetTest, screenshotsShowHelpOnTopPictureLeftButtonsRight)
             sheet->SheetSettings().SetPoint(slot, x, y, 1);
     }
     const QString keep = qEnvironmentVariable("TARVELLO_SCREENSHOT_DIR");
-    const std::pair<int, const char *> shots[] = {{0, "sysas"}, {4, "leftbord"}, {15, "complite"}};
+    const std::pair<WizardStep, const char *> shots[] = {
+        {WizardStep::SysAs, "sysas"}, {WizardStep::LeftBord, "leftbord"}, {WizardStep::Complete, "complete"}};
     for (const QSize grow : {QSize(0, 0), QSize(300, 200)}) {
         sheet->resize(sheet->size() + grow);
         for (const auto &[index, name] : shots) {

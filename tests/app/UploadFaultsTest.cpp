@@ -98,7 +98,7 @@ protected:
             ASSERT_EQ(link.Open(port), kLinkOk);
             auto sheet = OpenSheet(&link);
             EnterLeftBorder(sheet->SheetSettings());
-            sheet->SetActivePage(11);
+            sheet->SetActivePage(WizardStep::LoadBMP);
             const auto start = Clock::now();
             const auto [bar, boxes] = Write(*sheet);
             lastWrite_ = std::chrono::duration_cast<milliseconds>(Clock::now() - start);
@@ -163,7 +163,7 @@ TEST_F(UploadFaults, aSilentBlockWriteIsWaitedOutWithTheWindowPainted)
     ASSERT_EQ(link.Open(1), kLinkOk);
     auto sheet = OpenSheet(&link);
     EnterLeftBorder(sheet->SheetSettings());
-    sheet->SetActivePage(11);
+    sheet->SetActivePage(WizardStep::LoadBMP);
     // The window's own timers go on while the page waits for the module.
     int ticks = 0;
     QTimer tick;
@@ -200,8 +200,8 @@ TEST_F(UploadFaults, overUsbAHangUpEndsTheWriteAtOnceAndTheCableBackWorksAgain)
         ModuleSim back(QStringList{"--link", Line()});
         ASSERT_TRUE(back.started()) << qPrintable(back.error());
         messages_.clear();
-        sheet.SetActivePage(10);
-        sheet.SetActivePage(11);
+        sheet.SetActivePage(WizardStep::MarkPlace);
+        sheet.SetActivePage(WizardStep::LoadBMP);
         EXPECT_EQ(messages_.count(), 0u) << "the page's commands reach the module again";
         EXPECT_FALSE(back.log(1).isEmpty());
     });
@@ -221,10 +221,10 @@ TEST_F(UploadFaults, aModuleVanishingInTheFullSettingsWriteGivesOneBoxPerCommand
     auto sheet = OpenSheet(&link);
     Settings &s = sheet->SheetSettings();
     s.Bright1 = 60;
-    sheet->SetActivePage(14);
+    sheet->SetActivePage(WizardStep::Warning);
     messages_.clear();
-    sheet->SetActivePage(15);  // leaving the warning page: the full settings write
-    EXPECT_EQ(sheet->ActiveIndex(), 15);
+    sheet->SetActivePage(WizardStep::Complete);  // leaving the warning page: the full settings write
+    EXPECT_EQ(sheet->ActiveIndex(), StepIndex(WizardStep::Complete));
     EXPECT_EQ(messages_.count(), 11u) << "the eleven commands after the first";
     EXPECT_EQ(s.Bright1, 60) << "nothing rolled back";
 
@@ -232,7 +232,7 @@ TEST_F(UploadFaults, aModuleVanishingInTheFullSettingsWriteGivesOneBoxPerCommand
     // fail at once, one box each, and a change is still kept.
     messages_.clear();
     const auto start = Clock::now();
-    sheet->SetActivePage(14);
+    sheet->SetActivePage(WizardStep::Warning);
     EXPECT_EQ(messages_.count(), 3u);
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(2)) << "no time-out waited on a line that is gone";
     EXPECT_EQ(s.Bright1, 60);

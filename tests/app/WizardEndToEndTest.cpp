@@ -45,11 +45,11 @@ protected:
 TEST_F(WizardEndToEnd, pointPagesAskForTheGridOnEveryActivationAndSendNothingElse)
 {
     auto sheet = OpenSheet(&link);
-    sheet->SetActivePage(2);
+    sheet->SetActivePage(WizardStep::GridShift);
     // F6 from the grid-shift page through every sub-step to the labels page.
-    for (int presses = 0; sheet->ActiveIndex() < 10 && presses < 40; ++presses)
+    for (int presses = 0; sheet->ActiveIndex() < StepIndex(WizardStep::MarkPlace) && presses < 40; ++presses)
         Key(*sheet, Qt::Key_F6);
-    ASSERT_EQ(sheet->ActiveIndex(), 10);
+    ASSERT_EQ(sheet->ActiveIndex(), StepIndex(WizardStep::MarkPlace));
     // Base line, left border, (symmetry: nothing), right border, left and
     // right curve; line thickness and labels send nothing either. Whatever
     // the grid-shift page sent came before all of them.
@@ -109,7 +109,7 @@ TEST_F(WizardEndToEnd, bothPicturesLandInTheModuleAsConverted)
         exported = RenderGuideLinePicture(sheet->SheetSettings());
         ASSERT_FALSE(ModulePicture::ModulePictureFromImage(exported, false) == ModulePicture::Buffer{});
         sheet->SheetSettings().Reflection = true;
-        sheet->SetActivePage(11);
+        sheet->SetActivePage(WizardStep::LoadBMP);
         auto *page = static_cast<CPageLoadPicture *>(sheet->ActivePage());
         QTest::mouseClick(page->findChild<QPushButton *>(Ids::ObjectName(Ids::IDC_BUTTON_WRITE)), Qt::LeftButton);
         EXPECT_EQ(page->ProgressBar()->value(), 128);
@@ -118,7 +118,7 @@ TEST_F(WizardEndToEnd, bothPicturesLandInTheModuleAsConverted)
         EXPECT_FALSE(held == ModulePicture::ModulePictureFromImage(exported, false)) << "mirrored indeed";
     }
     auto sheet = OpenSheet(&link);
-    sheet->SetActivePage(12);
+    sheet->SetActivePage(WizardStep::LoadWarn);
     auto *page = static_cast<CPageLoadPicture *>(sheet->ActivePage());
     QTest::mouseClick(page->findChild<QPushButton *>(Ids::ObjectName(Ids::IDC_BUTTON_WRITE)), Qt::LeftButton);
     const QImage warning = QImage(Ids::BitmapPath(Ids::BITMAP_WARNING)).convertToFormat(QImage::Format_RGB32);
@@ -137,7 +137,7 @@ TEST_F(RefusingModule, refusedTenthBlockStopsTheLoopAndTheClosingCommandsStillGo
 {
     auto sheet = OpenSheet(&link);
     EnterLeftBorder(sheet->SheetSettings());
-    sheet->SetActivePage(11);
+    sheet->SetActivePage(WizardStep::LoadBMP);
     auto *page = static_cast<CPageLoadPicture *>(sheet->ActivePage());
     // The page in the middle of its write, for the screenshots.
     const QString keep = qEnvironmentVariable("TARVELLO_SCREENSHOT_DIR");

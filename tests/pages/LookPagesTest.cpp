@@ -232,6 +232,23 @@ TEST(MarkPlacePage, combosAndTextsCountFromTheFirstActivationAndLeavingPublishes
     EXPECT_FALSE(CurrentGuideLinePicture() == first);
 }
 
+// The base-line text is a text of its own, not a numeric row: Enter and the
+// page's commit keep what was typed, without a range message.
+TEST(MarkPlacePage, baseLineTextIsNoNumericField)
+{
+    Hosted<CPageMarkPlace> h;
+    h.page.OnSetActive();
+    EXPECT_EQ(h.page.EditX(3), nullptr);
+    QLineEdit *text = h.page.TextEdit(0);
+    text->setFocus();
+    TypeInto(text, QStringLiteral("Бампер"));
+    QTest::keyClick(text, Qt::Key_Return);
+    h.page.CommitToRecord();
+    EXPECT_EQ(h.messages.count(), 0u);
+    EXPECT_EQ(text->text(), QStringLiteral("Бампер"));
+    EXPECT_EQ(h.s.BaseLineText, QStringLiteral("Бампер"));
+}
+
 TEST(LookPages, shiftWithCursorKeysSelectsTextInsteadOfChangingValues)
 {
     Hosted<CPageMarkPlace> marks;

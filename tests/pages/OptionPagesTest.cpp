@@ -231,12 +231,12 @@ TEST(OptionPages, eachControlSendsItsCommandsAtOnce)
          &Settings::CameraShiftX, 0},
 
         // Parking sensor: every change sends the three sensor commands.
-        {"rear chosen", P::Parktronic, {}, ComboKey(Ids::IDC_PICTURE, Qt::Key_Down), {"ATO1", "ATR0", "ATP0"},
+        {"rear chosen", P::Parktronic, {}, ComboKey(Ids::IDC_COMBO_REAR, Qt::Key_Down), {"ATO1", "ATR0", "ATP0"},
          &Settings::RearEnabled, 1},
-        {"rear removed", P::Parktronic, [](Settings &s) { s.RearEnabled = 1; }, ComboKey(Ids::IDC_PICTURE, Qt::Key_Up),
+        {"rear removed", P::Parktronic, [](Settings &s) { s.RearEnabled = 1; }, ComboKey(Ids::IDC_COMBO_REAR, Qt::Key_Up),
          {"ATO0", "ATR0", "ATP0"}, &Settings::RearEnabled, 0},
         {"rear removed, front set by a file", P::Parktronic, [](Settings &s) { s.FrontEnabled = s.RearEnabled = 1; },
-         ComboKey(Ids::IDC_PICTURE, Qt::Key_Up), {"ATO1", "ATR0", "ATP0"}, &Settings::FrontEnabled, 1},
+         ComboKey(Ids::IDC_COMBO_REAR, Qt::Key_Up), {"ATO1", "ATR0", "ATP0"}, &Settings::FrontEnabled, 1},
         {"front chosen", P::Parktronic, front, ComboKey(Ids::IDC_COMBO1, Qt::Key_Home), {"ATO0", "ATR0", "ATP0"},
          &Settings::FrontEnabled, 0},
         {"X spin", P::Parktronic, {}, Spin(true, true), {"ATO0", "ATR1", "ATP0"}, &Settings::MenuShift, 1},
@@ -272,7 +272,7 @@ TEST(OptionPages, beforeTheFirstActivationAChangeChangesOnlyTheControl)
 {
     const std::pair<PageKind, Action> cases[] = {
         {PageKind::MonCam, ComboKey(Ids::IDC_COMBO_MIRROR, Qt::Key_Down)},
-        {PageKind::Parktronic, ComboKey(Ids::IDC_PICTURE, Qt::Key_Down)},
+        {PageKind::Parktronic, ComboKey(Ids::IDC_COMBO_REAR, Qt::Key_Down)},
         {PageKind::Warning, ComboKey(Ids::IDC_COMBO1, Qt::Key_Down)},
         {PageKind::GridShift, Spin(true, true)},
         {PageKind::GridShift, Type(false, "7")},
@@ -318,7 +318,7 @@ TEST(OptionPages, handEditedValuesAreShownInRangeAndKeptInTheRecord)
     Hosted sensor(PageKind::Parktronic, [](Settings &s) { s.MenuShift = 300; s.RearEnabled = 7; });
     sensor.page->OnSetActive();
     EXPECT_EQ(sensor.host.settings.MenuShift, 300);
-    EXPECT_EQ(Combo(*sensor.page, Ids::IDC_PICTURE)->currentIndex(), -1);
+    EXPECT_EQ(Combo(*sensor.page, Ids::IDC_COMBO_REAR)->currentIndex(), -1);
     EXPECT_EQ(sensor.host.settings.RearEnabled, 7);
 
     Hosted warning(PageKind::Warning, [](Settings &s) { s.WarningEnabled = 9; s.Bright2 = -3; });

@@ -161,12 +161,8 @@ protected:
     void OnInitDialog() override
     {
         Base::OnInitDialog();
-        this->SpinX(0)->SetRange(0, xMax_, 1);
-        this->SpinY(0)->SetRange(0, yMax_, 1);
-        for (CValueSpinCtrl *spin : {this->SpinX(0), this->SpinY(0)}) {
-            spin->SetDecimals(0);
-            spin->SetTrimZeros(false);
-        }
+        this->SpinX(0)->SetIntegerRange(0, xMax_);
+        this->SpinY(0)->SetIntegerRange(0, yMax_);
     }
     FieldKeyRules KeyRules() const override { return rules_; }
     void OnRowChanged(int row) override { changed.push_back(row); }
@@ -239,6 +235,24 @@ TEST(PageKeyRules, eachPageChoosesWhichKeysItsFieldsAnswer)
         EXPECT_EQ(*changed, c.changed);
         EXPECT_EQ(page->Keys() != nullptr, c.rules.enter || c.rules.nudge);
     }
+}
+
+// A spin click is a change of its row like Enter, for a page that does not
+// tell spins apart (RowsPage above does); and the first activation is what
+// lets the page's handlers act.
+TEST(PageKeyRules, aSpinClickChangesItsRowAndActivationIsRemembered)
+{
+    FakeHost host;
+    RulesPage<CPageViewControl> page(FieldKeyRules::EnterOnly(), 10, 255);
+    page.SetHost(&host);
+    page.EnsureInitialised();
+    page.EditY(0)->setText(QStringLiteral("5"));
+    page.SpinY(0)->SpinClick(1);
+    EXPECT_EQ(page.EditY(0)->text(), QStringLiteral("6"));
+    EXPECT_EQ(page.changed, std::vector<int>{0});
+    EXPECT_FALSE(page.WasActivated());
+    page.OnSetActive();
+    EXPECT_TRUE(page.WasActivated());
 }
 
 // A page whose template has a radio group and a filled combo, which reads

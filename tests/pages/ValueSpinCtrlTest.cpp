@@ -73,6 +73,20 @@ TEST(ValueSpinCtrl, positionCountFollowsTheRangeAndStep)
     EXPECT_EQ(step, 0.0);
 }
 
+// A whole-number field as the option pages set it up: steps of 1, no decimals.
+TEST(ValueSpinCtrl, integerRangeStepsByOneAndShowsWholeNumbers)
+{
+    QLineEdit edit;
+    CValueSpinCtrl spin;
+    spin.SetBuddy(&edit);
+    spin.SetIntegerRange(10, 35);
+    EXPECT_EQ(spin.PositionCount(), 25);
+    spin.SetValue(34.4);
+    EXPECT_EQ(edit.text(), QStringLiteral("34"));
+    spin.SpinClick(1);
+    EXPECT_EQ(edit.text(), QStringLiteral("35"));
+}
+
 // A point field as the pages set it up: -2..12 by 0.05, two decimals always shown.
 class PointField : public ::testing::Test {
 protected:

@@ -30,7 +30,7 @@ struct IllustrationCase {
 // mostly lines.
 const IllustrationCase kIllustrations[] = {
     {Ids::ILLUSTRATION_SYSAS, true, 0.002},
-    {Ids::ILLUSTRATION_COMPLITE, true, 0.01},
+    {Ids::ILLUSTRATION_COMPLETE, true, 0.01},
     {Ids::IDI_ICON, false, 0.05},
 };
 
@@ -149,7 +149,7 @@ INSTANTIATE_TEST_SUITE_P(AllIds, IllustrationTest, ::testing::ValuesIn(kIllustra
 
 TEST(Illustrations, PageDrawingsAreWhiteBacked)
 {
-    for (int id : {Ids::ILLUSTRATION_SYSAS, Ids::ILLUSTRATION_COMPLITE}) {
+    for (int id : {Ids::ILLUSTRATION_SYSAS, Ids::ILLUSTRATION_COMPLETE}) {
         QSvgRenderer renderer(Ids::IllustrationPath(id));
         ASSERT_TRUE(renderer.isValid()) << id;
         const QImage image = Render(renderer, QSize(400, 300));
@@ -220,7 +220,7 @@ TEST(Illustrations, AssemblyDiagramNamesTheFourParts)
     const QStringList parts = TextElements(ReadFile(SourceDrawingPath(Ids::ILLUSTRATION_SYSAS)));
     for (const char *label : {"Камера заднего вида", "Модуль TRX-G-K4", "Монитор автомобиля", "Компьютер (USB)"})
         EXPECT_TRUE(parts.contains(QString::fromUtf8(label))) << label << " in " << parts.join(QLatin1String(" | ")).toStdString();
-    const QStringList done = TextElements(ReadFile(SourceDrawingPath(Ids::ILLUSTRATION_COMPLITE)));
+    const QStringList done = TextElements(ReadFile(SourceDrawingPath(Ids::ILLUSTRATION_COMPLETE)));
     EXPECT_TRUE(done.contains(QStringLiteral("Настройка завершена"))) << done.join(QLatin1String(" | ")).toStdString();
 }
 
@@ -261,7 +261,7 @@ TEST_P(OutlinedDrawingTest, CompiledDrawingLooksLikeItsSource)
 }
 
 INSTANTIATE_TEST_SUITE_P(PageDrawings, OutlinedDrawingTest,
-                         ::testing::Values(int(Ids::ILLUSTRATION_SYSAS), int(Ids::ILLUSTRATION_COMPLITE)),
+                         ::testing::Values(int(Ids::ILLUSTRATION_SYSAS), int(Ids::ILLUSTRATION_COMPLETE)),
                          [](const ::testing::TestParamInfo<int> &info) { return "Id" + std::to_string(info.param); });
 
 TEST(Illustrations, DrawingComparisonNoticesOneMissingLabel)

@@ -3,9 +3,9 @@
 #include "CPagePointEntry.h"
 
 // Wizard page "Ввод правой кривой": three points of the right turning curve.
-class CPageRigthCurve : public CPagePointEntry {
+class CPageRightCurve : public CPagePointEntry {
     Q_OBJECT
 
 public:
-    explicit CPageRigthCurve(QWidget *parent = nullptr);
+    explicit CPageRightCurve(QWidget *parent = nullptr);
 };

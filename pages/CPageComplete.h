@@ -3,11 +3,11 @@
 #include "CPageViewPic.h"
 
 // Last page: the set-up is complete; only the Finish button, captioned "Готово".
-class CPageComplite : public CPageViewPic {
+class CPageComplete : public CPageViewPic {
     Q_OBJECT
 
 public:
-    explicit CPageComplite(QWidget *parent = nullptr);
+    explicit CPageComplete(QWidget *parent = nullptr);
 
     bool OnSetActive() override;
 

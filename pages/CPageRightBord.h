@@ -4,9 +4,9 @@
 
 // Wizard page "Ввод правой границы": the right border at the base line and at
 // 1, 2, 3 and 4 m; points out of sight may be skipped.
-class CPageRigthBord : public CPagePointEntry {
+class CPageRightBord : public CPagePointEntry {
     Q_OBJECT
 
 public:
-    explicit CPageRigthBord(QWidget *parent = nullptr);
+    explicit CPageRightBord(QWidget *parent = nullptr);
 };

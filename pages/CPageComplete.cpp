@@ -1,24 +1,24 @@
-#include "CPageComplite.h"
+#include "CPageComplete.h"
 #include "ResourceIds.h"
 #include "PageHost.h"
 #include <QTimer>
 
-CPageComplite::CPageComplite(QWidget *parent)
-    : CPageViewPic({Ids::IDD_COMPLITE, tr("Настройка завершена"), 0, Ids::HELP_COMPLITE, 0}, parent)
+CPageComplete::CPageComplete(QWidget *parent)
+    : CPageViewPic({Ids::IDD_COMPLETE, tr("Настройка завершена"), 0, Ids::HELP_COMPLETE, 0}, parent)
 {
 }
 
-std::vector<ControlSpec> CPageComplite::Template() const
+std::vector<ControlSpec> CPageComplete::Template() const
 {
     return IllustrationTemplate();
 }
 
-void CPageComplite::BindControls()
+void CPageComplete::BindControls()
 {
-    BindIllustration(Ids::ILLUSTRATION_COMPLITE);
+    BindIllustration(Ids::ILLUSTRATION_COMPLETE);
 }
 
-bool CPageComplite::OnSetActive()
+bool CPageComplete::OnSetActive()
 {
     // Posted, so that it takes effect after the sheet has finished the
     // page change.
