@@ -1,17 +1,17 @@
 #include "BatchModes.h"
 
-#include "CPictureBox.h"
 #include "CommandLine.h"
 #include "Configuration.h"
 #include "DeviceLink.h"
 #include "FileSave.h"
+#include "GuideLineRenderer.h"
 #include "ModuleCommands.h"
 #include "ModuleFinder.h"
 #include "ModuleLink.h"
 #include "ModulePicture.h"
 #include "PictureBackup.h"
+#include "ModulePictureSource.h"
 #include "PictureUpload.h"
-#include "PreviewSettings.h"
 #include "ResourceIds.h"
 #include "Settings.h"
 #include "UserMessage.h"
@@ -71,7 +71,7 @@ std::unique_ptr<DeviceLink> FindLink(const CommandLine &line)
 // The picture a picture page would write: the installer's BMP, or the
 // built-in one. False when the installer's file cannot be read: a page
 // would show it empty, but here nobody would see that before it is written.
-bool PicturePageContent(CPictureBox &box, const QString &userFile, const Settings &s, PictureUpload::Picture picture)
+bool PicturePageContent(ModulePictureSource &box, const QString &userFile, const Settings &s, PictureUpload::Picture picture)
 {
     if (!userFile.isEmpty()) {
         if (box.LoadFromFile(userFile))
@@ -81,7 +81,7 @@ bool PicturePageContent(CPictureBox &box, const QString &userFile, const Setting
         return false;
     }
     if (picture == PictureUpload::Picture::GuideLines)
-        return box.SetBitmap(RenderGuideLinePicture(s));
+        return box.SetImage(RenderGuideLinePicture(s));
     return box.LoadFromResource(Ids::BITMAP_WARNING);
 }
 
@@ -110,8 +110,8 @@ int Render(const CommandLine &line)
     Settings settings;
     if (!LoadRecord(line.config, settings))
         return ExitCode::FileError;
-    CPictureBox box;
-    box.SetBitmap(RenderGuideLinePicture(settings));
+    ModulePictureSource box;
+    box.SetImage(RenderGuideLinePicture(settings));
     if (QString reason; !box.SaveToFile(line.output, &reason)) {
         ReportWriteFailure(line.output, reason);
         return ExitCode::FileError;
@@ -125,7 +125,7 @@ int Write(const CommandLine &line)
     if (!LoadRecord(line.config, settings))
         return ExitCode::FileError;
     // Both pictures are read before anything is sent.
-    CPictureBox lines, warning;
+    ModulePictureSource lines, warning;
     if (!PicturePageContent(lines, settings.CustomFileLines, settings, PictureUpload::Picture::GuideLines)
         || !PicturePageContent(warning, settings.CustomFileWarning, settings, PictureUpload::Picture::Warning))
         return ExitCode::FileError;
@@ -151,7 +151,7 @@ int Write(const CommandLine &line)
     const int errorsBefore = errorsShown;
     auto report = [&](LinkResult result) { link->ReportError(result); };
     // In the wizard's order: the picture pages, then leaving the warning page.
-    const std::pair<CPictureBox *, PictureUpload::Picture> uploads[] = {
+    const std::pair<ModulePictureSource *, PictureUpload::Picture> uploads[] = {
         {&lines, PictureUpload::Picture::GuideLines}, {&warning, PictureUpload::Picture::Warning}};
     for (const auto &[box, picture] : uploads) {
         const QString name = PictureName(picture);
@@ -203,8 +203,8 @@ int Backup(const CommandLine &line)
             continue;
         }
         // Drawn pixels white on black, as the pages show pictures.
-        CPictureBox box;
-        box.SetBitmap(ModulePicture::ImageFromModulePicture(bytes).convertToFormat(QImage::Format_RGB32));
+        ModulePictureSource box;
+        box.SetImage(ModulePicture::ImageFromModulePicture(bytes).convertToFormat(QImage::Format_RGB32));
         const QString path = QDir(line.output).filePath(QString::fromLatin1(file));
         if (QString reason; !box.SaveToFile(path, &reason)) {
             ReportWriteFailure(path, reason);

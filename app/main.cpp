@@ -5,9 +5,11 @@
 #include "QtUserInterface.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QTextStream>
 
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char **argv)
 {
@@ -29,17 +31,28 @@ int main(int argc, char **argv)
         QTextStream(stdout) << "tarvello-setup " << CSetupApp::Version() << "\n";
         return ExitCode::Done;
     }
-    const bool batch = line.mode != CommandLine::Mode::Wizard;
-    // The modes without a window draw and convert pictures all the same,
-    // on any machine: a terminal without a display will do.
-    if (batch && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (line.mode != CommandLine::Mode::Wizard) {
+        // The modes without a window need no widgets. --backup only converts
+        // pictures and needs no window system at all; --render and --write
+        // draw the labels, whose fonts need a QGuiApplication: without a
+        // platform chosen it draws off-screen, so a terminal without a
+        // display will do.
+        std::unique_ptr<QCoreApplication> app;
+        if (line.mode == CommandLine::Mode::Backup) {
+            app = std::make_unique<QCoreApplication>(argc, argv);
+        } else {
+            if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            app = std::make_unique<QGuiApplication>(argc, argv);
+        }
+        QCoreApplication::setApplicationName(QStringLiteral("tarvello-setup"));
+        InstallRussianTranslations(*app);
+        return RunBatchMode(line);
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarvello-setup"));
     InstallRussianTranslations(app);
-    if (batch)
-        return RunBatchMode(line);
     InstallQtUserInterface();
     CSetupApp setup;
     return setup.Run(line);

@@ -1,13 +1,13 @@
-// Guide-line preview rendering: the full screen render and the export
+// Guide-line rendering: the full screen render and the export
 // render, each against a plain fill of the same canvas in the same run, and
 // hostile configurations against the reference one.
 //
 // Run: bench_preview [--benchmark_filter=...]. The ratios are printed after
 // the table, from the medians of the repetitions.
 
-#include "CGuideLinePreview.h"
+#include "GuideLineRenderer.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -48,12 +48,11 @@ QImage IndicatorStrip()
 
 // Everything on: grid, points, both borders with markers, dashed curves,
 // labels on both sides, symmetry line, indicator, cursor.
-std::unique_ptr<CGuideLinePreview> ReferencePreview()
+std::unique_ptr<GuideLineRenderer> ReferencePreview()
 {
-    auto preview = std::make_unique<CGuideLinePreview>();
-    preview->resize(440, 350);
+    auto preview = std::make_unique<GuideLineRenderer>();
     for (const GridPoint &p : kAllPoints)
-        preview->SetPoint(p.slot, p.x, p.y, true, false);
+        preview->SetPoint(p.slot, p.x, p.y, true);
     preview->SetGridShift(45);
     preview->SetLineThickness(2);
     preview->SetCurveThickness(2);
@@ -73,7 +72,7 @@ std::unique_ptr<CGuideLinePreview> ReferencePreview()
 enum class Hostile { NotFinite, HugeRangeThick, GiantFont, LongWideLines, LongHugeLines, ManyWideDashes };
 
 // Values only a hand-edited configuration file can hold.
-std::unique_ptr<CGuideLinePreview> HostilePreview(Hostile kind)
+std::unique_ptr<GuideLineRenderer> HostilePreview(Hostile kind)
 {
     auto preview = ReferencePreview();
     const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -81,17 +80,17 @@ std::unique_ptr<CGuideLinePreview> HostilePreview(Hostile kind)
     switch (kind) {
     case Hostile::NotFinite:
         for (int s = 0; s < 23; ++s)
-            preview->SetPoint(s, s % 2 ? nan : 1e308, s % 3 ? -inf : 1e308, true, false);
+            preview->SetPoint(s, s % 2 ? nan : 1e308, s % 3 ? -inf : 1e308, true);
         preview->SetMirrorLine(nan, inf);
         break;
     case Hostile::HugeRangeThick:
         // Every polyline at its 2048-sample cap, with the widest pens.
         for (int s = 0; s < 23; ++s)
-            preview->SetPoint(s, (s % 2 ? 1 : -1) * 1e7 + s, (s % 2 ? -1 : 1) * 1e7 - s, true, false);
+            preview->SetPoint(s, (s % 2 ? 1 : -1) * 1e7 + s, (s % 2 ? -1 : 1) * 1e7 - s, true);
         for (int s : {13, 14, 15, 16, 17})
-            preview->SetPoint(s, -1e7 + s * 1e6, 5.0 + s, true, false);
+            preview->SetPoint(s, -1e7 + s * 1e6, 5.0 + s, true);
         for (int s : {18, 19, 20, 21, 22})
-            preview->SetPoint(s, 1e7 - s * 1e6, 5.0 + s, true, false);
+            preview->SetPoint(s, 1e7 - s * 1e6, 5.0 + s, true);
         preview->SetLineThickness(1000000000);
         preview->SetCurveThickness(1000000000);
         preview->SetCurveTicks(1);
@@ -108,18 +107,18 @@ std::unique_ptr<CGuideLinePreview> HostilePreview(Hostile kind)
     case Hostile::LongHugeLines:
     case Hostile::ManyWideDashes:
         // Bowed lines of 2048 samples right across the canvas with wide pens.
-        preview->SetPoint(3, 2.0, -40.0, true, false);
-        preview->SetPoint(5, 5.0, 8.0, true, false);
-        preview->SetPoint(7, 8.0, 41.0, true, false);
-        preview->SetPoint(8, 8.0, -40.0, true, false);
-        preview->SetPoint(10, 5.0, 4.0, true, false);
-        preview->SetPoint(12, 2.0, 41.0, true, false);
-        preview->SetPoint(13, -25.0, 2.0, true, false);
-        preview->SetPoint(14, 5.0, 8.0, true, false);
-        preview->SetPoint(15, 26.0, 2.0, true, false);
-        preview->SetPoint(18, 26.0, 9.0, true, false);
-        preview->SetPoint(19, 5.0, 3.0, true, false);
-        preview->SetPoint(20, -25.0, 9.0, true, false);
+        preview->SetPoint(3, 2.0, -40.0, true);
+        preview->SetPoint(5, 5.0, 8.0, true);
+        preview->SetPoint(7, 8.0, 41.0, true);
+        preview->SetPoint(8, 8.0, -40.0, true);
+        preview->SetPoint(10, 5.0, 4.0, true);
+        preview->SetPoint(12, 2.0, 41.0, true);
+        preview->SetPoint(13, -25.0, 2.0, true);
+        preview->SetPoint(14, 5.0, 8.0, true);
+        preview->SetPoint(15, 26.0, 2.0, true);
+        preview->SetPoint(18, 26.0, 9.0, true);
+        preview->SetPoint(19, 5.0, 3.0, true);
+        preview->SetPoint(20, -25.0, 9.0, true);
         const int thickness = kind == Hostile::LongWideLines ? 128 : 600;
         preview->SetLineThickness(thickness);
         preview->SetCurveThickness(thickness);
@@ -130,13 +129,15 @@ std::unique_ptr<CGuideLinePreview> HostilePreview(Hostile kind)
     return preview;
 }
 
-// What the control's paint does: a client-size picture, filled, drawn.
-void ScreenRender(CGuideLinePreview &preview)
+// What the preview control's paint does: a client-size picture, filled,
+// drawn with the cursor in its visible phase.
+void ScreenRender(const GuideLineRenderer &preview)
 {
-    QImage buffer(preview.size(), QImage::Format_RGB32);
+    const QSize client(GuideLineRenderer::kCanvasWidth, GuideLineRenderer::kCanvasHeight);
+    QImage buffer(client, QImage::Format_RGB32);
     buffer.fill(Qt::lightGray);
     QPainter painter(&buffer);
-    preview.Draw(painter, false);
+    preview.DrawScreen(painter, client, false, true);
     painter.end();
     benchmark::DoNotOptimize(buffer.constBits());
 }
@@ -233,7 +234,7 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

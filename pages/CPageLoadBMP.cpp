@@ -1,8 +1,7 @@
 #include "CPageLoadBMP.h"
 
 #include "CPictureBox.h"
-#include "GuideLinePicture.h"
-#include "PreviewSettings.h"
+#include "GuideLineRenderer.h"
 #include "ResourceIds.h"
 #include "Screen.h"
 
@@ -14,13 +13,11 @@ CPageLoadBMP::CPageLoadBMP(QWidget *parent)
 
 void CPageLoadBMP::ShowBuiltInPicture()
 {
-    // Drawn from the record as it is now: the labels page's last picture may
-    // belong to a configuration since replaced or edited elsewhere, or not
-    // exist yet (a jump here through the View menu).
+    // Drawn from the record as it is now, whichever page edited it last.
     if (const Settings *s = SettingsRecord())
         PictureBox()->SetBitmap(RenderGuideLinePicture(*s));
     else
-        PictureBox()->SetBitmap(CurrentGuideLinePicture());
+        PictureBox()->Clear(true);
 }
 
 void CPageLoadBMP::SendActivationCommands(DeviceLink &link)

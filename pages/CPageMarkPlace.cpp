@@ -171,14 +171,6 @@ bool CPageMarkPlace::OnSetActive()
     return CPageViewControl::OnSetActive();
 }
 
-bool CPageMarkPlace::OnKillActive()
-{
-    // The lines and labels as shown here become the guide-line picture; a
-    // later visit replaces it.
-    Preview()->RenderExport();
-    return CPageViewControl::OnKillActive();
-}
-
 void CPageMarkPlace::SideModeChosen(int index)
 {
     Settings *s = SettingsRecord();

@@ -23,7 +23,6 @@ public:
     explicit CPageMarkPlace(QWidget *parent = nullptr);
 
     bool OnSetActive() override;
-    bool OnKillActive() override;
 
     // True once the page has been shown and filled from the record; until
     // then its controls change nothing else.

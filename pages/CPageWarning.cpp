@@ -3,7 +3,7 @@
 #include "CPictureBox.h"
 #include "CValueSpinCtrl.h"
 #include "DeviceLink.h"
-#include "GuideLinePicture.h"
+#include "GuideLineRenderer.h"
 #include "ModuleCommands.h"
 #include "ResourceIds.h"
 #include "Settings.h"
@@ -83,6 +83,8 @@ bool CPageWarning::OnSetActive()
         showTime_ = std::clamp(s->WarningEnabled, 0, ModuleCommands::kWarningTimeMax);
         WarningCombo()->setCurrentIndex(showTime_);
     }
+    // The guide lines of the record as it is now, drawn once for the visit.
+    guideLines_ = s && s->CustomFileLines.isEmpty() ? RenderGuideLinePicture(*s) : QImage();
     timer_.start();
     ShowGuideLines();
     if (DeviceLink *link = Link())
@@ -158,7 +160,7 @@ void CPageWarning::ShowGuideLines()
     if (s && !s->CustomFileLines.isEmpty())
         Picture()->LoadFromFile(s->CustomFileLines);
     else
-        Picture()->SetBitmap(CurrentGuideLinePicture());
+        Picture()->SetBitmap(guideLines_);
 }
 
 void CPageWarning::ShowWarning()

@@ -2,6 +2,7 @@
 
 #include "CPageViewPic.h"
 
+#include <QImage>
 #include <QTimer>
 
 class CPictureBox;
@@ -45,6 +46,7 @@ private:
     void ShowWarning();
 
     QTimer timer_;
+    QImage guideLines_;      // the record's guide-line picture, drawn on activation
     int showTime_ = 0;       // seconds the warning is shown, 0 = not at all
     int warningTicks_ = 0;   // seconds of the warning phase so far
     int linesTicks_ = 0;     // seconds of the guide-line phase so far

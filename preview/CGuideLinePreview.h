@@ -1,23 +1,15 @@
 #pragma once
 
-// The preview of the guide lines as the car monitor will show them: the
-// frame, the calibration grid, the guide points, the fitted lines and their
-// labels, the symmetry line, the parking-sensor indicator and a blinking
-// cursor on the point being edited. The same drawing makes the 400 x 312
-// guide-line picture written into the module (the export render).
-//
-// The drawing works on a canvas of 440 x 350 units; on screen it is scaled
-// uniformly to fit the control, anchored at the top-left corner. The guide
-// plane (plane units, one unit = one module pixel) has its origin at
-// (20, 20 + grid shift) on screen and at (0, grid shift) in the export.
+// The preview control of the guide lines: shows what GuideLineRenderer draws
+// at the control's size, and blinks the cursor on the point being edited.
+// The drawing itself, and the 400 x 312 guide-line picture, are the
+// renderer's; the control keeps painting, its timers and the cursor.
 
-#include "GuideLineGeometry.h"
+#include "GuideLineRenderer.h"
 
 #include <QImage>
 #include <QString>
 #include <QWidget>
-
-#include <array>
 
 class QPainter;
 
@@ -25,52 +17,53 @@ class CGuideLinePreview : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int kCanvasWidth = 440;
-    static constexpr int kCanvasHeight = 350;
-    static constexpr int kExportWidth = 400;
-    static constexpr int kExportHeight = 312;
+    static constexpr int kCanvasWidth = GuideLineRenderer::kCanvasWidth;
+    static constexpr int kCanvasHeight = GuideLineRenderer::kCanvasHeight;
+    static constexpr int kExportWidth = GuideLineRenderer::kExportWidth;
+    static constexpr int kExportHeight = GuideLineRenderer::kExportHeight;
 
     explicit CGuideLinePreview(QWidget *parent = nullptr);
     ~CGuideLinePreview() override;
 
-    // Grid units in; stores x * 40 and y * 25 when enabled (a disabled slot
-    // keeps its last coordinates); always stores the flag. Slots outside
-    // 0..33 are ignored.
-    void SetPoint(int slot, double gridX, double gridY, bool enabled, bool repaint);
-    bool IsPointEnabled(int slot) const;
-    // Plane units.
-    geometry::PlanePoint Point(int slot) const;
+    // What is drawn. Its setters store the value; the caller asks for the
+    // repaint.
+    GuideLineRenderer &Renderer() { return renderer_; }
+    const GuideLineRenderer &Renderer() const { return renderer_; }
 
-    // Field setters: they store the value; the caller asks for the repaint.
-    void SetGridShift(int canvasUnits);
-    void SetLineThickness(int planeUnits);
-    void SetCurveThickness(int planeUnits);
-    void SetCurveTicks(int planeUnits);
-    void SetCurveTicksSpace(int planeUnits);
-    void SetFontHeight(int canvasUnits);
-    void SetLabelShift(int x, int y);
-    void SetBaseLineText(const QString &text);
-    void SetLabelLineText(int index, const QString &text);  // index 0..3 = 1..4 m
-    void SetSideLineMode(int mode);                         // 0..9
-    void SetBaseLineMode(int mode);                         // 0..10
-    // Plane units: x at the bottom grid edge, and the offset of the top end.
-    void SetMirrorLine(double position, double deviation);
+    // Grid units in (see GuideLineRenderer::SetPoint); repaints when asked.
+    void SetPoint(int slot, double gridX, double gridY, bool enabled, bool repaint);
+    bool IsPointEnabled(int slot) const { return renderer_.IsPointEnabled(slot); }
+    // Plane units.
+    geometry::PlanePoint Point(int slot) const { return renderer_.Point(slot); }
+
+    void SetGridShift(int canvasUnits) { renderer_.SetGridShift(canvasUnits); }
+    void SetLineThickness(int planeUnits) { renderer_.SetLineThickness(planeUnits); }
+    void SetCurveThickness(int planeUnits) { renderer_.SetCurveThickness(planeUnits); }
+    void SetCurveTicks(int planeUnits) { renderer_.SetCurveTicks(planeUnits); }
+    void SetCurveTicksSpace(int planeUnits) { renderer_.SetCurveTicksSpace(planeUnits); }
+    void SetFontHeight(int canvasUnits) { renderer_.SetFontHeight(canvasUnits); }
+    void SetLabelShift(int x, int y) { renderer_.SetLabelShift(x, y); }
+    void SetBaseLineText(const QString &text) { renderer_.SetBaseLineText(text); }
+    void SetLabelLineText(int index, const QString &text) { renderer_.SetLabelLineText(index, text); }
+    void SetSideLineMode(int mode) { renderer_.SetSideLineMode(mode); }
+    void SetBaseLineMode(int mode) { renderer_.SetBaseLineMode(mode); }
+    void SetMirrorLine(double position, double deviation) { renderer_.SetMirrorLine(position, deviation); }
     // Plane y at which the symmetry page's position applies; held for that
     // page to read back, not used in drawing.
     void SetMirrorBaseY(double baseY) { mirrorBaseY_ = baseY; }
-    double MirrorPosition() const { return mirrorPosition_; }
-    double MirrorDeviation() const { return mirrorDeviation_; }
+    double MirrorPosition() const { return renderer_.MirrorPosition(); }
+    double MirrorDeviation() const { return renderer_.MirrorDeviation(); }
     double MirrorBaseY() const { return mirrorBaseY_; }
-    // Plane x, and y counted from the frame's top edge.
-    void SetIndicatorPosition(int x, int y);
-    void SetShowGrid(bool show);
-    void SetShowPoints(bool show);
-    void SetShowLines(bool show);
-    void SetShowMirrorLine(bool show);
-    void SetShowIndicator(bool show);
-    void SetHighlightedPoint(int slot);  // -1: no cursor
-    int HighlightedPoint() const { return highlighted_; }
+    void SetIndicatorPosition(int x, int y) { renderer_.SetIndicatorPosition(x, y); }
+    void SetShowGrid(bool show) { renderer_.SetShowGrid(show); }
+    void SetShowPoints(bool show) { renderer_.SetShowPoints(show); }
+    void SetShowLines(bool show) { renderer_.SetShowLines(show); }
+    void SetShowMirrorLine(bool show) { renderer_.SetShowMirrorLine(show); }
+    void SetShowIndicator(bool show) { renderer_.SetShowIndicator(show); }
+    void SetHighlightedPoint(int slot) { renderer_.SetHighlightedPoint(slot); }  // -1: no cursor
+    int HighlightedPoint() const { return renderer_.HighlightedPoint(); }
     int BlinkCounter() const { return blinkCounter_; }
+    void SetIndicatorBitmap(const QImage &bitmap) { renderer_.SetIndicatorBitmap(bitmap); }
 
     // The second blink timer, which the page starts on every activation: it
     // advances the same counter. Starting it again replaces it, as a window
@@ -78,52 +71,21 @@ public:
     void StartPageTimer();
     void StopPageTimer();
 
-    // The parking-sensor strip; loaded from the bitmap resources unless set
-    // here. A null image draws no indicator.
-    void SetIndicatorBitmap(const QImage &bitmap);
-
-    // Draws the whole preview. The painter's device must hold the canvas
-    // (screen: the control's client size; export: 400 x 312 pixels).
-    void Draw(QPainter &painter, bool exportMode);
-    // The guide-line picture: 400 x 312, RGB32, lines and labels only. It is
-    // also published as the current guide-line picture.
-    QImage RenderExport();
+    // Draws the preview as the control shows it now (screen: at the control's
+    // size, with its focus frame and blink phase), or the export drawing.
+    void Draw(QPainter &painter, bool exportMode) const;
+    // The guide-line picture of what the control shows: 400 x 312, RGB32,
+    // lines and labels only.
+    QImage RenderExport() const { return renderer_.RenderExport(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
 
 private:
-    enum class TextAlign { TopLeft, BaselineCentre, BaselineLeft, BaselineRight };
-
-    void DrawLabels(QPainter &painter, const geometry::BorderAnchors &anchors);
-    void DrawCursor(QPainter &painter, double scale);
-    void DrawPointDiscs(QPainter &painter, double scale);
-    void DrawIndicator(QPainter &painter);
-
-    geometry::GuidePoints points_;
-    geometry::LineStyle style_;
-    int fontHeight_ = 25;
-    int labelShiftX_ = 0;
-    int labelShiftY_ = 5;
-    QString baseLineText_;
-    std::array<QString, 4> labelLineText_;
-    int sideLineMode_ = 0;
-    int baseLineMode_ = 0;
-    double mirrorPosition_ = 0.0;
-    double mirrorDeviation_ = 0.0;
+    GuideLineRenderer renderer_;
     double mirrorBaseY_ = 0.0;
-    int indicatorX_ = 0;
-    int indicatorY_ = 0;
-    bool showGrid_ = true;
-    bool showPoints_ = true;
-    bool showLines_ = true;
-    bool showMirrorLine_ = false;
-    bool showIndicator_ = false;
-    int gridShift_ = 45;
-    int highlighted_ = -1;
     int blinkCounter_ = 0;
-    QImage indicator_;
     int blinkTimer_ = 0;
     int pageTimer_ = 0;
 };

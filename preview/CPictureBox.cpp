@@ -1,8 +1,5 @@
 #include "CPictureBox.h"
 
-#include "BmpFile.h"
-#include "ResourceIds.h"
-
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -10,9 +7,8 @@
 
 namespace {
 
-// The picture is held at this depth when it does not come from a file.
+// The depth of the off-screen picture.
 constexpr QImage::Format kDisplayFormat = QImage::Format_RGB32;
-constexpr int kDisplayBits = 32;
 // Colour of the outline around the inset picture.
 constexpr QRgb kOutlineColour = 0xFF808080;
 
@@ -25,57 +21,43 @@ CPictureBox::CPictureBox(QWidget *parent) : QWidget(parent)
 
 bool CPictureBox::LoadFromFile(const QString &path)
 {
-    Clear(false);
-    int bits = 0;
-    QImage picture = Bmp::LoadBmpFile(path, &bits);
-    TakePicture(std::move(picture), bits);
-    update();
-    return !full_.isNull();
+    scaled_ = QImage();
+    return Shown(picture_.LoadFromFile(path));
 }
 
 bool CPictureBox::LoadFromResource(int bitmapId)
 {
-    Clear(false);
-    QImage picture(Ids::BitmapPath(bitmapId));
-    if (!picture.isNull())
-        picture = picture.convertToFormat(kDisplayFormat);
-    TakePicture(std::move(picture), kDisplayBits);
-    update();
-    return !full_.isNull();
+    scaled_ = QImage();
+    return Shown(picture_.LoadFromResource(bitmapId));
 }
 
 bool CPictureBox::SetBitmap(const QImage &picture)
 {
-    Clear(false);
-    // copy() detaches from the caller's data even when no conversion is needed.
-    QImage own = picture.isNull() ? QImage() : picture.convertToFormat(kDisplayFormat).copy();
-    TakePicture(std::move(own), kDisplayBits);
-    update();
-    return !full_.isNull();
+    scaled_ = QImage();
+    return Shown(picture_.SetImage(picture));
 }
 
 void CPictureBox::Clear(bool repaint)
 {
-    full_ = QImage();
+    picture_.Clear();
     scaled_ = QImage();
-    heldBits_ = 0;
     if (repaint)
         update();
 }
 
 bool CPictureBox::SaveToFile(const QString &path, QString *reason) const
 {
-    return Bmp::SaveBmpFile(full_, path, heldBits_, reason);
+    return picture_.SaveToFile(path, reason);
 }
 
 void CPictureBox::ToModulePicture(ModulePicture::Buffer &buffer, bool mirror) const
 {
-    buffer = ModulePicture::ToModulePicture(full_, mirror, heldBits_);
+    buffer = picture_.ToModulePicture(mirror);
 }
 
 ModulePicture::Buffer CPictureBox::ModuleBytes(bool mirror) const
 {
-    return ModulePicture::ModulePictureFromImage(full_, mirror, heldBits_);
+    return picture_.ModuleBytes(mirror);
 }
 
 QSize CPictureBox::FitSize(QSize pictureSize, QSize clientSize)
@@ -97,29 +79,29 @@ bool CPictureBox::StillFits(QSize scaledSize, QSize clientSize)
     return !wider && !taller && !smallerBoth;
 }
 
-void CPictureBox::TakePicture(QImage picture, int heldBits)
+bool CPictureBox::Shown(bool loaded)
 {
-    if (picture.isNull())
-        return;
-    full_ = std::move(picture);
-    heldBits_ = heldBits;
-    RebuildScaled();
+    if (loaded)
+        RebuildScaled();
+    update();
+    return loaded;
 }
 
 void CPictureBox::RebuildScaled()
 {
     scaled_ = QImage();
-    const QSize size = FitSize(full_.size(), rect().size());
+    const QImage &full = picture_.Image();
+    const QSize size = FitSize(full.size(), rect().size());
     if (size.isEmpty())
         return;
     // Smooth scaling stands in for half-tone stretching.
-    scaled_ = full_.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaled_ = full.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 void CPictureBox::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    if (full_.isNull())
+    if (picture_.IsNull())
         return;
     if (!scaled_.isNull() && StillFits(scaled_.size(), rect().size()))
         return;

@@ -1,11 +1,11 @@
 #pragma once
 
 // CPictureBox: the picture control of the picture, camera/monitor and
-// warning-time pages. It owns a 400 x 312 picture (the full-size bitmap), shows
-// a copy scaled to its size inset on a black border like a monitor screen, saves
-// the picture as BMP and converts it into the module picture.
+// warning-time pages. It holds a module picture (the full-size bitmap, see
+// ModulePictureSource), shows a copy scaled to its size inset on a black
+// border like a monitor screen, saves it as BMP and converts it.
 
-#include "ModulePicture.h"
+#include "ModulePictureSource.h"
 
 #include <QImage>
 #include <QString>
@@ -39,11 +39,12 @@ public:
     // 16-bit word bit-reversed.
     ModulePicture::Buffer ModuleBytes(bool mirror) const;
 
-    const QImage &FullSizeBitmap() const { return full_; }
+    const ModulePictureSource &Picture() const { return picture_; }
+    const QImage &FullSizeBitmap() const { return picture_.Image(); }
     const QImage &ScaledBitmap() const { return scaled_; }
     // Depth of the file the picture came from, 32 for resources and SetBitmap,
     // 0 when empty.
-    int HeldBitsPerPixel() const { return heldBits_; }
+    int HeldBitsPerPixel() const { return picture_.HeldBitsPerPixel(); }
 
     // The scaled size for a picture of pictureSize in a client of clientSize:
     // l = min(cw / w, ch / h), size (trunc(w * l + 0.5), trunc(l * h + 0.5)).
@@ -58,10 +59,11 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void TakePicture(QImage picture, int heldBits);
+    // Shows the picture just loaded (or the empty control); returns whether
+    // one is held.
+    bool Shown(bool loaded);
     void RebuildScaled();
 
-    QImage full_;
+    ModulePictureSource picture_;
     QImage scaled_;
-    int heldBits_ = 0;
 };

@@ -4,7 +4,8 @@
 #include "CPageLoadPicture.h"
 #include "CommandLine.h"
 #include "ComPortLink.h"
-#include "GuideLinePicture.h"
+#include "CGuideLinePreview.h"
+#include "CPageViewControl.h"
 #include "ModulePicture.h"
 #include "ModuleSim.h"
 #include "ResourceIds.h"
@@ -102,12 +103,19 @@ protected:
     ScopedEnv env;
 };
 
-TEST_F(CommandLineModes, helpAndVersionNeedNoDisplayAndTouchNoPort)
+// A terminal without a display, where a window system cannot start.
+QProcessEnvironment WithoutDisplay()
 {
     QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
     for (const char *variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         bare.remove(QString::fromLatin1(variable));
     bare.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));  // would fail without a display
+    return bare;
+}
+
+TEST_F(CommandLineModes, helpAndVersionNeedNoDisplayAndTouchNoPort)
+{
+    QProcessEnvironment bare = WithoutDisplay();
     bare.insert(QStringLiteral("TARVELLO_COM1"), sim.slavePath());
     const ProgramRun help = Program({"--help"}, bare);
     EXPECT_EQ(help.status, 0);
@@ -126,6 +134,7 @@ TEST_F(CommandLineModes, renderWriteAndBackupTakeTheWizardsOwnPaths)
     // The wizard, on the simulator: leave the labels page, write both
     // pictures, leave the warning page.
     QStringList wizard;
+    QImage labels;  // the labels page's guide-line picture
     {
         env.set("TARVELLO_COM1", sim.slavePathBytes());
         ComPortLink link;
@@ -140,7 +149,8 @@ TEST_F(CommandLineModes, renderWriteAndBackupTakeTheWizardsOwnPaths)
         EnterLeftBorder(sheet->SheetSettings());
         sheet->RunCommand(Ids::ID_FILE_SAVE);  // the configuration --write is given
         sheet->SetActivePage(WizardStep::MarkPlace);
-        sheet->SetActivePage(WizardStep::LoadBMP);  // the labels page left: the guide-line picture rendered
+        labels = static_cast<CPageViewControl *>(sheet->ActivePage())->Preview()->RenderExport();
+        sheet->SetActivePage(WizardStep::LoadBMP);
         auto write = [&] {
             QTest::mouseClick(sheet->ActivePage()->findChild<QPushButton *>(Ids::ObjectName(Ids::IDC_BUTTON_WRITE)),
                               Qt::LeftButton);
@@ -158,7 +168,7 @@ TEST_F(CommandLineModes, renderWriteAndBackupTakeTheWizardsOwnPaths)
     const ProgramRun render = Program({"--render", "default.ini", Dir("lines.bmp")});
     ASSERT_EQ(render.status, 0) << qPrintable(render.err);
     EXPECT_EQ(QImage(Dir("lines.bmp")).convertToFormat(QImage::Format_RGB32),
-              CurrentGuideLinePicture().convertToFormat(QImage::Format_RGB32));
+              labels.convertToFormat(QImage::Format_RGB32));
 
     // --write: the same commands, in the same order.
     const int before = static_cast<int>(Commands(sim.log()).size());
@@ -166,11 +176,11 @@ TEST_F(CommandLineModes, renderWriteAndBackupTakeTheWizardsOwnPaths)
     ASSERT_EQ(write.status, 0) << qPrintable(write.err);
     EXPECT_EQ(Commands(sim.log(before + static_cast<int>(wizard.size()))).mid(before), wizard);
 
-    // --backup: what was written, as the module holds it.
-    const ProgramRun backup = Program({"--backup", Dir("kept"), "--port", sim.slavePath()});
+    // --backup: what was written, as the module holds it; no window system needed.
+    const ProgramRun backup = Program({"--backup", Dir("kept"), "--port", sim.slavePath()}, WithoutDisplay());
     ASSERT_EQ(backup.status, 0) << qPrintable(backup.err);
     EXPECT_TRUE(ModulePicture::ModulePictureFromImage(QImage(Dir("kept/guide-lines.bmp")), false)
-                == ModulePicture::ModulePictureFromImage(CurrentGuideLinePicture(), false));
+                == ModulePicture::ModulePictureFromImage(labels, false));
     const QImage warning(Ids::BitmapPath(Ids::BITMAP_WARNING));
     EXPECT_TRUE(ModulePicture::ModulePictureFromImage(QImage(Dir("kept/warning.bmp")), false)
                 == ModulePicture::ModulePictureFromImage(warning.convertToFormat(QImage::Format_RGB32), false));

@@ -5,7 +5,6 @@
 #include "CPageLoadPicture.h"
 #include "CPictureBox.h"
 #include "ComPortLink.h"
-#include "GuideLinePicture.h"
 #include "ModulePicture.h"
 #include "ModuleSim.h"
 #include "PreviewSettings.h"

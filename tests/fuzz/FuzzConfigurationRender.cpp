@@ -1,12 +1,11 @@
 // A configuration file of arbitrary bytes: loaded into the settings record,
-// handed to the preview as the wizard's pages hand it over, and drawn: the
+// handed to the renderer as the wizard's pages hand it over, and drawn: the
 // guide-line picture for the module, its 1-bit conversion and the screen
 // preview.
 #include "FuzzSupport.h"
 
-#include "CGuideLinePreview.h"
-#include "PreviewSettings.h"
 #include "Configuration.h"
+#include "GuideLineRenderer.h"
 #include "IniFile.h"
 #include "ModulePicture.h"
 #include "Settings.h"
@@ -33,10 +32,10 @@ int Saturated(std::int64_t value)
     return static_cast<int>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
 }
 
-// Settings to the preview, field by field as the pages do it: points in grid
+// Settings to the renderer, field by field as the pages do it: points in grid
 // units, the grid shift, line style, label settings, the symmetry line in
 // plane units and the indicator at 16 plane units per scale step.
-void CopyToPreview(const Settings &s, CGuideLinePreview &preview)
+void CopyToPreview(const Settings &s, GuideLineRenderer &preview)
 {
     ShowGuideLines(preview, s);
     ShowLabels(preview, s);
@@ -66,7 +65,7 @@ int FuzzConfigurationRenderOne(const std::uint8_t *data, std::size_t size)
     }
     FUZZ_CHECK(files.currentFilePath == path);
 
-    CGuideLinePreview preview;
+    GuideLineRenderer preview;
     CopyToPreview(settings, preview);
     // The show flags and the cursor come from the last byte, so that every
     // combination is reached without another input format.
@@ -77,8 +76,8 @@ int FuzzConfigurationRenderOne(const std::uint8_t *data, std::size_t size)
     preview.SetHighlightedPoint(int(switches >> 3) - 1);
 
     const QImage picture = preview.RenderExport();
-    FUZZ_CHECK(picture.width() == CGuideLinePreview::kExportWidth);
-    FUZZ_CHECK(picture.height() == CGuideLinePreview::kExportHeight);
+    FUZZ_CHECK(picture.width() == GuideLineRenderer::kExportWidth);
+    FUZZ_CHECK(picture.height() == GuideLineRenderer::kExportHeight);
     const ModulePicture::Buffer module = ModulePicture::ModulePictureFromImage(picture, settings.Reflection);
     // Rows past the sent ones are never drawn.
     for (int i = ModulePicture::kSentRows * ModulePicture::kRowBytes; i < ModulePicture::kBytes; ++i)
@@ -89,7 +88,7 @@ int FuzzConfigurationRenderOne(const std::uint8_t *data, std::size_t size)
     screen.fill(Qt::black);
     {
         QPainter painter(&screen);
-        preview.Draw(painter, false);
+        preview.DrawScreen(painter, screen.size(), false, true);
     }
 
     // Writing the configuration back must work and read back to the same record.

@@ -2,7 +2,7 @@
 
 #include "UserMessage.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QCoreApplication>
 
 namespace fuzz {
@@ -35,7 +35,7 @@ void EnsureApplication()
         static int argc = 1;
         static char name[] = "tarvello-fuzz";
         static char *argv[] = {name, nullptr};
-        new QApplication(argc, argv);
+        new QGuiApplication(argc, argv);
     }
 }
 

@@ -9,7 +9,6 @@
 #include "CPageMarkPlace.h"
 #include "CValueSpinCtrl.h"
 #include "FakePageHost.h"
-#include "GuideLinePicture.h"
 #include "PreviewSettings.h"
 #include "RecordingLink.h"
 #include "ResourceIds.h"
@@ -53,7 +52,7 @@ struct Hosted {
     Page page;
 };
 
-// The export render of a preview, without publishing it.
+// The export render of a preview.
 QImage ExportOf(CGuideLinePreview &preview)
 {
     QImage picture(CGuideLinePreview::kExportWidth, CGuideLinePreview::kExportHeight, QImage::Format_RGB32);
@@ -209,9 +208,9 @@ TEST(MarkPlacePage, combosAndTextsCountFromTheFirstActivationAndLeavingPublishes
     EXPECT_EQ(h.s.BaseLineText, QStringLiteral("Бампер"));
     EXPECT_TRUE(ExportOf(*h.page.Preview()) == ExpectedExport(h.s, true));
 
-    // Leaving publishes the export render with the labels.
+    // The guide-line picture of the page shows the labels.
     h.page.OnKillActive();
-    const QImage first = CurrentGuideLinePicture();
+    const QImage first = ExportOf(*h.page.Preview());
     ASSERT_EQ(first.size(), QSize(400, 312));
     EXPECT_TRUE(first == ExpectedExport(h.s, true));
     EXPECT_FALSE(first == ExpectedExport(h.s, false)) << "the labels show";
@@ -228,8 +227,8 @@ TEST(MarkPlacePage, combosAndTextsCountFromTheFirstActivationAndLeavingPublishes
         EXPECT_EQ(h.page.TextEdit(i)->text(), loaded[i]);
     }
     h.page.OnKillActive();
-    EXPECT_TRUE(CurrentGuideLinePicture() == ExpectedExport(h.s, true)) << "leaving again replaces the picture";
-    EXPECT_FALSE(CurrentGuideLinePicture() == first);
+    EXPECT_TRUE(ExportOf(*h.page.Preview()) == ExpectedExport(h.s, true)) << "the new texts show";
+    EXPECT_FALSE(ExportOf(*h.page.Preview()) == first);
 }
 
 // The base-line text is a text of its own, not a numeric row: Enter and the
@@ -327,7 +326,7 @@ TEST(LookPages, handEditedValuesOutOfRangeShowInRangeAndStayInTheRecord)
     EXPECT_EQ(std::pair(marks.s.SideLineMode, marks.s.BaseLineMode), std::pair(42, -1));
     EXPECT_EQ(marks.page.SideLabelsCombo()->currentIndex() + marks.page.BaseLabelsCombo()->currentIndex(), 0);
     marks.page.OnKillActive();
-    EXPECT_TRUE(CurrentGuideLinePicture() == ExpectedExport(marks.s, true));
+    EXPECT_TRUE(ExportOf(*marks.page.Preview()) == ExpectedExport(marks.s, true));
 }
 
 // At the size the sheet first gives its widest page (the template grown by

@@ -14,7 +14,7 @@
 #include "CValueSpinCtrl.h"
 #include "Configuration.h"
 #include "FakePageHost.h"
-#include "GuideLinePicture.h"
+#include "GuideLineRenderer.h"
 #include "IniFile.h"
 #include "ModuleCommands.h"
 #include "RecordingLink.h"
@@ -381,25 +381,27 @@ TEST(OptionPages, theParkingIndicatorFollowsTheSensorAndItsPosition)
     EXPECT_EQ(page.Preview()->grab().toImage(), none);
 }
 
+// A record whose guide-line picture is not black: the base line and a label.
+void WithBaseLine(Settings &s)
+{
+    for (int i = 0; i <= 2; ++i)
+        s.SetPoint(i, 2.0 + 3 * i, 8.0, 1);
+    s.BaseLineMode = 1;
+}
+
 class WarningCycle : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        lines = QImage(400, 312, QImage::Format_RGB32);
-        lines.fill(qRgb(0, 200, 0));
-        PublishGuideLinePicture(lines);
-    }
-    void TearDown() override { PublishGuideLinePicture(QImage()); }
-
     QImage Shown(CPageWarning &page) { return Rgb(page.Picture()->FullSizeBitmap()); }
+    static QImage Lines(const Settings &s) { return Rgb(RenderGuideLinePicture(s)); }
 
     QImage lines;
 };
 
 TEST_F(WarningCycle, twoSecondsWarningFourLinesOneUnchanged)
 {
-    Hosted h(PageKind::Warning);
+    Hosted h(PageKind::Warning, WithBaseLine);
     auto &page = h.As<CPageWarning>();
+    lines = Lines(h.host.settings);
     page.OnSetActive();
     EXPECT_TRUE(page.CycleRunning());
     EXPECT_EQ(Shown(page), lines) << "the guide lines on activation";
@@ -433,14 +435,38 @@ TEST_F(WarningCycle, twoSecondsWarningFourLinesOneUnchanged)
 
 TEST_F(WarningCycle, notShownSendsNothingAndKeepsTheLines)
 {
-    Hosted h(PageKind::Warning);
+    Hosted h(PageKind::Warning, WithBaseLine);
     auto &page = h.As<CPageWarning>();
+    lines = Lines(h.host.settings);
     page.OnSetActive();
     h.link.commands.clear();
     for (int i = 0; i < 5; ++i)
         page.Tick();
     EXPECT_TRUE(h.link.commands.isEmpty());
     EXPECT_EQ(Shown(page), lines);
+}
+
+// The lines are the record's as it stands when the page is shown, whatever
+// was drawn elsewhere; the cycle shows them without drawing them again.
+TEST_F(WarningCycle, linesAreTheRecordsDrawnOncePerVisit)
+{
+    Hosted h(PageKind::Warning, [](Settings &s) {
+        WithBaseLine(s);
+        s.WarningEnabled = 1;
+    });
+    auto &page = h.As<CPageWarning>();
+    const QImage first = Lines(h.host.settings);
+    page.OnSetActive();
+    EXPECT_EQ(Shown(page), first);
+    h.host.settings.SetPoint(1, 5.0, 6.0, 1);
+    const QImage second = Lines(h.host.settings);
+    ASSERT_NE(first, second);
+    page.Tick();  // the warning
+    page.Tick();  // the lines again: still this visit's
+    EXPECT_EQ(Shown(page), first);
+    page.OnKillActive();
+    page.OnSetActive();
+    EXPECT_EQ(Shown(page), second) << "the next visit draws the record anew";
 }
 
 TEST_F(WarningCycle, chosenPictureFilesAreShownAndABrokenOneLeavesTheAreaEmpty)
@@ -545,11 +571,6 @@ TEST_F(WarningCycle, pagesAtTheSheetsStartSizeShowEveryControlWhole)
     config.MenuShift = 3;
     config.MenuShiftY = 40;
     config.WarningEnabled = 3;
-
-    // The guide-line picture as the labels page renders it.
-    Hosted labels(PageKind::Parktronic, [&](Settings &s) { s = config; s.RearEnabled = 0; });
-    labels.page->OnSetActive();
-    static_cast<CPageViewControl &>(*labels.page).Preview()->RenderExport();
 
     const std::pair<PageKind, const char *> pages[] = {{PageKind::MonCam, "page02-moncam.png"},
                                                        {PageKind::GridShift, "page03-gridshift.png"},

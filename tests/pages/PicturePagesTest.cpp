@@ -5,7 +5,6 @@
 #include "CPageLoadWarn.h"
 #include "CPictureBox.h"
 #include "FakePageHost.h"
-#include "GuideLinePicture.h"
 #include "PictureUpload.h"
 #include "PreviewSettings.h"
 #include "RecordingLink.h"
@@ -158,12 +157,10 @@ TEST_F(GuideLinePageTest, fileButtonsKeepThePathAndDefaultShowsTheRecordsLines)
     page.OnSetActive();
     ScriptedFileDialogs dialogs;
 
-    // Whatever was rendered elsewhere before, the built-in picture is the
-    // record's own lines.
+    // The built-in picture is the record's own lines.
     QImage exported(400, 312, QImage::Format_RGB32);
     exported.fill(Qt::black);
     exported.setPixel(10, 20, qRgb(0, 255, 0));
-    PublishGuideLinePicture(exported);
     QTest::mouseClick(Button(Ids::IDC_BUTTON_DEFAULT), Qt::LeftButton);
     const QImage lines = RenderGuideLinePicture(host.settings);
     EXPECT_EQ(page.PictureBox()->FullSizeBitmap(), lines);

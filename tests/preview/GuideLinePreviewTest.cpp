@@ -1,7 +1,6 @@
 // Behaviour of the preview control: points, blinking cursor, what the
 // export leaves out, mapping, labels and their alignment, hostile values.
 
-#include "GuideLinePicture.h"
 #include "GuideLinePreviewTestSupport.h"
 
 #include <QApplication>
@@ -237,18 +236,6 @@ TEST(GuideLinePreviewExport, isDrawnWithoutAntiAliasing)
         for (int x = 0; x < picture.width(); ++x)
             colours.insert(picture.pixel(x, y) & 0xffffff);
     EXPECT_EQ(colours, (std::set<QRgb>{kBlack & 0xffffff, kGreen & 0xffffff, kWhite & 0xffffff}));
-}
-
-TEST(GuideLinePreviewExport, isPublishedAsTheCurrentGuideLinePicture)
-{
-    CGuideLinePreview preview;
-    LoadReference(preview);
-    const QImage first = preview.RenderExport();
-    EXPECT_EQ(CurrentGuideLinePicture(), first);
-    preview.SetShowLines(false);
-    const QImage second = preview.RenderExport();
-    EXPECT_NE(first, second);
-    EXPECT_EQ(CurrentGuideLinePicture(), second);
 }
 
 TEST(GuideLinePreviewExport, planeIsMovedDownByTheGridShift)
