@@ -35,20 +35,20 @@ bool SensorFitted(const Settings &s)
 void SendSensorCommands(DeviceLink &link, const Settings &s, const std::function<void()> &beforeBox)
 {
     Report(link, link.SetSensorIndicator(SensorFitted(s) ? 1 : 0), beforeBox);
-    Report(link, link.SetIndicatorX(std::clamp(s.MenuShift, 0, kIndicatorXMax)), beforeBox);
-    Report(link, link.SetIndicatorY(std::clamp(s.MenuShiftY, 0, kIndicatorYMax)), beforeBox);
+    Report(link, link.SetIndicatorX(std::clamp(s.IndicatorX, 0, kIndicatorXMax)), beforeBox);
+    Report(link, link.SetIndicatorY(std::clamp(s.IndicatorY, 0, kIndicatorYMax)), beforeBox);
 }
 
 void SendFullSettings(DeviceLink &link, const Settings &s)
 {
-    const int warningTime = std::clamp(s.WarningEnabled, 0, kWarningTimeMax);
+    const int warningTime = std::clamp(s.WarningSeconds, 0, kWarningTimeMax);
     link.ReportError(link.SetMirroring(s.Reflection ? 1 : 0));
     link.ReportError(link.SetGridShiftY(static_cast<unsigned>(std::clamp(s.CameraShiftY, 0, kGridShiftMax))));
     link.ReportError(link.SetGridShiftX(std::clamp(s.CameraShiftX, 0, kGridShiftMax)));
     SendSensorCommands(link, s);
     link.ReportError(link.SetWarningTime(warningTime));
-    link.ReportError(link.SetLineBrightness(std::clamp(s.Bright1, kBrightnessMin, kBrightnessMax)));
-    link.ReportError(link.SetBackgroundBrightness(std::clamp(s.Bright2, kBrightnessMin, kBrightnessMax)));
+    link.ReportError(link.SetLineBrightness(std::clamp(s.LineBrightness, kBrightnessMin, kBrightnessMax)));
+    link.ReportError(link.SetBackgroundBrightness(std::clamp(s.BackgroundBrightness, kBrightnessMin, kBrightnessMax)));
     link.ReportError(ShowScreen(link, warningTime != 0 ? Screen::Warning : Screen::Normal));
     link.ReportError(link.StoreSettings());
     link.ReportError(ShowScreen(link, Screen::Normal));

@@ -47,7 +47,7 @@ LinkResult Report(DeviceLink &link, LinkResult result, const std::function<void(
 // is anything but "none" (0).
 bool SensorFitted(const Settings &s);
 
-// SetSensorIndicator(fitted), SetIndicatorX(MenuShift), SetIndicatorY(MenuShiftY);
+// SetSensorIndicator(fitted), SetIndicatorX(IndicatorX), SetIndicatorY(IndicatorY);
 // beforeBox as for Report.
 void SendSensorCommands(DeviceLink &link, const Settings &s, const std::function<void()> &beforeBox = {});
 

@@ -109,8 +109,8 @@ bool CPageParktronic::OnSetActive()
         // A position the module cannot take (a hand-edited file) shows, and
         // is sent, as the nearest one it can; the record keeps the file's
         // value until a field is changed.
-        const int x = std::clamp(s->MenuShift, 0, kIndicatorXMax);
-        const int y = std::clamp(s->MenuShiftY, 0, kIndicatorYMax);
+        const int x = std::clamp(s->IndicatorX, 0, kIndicatorXMax);
+        const int y = std::clamp(s->IndicatorY, 0, kIndicatorYMax);
         SpinX(0)->SetValue(x);
         SpinY(0)->SetValue(y);
         preview->SetIndicatorPosition(x * kIndicatorXUnit, y);
@@ -167,8 +167,8 @@ void CPageParktronic::ApplyPosition()
     Preview()->SetIndicatorPosition(x * kIndicatorXUnit, y);
     Preview()->update();
     if (Settings *s = SettingsRecord()) {
-        s->MenuShift = ModuleCommands::FieldOrStored(x, s->MenuShift, 0, kIndicatorXMax);
-        s->MenuShiftY = ModuleCommands::FieldOrStored(y, s->MenuShiftY, 0, kIndicatorYMax);
+        s->IndicatorX = ModuleCommands::FieldOrStored(x, s->IndicatorX, 0, kIndicatorXMax);
+        s->IndicatorY = ModuleCommands::FieldOrStored(y, s->IndicatorY, 0, kIndicatorYMax);
     }
     SendSensorCommands();
 }

@@ -80,7 +80,7 @@ bool CPageWarning::OnSetActive()
         // Values the module cannot take (a hand-edited file) show, and are
         // sent, as the nearest ones it can; the record keeps the file's
         // values until their control is changed.
-        showTime_ = std::clamp(s->WarningEnabled, 0, ModuleCommands::kWarningTimeMax);
+        showTime_ = std::clamp(s->WarningSeconds, 0, ModuleCommands::kWarningTimeMax);
         WarningCombo()->setCurrentIndex(showTime_);
     }
     // The guide lines of the record as it is now, drawn once for the visit.
@@ -92,8 +92,8 @@ bool CPageWarning::OnSetActive()
     if (s) {
         SpinX(0)->SetIntegerRange(kBrightnessMin, kBrightnessMax);
         SpinY(0)->SetIntegerRange(kBrightnessMin, kBrightnessMax);
-        SpinX(0)->SetValue(std::clamp(s->Bright1, kBrightnessMin, kBrightnessMax));
-        SpinY(0)->SetValue(std::clamp(s->Bright2, kBrightnessMin, kBrightnessMax));
+        SpinX(0)->SetValue(std::clamp(s->LineBrightness, kBrightnessMin, kBrightnessMax));
+        SpinY(0)->SetValue(std::clamp(s->BackgroundBrightness, kBrightnessMin, kBrightnessMax));
     }
     SendBrightness();
     return CPageViewPic::OnSetActive();
@@ -116,7 +116,7 @@ void CPageWarning::OnWarningTimeChosen(int index)
         return;
     showTime_ = index;
     if (Settings *s = SettingsRecord())
-        s->WarningEnabled = index;
+        s->WarningSeconds = index;
 }
 
 void CPageWarning::SendBrightness()
@@ -130,9 +130,9 @@ void CPageWarning::SendBrightness()
         SpinX(0)->EndPress();
         SpinY(0)->EndPress();
     };
-    ModuleCommands::Report(*link, link->SetLineBrightness(std::clamp(s->Bright1, kBrightnessMin, kBrightnessMax)),
+    ModuleCommands::Report(*link, link->SetLineBrightness(std::clamp(s->LineBrightness, kBrightnessMin, kBrightnessMax)),
                            endHeldArrows);
-    ModuleCommands::Report(*link, link->SetBackgroundBrightness(std::clamp(s->Bright2, kBrightnessMin, kBrightnessMax)),
+    ModuleCommands::Report(*link, link->SetBackgroundBrightness(std::clamp(s->BackgroundBrightness, kBrightnessMin, kBrightnessMax)),
                            endHeldArrows);
 }
 
@@ -143,8 +143,8 @@ void CPageWarning::ApplyBrightness()
     if (Settings *s = SettingsRecord()) {
         const int line = ModuleCommands::ToModuleValue(SpinX(0)->GetValue(), kBrightnessMin, kBrightnessMax);
         const int background = ModuleCommands::ToModuleValue(SpinY(0)->GetValue(), kBrightnessMin, kBrightnessMax);
-        s->Bright1 = ModuleCommands::FieldOrStored(line, s->Bright1, kBrightnessMin, kBrightnessMax);
-        s->Bright2 = ModuleCommands::FieldOrStored(background, s->Bright2, kBrightnessMin, kBrightnessMax);
+        s->LineBrightness = ModuleCommands::FieldOrStored(line, s->LineBrightness, kBrightnessMin, kBrightnessMax);
+        s->BackgroundBrightness = ModuleCommands::FieldOrStored(background, s->BackgroundBrightness, kBrightnessMin, kBrightnessMax);
     }
     SendBrightness();
 }

@@ -33,7 +33,7 @@ using R = KeyRole;
 using S = Settings;
 
 constexpr ConfigurationKey kKeys[] = {
-    {kCommon, "WarningEnabled", K::Int, R::Field, &S::WarningEnabled, "0", true, FieldRange{0, 5}},
+    {kCommon, "WarningEnabled", K::Int, R::Field, &S::WarningSeconds, "0", true, FieldRange{0, 5}},
     {kCommon, "Reflection", K::Bool, R::Field, &S::Reflection, "0", true, FieldRange{0, 1}},
     {kCommon, "LineThickness", K::Int, R::Field, &S::LineThickness, "2", true, FieldRange{0, 10}},
     {kCommon, "CurveThickness", K::Int, R::Field, &S::CurveThickness, "2", true, FieldRange{0, 10}},
@@ -41,8 +41,8 @@ constexpr ConfigurationKey kKeys[] = {
     {kCommon, "CurveTicksSpace", K::Int, R::Field, &S::CurveTicksSpace, "15", true, FieldRange{0, 30}},
     {kCommon, "CustomFileLines", K::Text, R::Field, &S::CustomFileLines, "", true, {}},
     {kCommon, "CustomFileWarning", K::Text, R::Field, &S::CustomFileWarning, "", true, {}},
-    {kCommon, "Bright1", K::Int, R::Field, &S::Bright1, kLineBrightness, false, FieldRange{20, 80}},
-    {kCommon, "Bright2", K::Int, R::Field, &S::Bright2, kBackgroundBrightness, false, FieldRange{20, 80}},
+    {kCommon, "Bright1", K::Int, R::Field, &S::LineBrightness, kLineBrightness, false, FieldRange{20, 80}},
+    {kCommon, "Bright2", K::Int, R::Field, &S::BackgroundBrightness, kBackgroundBrightness, false, FieldRange{20, 80}},
     {kCommon, "Brightness1", K::Int, R::NewOnly, {}, kLineBrightness, true, {}},
     {kCommon, "Brightness2", K::Int, R::NewOnly, {}, kBackgroundBrightness, true, {}},
 
@@ -71,8 +71,8 @@ constexpr ConfigurationKey kKeys[] = {
 
     {kParking, "FrontEnabled", K::Int, R::Field, &S::FrontEnabled, "0", true, FieldRange{0, 0}},
     {kParking, "RearEnabled", K::Int, R::Field, &S::RearEnabled, "0", true, FieldRange{0, 1}},
-    {kParking, "MenuShift", K::Int, R::Field, &S::MenuShift, "0", true, FieldRange{0, 10}},
-    {kParking, "MenuShiftY", K::Int, R::Field, &S::MenuShiftY, "0", true, FieldRange{0, 255}},
+    {kParking, "MenuShift", K::Int, R::Field, &S::IndicatorX, "0", true, FieldRange{0, 10}},
+    {kParking, "MenuShiftY", K::Int, R::Field, &S::IndicatorY, "0", true, FieldRange{0, 255}},
     // No sound setting exists; the misspelt key is the one older files hold.
     {kParking, "SoundEnabled", K::Int, R::Constant, {}, "0", true, {}},
     {kParking, "SountEnabled", K::Bool, R::Ignored, {}, nullptr, false, {}},

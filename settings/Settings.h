@@ -37,15 +37,15 @@ public:
     int BaseLineMode{};          // 0 no base-line label, 1 centred
     int RearEnabled{};           // 0 no rear sensor, 1 "PZ - 118"
     int FrontEnabled{};
-    int MenuShift{};             // parking-sensor scale position X
-    int MenuShiftY{};            // parking-sensor scale position Y
+    int IndicatorX{};            // parking-sensor indicator position X ("MenuShift" in files)
+    int IndicatorY{};            // parking-sensor indicator position Y ("MenuShiftY")
     int LineThickness{};         // border lines, plane units
     int CurveThickness{};
     int CurveTicks{};            // dash length of the curves
     int CurveTicksSpace{};       // gap length of the curves
-    int WarningEnabled{};        // warning screen: 0 off, 1..5 seconds shown
-    int Bright1{};               // line brightness
-    int Bright2{};               // background brightness
+    int WarningSeconds{};        // warning screen shown 1..5 seconds, 0 off ("WarningEnabled")
+    int LineBrightness{};        // line brightness ("Bright1")
+    int BackgroundBrightness{};  // background brightness ("Bright2")
     QString CustomFileLines;     // BMP chosen as guide-line picture; empty: built-in
     QString CustomFileWarning;   // BMP chosen as warning picture; empty: built-in
 

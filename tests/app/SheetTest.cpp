@@ -263,8 +263,8 @@ TEST_F(SheetTest, startInEmptyFolderCreatesDefaultIniWithBuiltInLayout)
     ASSERT_FALSE(expected.isEmpty());
     EXPECT_EQ(written, expected);
     EXPECT_EQ(sheet->Files().currentFilePath, QStringLiteral("default.ini"));
-    EXPECT_EQ(sheet->SheetSettings().Bright1, 80);
-    EXPECT_EQ(sheet->SheetSettings().Bright2, 25);
+    EXPECT_EQ(sheet->SheetSettings().LineBrightness, 80);
+    EXPECT_EQ(sheet->SheetSettings().BackgroundBrightness, 25);
 }
 
 TEST_F(SheetTest, saveRightAfterNewWritesNewConfigurationFile)

@@ -220,13 +220,13 @@ TEST_F(UploadFaults, aModuleVanishingInTheFullSettingsWriteGivesOneBoxPerCommand
     ASSERT_EQ(link.Open(1), kLinkOk);
     auto sheet = OpenSheet(&link);
     Settings &s = sheet->SheetSettings();
-    s.Bright1 = 60;
+    s.LineBrightness = 60;
     sheet->SetActivePage(WizardStep::Warning);
     messages_.clear();
     sheet->SetActivePage(WizardStep::Complete);  // leaving the warning page: the full settings write
     EXPECT_EQ(sheet->ActiveIndex(), StepIndex(WizardStep::Complete));
     EXPECT_EQ(messages_.count(), 11u) << "the eleven commands after the first";
-    EXPECT_EQ(s.Bright1, 60) << "nothing rolled back";
+    EXPECT_EQ(s.LineBrightness, 60) << "nothing rolled back";
 
     // Back on the warning page with the module gone: its three commands
     // fail at once, one box each, and a change is still kept.
@@ -235,7 +235,7 @@ TEST_F(UploadFaults, aModuleVanishingInTheFullSettingsWriteGivesOneBoxPerCommand
     sheet->SetActivePage(WizardStep::Warning);
     EXPECT_EQ(messages_.count(), 3u);
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(2)) << "no time-out waited on a line that is gone";
-    EXPECT_EQ(s.Bright1, 60);
+    EXPECT_EQ(s.LineBrightness, 60);
     link.Close();
 }
 

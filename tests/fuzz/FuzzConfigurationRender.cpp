@@ -41,7 +41,7 @@ void CopyToPreview(const Settings &s, GuideLineRenderer &preview)
     ShowLabels(preview, s);
     preview.SetMirrorLine(s.MirrorX * 40.0, s.MirrorShift * 40.0);
     preview.SetShowMirrorLine(s.MirrorUsing);
-    preview.SetIndicatorPosition(Saturated(std::int64_t(s.MenuShift) * 16), s.MenuShiftY);
+    preview.SetIndicatorPosition(Saturated(std::int64_t(s.IndicatorX) * 16), s.IndicatorY);
     preview.SetShowIndicator(s.FrontEnabled != 0 || s.RearEnabled != 0);
 }
 

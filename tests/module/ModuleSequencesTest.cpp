@@ -24,17 +24,17 @@ TEST(FullSettingsWrite, sendsTwelveCommandsWithinTheModulesRanges)
         {"the built-in record", {}, kDefaultFullWrite},
         {"warning shown 3 s, every setting",
          [](Settings &s) {
-             s.WarningEnabled = 3; s.Reflection = true; s.CameraShiftX = 12; s.CameraShiftY = 34;
-             s.RearEnabled = 1; s.MenuShift = 4; s.MenuShiftY = 99; s.Bright1 = 60; s.Bright2 = 21;
+             s.WarningSeconds = 3; s.Reflection = true; s.CameraShiftX = 12; s.CameraShiftY = 34;
+             s.RearEnabled = 1; s.IndicatorX = 4; s.IndicatorY = 99; s.LineBrightness = 60; s.BackgroundBrightness = 21;
          },
          {"ATQ1", "ATK34", "ATJ12", "ATO1", "ATR4", "ATP99", "ATF3", "ATG60", "ATH21", "ATS4", "ATW", "ATS1"}},
         // Hand-edited files: the nearest value the module takes is sent.
-        {"above the ranges", [](Settings &s) { s.WarningEnabled = 9; s.Bright1 = 500; s.Bright2 = -3; },
+        {"above the ranges", [](Settings &s) { s.WarningSeconds = 9; s.LineBrightness = 500; s.BackgroundBrightness = -3; },
          {"ATQ0", "ATK45", "ATJ250", "ATO0", "ATR0", "ATP0", "ATF5", "ATG80", "ATH20", "ATS4", "ATW", "ATS1"}},
         {"below and beyond the ranges",
          [](Settings &s) {
-             s.CameraShiftX = 999; s.CameraShiftY = s.WarningEnabled = -1; s.FrontEnabled = -2;
-             s.MenuShift = -5; s.MenuShiftY = 256; s.Bright1 = 0; s.Bright2 = 81;
+             s.CameraShiftX = 999; s.CameraShiftY = s.WarningSeconds = -1; s.FrontEnabled = -2;
+             s.IndicatorX = -5; s.IndicatorY = 256; s.LineBrightness = 0; s.BackgroundBrightness = 81;
          },
          {"ATQ0", "ATK0", "ATJ255", "ATO1", "ATR0", "ATP255", "ATF0", "ATG20", "ATH80", "ATS1", "ATW", "ATS1"}},
     };

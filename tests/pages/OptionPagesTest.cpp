@@ -149,14 +149,14 @@ struct LifecycleCase {
 TEST(OptionPages, activationAndLeavingSendTheirSequences)
 {
     const auto warning3s = [](Settings &s) {
-        s.WarningEnabled = 3; s.Reflection = true; s.CameraShiftX = 12; s.CameraShiftY = 34;
-        s.RearEnabled = 1; s.MenuShift = 4; s.MenuShiftY = 99; s.Bright1 = 60; s.Bright2 = 21;
+        s.WarningSeconds = 3; s.Reflection = true; s.CameraShiftX = 12; s.CameraShiftY = 34;
+        s.RearEnabled = 1; s.IndicatorX = 4; s.IndicatorY = 99; s.LineBrightness = 60; s.BackgroundBrightness = 21;
     };
-    const auto warningOut = [](Settings &s) { s.WarningEnabled = 9; s.Bright1 = 500; s.Bright2 = -3; };
+    const auto warningOut = [](Settings &s) { s.WarningSeconds = 9; s.LineBrightness = 500; s.BackgroundBrightness = -3; };
     const LifecycleCase cases[] = {
         {"camera and monitor", PageKind::MonCam, {}, {"ATS1", "ATQ0", "ATG70", "ATH25"}, {"ATQ0", "ATW"}},
         {"mirrored in the monitor, whatever the brightness", PageKind::MonCam,
-         [](Settings &s) { s.Reflection = true; s.Bright1 = 33; s.Bright2 = 44; },
+         [](Settings &s) { s.Reflection = true; s.LineBrightness = 33; s.BackgroundBrightness = 44; },
          {"ATS1", "ATQ1", "ATG70", "ATH25"}, {"ATQ1", "ATW"}},
         {"grid shift, vertical first", PageKind::GridShift, {}, {"ATS3", "ATK45", "ATJ250"}, {"ATK45", "ATJ250", "ATW"}},
         {"parking sensor, none fitted", PageKind::Parktronic, {}, {"ATS1", "ATO0", "ATR0", "ATP0"},
@@ -164,7 +164,7 @@ TEST(OptionPages, activationAndLeavingSendTheirSequences)
         {"parking sensor, only the front one", PageKind::Parktronic, [](Settings &s) { s.FrontEnabled = 1; },
          {"ATS1", "ATO1", "ATR0", "ATP0"}, {"ATO1", "ATR0", "ATP0", "ATW"}},
         {"parking sensor, rear one placed", PageKind::Parktronic,
-         [](Settings &s) { s.RearEnabled = 1; s.MenuShift = 7; s.MenuShiftY = 200; },
+         [](Settings &s) { s.RearEnabled = 1; s.IndicatorX = 7; s.IndicatorY = 200; },
          {"ATS1", "ATO1", "ATR7", "ATP200"}, {"ATO1", "ATR7", "ATP200", "ATW"}},
         // "Не выводить": the warning-dependent screen and the last one are both 1.
         {"warning not shown", PageKind::Warning, {}, {"ATS1", "ATG80", "ATH25"}, FullWrite()},
@@ -176,7 +176,7 @@ TEST(OptionPages, activationAndLeavingSendTheirSequences)
         {"grid shift out of range", PageKind::GridShift, [](Settings &s) { s.CameraShiftX = 300; s.CameraShiftY = -7; },
          {"ATS3", "ATK0", "ATJ255"}, {"ATK0", "ATJ255", "ATW"}},
         {"sensor out of range, unknown type", PageKind::Parktronic,
-         [](Settings &s) { s.MenuShift = 300; s.MenuShiftY = 1000; s.RearEnabled = 7; },
+         [](Settings &s) { s.IndicatorX = 300; s.IndicatorY = 1000; s.RearEnabled = 7; },
          {"ATS1", "ATO1", "ATR10", "ATP255"}, {"ATO1", "ATR10", "ATP255", "ATW"}},
         {"warning out of range", PageKind::Warning, warningOut, {"ATS1", "ATG80", "ATH20"}, FullWrite(warningOut)},
     };
@@ -213,7 +213,7 @@ struct EventCase {
 TEST(OptionPages, eachControlSendsItsCommandsAtOnce)
 {
     using P = PageKind;
-    const auto bright = [](Settings &s) { s.Bright1 = 50; s.Bright2 = 30; };
+    const auto bright = [](Settings &s) { s.LineBrightness = 50; s.BackgroundBrightness = 30; };
     const auto front = [](Settings &s) { s.FrontEnabled = 1; };
     const EventCase cases[] = {
         // Grid shift: a spin sends its own axis only; Enter and Shift +
@@ -239,22 +239,22 @@ TEST(OptionPages, eachControlSendsItsCommandsAtOnce)
          ComboKey(Ids::IDC_COMBO_REAR, Qt::Key_Up), {"ATO1", "ATR0", "ATP0"}, &Settings::FrontEnabled, 1},
         {"front chosen", P::Parktronic, front, ComboKey(Ids::IDC_COMBO1, Qt::Key_Home), {"ATO0", "ATR0", "ATP0"},
          &Settings::FrontEnabled, 0},
-        {"X spin", P::Parktronic, {}, Spin(true, true), {"ATO0", "ATR1", "ATP0"}, &Settings::MenuShift, 1},
-        {"Y spin at 0", P::Parktronic, {}, Spin(false, false), {"ATO0", "ATR0", "ATP0"}, &Settings::MenuShiftY, 0},
-        {"Enter in Y", P::Parktronic, {}, Type(false, "200"), {"ATO0", "ATR0", "ATP200"}, &Settings::MenuShiftY, 200},
-        {"Enter 11 in X", P::Parktronic, {}, Type(true, "11"), {}, &Settings::MenuShift, 0, 1},
-        {"Shift+Right", P::Parktronic, {}, Shift(Qt::Key_Right), {"ATO0", "ATR1", "ATP0"}, &Settings::MenuShift, 1},
-        {"Shift+Down", P::Parktronic, {}, Shift(Qt::Key_Down), {"ATO0", "ATR0", "ATP1"}, &Settings::MenuShiftY, 1},
-        {"Shift+Right at 10", P::Parktronic, [](Settings &s) { s.MenuShift = 10; }, Shift(Qt::Key_Right), {},
-         &Settings::MenuShift, 10},
+        {"X spin", P::Parktronic, {}, Spin(true, true), {"ATO0", "ATR1", "ATP0"}, &Settings::IndicatorX, 1},
+        {"Y spin at 0", P::Parktronic, {}, Spin(false, false), {"ATO0", "ATR0", "ATP0"}, &Settings::IndicatorY, 0},
+        {"Enter in Y", P::Parktronic, {}, Type(false, "200"), {"ATO0", "ATR0", "ATP200"}, &Settings::IndicatorY, 200},
+        {"Enter 11 in X", P::Parktronic, {}, Type(true, "11"), {}, &Settings::IndicatorX, 0, 1},
+        {"Shift+Right", P::Parktronic, {}, Shift(Qt::Key_Right), {"ATO0", "ATR1", "ATP0"}, &Settings::IndicatorX, 1},
+        {"Shift+Down", P::Parktronic, {}, Shift(Qt::Key_Down), {"ATO0", "ATR0", "ATP1"}, &Settings::IndicatorY, 1},
+        {"Shift+Right at 10", P::Parktronic, [](Settings &s) { s.IndicatorX = 10; }, Shift(Qt::Key_Right), {},
+         &Settings::IndicatorX, 10},
 
         // Warning: the time list sends nothing; brightness sends both values.
-        {"time chosen", P::Warning, {}, ComboKey(Ids::IDC_COMBO1, Qt::Key_Down), {}, &Settings::WarningEnabled, 1},
-        {"line spin", P::Warning, bright, Spin(true, true), {"ATG51", "ATH30"}, &Settings::Bright1, 51},
-        {"background spin", P::Warning, bright, Spin(false, false), {"ATG50", "ATH29"}, &Settings::Bright2, 29},
-        {"Enter in line", P::Warning, bright, Type(true, "20"), {"ATG20", "ATH30"}, &Settings::Bright1, 20},
-        {"Enter 81", P::Warning, bright, Type(false, "81"), {}, &Settings::Bright2, 30, 1},
-        {"no Shift steps here", P::Warning, bright, Shift(Qt::Key_Right), {}, &Settings::Bright1, 50},
+        {"time chosen", P::Warning, {}, ComboKey(Ids::IDC_COMBO1, Qt::Key_Down), {}, &Settings::WarningSeconds, 1},
+        {"line spin", P::Warning, bright, Spin(true, true), {"ATG51", "ATH30"}, &Settings::LineBrightness, 51},
+        {"background spin", P::Warning, bright, Spin(false, false), {"ATG50", "ATH29"}, &Settings::BackgroundBrightness, 29},
+        {"Enter in line", P::Warning, bright, Type(true, "20"), {"ATG20", "ATH30"}, &Settings::LineBrightness, 20},
+        {"Enter 81", P::Warning, bright, Type(false, "81"), {}, &Settings::BackgroundBrightness, 30, 1},
+        {"no Shift steps here", P::Warning, bright, Shift(Qt::Key_Right), {}, &Settings::LineBrightness, 50},
     };
     for (const EventCase &c : cases) {
         SCOPED_TRACE(c.name);
@@ -290,10 +290,10 @@ TEST(OptionPages, beforeTheFirstActivationAChangeChangesOnlyTheControl)
         EXPECT_TRUE(h.link.commands.isEmpty());
         const Settings s;  // the record as constructed, which the page left alone
         const Settings &now = h.host.settings;
-        EXPECT_EQ(std::tuple(now.Reflection, now.CameraShiftX, now.CameraShiftY, now.RearEnabled, now.MenuShiftY,
-                             now.WarningEnabled, now.Bright1, now.Changed),
-                  std::tuple(s.Reflection, s.CameraShiftX, s.CameraShiftY, s.RearEnabled, s.MenuShiftY,
-                             s.WarningEnabled, s.Bright1, 0));
+        EXPECT_EQ(std::tuple(now.Reflection, now.CameraShiftX, now.CameraShiftY, now.RearEnabled, now.IndicatorY,
+                             now.WarningSeconds, now.LineBrightness, now.Changed),
+                  std::tuple(s.Reflection, s.CameraShiftX, s.CameraShiftY, s.RearEnabled, s.IndicatorY,
+                             s.WarningSeconds, s.LineBrightness, 0));
         // The fields' start values: 1 and 1 for the grid shift, 5 and 0 for
         // the sensor position.
         if (kind == PageKind::GridShift) {
@@ -315,17 +315,17 @@ TEST(OptionPages, handEditedValuesAreShownInRangeAndKeptInTheRecord)
     EXPECT_EQ(grid.host.settings.CameraShiftX, 300);
     EXPECT_EQ(grid.host.settings.Changed, 0) << "the configuration still is its file";
 
-    Hosted sensor(PageKind::Parktronic, [](Settings &s) { s.MenuShift = 300; s.RearEnabled = 7; });
+    Hosted sensor(PageKind::Parktronic, [](Settings &s) { s.IndicatorX = 300; s.RearEnabled = 7; });
     sensor.page->OnSetActive();
-    EXPECT_EQ(sensor.host.settings.MenuShift, 300);
+    EXPECT_EQ(sensor.host.settings.IndicatorX, 300);
     EXPECT_EQ(Combo(*sensor.page, Ids::IDC_COMBO_REAR)->currentIndex(), -1);
     EXPECT_EQ(sensor.host.settings.RearEnabled, 7);
 
-    Hosted warning(PageKind::Warning, [](Settings &s) { s.WarningEnabled = 9; s.Bright2 = -3; });
+    Hosted warning(PageKind::Warning, [](Settings &s) { s.WarningSeconds = 9; s.BackgroundBrightness = -3; });
     warning.page->OnSetActive();
     EXPECT_EQ(Combo(*warning.page, Ids::IDC_COMBO1)->currentText(), QStringLiteral("Показывать 5с"));
     EXPECT_EQ(warning.page->EditY(0)->text(), QStringLiteral("20"));
-    EXPECT_EQ(std::pair(warning.host.settings.WarningEnabled, warning.host.settings.Bright2), std::pair(9, -3));
+    EXPECT_EQ(std::pair(warning.host.settings.WarningSeconds, warning.host.settings.BackgroundBrightness), std::pair(9, -3));
 }
 
 // "В мониторе" stores Reflection 1, sends SetMirroring(1) and shows the
@@ -452,7 +452,7 @@ TEST_F(WarningCycle, linesAreTheRecordsDrawnOncePerVisit)
 {
     Hosted h(PageKind::Warning, [](Settings &s) {
         WithBaseLine(s);
-        s.WarningEnabled = 1;
+        s.WarningSeconds = 1;
     });
     auto &page = h.As<CPageWarning>();
     const QImage first = Lines(h.host.settings);
@@ -483,7 +483,7 @@ TEST_F(WarningCycle, chosenPictureFilesAreShownAndABrokenOneLeavesTheAreaEmpty)
     broken.close();
 
     Hosted h(PageKind::Warning, [&](Settings &s) {
-        s.WarningEnabled = 1;
+        s.WarningSeconds = 1;
         s.CustomFileLines = customPath;
         s.CustomFileWarning = brokenPath;
     });
@@ -507,7 +507,7 @@ TEST(OptionPages, aFailedStepEndsTheArrowsRepeat)
     };
     for (const auto &[kind, x, sent] : cases) {
         SCOPED_TRACE(int(kind));
-        Hosted h(kind, [](Settings &s) { s.Bright1 = 50; });
+        Hosted h(kind, [](Settings &s) { s.LineBrightness = 50; });
         h.page->OnSetActive();
         h.link.commands.clear();
         h.link.answer = [](const QString &) { return kLinkFail; };
@@ -568,9 +568,9 @@ TEST_F(WarningCycle, pagesAtTheSheetsStartSizeShowEveryControlWhole)
     }
     config.SideLineMode = config.BaseLineMode = 1;
     config.RearEnabled = 1;
-    config.MenuShift = 3;
-    config.MenuShiftY = 40;
-    config.WarningEnabled = 3;
+    config.IndicatorX = 3;
+    config.IndicatorY = 40;
+    config.WarningSeconds = 3;
 
     const std::pair<PageKind, const char *> pages[] = {{PageKind::MonCam, "page02-moncam.png"},
                                                        {PageKind::GridShift, "page03-gridshift.png"},

@@ -283,14 +283,14 @@ protected:
     void OnInitDialog() override
     {
         CPageViewControl::OnInitDialog();
-        bright1AtInit = SettingsRecord() ? SettingsRecord()->Bright1 : -1;
+        bright1AtInit = SettingsRecord() ? SettingsRecord()->LineBrightness : -1;
     }
 };
 
 TEST(PageTemplates, radioGroupsCombosSettingsAtInitAndAnotherPagesOperation)
 {
     FakeHost host;
-    host.settings.Bright1 = 42;
+    host.settings.LineBrightness = 42;
     TemplatePage page;
     page.SetHost(&host);
     page.EnsureInitialised();

@@ -132,7 +132,7 @@ void ShowEverything(CGuideLinePreview &preview, const Settings &s)
     ShowLabels(preview, s);
     preview.SetMirrorLine(s.MirrorX * 40.0, s.MirrorShift * 40.0);
     preview.SetShowMirrorLine(true);
-    preview.SetIndicatorPosition(std::clamp(s.MenuShift, 0, 10) * 16, std::clamp(s.MenuShiftY, 0, 255));
+    preview.SetIndicatorPosition(std::clamp(s.IndicatorX, 0, 10) * 16, std::clamp(s.IndicatorY, 0, 255));
     preview.SetShowIndicator(true);
     preview.SetHighlightedPoint(5);
 }

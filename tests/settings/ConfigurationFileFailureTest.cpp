@@ -60,7 +60,7 @@ protected:
         settings_.SetCameraShift(120, 30);
         settings_.BaseLineText = QStringLiteral("base");
         settings_.LabelLineText[2] = QStringLiteral("label");
-        settings_.Bright1 = 44;
+        settings_.LineBrightness = 44;
         files_.currentFilePath = QStringLiteral("current.ini");
         IniFile::LoadBytes("; kept\r\n[Common]\r\nBright1=44\r\n");
     }
@@ -95,7 +95,7 @@ protected:
         EXPECT_EQ(settings_.CameraShiftX, 120);
         EXPECT_EQ(settings_.BaseLineText, QStringLiteral("base"));
         EXPECT_EQ(settings_.LabelLineText[2], QStringLiteral("label")) << "labels are not reset";
-        EXPECT_EQ(settings_.Bright1, 44);
+        EXPECT_EQ(settings_.LineBrightness, 44);
         EXPECT_EQ(files_.currentFilePath, QStringLiteral("current.ini"));
         EXPECT_EQ(Str(IniFile::SaveBytes()), "; kept\r\n[Common]\r\nBright1=44\r\n");
     }

@@ -58,8 +58,8 @@ TEST_F(ConfigurationTest, NewOnAnEmptyStoreWritesTheBuiltInFile)
     EXPECT_EQ(files_.currentFilePath, QString::fromUtf8("Новая конфигурация"));
 
     // The record now holds the built-in configuration.
-    EXPECT_EQ(settings_.Bright1, 80);
-    EXPECT_EQ(settings_.Bright2, 25);
+    EXPECT_EQ(settings_.LineBrightness, 80);
+    EXPECT_EQ(settings_.BackgroundBrightness, 25);
     EXPECT_EQ(settings_.BaseLineText, QString::fromUtf8("0.5 м"));
     double x = 0, y = 0;
     unsigned char flag = 1;
@@ -102,7 +102,7 @@ TEST_F(ConfigurationTest, LoadAppliesEveryKeyToItsField)
                "[CurveRight]\r\nPoint4X=2.5e-002\r\nPoint4Y=12.\r\nPoint4V=7\r\n");
     ASSERT_TRUE(LoadConfiguration(settings_, files_, Path("all.ini")));
     const Settings &s = settings_;
-    EXPECT_EQ(s.WarningEnabled, 3);
+    EXPECT_EQ(s.WarningSeconds, 3);
     EXPECT_TRUE(s.Reflection);
     EXPECT_EQ(s.LineThickness, 4);
     EXPECT_EQ(s.CurveThickness, 5);
@@ -110,8 +110,8 @@ TEST_F(ConfigurationTest, LoadAppliesEveryKeyToItsField)
     EXPECT_EQ(s.CurveTicksSpace, 7);
     EXPECT_EQ(s.CustomFileLines, QStringLiteral("/p/lines.bmp"));
     EXPECT_EQ(s.CustomFileWarning, QStringLiteral("/p/w.bmp"));
-    EXPECT_EQ(s.Bright1, 41);
-    EXPECT_EQ(s.Bright2, 42);
+    EXPECT_EQ(s.LineBrightness, 41);
+    EXPECT_EQ(s.BackgroundBrightness, 42);
     EXPECT_EQ(s.CameraShiftX, 100);
     EXPECT_EQ(s.CameraShiftY, 200);
     EXPECT_EQ(s.CameraBrightness, 0) << "never read";
@@ -125,8 +125,8 @@ TEST_F(ConfigurationTest, LoadAppliesEveryKeyToItsField)
     EXPECT_EQ(s.LabelShiftY, 8);
     EXPECT_EQ(s.FrontEnabled, 0);
     EXPECT_EQ(s.RearEnabled, 1);
-    EXPECT_EQ(s.MenuShift, 10);
-    EXPECT_EQ(s.MenuShiftY, 250);
+    EXPECT_EQ(s.IndicatorX, 10);
+    EXPECT_EQ(s.IndicatorY, 250);
     EXPECT_EQ(s.MirrorX, 4.5);
     EXPECT_EQ(s.MirrorY, 9.0);
     EXPECT_EQ(s.MirrorShift, -0.05);
@@ -158,7 +158,7 @@ TEST_F(ConfigurationTest, LoadLeavesFieldsOfMissingOrIncompleteKeys)
     settings_.BaseLineText = QStringLiteral("previous base");
     for (QString &label : settings_.LabelLineText)
         label = QStringLiteral("previous");
-    settings_.Bright1 = 33;
+    settings_.LineBrightness = 33;
     settings_.MirrorX = 2.5;
     settings_.Changed = 0;
 
@@ -172,7 +172,7 @@ TEST_F(ConfigurationTest, LoadLeavesFieldsOfMissingOrIncompleteKeys)
     EXPECT_EQ(settings_.CameraShiftX, 10);
     EXPECT_EQ(settings_.CameraShiftY, 20);
     EXPECT_EQ(settings_.BaseLineText, QStringLiteral("previous base"));
-    EXPECT_EQ(settings_.Bright1, 33);
+    EXPECT_EQ(settings_.LineBrightness, 33);
     EXPECT_EQ(settings_.MirrorX, 2.5);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(settings_.LabelLineText[i], QString::number(i + 1)) << "label texts fall back to the distances";
@@ -199,12 +199,12 @@ TEST_F(ConfigurationTest, NewOnALoadedStoreKeepsItsExtraKeysCommentsAndBrightnes
     WriteBytes(Path("mine.ini"), "; my car\r\n[Common]\r\nBright1=40\r\nBright2=30\r\nLineThickness=7\r\n"
                                  "Extra=keep me\r\n[Custom]\r\nNote=42\r\n; the end\r\n");
     ASSERT_TRUE(LoadConfiguration(settings_, files_, Path("mine.ini")));
-    ASSERT_EQ(settings_.Bright1, 40);
-    settings_.Bright1 = 70;  // edited since, but File New reads the store's value again
+    ASSERT_EQ(settings_.LineBrightness, 40);
+    settings_.LineBrightness = 70;  // edited since, but File New reads the store's value again
 
     ASSERT_TRUE(NewConfiguration(settings_, files_));
-    EXPECT_EQ(settings_.Bright1, 40);
-    EXPECT_EQ(settings_.Bright2, 30);
+    EXPECT_EQ(settings_.LineBrightness, 40);
+    EXPECT_EQ(settings_.BackgroundBrightness, 30);
     EXPECT_EQ(settings_.LineThickness, 2) << "built-in value in place";
     const QByteArray written = ReadBytes(Path("default.ini"));
     EXPECT_TRUE(written.startsWith("; my car\r\n[Common]\r\n")) << Str(written.left(60));
@@ -224,7 +224,7 @@ TEST_F(ConfigurationTest, Windows1251TextsLoadIntactAndAreWrittenBackByteForByte
     EXPECT_EQ(settings_.LabelLineText[2], QString::fromUtf8("Стоп!"));
     EXPECT_EQ(settings_.LabelLineText[3], QString::fromUtf8("4 м — далеко"));
     EXPECT_EQ(settings_.CustomFileLines, QString::fromUtf8("C:\\Картинки\\линии.bmp"));
-    EXPECT_EQ(settings_.Bright1, 60);
+    EXPECT_EQ(settings_.LineBrightness, 60);
     EXPECT_EQ(settings_.FontHeight, 20);
 
     ASSERT_TRUE(SaveConfiguration(settings_, files_, Path("cyr.ini")));
@@ -286,7 +286,7 @@ TEST_F(ConfigurationTest, NumbersOutOfEveryRangeLoadWithoutHarm)
                                 "[BaseLine]\r\nPoint0X=1e999\r\nPoint0Y=nan\r\nPoint0V=1\r\n");
     ASSERT_TRUE(LoadConfiguration(settings_, files_, Path("odd.ini")));
     EXPECT_EQ(settings_.LineThickness, 2147483647);
-    EXPECT_EQ(settings_.Bright1, -2147483647 - 1);
+    EXPECT_EQ(settings_.LineBrightness, -2147483647 - 1);
     EXPECT_TRUE(std::isinf(settings_.MirrorX));
     EXPECT_TRUE(std::isnan(settings_.MirrorY));
     EXPECT_TRUE(std::isinf(settings_.Points[0].x));

@@ -47,7 +47,7 @@ TEST(Settings, ChangedFollowsPointAndGridShiftEditsOnly)
     s.SetCameraShift(250, 45);
     EXPECT_EQ(s.IsChanged(), 0) << "same shift";
     s.FontHeight = 30;
-    s.Bright1 = 40;
+    s.LineBrightness = 40;
     s.LabelLineText[0] = QStringLiteral("x");
     EXPECT_EQ(s.IsChanged(), 0) << "plain fields do not mark";
 
