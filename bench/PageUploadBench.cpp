@@ -87,6 +87,10 @@ void BM_UploadThroughThePage(benchmark::State &state)
         return;
     }
     BenchHost host;
+    // A left border, so that the page has lines to write (a picture without
+    // any is only written once the installer confirms it).
+    for (int i = 0; i < 5; ++i)
+        host.settings.SetPoint(3 + i, 1.0 + 0.5 * i, 9.0 - 1.5 * i, 1);
     CPageLoadBMP page;
     page.SetHost(&host);
     page.SetLink(&line.link);
