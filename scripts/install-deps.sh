@@ -12,6 +12,7 @@ packages=(
   qt6-translations-l10n
   libgl-dev libxkbcommon-dev
   libalglib-dev
+  libopencv-core-dev libopencv-imgproc-dev libopencv-calib3d-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-dejavu-core
   xvfb xauth

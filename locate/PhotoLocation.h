@@ -1,0 +1,32 @@
+#pragma once
+
+#include "GridMapping.h"
+
+#include <QImage>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+// One tape mark the program sees in a picture of the monitor: a crossing or
+// junction of tape strips, proposed to the installer as a point to take.
+struct MarkCandidate {
+    QPointF grid;    // grid units, unrounded
+    QPointF picture; // picture pixels
+};
+
+// What was read off one picture of the monitor showing the calibration grid.
+struct PhotoLocation {
+    std::optional<GridMapping> grid; // nullopt when the grid was not found
+    QString problem;                 // why not, for the installer (Russian)
+    std::vector<MarkCandidate> marks; // left to right, then top to bottom in rows
+};
+
+// Finds the 10 x 10 grid and proposes the marks. Any image; a picture that
+// shows no grid (a plain colour, an unrelated photo) ends with a problem,
+// never a guess.
+PhotoLocation LocateGridAndMarks(const QImage &picture);
+
+// The marks seen in the picture under a mapping found some other way (the
+// four corners clicked by the installer).
+std::vector<MarkCandidate> FindMarks(const QImage &picture, const GridMapping &grid);
