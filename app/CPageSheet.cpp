@@ -425,8 +425,11 @@ bool CPageSheet::HandleWizardKey(int key)
 
 bool CPageSheet::eventFilter(QObject *watched, QEvent *event)
 {
+    // Next and Back also from the photo window, where the installer looks
+    // while taking one point after the other.
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()
-        && static_cast<QWidget *>(watched)->window() == this) {
+        && (static_cast<QWidget *>(watched)->window() == this
+            || (photo_ && static_cast<QWidget *>(watched)->window() == photo_))) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if ((key == Qt::Key_F5 || key == Qt::Key_F6) && HandleWizardKey(key))
             return true;

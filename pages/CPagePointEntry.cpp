@@ -175,6 +175,9 @@ int CPagePointEntry::OnWizardStep(bool forward)
     for (int r = 0; r < review; ++r)
         ShowRow(r, r <= n, r == n);
     EditX(n)->setFocus();
+    // Also when the sheet is not the active window (the keys pressed in the
+    // photo window): the review's photo row is then the last one entered.
+    focusedRow_ = n;
     // Entering a row marks its point entered, also when it was skipped; only
     // the row's own point, not the one it shares.
     const int point = steps_.rows[n].guidePoint;
