@@ -11,6 +11,7 @@
 #include "ModulePicture.h"
 #include "PictureBackup.h"
 #include "ModulePictureSource.h"
+#include "PhotoLocation.h"
 #include "PictureUpload.h"
 #include "ResourceIds.h"
 #include "Settings.h"
@@ -18,6 +19,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QImageReader>
 #include <QTextStream>
 
 #include <cstdio>
@@ -217,6 +219,39 @@ int Backup(const CommandLine &line)
 
 } // namespace
 
+namespace {
+
+// --locate: what the photo panel of the point pages sees in a picture of
+// the monitor, for scripts and checks: the grid's outer corners in picture
+// pixels, then each proposed mark in grid units.
+int Locate(const CommandLine &line)
+{
+    QImageReader reader(line.output);
+    reader.setAutoTransform(true); // phone photos carry their rotation
+    const QImage picture = reader.read();
+    if (picture.isNull()) {
+        ShowMessage({Tr("Не удалось прочитать снимок «%1»: %2").arg(line.output, reader.errorString()),
+                     ProgramCaption(), UserMessage::Icon::Error, {}});
+        return ExitCode::FileError;
+    }
+    const PhotoLocation found = LocateGridAndMarks(picture);
+    if (!found.grid) {
+        ShowMessage({found.problem, ProgramCaption(), UserMessage::Icon::Error, {}});
+        return ExitCode::NoGrid;
+    }
+    QTextStream out(stdout);
+    out << "grid";
+    for (const QPointF &p : found.grid->PictureCorners())
+        out << ' ' << QString::number(p.x(), 'f', 1) << ',' << QString::number(p.y(), 'f', 1);
+    out << '\n';
+    for (const MarkCandidate &mark : found.marks)
+        out << "mark " << QString::number(mark.grid.x(), 'f', 2) << ' ' << QString::number(mark.grid.y(), 'f', 2)
+            << '\n';
+    return ExitCode::Done;
+}
+
+} // namespace
+
 int RunBatchMode(const CommandLine &line)
 {
     const MessageHandler previous = SetMessageHandler(PrintMessage);
@@ -230,6 +265,9 @@ int RunBatchMode(const CommandLine &line)
         break;
     case CommandLine::Mode::Backup:
         status = Backup(line);
+        break;
+    case CommandLine::Mode::Locate:
+        status = Locate(line);
         break;
     default:
         break;

@@ -55,6 +55,9 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         } else if (argument == QLatin1String("--backup")) {
             setMode(CommandLine::Mode::Backup, argument);
             line.output = value(argument);
+        } else if (argument == QLatin1String("--locate")) {
+            setMode(CommandLine::Mode::Locate, argument);
+            line.output = value(argument);
         } else if (argument.startsWith(QLatin1Char('-'))) {
             if (line.error.isEmpty())
                 line.error = Tr("Неизвестный параметр: %1").arg(argument);
@@ -81,6 +84,10 @@ QString UsageText()
               "      записать в модуль оба изображения и все настройки конфигурации\n"
               "  tarvello-setup --backup ПАПКА [--port ПУТЬ]\n"
               "      прочитать оба изображения из модуля в ПАПКА/guide-lines.bmp и ПАПКА/warning.bmp\n"
+              "  tarvello-setup --locate СНИМОК\n"
+              "      найти на снимке монитора сетку модуля и метки: строка \"grid\" с точками\n"
+              "      сетки (0,0) (10,0) (10,10) (0,10) в пикселях снимка, затем \"mark X Y\"\n"
+              "      на каждую метку в единицах сетки\n"
               "  tarvello-setup --help | --version\n"
               "\n"
               "Параметры:\n"
@@ -96,5 +103,6 @@ QString UsageText()
               "  1  модуль не найден или его порт не открывается\n"
               "  2  ошибка в командной строке\n"
               "  3  файл конфигурации или изображения не читается или не записывается\n"
-              "  4  модуль не выполнил команду\n");
+              "  4  модуль не выполнил команду\n"
+              "  5  на снимке нет калибровочной сетки (--locate)\n");
 }

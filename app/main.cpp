@@ -32,13 +32,13 @@ int main(int argc, char **argv)
         return ExitCode::Done;
     }
     if (line.mode != CommandLine::Mode::Wizard) {
-        // The modes without a window need no widgets. --backup only converts
-        // pictures and needs no window system at all; --render and --write
+        // The modes without a window need no widgets. --backup and --locate
+        // only work on pictures and need no window system at all; --render and --write
         // draw the labels, whose fonts need a QGuiApplication: without a
         // platform chosen it draws off-screen, so a terminal without a
         // display will do.
         std::unique_ptr<QCoreApplication> app;
-        if (line.mode == CommandLine::Mode::Backup) {
+        if (line.mode == CommandLine::Mode::Backup || line.mode == CommandLine::Mode::Locate) {
             app = std::make_unique<QCoreApplication>(argc, argv);
         } else {
             if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <memory>
 #include <thread>
 
@@ -19,7 +20,9 @@ std::string MonitorProblem(const SimOptions &options)
     return {};
 }
 
-LineSession::End RunWithMonitor(const SimOptions &options, ModuleExecutor &executor, LineSession &session)
+namespace {
+
+std::unique_ptr<QGuiApplication> MakeApplication(const SimOptions &options)
 {
     // A PNG alone needs no display.
     if (!options.monitorWindow && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -28,15 +31,40 @@ LineSession::End RunWithMonitor(const SimOptions &options, ModuleExecutor &execu
     static int argc = 1;
     static char name[] = "module-sim";
     static char *argv[] = {name, nullptr};
-    std::unique_ptr<QGuiApplication> app;
     if (options.monitorWindow)
-        app = std::make_unique<QApplication>(argc, argv);
-    else
-        app = std::make_unique<QGuiApplication>(argc, argv);
+        return std::make_unique<QApplication>(argc, argv);
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+PhotoOptions PhotoOf(const SimOptions &options)
+{
+    PhotoOptions photo;
+    photo.kind = options.photoSeed < 0 ? PhotoKind::Plain : options.grabber ? PhotoKind::Grabber : PhotoKind::Phone;
+    photo.seed = std::uint32_t(std::max(0L, options.photoSeed));
+    photo.size = QSize(int(options.photoWidth), int(options.photoHeight));
+    return photo;
+}
+
+} // namespace
+
+int WriteMonitorOnce(const SimOptions &options, const ModuleExecutor &executor)
+{
+    const auto app = MakeApplication(options);
+    MonitorFeed feed(options.scene, QString::fromStdString(options.monitorPng), PhotoOf(options),
+                     QString::fromStdString(options.truthPath));
+    feed.Publish(MonitorState::Capture(executor, 0));
+    feed.Update();
+    return feed.WriteFailed() ? 1 : 0;
+}
+
+LineSession::End RunWithMonitor(const SimOptions &options, ModuleExecutor &executor, LineSession &session)
+{
+    const auto app = MakeApplication(options);
     // A module goes on working when nobody looks at its monitor.
     app->setQuitOnLastWindowClosed(false);
 
-    MonitorFeed feed(options.scene, QString::fromStdString(options.monitorPng));
+    MonitorFeed feed(options.scene, QString::fromStdString(options.monitorPng), PhotoOf(options),
+                     QString::fromStdString(options.truthPath));
     std::unique_ptr<MonitorWindow> window;
     if (options.monitorWindow) {
         window = std::make_unique<MonitorWindow>();

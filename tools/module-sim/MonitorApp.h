@@ -15,6 +15,10 @@ std::string MonitorProblem(const SimOptions &options);
 // Serves the line on a thread of its own while this thread shows the car
 // monitor (--monitor) and writes its PNG (--monitor-png), updated after each
 // command, until the session ends; returns how it ended.
+// --once: writes the monitor PNG (and its truth) for the executor's state
+// and returns the exit code: 0, or 1 when a file could not be written.
+int WriteMonitorOnce(const SimOptions &options, const ModuleExecutor &executor);
+
 LineSession::End RunWithMonitor(const SimOptions &options, ModuleExecutor &executor, LineSession &session);
 
 } // namespace ModuleSim

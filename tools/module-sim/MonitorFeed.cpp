@@ -1,12 +1,14 @@
 #include "MonitorFeed.h"
 
+#include <QJsonDocument>
 #include <QSaveFile>
 
 #include <cstdio>
 
 namespace ModuleSim {
 
-MonitorFeed::MonitorFeed(const SceneSetup &setup, QString pngPath) : renderer_(setup), pngPath_(std::move(pngPath))
+MonitorFeed::MonitorFeed(const SceneSetup &setup, QString pngPath, PhotoOptions photo, QString truthPath)
+    : renderer_(setup), pngPath_(std::move(pngPath)), photo_(photo), truthPath_(std::move(truthPath))
 {
 }
 
@@ -39,14 +41,27 @@ void MonitorFeed::Update()
 
 void MonitorFeed::WritePng(const QImage &picture, const MonitorState &state)
 {
+    bool written = true;
     QImage tagged = picture;
+    if (photo_.kind != PhotoKind::Plain || !truthPath_.isEmpty()) {
+        const Photo photo = PhotoCamera::Take(picture, state.settings, renderer_.Scene(), photo_);
+        tagged = photo.picture;
+        // The truth first: once a PNG is there, so is the truth about it.
+        if (!truthPath_.isEmpty()) {
+            QSaveFile truth(truthPath_);
+            written = truth.open(QIODevice::WriteOnly) && truth.write(QJsonDocument(photo.ToJson()).toJson()) >= 0
+                && truth.commit();
+            if (!written && !pngFailed_)
+                std::fprintf(stderr, "module-sim: cannot write the truth %s\n", qPrintable(truthPath_));
+        }
+    }
     tagged.setText(QStringLiteral("Commands"), QString::number(state.commands));
     tagged.setText(QStringLiteral("Module"), state.Summary());
     QSaveFile file(pngPath_);
-    const bool written = file.open(QIODevice::WriteOnly) && tagged.save(&file, "PNG") && file.commit();
-    if (!written && !pngFailed_)
+    const bool saved = file.open(QIODevice::WriteOnly) && tagged.save(&file, "PNG") && file.commit();
+    if (!saved && !pngFailed_)
         std::fprintf(stderr, "module-sim: cannot write the monitor picture %s\n", qPrintable(pngPath_));
-    pngFailed_ = !written;
+    pngFailed_ = !saved || !written;
 }
 
 } // namespace ModuleSim

@@ -2,6 +2,7 @@
 
 #include "MonitorRenderer.h"
 #include "MonitorState.h"
+#include "PhotoCamera.h"
 
 #include <QImage>
 #include <QObject>
@@ -24,7 +25,10 @@ public:
     using Listener = std::function<void(const QImage &picture, const MonitorState &state)>;
 
     // pngPath: where each picture is written as a PNG; empty for none.
-    MonitorFeed(const SceneSetup &setup, QString pngPath);
+    // photo: what the PNG shows (PhotoKind::Plain: the picture itself);
+    // truthPath: where the truth about each PNG goes (JSON), empty for none.
+    MonitorFeed(const SceneSetup &setup, QString pngPath, PhotoOptions photo = {PhotoKind::Plain},
+                QString truthPath = {});
 
     void SetListener(Listener listener) { listener_ = std::move(listener); }
 
@@ -36,12 +40,16 @@ public:
     void Update();
 
     const MonitorRenderer &Renderer() const { return renderer_; }
+    // The last PNG or truth could not be written.
+    bool WriteFailed() const { return pngFailed_; }
 
 private:
     void WritePng(const QImage &picture, const MonitorState &state);
 
     MonitorRenderer renderer_;
     QString pngPath_;
+    PhotoOptions photo_;
+    QString truthPath_;
     Listener listener_;
     QObject context_; // queued updates run on its thread
     std::mutex mutex_;

@@ -181,6 +181,9 @@ void PaintMarks(QPainter &painter, const CameraScene &scene)
     const double w = ScenePainter::kTapeWidthM;
     painter.setPen(QPen(QColor(ScenePainter::kTape), w, Qt::SolidLine, Qt::FlatCap));
     painter.drawLine(QPointF(-half - 0.15, base), QPointF(half + 0.15, base));
+    // The car's centre, ticked across the base line: its middle point is then
+    // a crossing, as every other mark is.
+    painter.drawLine(QPointF(0, base - 0.1), QPointF(0, base + 0.1));
     for (double x : {-half, half}) {
         painter.drawLine(QPointF(x, base - w / 2), QPointF(x, 4.4));
         // Ticks: mostly inwards, where the guide lines' distance markers go.

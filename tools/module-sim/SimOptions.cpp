@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 
 namespace ModuleSim {
 
@@ -82,6 +83,41 @@ bool ParseSpeeds(const std::string &text, std::vector<int> *speeds)
     return !result.empty();
 }
 
+constexpr long kMaxPhotoSide = 8000;
+
+// "2000x1500": each side from 1 to kMaxPhotoSide.
+bool ParseSize(const std::string &text, long *width, long *height)
+{
+    const auto x = text.find('x');
+    long w = 0, h = 0;
+    if (x == std::string::npos || !ParseCount(text.substr(0, x), 1, &w, kMaxPhotoSide)
+        || !ParseCount(text.substr(x + 1), 1, &h, kMaxPhotoSide))
+        return false;
+    *width = w;
+    *height = h;
+    return true;
+}
+
+// The photo options only make sense together with the PNG they shape.
+std::string CheckPhotoOptions(const SimOptions &o)
+{
+    const bool photo = o.photoSeed >= 0;
+    if (o.monitorPng.empty()) {
+        for (const auto &[given, flag] : {std::pair{photo, "--photo"}, std::pair{!o.truthPath.empty(), "--truth"},
+                                          std::pair{o.once, "--once"}}) {
+            if (given)
+                return std::string(flag) + ": needs --monitor-png FILE";
+        }
+    }
+    if (o.grabber && !photo)
+        return "--grabber: needs --photo SEED";
+    if ((o.photoWidth != 2000 || o.photoHeight != 1500) && !photo)
+        return "--photo-size: needs --photo SEED";
+    if (o.once && o.monitorWindow)
+        return "--once: writes the PNG and exits; it cannot show the --monitor window";
+    return {};
+}
+
 } // namespace
 
 bool IsKnownBaud(long baud)
@@ -156,6 +192,27 @@ the ground behind the car with the installer's marks on it):
   --monitor-mirrors  the car's monitor mirrors the picture and the camera does
                      not (default: the camera mirrors); "ATQ1" is then the
                      right setting
+  --grid             start showing the calibration grid, as after "ATS3"
+                     (default: the normal display)
+
+Photos of the monitor (with --monitor-png; for the picture-reading code):
+  --photo SEED       every PNG written is a phone's photo of the monitor
+                     instead of the monitor picture: the screen in its frame
+                     on a dashboard, seen at an angle of up to 30 degrees,
+                     with blur, uneven light, glare and noise, all chosen by
+                     SEED (a whole number from 0); the same SEED gives the
+                     same picture
+  --photo-size WxH   size of the photo (default 2000x1500, up to 8000x8000)
+  --grabber          a 720 x 576 frame of a video grabber instead (the whole
+                     monitor picture, slight blur and noise); needs --photo
+  --truth FILE       beside each PNG write FILE (JSON): where the grid's
+                     corner points (0,0), (10,0), (10,10), (0,10), the
+                     monitor picture's corners and the scene's marks within
+                     the grid lie in the PNG, in pixels whose pixel (c, r)
+                     covers [c, c+1) x [r, r+1); each mark with its grid
+                     coordinates and the wizard's slots it serves
+  --once             write the PNG (and the truth) for the starting state and
+                     exit, without opening a line
 
   --help             this text
 
@@ -208,17 +265,33 @@ std::string ParseCommandLine(int argc, const char *const *argv, SimOptions *opti
         } else if (flag == "--monitor-mirrors") {
             error = noValue();
             o.scene.monitorMirrors = true;
+        } else if (flag == "--grid") {
+            error = noValue();
+            o.startWithGrid = true;
+        } else if (flag == "--once") {
+            error = noValue();
+            o.once = true;
+        } else if (flag == "--grabber") {
+            error = noValue();
+            o.grabber = true;
+        } else if (flag == "--photo") {
+            error = countFlag(0, &o.photoSeed, 2'147'483'647L);
+        } else if (flag == "--photo-size") {
+            if (!needValue() || !ParseSize(value, &o.photoWidth, &o.photoHeight))
+                return bad(("needs WIDTHxHEIGHT, each from 1 to " + std::to_string(kMaxPhotoSide) + ", e.g. 2000x1500")
+                               .c_str());
         } else if (flag == "--silent") {
             error = noValue();
             o.silent = true;
         } else if (flag == "--tty" || flag == "--link" || flag == "--log" || flag == "--state"
-                   || flag == "--monitor-png") {
+                   || flag == "--monitor-png" || flag == "--truth") {
             if (!needValue() || value.empty())
                 return bad("needs a path");
             std::string *target = flag == "--tty" ? &o.ttyPath
                 : flag == "--link"                ? &o.linkPath
                 : flag == "--log"                 ? &o.logPath
                 : flag == "--state"               ? &o.statePath
+                : flag == "--truth"               ? &o.truthPath
                                                   : &o.monitorPng;
             *target = value;
         } else if (flag == "--speeds") {
@@ -252,7 +325,7 @@ std::string ParseCommandLine(int argc, const char *const *argv, SimOptions *opti
         if (!error.empty())
             return error;
     }
-    return {};
+    return CheckPhotoOptions(o);
 }
 
 } // namespace ModuleSim

@@ -27,6 +27,13 @@ struct SimOptions {
     bool monitorWindow = false; // --monitor: show the car monitor in a window
     std::string monitorPng;     // --monitor-png: the car monitor as a PNG, rewritten after each command
     SceneSetup scene;           // the camera mounting and the car the monitor shows
+    long photoSeed = -1;        // --photo: the PNG is a phone's photo of the monitor from this seed; -1 the picture itself
+    long photoWidth = 2000;     // --photo-size, pixels
+    long photoHeight = 1500;
+    bool grabber = false;       // --grabber: a video grabber's frame instead of a phone's photo
+    std::string truthPath;      // --truth: where the grid, screen and marks lie in the PNG (JSON)
+    bool startWithGrid = false; // --grid: start showing the calibration grid ("ATS3")
+    bool once = false;          // --once: write the PNG (and the truth) for the starting state and exit
 
     bool ShowsMonitor() const { return monitorWindow || !monitorPng.empty(); }
 };

@@ -197,6 +197,10 @@ int main(int argc, char **argv)
     }
     // Switched on with reverse gear engaged, as the module is in the car.
     executor.PowerOn(ModuleExecutor::Clock::now());
+    if (options.startWithGrid)
+        executor.Execute("ATS3\r");
+    if (options.once)
+        return WriteMonitorOnce(options, executor);
 
     int logFd = -1;
     if (!options.logPath.empty()) {

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QImage>
+
+#include <opencv2/core.hpp>
+
+// Pictures for the image work: Qt reads the files, OpenCV works on the
+// pixels. A photo is searched at a bounded size: a grid line is still two
+// pixels wide at 1400 pixels on the longer side in any photo that shows the
+// monitor at a readable size, and the search then costs about the same for
+// every camera.
+namespace CvImage {
+
+constexpr int kWorkSide = 1400;
+
+struct WorkCopy {
+    cv::Mat bgr;        // 8-bit BGR, at most kWorkSide on the longer side
+    cv::Mat grey;       // the same in grey
+    cv::Mat neutral;    // the darkest channel: grey and white stay bright, coloured tape goes dark
+    double scale = 1.0; // work pixels per picture pixel (1 or less)
+};
+
+// The work copy of a picture (any QImage format); empty for a null image.
+WorkCopy MakeWorkCopy(const QImage &picture, int maxSide = kWorkSide);
+
+} // namespace CvImage
+
+namespace CvImage {
+// A BGR or grey Mat as a QImage (for looking at what the search saw).
+QImage ToQ(const cv::Mat &mat);
+}

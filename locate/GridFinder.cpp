@@ -1,0 +1,269 @@
+#include "GridFinder.h"
+
+#include <opencv2/calib3d.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <QCoreApplication>
+#include <QPolygonF>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace {
+
+constexpr int kGridLines = 11;
+// Line candidates kept per direction, strongest first.
+constexpr int kCandidatesPerFamily = 24;
+// A hypothesis must find the grid's lines under this share of its samples.
+constexpr double kMinSupport = 0.55;
+// Crossings the fitted mapping must agree with, of 121.
+constexpr int kMinCrossings = 45;
+
+struct HoughLine {
+    double rho = 0;
+    double theta = 0;
+    double position = 0; // where it crosses the picture's middle column (row) or row (column)
+};
+
+QString NoGrid()
+{
+    return QCoreApplication::translate(
+        "GridFinder", "На снимке не найдена калибровочная сетка модуля. Снимите монитор целиком, когда модуль "
+                      "показывает сетку (страницы с точками), без сильных бликов, или укажите четыре угла сетки "
+                      "щелчками.");
+}
+
+// Thin bright lines: what a white top-hat keeps of the picture, thresholded
+// well above the texture of the ground.
+cv::Mat RidgeMask(const cv::Mat &grey, int kernel)
+{
+    cv::Mat tophat;
+    cv::morphologyEx(grey, tophat, cv::MORPH_TOPHAT, cv::getStructuringElement(cv::MORPH_RECT, {kernel, kernel}));
+    cv::Scalar mean, stddev;
+    cv::meanStdDev(tophat, mean, stddev);
+    const double threshold = std::max(12.0, mean[0] + 2.5 * stddev[0]);
+    cv::Mat mask;
+    cv::threshold(tophat, mask, threshold, 255, cv::THRESH_BINARY);
+    return mask;
+}
+
+cv::Point2d Intersect(const HoughLine &a, const HoughLine &b)
+{
+    const double det = std::cos(a.theta) * std::sin(b.theta) - std::sin(a.theta) * std::cos(b.theta);
+    if (std::abs(det) < 1e-9)
+        return {std::nan(""), std::nan("")};
+    const double x = (a.rho * std::sin(b.theta) - b.rho * std::sin(a.theta)) / det;
+    const double y = (b.rho * std::cos(a.theta) - a.rho * std::cos(b.theta)) / det;
+    return {x, y};
+}
+
+// The strongest distinct lines of each direction: near-horizontal ones
+// (the grid's rows) and near-vertical ones (its columns).
+void FindLineFamilies(const cv::Mat &mask, std::vector<HoughLine> *rows, std::vector<HoughLine> *columns)
+{
+    std::vector<cv::Vec2f> found;
+    const int votes = std::max(30, int(0.12 * std::min(mask.cols, mask.rows)));
+    cv::HoughLines(mask, found, 1, std::numbers::pi / 360, votes);
+    const double midX = mask.cols / 2.0, midY = mask.rows / 2.0;
+    for (const cv::Vec2f &f : found) {
+        HoughLine line{f[0], f[1], 0};
+        // A near-vertical line comes with its angle near 0 or near pi: one
+        // way of writing it, so that duplicates are seen.
+        if (line.theta > 3 * std::numbers::pi / 4) {
+            line.theta -= std::numbers::pi;
+            line.rho = -line.rho;
+        }
+        const bool horizontal = std::abs(line.theta - std::numbers::pi / 2) < std::numbers::pi / 4;
+        std::vector<HoughLine> &family = horizontal ? *rows : *columns;
+        if (int(family.size()) >= kCandidatesPerFamily)
+            continue;
+        line.position = horizontal ? (line.rho - midX * std::cos(line.theta)) / std::sin(line.theta)
+                                   : (line.rho - midY * std::sin(line.theta)) / std::cos(line.theta);
+        // A line a few pixels wide gives neighbouring maxima: keep the first.
+        const bool duplicate = std::any_of(family.begin(), family.end(), [&](const HoughLine &other) {
+            return std::abs(other.position - line.position) < 6 && std::abs(other.theta - line.theta) < 0.05;
+        });
+        if (!duplicate)
+            family.push_back(line);
+    }
+    const auto byPosition = [](const HoughLine &a, const HoughLine &b) { return a.position < b.position; };
+    std::sort(rows->begin(), rows->end(), byPosition);
+    std::sort(columns->begin(), columns->end(), byPosition);
+}
+
+// Grid units to picture pixels for the grid whose outer lines are these.
+bool GridTransform(const HoughLine &top, const HoughLine &bottom, const HoughLine &left, const HoughLine &right,
+                   QTransform *gridToPicture)
+{
+    const cv::Point2d c[4] = {Intersect(top, left), Intersect(top, right), Intersect(bottom, right),
+                              Intersect(bottom, left)};
+    QPolygonF quad;
+    for (const cv::Point2d &p : c) {
+        if (!std::isfinite(p.x) || !std::isfinite(p.y))
+            return false;
+        quad << QPointF(p.x, p.y);
+    }
+    QTransform unit;
+    if (!QTransform::squareToQuad(quad, unit))
+        return false;
+    *gridToPicture = QTransform::fromScale(0.1, 0.1) * unit;
+    return true;
+}
+
+// Share of samples along the grid lines that land on ridge pixels, less
+// the share of samples halfway between lines that do (so that a grid of
+// half the spacing does not score as well).
+double Support(const cv::Mat &mask, const QTransform &gridToPicture, int samplesPerLine, const int *lines,
+               int lineCount)
+{
+    int on = 0, between = 0, total = 0;
+    const auto hit = [&](double gx, double gy) {
+        const QPointF p = gridToPicture.map(QPointF(gx, gy));
+        const int x = int(std::lround(p.x())), y = int(std::lround(p.y()));
+        return x >= 0 && y >= 0 && x < mask.cols && y < mask.rows && mask.at<uchar>(y, x) != 0;
+    };
+    for (int n = 0; n < lineCount; ++n) {
+        const int t = lines[n];
+        for (int s = 0; s < samplesPerLine; ++s) {
+            const double along = 10.0 * (s + 0.5) / samplesPerLine;
+            on += hit(along, t) + hit(t, along);
+            if (t < 10)
+                between += hit(along, t + 0.5) + hit(t + 0.5, along);
+            total += 2;
+        }
+    }
+    return double(on - between) / std::max(1, total);
+}
+
+} // namespace
+
+cv::Point2d GridFinder::LineCrossing(int i, int j)
+{
+    const double x = i < 10 ? i + 0.5 / 40.0 : 10.0 - 0.5 / 40.0;
+    return {x, j + 0.5 / 25.0};
+}
+
+GridFinder::Result GridFinder::Find(const cv::Mat &grey)
+{
+    Result result;
+    if (grey.empty() || grey.cols < 40 || grey.rows < 40) {
+        result.problem = NoGrid();
+        return result;
+    }
+    const cv::Mat &small = grey;
+
+    const int kernel = std::max(5, int(std::lround(std::max(small.cols, small.rows) / 150.0))) | 1;
+    // Lines are looked for at half the size, which costs a quarter and
+    // loses nothing: the crossings are refined at full size below.
+    cv::Mat mask;
+    cv::resize(RidgeMask(small, kernel), mask, {}, 0.5, 0.5, cv::INTER_AREA);
+    cv::threshold(mask, mask, 60, 255, cv::THRESH_BINARY);
+    std::vector<HoughLine> rows, columns;
+    FindLineFamilies(mask, &rows, &columns);
+    if (rows.size() < 2 || columns.size() < 2) {
+        result.problem = NoGrid();
+        return result;
+    }
+    cv::Mat near, nearFull;
+    cv::dilate(mask, near, cv::getStructuringElement(cv::MORPH_RECT, {3, 3}));
+    cv::resize(near, nearFull, small.size(), 0, 0, cv::INTER_NEAREST);
+
+    // Every pair of rows and pair of columns as the grid's outer lines:
+    // a quick look along all the lines each hypothesis predicts, then a
+    // closer one for the best few.
+    struct Hypothesis {
+        QTransform gridToPicture;
+        double support;
+    };
+    std::vector<Hypothesis> promising;
+    const double minSide = 0.05 * std::min(small.cols, small.rows);
+    static constexpr int kAll[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    for (size_t top = 0; top < rows.size(); ++top) {
+        for (size_t bottom = top + 1; bottom < rows.size(); ++bottom) {
+            if (rows[bottom].position - rows[top].position < minSide)
+                continue;
+            for (size_t left = 0; left < columns.size(); ++left) {
+                for (size_t right = left + 1; right < columns.size(); ++right) {
+                    if (columns[right].position - columns[left].position < minSide)
+                        continue;
+                    QTransform t;
+                    if (!GridTransform(rows[top], rows[bottom], columns[left], columns[right], &t))
+                        continue;
+                    const double support = Support(near, t, 4, kAll, kGridLines);
+                    if (support > kMinSupport * 0.8)
+                        promising.push_back({t, support});
+                }
+            }
+        }
+    }
+    std::sort(promising.begin(), promising.end(),
+              [](const Hypothesis &a, const Hypothesis &b) { return a.support > b.support; });
+    promising.resize(std::min<size_t>(promising.size(), 60));
+    const Hypothesis *best = nullptr;
+    double bestSupport = kMinSupport;
+    for (Hypothesis &h : promising) {
+        h.gridToPicture *= QTransform::fromScale(2, 2); // back to full size
+        h.support = Support(nearFull, h.gridToPicture, 20, kAll, kGridLines);
+        if (h.support > bestSupport) {
+            bestSupport = h.support;
+            best = &h;
+        }
+    }
+    if (!best) {
+        result.problem = NoGrid();
+        return result;
+    }
+
+    // Each crossing to a fraction of a pixel, then one mapping through all
+    // that agree.
+    std::vector<cv::Point2f> crossings;
+    std::vector<cv::Point2f> gridPoints;
+    for (int j = 0; j < kGridLines; ++j) {
+        for (int i = 0; i < kGridLines; ++i) {
+            const QPointF p = best->gridToPicture.map(QPointF(i, j));
+            if (p.x() < 2 || p.y() < 2 || p.x() > small.cols - 3 || p.y() > small.rows - 3)
+                continue;
+            crossings.emplace_back(float(p.x()), float(p.y()));
+            const cv::Point2d g = LineCrossing(i, j);
+            gridPoints.emplace_back(float(g.x), float(g.y));
+        }
+    }
+    const QPointF origin = best->gridToPicture.map(QPointF(5, 5));
+    const QPointF stepX = best->gridToPicture.map(QPointF(6, 5)) - origin;
+    const QPointF stepY = best->gridToPicture.map(QPointF(5, 6)) - origin;
+    const double cell = std::min(std::hypot(stepX.x(), stepX.y()), std::hypot(stepY.x(), stepY.y()));
+    const int window = std::clamp(int(0.18 * cell), 3, 15);
+    std::vector<cv::Point2f> refined = crossings;
+    cv::cornerSubPix(small, refined, {window, window}, {-1, -1},
+                     cv::TermCriteria(cv::TermCriteria::EPS | cv::TermCriteria::COUNT, 30, 0.01));
+    std::vector<cv::Point2f> picturePoints, targets;
+    for (size_t n = 0; n < refined.size(); ++n) {
+        if (std::hypot(refined[n].x - crossings[n].x, refined[n].y - crossings[n].y) > window)
+            continue;
+        picturePoints.push_back(refined[n]);
+        targets.push_back(gridPoints[n]);
+    }
+    if (int(picturePoints.size()) < kMinCrossings) {
+        result.problem = NoGrid();
+        return result;
+    }
+    // Grid units are tenths of the grid: a crossing more than 0.05 units
+    // off the fit is not one of the grid's.
+    std::vector<uchar> inliers;
+    const cv::Mat h = cv::findHomography(picturePoints, targets, cv::RANSAC, 0.05, inliers, 2000, 0.999);
+    const int used = int(std::count(inliers.begin(), inliers.end(), uchar(1)));
+    if (h.empty() || used < kMinCrossings) {
+        result.problem = NoGrid();
+        return result;
+    }
+    const QTransform pictureToGrid(h.at<double>(0, 0), h.at<double>(1, 0), h.at<double>(2, 0), //
+                                   h.at<double>(0, 1), h.at<double>(1, 1), h.at<double>(2, 1), //
+                                   h.at<double>(0, 2), h.at<double>(1, 2), h.at<double>(2, 2));
+    result.grid = GridMapping::FromTransform(pictureToGrid);
+    if (!result.grid)
+        result.problem = NoGrid();
+    result.crossingsUsed = used;
+    return result;
+}
