@@ -5,6 +5,8 @@
 #include "CGuideLinePreview.h"
 #include "CMonitorPhotoWindow.h"
 #include "CPagePointEntry.h"
+#include "CValueSpinCtrl.h"
+#include "PhotoCamera.h"
 #include "RecordingLink.h"
 #include "ResourceIds.h"
 #include "SheetFixture.h"
@@ -13,6 +15,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -51,10 +56,11 @@ protected:
         sheet->MenuAction(commandId)->trigger();
         QTest::qWait(20);
     }
+    // F6 (forward) or F5 (back) as many times.
     void Step(int times)
     {
-        for (int i = 0; i < times; ++i) {
-            QTest::keyClick(sheet.get(), Qt::Key_F6);
+        for (int i = 0; i < std::abs(times); ++i) {
+            QTest::keyClick(sheet.get(), times > 0 ? Qt::Key_F6 : Qt::Key_F5);
             QTest::qWait(10);
         }
     }
@@ -125,6 +131,57 @@ TEST_F(MonitorPhotoTest, aClickOnThePhotoFillsTheActiveRowAsTypingDoes)
         EXPECT_EQ(link.commands.size(), commands) << "nothing goes to the module";
         EXPECT_EQ(messages_.count(), 0u);
     }
+}
+
+// A tilted phone photo of the simulated monitor: the marks the program
+// proposes are taken with Tab and Enter, a point with a click on it.
+TEST_F(MonitorPhotoTest, tabAndEnterTakeAProposedMarkAndAClickThePointUnderIt)
+{
+    using namespace ModuleSim;
+    const Photo shot = PhotoCamera::Take(PhotoCamera::GridMonitor(), ModuleSettings{}, CameraScene{},
+                                         {PhotoKind::Phone, 3, {1600, 1200}});
+    auto truth = [&](int slot) {
+        for (const PhotoMark &mark : shot.marks)
+            if (std::find(mark.slotNumbers.begin(), mark.slotNumbers.end(), slot) != mark.slotNumbers.end())
+                return mark;
+        return PhotoMark{};
+    };
+    const QString path = dir_.filePath(QStringLiteral("phone.png"));
+    ASSERT_TRUE(shot.picture.save(path));
+    sheet = OpenSheet(&link);
+    View(Ids::ID_VIEW_BASELINE);
+    auto *page = sheet->PageAs<CPagePointEntry>(WizardStep::BaseLine);
+    CMonitorPhotoWindow *photo = OpenPhoto(path);
+    ASSERT_TRUE(photo && photo->Mapping()) << qPrintable(photo ? photo->ProblemLine()->text() : QString());
+    // Row 2, the base line's middle, from the proposed marks.
+    Step(2);
+    const auto &marks = photo->Marks();
+    const PhotoMark middle = truth(1);
+    int nearest = -1;
+    for (int i = 0; i < int(marks.size()); ++i)
+        if (QLineF(marks[i].grid, middle.grid).length() < 0.1)
+            nearest = i;
+    ASSERT_GE(nearest, 0) << "the base line's middle is proposed";
+    for (int i = 0; i <= nearest + 1; ++i)
+        QTest::keyClick(photo->View(), Qt::Key_Tab);
+    QTest::keyClick(photo->View(), Qt::Key_Backtab);
+    EXPECT_EQ(photo->HighlightedMark(), nearest);
+    QTest::keyClick(photo->View(), Qt::Key_Return);
+    double x = 0, y = 0;
+    unsigned char flag = 0;
+    sheet->SheetSettings().GetPoint(1, x, y, flag);
+    EXPECT_NEAR(x, middle.grid.x(), 0.1);
+    EXPECT_NEAR(y, middle.grid.y(), 0.1);
+    EXPECT_NEAR(std::remainder(x, 0.05), 0, 1e-9) << "rounded to the field's step";
+    EXPECT_EQ(page->SubStep(), 2) << "taking a point does not step";
+
+    // Back to row 0, the left end, clicked where the photo shows it.
+    Step(-2);
+    const PhotoMark leftEnd = truth(0);
+    ClickPicture(photo, leftEnd.picture);
+    EXPECT_NEAR(ReadDecimalPrefix(page->EditX(0)->text()), leftEnd.grid.x(), 0.06);
+    EXPECT_NEAR(ReadDecimalPrefix(page->EditY(0)->text()), leftEnd.grid.y(), 0.06);
+    EXPECT_EQ(messages_.count(), 0u);
 }
 
 TEST_F(MonitorPhotoTest, withoutAGridTheFourCornersAreClickedInOrderAndTheLastCanBeTakenBack)
