@@ -187,11 +187,10 @@ private:
             QString text = QStringLiteral("%1: ").arg(i + 1);
             if (d.lineFound) {
                 p.drawLine(mark, t.map(mapping.ToPicture(d.mark + d.offsetUnits)));
-                text += CMonitorPhotoWindow::tr("%1 ед. / %2 пикс.")
-                            .arg(d.DistanceUnits(), 0, 'f', 2)
-                            .arg(d.DistancePixels(), 0, 'f', 1);
+                // Short at the mark: the table under the picture has the rest.
+                text += QString::number(d.DistanceUnits(), 'f', 2);
             } else {
-                text += CMonitorPhotoWindow::tr("линия не найдена");
+                text += QStringLiteral("-");
             }
             DrawLabel(p, mark + QPointF(kMarkRadius + 2, -kMarkRadius - 2), text, colour);
         }

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -32,7 +33,10 @@ CPagePointEntry::CPagePointEntry(PageInfo info, Steps steps, QWidget *parent)
 
 QRect CPagePointEntry::TemplateUnits() const
 {
-    return QRect(0, 0, kPageWidth, 205);
+    // Five rows with the skip and photo buttons and the hint need a little
+    // more than the other pages' height.
+    const int hintBottom = kFirstRowY + kRowPitch * RowCount() + 2 + (steps_.skipButton ? 18 : 0) + 20 + 24;
+    return QRect(0, 0, kPageWidth, std::max(205, hintBottom + 5));
 }
 
 std::vector<ControlSpec> CPagePointEntry::Template() const
@@ -49,13 +53,14 @@ std::vector<ControlSpec> CPagePointEntry::Template() const
         t.push_back({Ids::IDC_SPIN_Y0 + r, Kind::Spin, {}, QRect(kColumn + 130, y, 10, 13)});
     }
     const int below = kFirstRowY + kRowPitch * RowCount() + 2;
-    // The skip button and the photo button share the line below the rows.
-    constexpr int kButtonWidth = 69;
-    if (steps_.skipButton)
-        t.push_back({Ids::IDC_SKIP_POINT, Kind::Button, tr("Пропустить точку"), QRect(kColumn, below, kButtonWidth, 14)});
-    const int photoX = steps_.skipButton ? kColumn + kButtonWidth + 2 : kColumn;
-    t.push_back({Ids::IDC_MONITOR_PHOTO, Kind::Button, tr("Снимок монитора..."), QRect(photoX, below, kButtonWidth, 14)});
-    const int hintY = below + 20;
+    // Under the rows: the skip button, the photo button, the hint.
+    int y = below;
+    if (steps_.skipButton) {
+        t.push_back({Ids::IDC_SKIP_POINT, Kind::Button, tr("Пропустить точку"), QRect(kColumn, y, 80, 14)});
+        y += 18;
+    }
+    t.push_back({Ids::IDC_MONITOR_PHOTO, Kind::Button, tr("Снимок монитора..."), QRect(kColumn, y, 90, 14)});
+    const int hintY = y + 20;
     t.push_back({Ids::IDC_SHIFT_NOTE, Kind::Static,
                  tr("Нажмите и удерживайте Shift, чтобы изменять координаты клавишами курсора"),
                  QRect(kColumn, hintY, kPageWidth - 5 - kColumn, 24)});

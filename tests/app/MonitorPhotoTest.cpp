@@ -13,6 +13,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QTableWidget>
 
@@ -166,6 +167,26 @@ TEST_F(MonitorPhotoTest, tabAndEnterTakeAProposedMarkAndAClickThePointUnderIt)
         QTest::keyClick(photo->View(), Qt::Key_Tab);
     QTest::keyClick(photo->View(), Qt::Key_Backtab);
     EXPECT_EQ(photo->HighlightedMark(), nearest);
+    // The highlighted mark is drawn in its own colour. With
+    // TARVELLO_SCREENSHOT_DIR set, the page and the window are kept there.
+    photo->resize(1000, 760);
+    QTest::qWait(30);
+    const QImage view = photo->View()->grab().toImage();
+    const QPoint at = photo->ViewPosition(marks[nearest].picture);
+    int highlight = 0;
+    for (int dx = -12; dx <= 12; ++dx)
+        highlight += view.pixel(at + QPoint(dx, 0)) == qRgb(255, 230, 0) ? 1 : 0;
+    EXPECT_GT(highlight, 0);
+    if (const QString keep = qEnvironmentVariable("TARVELLO_SCREENSHOT_DIR"); !keep.isEmpty()) {
+        const QImage left = sheet->grab().toImage(), right = photo->grab().toImage();
+        QImage both(left.width() + right.width() + 8, std::max(left.height(), right.height()), QImage::Format_RGB32);
+        both.fill(QColor(60, 60, 60));
+        QPainter painter(&both);
+        painter.drawImage(0, 0, left);
+        painter.drawImage(left.width() + 8, 0, right);
+        painter.end();
+        both.save(QDir(keep).filePath(QStringLiteral("photo-base-line.png")));
+    }
     QTest::keyClick(photo->View(), Qt::Key_Return);
     double x = 0, y = 0;
     unsigned char flag = 0;
