@@ -1,7 +1,9 @@
 #include "CPageSheet.h"
 
 #include "CAboutBox.h"
+#include "CPagePointEntry.h"
 #include "DeviceLink.h"
+#include "ModuleCommands.h"
 #include "ProgramHelp.h"
 #include "ResourceIds.h"
 
@@ -82,6 +84,11 @@ CPageSheet::CPageSheet(const QString &caption, QWidget *parent) : QDialog(parent
         page->setParent(this);
         page->SetHost(this);
         page->hide();
+        if (auto *points = qobject_cast<CPagePointEntry *>(page))
+            connect(points, &CPagePointEntry::PhotoTargetChanged, this, [this] {
+                if (photo_)
+                    photo_->RefreshStatus();
+            });
     }
 
     titleTimer_.setSingleShot(true);
@@ -150,6 +157,8 @@ void CPageSheet::BuildMenu()
     for (const PageRow &row : PageTable())
         if (row.viewItemId != 0)
             add(view, row.viewItemId, tr(row.viewText), true);
+    view->addSeparator();
+    add(view, Ids::ID_MONITOR_PHOTO, tr("С&нимок монитора...\tCtrl-M"));
 
     QMenu *help = menuBar_->addMenu(tr("&Справка"));
     add(help, Ids::ID_HELP_CONTENTS, tr("&Вызов справки\tF1"));
@@ -160,6 +169,7 @@ void CPageSheet::BuildMenu()
         {QKeySequence(Qt::CTRL | Qt::Key_N), Ids::ID_FILE_NEW},
         {QKeySequence(Qt::CTRL | Qt::Key_O), Ids::ID_FILE_LOAD},
         {QKeySequence(Qt::CTRL | Qt::Key_S), Ids::ID_FILE_SAVE},
+        {QKeySequence(Qt::CTRL | Qt::Key_M), Ids::ID_MONITOR_PHOTO},
     };
     for (const auto &[keys, id] : accelerators) {
         auto *shortcut = new QShortcut(keys, this);
@@ -330,6 +340,44 @@ void CPageSheet::SetActivePage(int index)
     page->EnsureInitialised();
     page->show();
     page->OnSetActive();
+    MenuAction(Ids::ID_MONITOR_PHOTO)->setEnabled(qobject_cast<CPagePointEntry *>(page) != nullptr);
+    UpdatePhotoTarget();
+}
+
+void CPageSheet::OpenMonitorPhoto(PhotoUse use)
+{
+    CPageView *page = ActivePage();
+    if (use == PhotoUse::Points && !qobject_cast<CPagePointEntry *>(page))
+        return;
+    QString name;
+    const QImage picture = CMonitorPhotoWindow::AskAndReadPicture(&name);
+    if (picture.isNull())
+        return;
+    if (!photo_)
+        photo_ = new CMonitorPhotoWindow(this);
+    if (use == PhotoUse::Points) {
+        photo_->ShowPointPhoto(picture, name);
+    } else {
+        // The grid shift as the grid-shift page sends it.
+        const Settings &s = SheetSettings();
+        photo_->ShowLinePhoto(picture, name, std::clamp(s.CameraShiftX, 0, ModuleCommands::kGridShiftMax),
+                              std::clamp(s.CameraShiftY, 0, ModuleCommands::kGridShiftMax));
+    }
+    UpdatePhotoTarget();
+    photo_->show();
+    photo_->raise();
+    photo_->activateWindow();
+}
+
+void CPageSheet::UpdatePhotoTarget()
+{
+    if (!photo_)
+        return;
+    if (auto *page = qobject_cast<CPagePointEntry *>(ActivePage()))
+        photo_->SetTarget([page](QPointF grid) { return page->TakePhotoPoint(grid); },
+                          [page] { return page->PhotoTargetText(); });
+    else
+        photo_->SetTarget({}, {});
 }
 
 void CPageSheet::PressNext()
@@ -377,8 +425,11 @@ bool CPageSheet::HandleWizardKey(int key)
 
 bool CPageSheet::eventFilter(QObject *watched, QEvent *event)
 {
+    // Next and Back also from the photo window, where the installer looks
+    // while taking one point after the other.
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()
-        && static_cast<QWidget *>(watched)->window() == this) {
+        && (static_cast<QWidget *>(watched)->window() == this
+            || (photo_ && static_cast<QWidget *>(watched)->window() == photo_))) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if ((key == Qt::Key_F5 || key == Qt::Key_F6) && HandleWizardKey(key))
             return true;
@@ -411,6 +462,9 @@ void CPageSheet::RunCommand(int commandId)
         return;
     case Ids::ID_FILE_EXIT:
         reject();
+        return;
+    case Ids::ID_MONITOR_PHOTO:
+        OpenMonitorPhoto(PhotoUse::Points);
         return;
     case Ids::ID_HELP_CONTENTS:
     case Ids::ID_HELP_OTHER:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CMonitorPhotoWindow.h"
 #include "CPageMirrorLine.h"
 #include "CResizeCtrl.h"
 #include "ConfigurationDocument.h"
@@ -8,6 +9,7 @@
 #include "Settings.h"
 
 #include <QDialog>
+#include <QPointer>
 #include <QTimer>
 
 #include <array>
@@ -72,6 +74,12 @@ public:
     void SetBackEnabled(bool enabled) override;
     void ShowFinishOnly(const QString &finishText) override;
     RightSideRecompute *RightSide() override { return PageAs<CPageMirrorLine>(WizardStep::MirrorLine); }
+    // Points only on a point page; the line check only from the guide-line
+    // picture page's button.
+    void OpenMonitorPhoto(PhotoUse use) override;
+
+    // The photo window, once a picture was opened (it is kept when closed).
+    CMonitorPhotoWindow *PhotoWindow() const { return photo_; }
 
 signals:
     // The first page has been painted (used to measure start-up).
@@ -97,6 +105,8 @@ private:
     void SyncViewChecks();
     void OnTitleTimer();
     bool HandleWizardKey(int key);
+    // Points the photo window at the active page's rows (or at none).
+    void UpdatePhotoTarget();
 
     // The pages, made from the page table, in wizard order.
     std::array<std::unique_ptr<CPageView>, kPageCount> pages_;
@@ -114,4 +124,5 @@ private:
     QTimer titleTimer_;
     bool initialised_ = false;
     bool firstPaintSeen_ = false;
+    QPointer<CMonitorPhotoWindow> photo_;
 };

@@ -12,6 +12,7 @@ public:
     explicit CPageLoadBMP(QWidget *parent = nullptr);
 
 protected:
+    bool OffersPhotoCheck() const override { return true; }
     void ShowBuiltInPicture() override;
     void SendActivationCommands(DeviceLink &link) override;
 };

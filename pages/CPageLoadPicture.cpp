@@ -4,6 +4,7 @@
 #include "FileDialogRequest.h"
 #include "InputBlocker.h"
 #include "ModulePicture.h"
+#include "PageHost.h"
 #include "ResourceIds.h"
 #include "UserMessage.h"
 #include "UserQuestion.h"
@@ -59,9 +60,13 @@ std::vector<ControlSpec> CPageLoadPicture::Template() const
     t.push_back({Ids::IDC_BUTTON_SAVE, Kind::Button, tr("Сохранить"), QRect(185, 70, 95, 15)});
     t.push_back({Ids::IDC_BUTTON_LOAD, Kind::Button, tr("Загрузить"), QRect(185, 89, 95, 15)});
     t.push_back({Ids::IDC_BUTTON_DEFAULT, Kind::Button, tr("По умолчанию"), QRect(185, 108, 95, 15)});
-    t.push_back({Ids::IDC_BUTTON_WRITE, Kind::Button, tr("Запись"), QRect(185, 134, 95, 15)});
-    t.push_back({Ids::IDC_PROGRESS, Kind::Progress, {}, QRect(185, 155, 95, 10)});
-    t.push_back({Ids::IDC_UPLOAD_ESTIMATE, Kind::Static, {}, QRect(185, 168, 95, 30)});
+    // The photo check goes under the file buttons; writing moves down for it.
+    const int below = OffersPhotoCheck() ? 12 : 0;
+    if (below)
+        t.push_back({Ids::IDC_CHECK_PHOTO, Kind::Button, tr("Проверить по снимку..."), QRect(185, 127, 95, 15)});
+    t.push_back({Ids::IDC_BUTTON_WRITE, Kind::Button, tr("Запись"), QRect(185, 134 + below, 95, 15)});
+    t.push_back({Ids::IDC_PROGRESS, Kind::Progress, {}, QRect(185, 155 + below, 95, 10)});
+    t.push_back({Ids::IDC_UPLOAD_ESTIMATE, Kind::Static, {}, QRect(185, 168 + below, 95, 30 - below / 2)});
     return t;
 }
 
@@ -83,6 +88,13 @@ void CPageLoadPicture::OnInitDialog()
         auto *button = ControlAs<QPushButton>(id);
         button->setAutoDefault(false);
         connect(button, &QPushButton::clicked, this, handler);
+    }
+    if (auto *check = ControlAs<QPushButton>(Ids::IDC_CHECK_PHOTO)) {
+        check->setAutoDefault(false);
+        connect(check, &QPushButton::clicked, this, [this] {
+            if (Host())
+                Host()->OpenMonitorPhoto(PageHost::PhotoUse::LineCheck);
+        });
     }
     ProgressBar()->setRange(0, PictureUpload::kBlocks);
     ProgressBar()->setValue(0);

@@ -43,6 +43,8 @@ protected:
     std::vector<ControlSpec> Template() const override;
     void BindControls() override;
     void OnInitDialog() override;
+    // A button that checks the written lines on a picture of the monitor.
+    virtual bool OffersPhotoCheck() const { return false; }
     // The picture shown when the user chose none.
     virtual void ShowBuiltInPicture() = 0;
     // What the module is asked to show while the page is up.

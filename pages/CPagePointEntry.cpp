@@ -5,11 +5,14 @@
 #include "DeviceLink.h"
 #include "ResourceIds.h"
 #include "Screen.h"
+#include "PageHost.h"
 #include "Settings.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <cmath>
 
 namespace {
 
@@ -46,9 +49,13 @@ std::vector<ControlSpec> CPagePointEntry::Template() const
         t.push_back({Ids::IDC_SPIN_Y0 + r, Kind::Spin, {}, QRect(kColumn + 130, y, 10, 13)});
     }
     const int below = kFirstRowY + kRowPitch * RowCount() + 2;
+    // The skip button and the photo button share the line below the rows.
+    constexpr int kButtonWidth = 69;
     if (steps_.skipButton)
-        t.push_back({Ids::IDC_SKIP_POINT, Kind::Button, tr("Пропустить точку"), QRect(kColumn, below, 80, 14)});
-    const int hintY = steps_.skipButton ? below + 20 : below;
+        t.push_back({Ids::IDC_SKIP_POINT, Kind::Button, tr("Пропустить точку"), QRect(kColumn, below, kButtonWidth, 14)});
+    const int photoX = steps_.skipButton ? kColumn + kButtonWidth + 2 : kColumn;
+    t.push_back({Ids::IDC_MONITOR_PHOTO, Kind::Button, tr("Снимок монитора..."), QRect(photoX, below, kButtonWidth, 14)});
+    const int hintY = below + 20;
     t.push_back({Ids::IDC_SHIFT_NOTE, Kind::Static,
                  tr("Нажмите и удерживайте Shift, чтобы изменять координаты клавишами курсора"),
                  QRect(kColumn, hintY, kPageWidth - 5 - kColumn, 24)});
@@ -63,6 +70,13 @@ void CPagePointEntry::OnInitDialog()
     if (QPushButton *skip = SkipButton()) {
         skip->setAutoDefault(false);
         connect(skip, &QPushButton::clicked, this, &CPagePointEntry::SkipPoint);
+    }
+    if (auto *photo = ControlAs<QPushButton>(Ids::IDC_MONITOR_PHOTO)) {
+        photo->setAutoDefault(false);
+        connect(photo, &QPushButton::clicked, this, [this] {
+            if (Host())
+                Host()->OpenMonitorPhoto(PageHost::PhotoUse::Points);
+        });
     }
     for (int r = 0; r < RowCount(); ++r) {
         for (CValueSpinCtrl *spin : {SpinX(r), SpinY(r)}) {
@@ -103,7 +117,9 @@ bool CPagePointEntry::OnSetActive()
     if (DeviceLink *link = Link())
         link->ReportError(ShowScreen(*link, Screen::Grid));
     OnActivated();
-    return CPageViewControl::OnSetActive();
+    const bool result = CPageViewControl::OnSetActive();
+    emit PhotoTargetChanged();
+    return result;
 }
 
 void CPagePointEntry::ShowRow(int row, bool visible, bool enabled)
@@ -151,6 +167,7 @@ int CPagePointEntry::OnWizardStep(bool forward)
         // One past the review, so that the next step in the same direction
         // leaves the page and the opposite one shows the review again.
         SetSubStep(n + (forward ? 1 : -1));
+        emit PhotoTargetChanged();
         return 1;
     }
 
@@ -158,6 +175,9 @@ int CPagePointEntry::OnWizardStep(bool forward)
     for (int r = 0; r < review; ++r)
         ShowRow(r, r <= n, r == n);
     EditX(n)->setFocus();
+    // Also when the sheet is not the active window (the keys pressed in the
+    // photo window): the review's photo row is then the last one entered.
+    focusedRow_ = n;
     // Entering a row marks its point entered, also when it was skipped; only
     // the row's own point, not the one it shares.
     const int point = steps_.rows[n].guidePoint;
@@ -169,6 +189,7 @@ int CPagePointEntry::OnWizardStep(bool forward)
     LoadHelpText(steps_.rows[n].helpText);
     if (QPushButton *skip = SkipButton())
         skip->setVisible(n < 2);
+    emit PhotoTargetChanged();
     return 1;
 }
 
@@ -218,4 +239,58 @@ void CPagePointEntry::OnRowSpun(int row, bool)
     // Spins of rows not reached yet change only their text.
     if (SettingsRecord() && row < RowCount() && SubStep() >= row)
         AfterChange(row);
+}
+
+void CPagePointEntry::OnRowFocused(int row)
+{
+    CPageViewControl::OnRowFocused(row);
+    if (row < RowCount()) {
+        focusedRow_ = row;
+        emit PhotoTargetChanged();
+    }
+}
+
+int CPagePointEntry::PhotoRow() const
+{
+    const int n = SubStep();
+    if (n < 0)
+        return -1;
+    if (n < RowCount())
+        return n;
+    if (focusedRow_ >= 0 && focusedRow_ < RowCount() && EditX(focusedRow_)->isEnabled())
+        return focusedRow_;
+    return Keys() ? Keys()->ActiveRow() : -1;
+}
+
+QString CPagePointEntry::PhotoTargetText() const
+{
+    const int row = PhotoRow();
+    if (row < 0)
+        return tr("Нажмите «Далее», чтобы начать ввод точек");
+    // The caption names the line: "Ввод левой границы".
+    QString line = Caption();
+    const QString entry = tr("Ввод ");
+    if (line.startsWith(entry))
+        line = line.mid(entry.size());
+    if (!EditX(row)->isEnabled())
+        return tr("Точка %1 %2 пропущена").arg(row + 1).arg(line);
+    return tr("Щелчок или Enter: точка %1 %2").arg(row + 1).arg(line);
+}
+
+bool CPagePointEntry::TakePhotoPoint(QPointF grid)
+{
+    const int row = PhotoRow();
+    CoordinateKeys *keys = Keys();
+    if (row < 0 || !keys || !EditX(row)->isEnabled())
+        return false;
+    // No turn for the mirroring: with "в мониторе" chosen the module mirrors
+    // its grid and the monitor turns it back, so the grid on the screen, and
+    // in a picture of it, reads as the module counts.
+    const double step = keys->Rules().step;
+    // + 0.0: no "-0.00" for a point just left of the grid's edge.
+    auto text = [step](double v) { return FormatSpinValue(std::round(v / step) * step + 0.0, 2, false); };
+    const bool taken = keys->EnterText(EditX(row), text(grid.x())) && keys->EnterText(EditY(row), text(grid.y()));
+    if (Host())
+        Host()->StartTitleTimer();
+    return taken;
 }

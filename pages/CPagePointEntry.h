@@ -2,6 +2,8 @@
 
 #include "CPageViewControl.h"
 
+#include <QPointF>
+
 #include <vector>
 
 class QPushButton;
@@ -38,7 +40,11 @@ public:
     bool OnSetActive() override;
     int OnWizardStep(bool forward) override;
     // Back to -1: the next visit starts at the first row again.
-    void OnConfigurationReplaced() override { SetSubStep(-1); }
+    void OnConfigurationReplaced() override
+    {
+        SetSubStep(-1);
+        focusedRow_ = -1;
+    }
     // Button 1078: the current row's point is kept but marked skipped, and
     // the next row (or the review) is shown.
     void SkipPoint();
@@ -46,12 +52,28 @@ public:
     // The guide point a row edits.
     int RowGuidePoint(int row) const override;
 
+    // The row a point taken off a picture of the monitor fills: the row
+    // being entered; in the review the row whose field had the focus last,
+    // else the keys' active row. -1 before the first row is shown.
+    int PhotoRow() const;
+    // What a click on the picture fills, for the photo window's status line.
+    QString PhotoTargetText() const;
+    // Fills the photo row with a grid point (module grid units), rounded to
+    // the fields' step and entered as if typed with Enter. False when no
+    // row takes it (none shown, a skipped one) or the range check refused it.
+    bool TakePhotoPoint(QPointF grid);
+
+signals:
+    // The row a photo point would fill may have changed.
+    void PhotoTargetChanged();
+
 protected:
     std::vector<ControlSpec> Template() const override;
     QRect TemplateUnits() const override;
     void OnInitDialog() override;
     void OnRowChanged(int row) override;
     void OnRowSpun(int row, bool xField) override;
+    void OnRowFocused(int row) override;
     // Runs during activation after the rows are loaded and the grid is
     // asked for, before the preview takes the settings.
     virtual void OnActivated() {}
@@ -65,4 +87,5 @@ private:
     void SetRowEnabled(int row, bool enabled);
 
     Steps steps_;
+    int focusedRow_ = -1;
 };

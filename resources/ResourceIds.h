@@ -64,6 +64,7 @@ enum Command : int {
     ID_VIEW_LOADWARN = 32791,
     ID_VIEW_WARNING = 32792,
     ID_VIEW_LINEBOLD = 32793,
+    ID_MONITOR_PHOTO = 32794,  // "Снимок монитора...": points taken off a picture of the monitor
 };
 
 // Sheet buttons (wizard-mode property sheet ids).
@@ -119,6 +120,8 @@ enum Control : int {
     IDC_COMBO_SIDELABELS = 1087,  // border-line label placement
     IDC_LABEL_TEXTS = 1088,       // "Текст меток" above the four label texts
     IDC_COMBO_REAR = 1091,        // parking-sensor page: the rear sensor's list
+    IDC_MONITOR_PHOTO = 1092,     // point pages: "Снимок монитора..."
+    IDC_CHECK_PHOTO = 1093,       // guide-line picture page: "Проверить по снимку..."
 };
 
 // Help texts (resources/help/<id>.html).

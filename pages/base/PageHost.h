@@ -29,4 +29,9 @@ public:
     virtual void ShowFinishOnly(const QString &finishText) = 0;
     // The symmetry page's recompute; null where no such page is hosted.
     virtual RightSideRecompute *RightSide() { return nullptr; }
+    // Asks for a picture of the monitor and shows it in the photo window:
+    // the grid and the marks (points to take), or the normal display with
+    // the written lines (how far they lie from the marks).
+    enum class PhotoUse { Points, LineCheck };
+    virtual void OpenMonitorPhoto(PhotoUse) {}
 };

@@ -77,6 +77,31 @@ void CoordinateKeys::CommitPending()
             CommitIfTyped(edit);
 }
 
+bool CoordinateKeys::EnterText(QLineEdit *edit, const QString &text)
+{
+    if (!edit || !rules_.enter)
+        return false;
+    for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
+        const CoordinateRow &row = rows_[r];
+        CValueSpinCtrl *spin = edit == row.xEdit ? row.xSpin : edit == row.yEdit ? row.ySpin : nullptr;
+        if (!spin)
+            continue;
+        // As typed: a refused number stays in the field, modified, and is
+        // treated as any typed number when the field is left.
+        edit->setText(text);
+        edit->setModified(true);
+        const double value = ReadDecimalPrefix(text);
+        double minimum = 0, maximum = 0, step = 0;
+        spin->GetRange(minimum, maximum, step);
+        const bool taken = std::isfinite(value) && value >= minimum && value <= maximum;
+        CommitTyped(r, edit, spin, OutOfRange::KeepTyped);
+        if (taken)
+            edit->setModified(false);
+        return taken;
+    }
+    return false;
+}
+
 void CoordinateKeys::CommitIfTyped(QLineEdit *edit)
 {
     if (!edit || !edit->isModified() || !rules_.enter)

@@ -96,6 +96,11 @@ public:
     // Takes every number typed into the rows' edits and not yet entered.
     void CommitPending();
 
+    // Types text into the edit and enters it as Enter does (range check
+    // and message, after-change callback); false when the edit is none of
+    // the rows' or the number was refused (the text then stays as typed).
+    bool EnterText(QLineEdit *edit, const QString &text);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -1,0 +1,473 @@
+#include "CMonitorPhotoWindow.h"
+
+#include "FileDialogRequest.h"
+#include "UserMessage.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kMaxZoom = 8.0;
+constexpr int kMarkRadius = 7;
+
+QString Signed(double v, int decimals)
+{
+    return (v >= 0 ? QStringLiteral("+") : QString()) + QString::number(v, 'f', decimals);
+}
+
+} // namespace
+
+// The picture, scaled to fit and zoomed with the wheel, with what was found
+// drawn over it. Keys: Tab / Shift+Tab step through the marks, Enter takes
+// the highlighted one, Backspace takes back the last corner.
+class PhotoView : public QWidget {
+public:
+    explicit PhotoView(CMonitorPhotoWindow *owner) : QWidget(owner), owner_(owner)
+    {
+        setFocusPolicy(Qt::StrongFocus);
+        setMinimumSize(200, 150);
+        setCursor(Qt::CrossCursor);
+    }
+
+    void ResetZoom()
+    {
+        zoom_ = 1.0;
+        centre_ = QRectF(owner_->picture_.rect()).center();
+        update();
+    }
+
+    // Picture pixels to view pixels.
+    QTransform ToView() const
+    {
+        const QSizeF picture = owner_->picture_.size();
+        if (picture.isEmpty())
+            return {};
+        const double fit = std::min(width() / picture.width(), height() / picture.height());
+        const double scale = fit * zoom_;
+        QTransform t;
+        t.translate(width() / 2.0, height() / 2.0);
+        t.scale(scale, scale);
+        t.translate(-centre_.x(), -centre_.y());
+        return t;
+    }
+
+protected:
+    bool focusNextPrevChild(bool next) override
+    {
+        if (owner_->marks_.empty())
+            return QWidget::focusNextPrevChild(next);
+        owner_->StepMark(next);
+        return true;
+    }
+
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            owner_->TakeHighlighted();
+            return;
+        case Qt::Key_Backspace:
+            owner_->UndoCorner();
+            return;
+        default:
+            QWidget::keyPressEvent(event);
+        }
+    }
+
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        setFocus(Qt::MouseFocusReason);
+        if (event->button() != Qt::LeftButton || owner_->picture_.isNull())
+            return;
+        bool invertible = false;
+        const QTransform back = ToView().inverted(&invertible);
+        if (invertible)
+            owner_->PictureClicked(back.map(event->position()));
+    }
+
+    void wheelEvent(QWheelEvent *event) override
+    {
+        if (owner_->picture_.isNull())
+            return;
+        bool invertible = false;
+        const QTransform back = ToView().inverted(&invertible);
+        if (!invertible)
+            return;
+        // The picture point under the cursor stays under it.
+        const QPointF cursor = event->position();
+        const QPointF anchor = back.map(cursor);
+        const double steps = event->angleDelta().y() / 120.0;
+        zoom_ = std::clamp(zoom_ * std::pow(1.25, steps), 1.0, kMaxZoom);
+        const QTransform now = ToView();
+        const double scale = now.m11();
+        centre_ = anchor - (cursor - QPointF(width() / 2.0, height() / 2.0)) / scale;
+        const QRectF bounds = owner_->picture_.rect();
+        centre_.setX(std::clamp(centre_.x(), bounds.left(), bounds.right()));
+        centre_.setY(std::clamp(centre_.y(), bounds.top(), bounds.bottom()));
+        update();
+    }
+
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), QColor(40, 40, 40));
+        if (owner_->picture_.isNull())
+            return;
+        const QTransform t = ToView();
+        p.save();
+        p.setTransform(t);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(0, 0, owner_->picture_);
+        p.restore();
+        p.setRenderHint(QPainter::Antialiasing);
+
+        if (const auto &mapping = owner_->mapping_) {
+            // The 11 + 11 grid lines as found; the mapping keeps lines straight.
+            p.setPen(QPen(QColor(0, 220, 255, 170), 1.5));
+            for (int i = 0; i <= 10; ++i) {
+                p.drawLine(t.map(mapping->ToPicture({double(i), 0})), t.map(mapping->ToPicture({double(i), 10})));
+                p.drawLine(t.map(mapping->ToPicture({0, double(i)})), t.map(mapping->ToPicture({10, double(i)})));
+            }
+        }
+        for (size_t i = 0; i < owner_->corners_.size(); ++i)
+            DrawMarker(p, t.map(owner_->corners_[i]), QString::number(i + 1), QColor(255, 60, 60), false);
+        for (size_t i = 0; i < owner_->marks_.size(); ++i)
+            DrawMarker(p, t.map(owner_->marks_[i].picture), QString::number(i + 1),
+                       int(i) == owner_->highlighted_ ? QColor(255, 230, 0) : QColor(60, 255, 90),
+                       int(i) == owner_->highlighted_);
+        if (owner_->mapping_ && owner_->use_ == CMonitorPhotoWindow::Use::LineCheck)
+            DrawDeviations(p, t, *owner_->mapping_);
+    }
+
+private:
+    static void DrawMarker(QPainter &p, QPointF at, const QString &number, const QColor &colour, bool highlighted)
+    {
+        const int r = highlighted ? kMarkRadius + 3 : kMarkRadius;
+        p.setPen(QPen(Qt::black, highlighted ? 4 : 3));
+        p.drawEllipse(at, r, r);
+        p.setPen(QPen(colour, highlighted ? 2.5 : 1.5));
+        p.drawEllipse(at, r, r);
+        DrawLabel(p, at + QPointF(r + 2, -r - 2), number, colour);
+    }
+
+    static void DrawLabel(QPainter &p, QPointF at, const QString &text, const QColor &colour)
+    {
+        const QRectF box = QRectF(p.fontMetrics().boundingRect(text).adjusted(-2, -1, 2, 1)).translated(at);
+        p.fillRect(box, QColor(0, 0, 0, 160));
+        p.setPen(colour);
+        p.drawText(box, Qt::AlignCenter, text);
+    }
+
+    void DrawDeviations(QPainter &p, const QTransform &t, const GridMapping &mapping) const
+    {
+        const auto &deviations = owner_->deviations_;
+        for (size_t i = 0; i < deviations.size(); ++i) {
+            const LineDeviation &d = deviations[i];
+            const QPointF mark = t.map(mapping.ToPicture(d.mark));
+            const QColor colour = d.lineFound ? QColor(255, 230, 0) : QColor(255, 80, 80);
+            p.setPen(QPen(colour, 2));
+            p.drawEllipse(mark, kMarkRadius, kMarkRadius);
+            QString text = QStringLiteral("%1: ").arg(i + 1);
+            if (d.lineFound) {
+                p.drawLine(mark, t.map(mapping.ToPicture(d.mark + d.offsetUnits)));
+                text += CMonitorPhotoWindow::tr("%1 ед. / %2 пикс.")
+                            .arg(d.DistanceUnits(), 0, 'f', 2)
+                            .arg(d.DistancePixels(), 0, 'f', 1);
+            } else {
+                text += CMonitorPhotoWindow::tr("линия не найдена");
+            }
+            DrawLabel(p, mark + QPointF(kMarkRadius + 2, -kMarkRadius - 2), text, colour);
+        }
+    }
+
+    CMonitorPhotoWindow *owner_;
+    double zoom_ = 1.0;
+    QPointF centre_;
+};
+
+CMonitorPhotoWindow::CMonitorPhotoWindow(QWidget *parent) : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("CMonitorPhotoWindow"));
+    setWindowTitle(tr("Снимок монитора"));
+
+    problem_ = new QLabel(this);
+    problem_->setWordWrap(true);
+    problem_->setStyleSheet(QStringLiteral("color: #b00000;"));
+    problem_->hide();
+    view_ = new PhotoView(this);
+    status_ = new QLabel(this);
+    status_->setWordWrap(true);
+    undo_ = new QPushButton(tr("Отменить угол"), this);
+    undo_->setAutoDefault(false);
+    undo_->setFocusPolicy(Qt::NoFocus);
+    connect(undo_, &QPushButton::clicked, this, &CMonitorPhotoWindow::UndoCorner);
+    table_ = new QTableWidget(0, 4, this);
+    table_->setHorizontalHeaderLabels(
+        {tr("№"), tr("Метка (X; Y)"), tr("До линии, ед. сетки"), tr("До линии, пикс. монитора")});
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    table_->verticalHeader()->hide();
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setMaximumHeight(180);
+    table_->hide();
+
+    auto *statusRow = new QHBoxLayout;
+    statusRow->addWidget(status_, 1);
+    statusRow->addWidget(undo_);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(problem_);
+    layout->addWidget(view_, 1);
+    layout->addLayout(statusRow);
+    layout->addWidget(table_);
+
+    // Large from the start: the marks are small on a phone photo.
+    if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        resize(available.size() * 0.8);
+        move(available.center() - rect().center());
+    }
+}
+
+CMonitorPhotoWindow::~CMonitorPhotoWindow() = default;
+
+QImage CMonitorPhotoWindow::AskAndReadPicture(QString *fileName)
+{
+    const std::optional<QString> path = AskFileName(
+        TypedFileDialog(FileDialogRequest::Kind::Open, tr("Изображения"), QStringLiteral("*.png *.jpg *.jpeg *.bmp")));
+    if (!path)
+        return {};
+    if (fileName)
+        *fileName = QFileInfo(*path).fileName();
+    return ReadPicture(*path);
+}
+
+QImage CMonitorPhotoWindow::ReadPicture(const QString &path)
+{
+    QImageReader reader(path);
+    // Phone photos are stored sideways with the turn in their EXIF data.
+    reader.setAutoTransform(true);
+    QImage picture = reader.read();
+    if (picture.isNull())
+        ShowMessage({tr("Не удалось открыть снимок «%1»:\n%2").arg(QDir::toNativeSeparators(path), reader.errorString()),
+                     ProgramCaption(), UserMessage::Icon::Warning, {}});
+    return picture;
+}
+
+QWidget *CMonitorPhotoWindow::View() const
+{
+    return view_;
+}
+
+QPoint CMonitorPhotoWindow::ViewPosition(QPointF picture) const
+{
+    return view_->ToView().map(picture).toPoint();
+}
+
+void CMonitorPhotoWindow::Reset(const QImage &picture, const QString &fileName, Use use)
+{
+    use_ = use;
+    picture_ = picture.convertToFormat(QImage::Format_RGB32);
+    mapping_.reset();
+    marks_.clear();
+    deviations_.clear();
+    corners_.clear();
+    highlighted_ = -1;
+    SetProblem({});
+    table_->setRowCount(0);
+    table_->setVisible(use == Use::LineCheck);
+    setWindowTitle(tr("Снимок монитора - %1").arg(fileName));
+    view_->ResetZoom();
+}
+
+void CMonitorPhotoWindow::ShowPointPhoto(const QImage &picture, const QString &fileName)
+{
+    Reset(picture, fileName, Use::Points);
+    PhotoLocation found = LocateGridAndMarks(picture_);
+    if (found.grid) {
+        mapping_ = found.grid;
+        marks_ = std::move(found.marks);
+    } else {
+        SetProblem(found.problem.isEmpty() ? tr("Сетка на снимке не найдена.") : found.problem);
+    }
+    MappingFound();
+}
+
+void CMonitorPhotoWindow::ShowLinePhoto(const QImage &picture, const QString &fileName, int gridShiftX, int gridShiftY)
+{
+    Reset(picture, fileName, Use::LineCheck);
+    gridShiftX_ = gridShiftX;
+    gridShiftY_ = gridShiftY;
+    if (const auto corners = FindScreenCorners(picture_))
+        mapping_ = GridMapping::FromScreenCorners(*corners, gridShiftX_, gridShiftY_);
+    if (!mapping_)
+        SetProblem(tr("Изображение монитора на снимке не найдено."));
+    MappingFound();
+}
+
+void CMonitorPhotoWindow::SetProblem(const QString &text)
+{
+    problem_->setText(text);
+    problem_->setVisible(!text.isEmpty());
+}
+
+void CMonitorPhotoWindow::MappingFound()
+{
+    if (mapping_ && use_ == Use::LineCheck) {
+        deviations_ = MeasureLinesAgainstMarks(picture_, *mapping_);
+        FillTable();
+    }
+    highlighted_ = -1;
+    RefreshStatus();
+    view_->update();
+}
+
+void CMonitorPhotoWindow::SetTarget(TakePoint take, TargetText text)
+{
+    take_ = std::move(take);
+    targetText_ = std::move(text);
+    RefreshStatus();
+}
+
+QString CMonitorPhotoWindow::CornerName(int index) const
+{
+    if (use_ == Use::Points) {
+        const QString names[] = {tr("(0, 0) левый верхний угол сетки"), tr("(10, 0) правый верхний"),
+                                 tr("(10, 10) правый нижний"), tr("(0, 10) левый нижний")};
+        return names[index];
+    }
+    const QString names[] = {tr("левый верхний угол изображения монитора"), tr("правый верхний"),
+                             tr("правый нижний"), tr("левый нижний")};
+    return names[index];
+}
+
+void CMonitorPhotoWindow::RefreshStatus()
+{
+    undo_->setVisible(!mapping_ || !corners_.empty());
+    undo_->setEnabled(!mapping_ && !corners_.empty());
+    if (picture_.isNull()) {
+        status_->clear();
+        return;
+    }
+    if (!mapping_) {
+        const int n = CornersClicked();
+        QString text = tr("Щёлкните угол %1 из 4: %2").arg(n + 1).arg(CornerName(n));
+        if (n > 0)
+            text += tr(" (Backspace - отменить последний)");
+        status_->setText(text);
+        return;
+    }
+    if (use_ == Use::LineCheck) {
+        status_->setText(deviations_.empty() ? tr("Метки на снимке не найдены.")
+                                             : tr("Меток: %1. Расстояние до ближайшей линии - в таблице.")
+                                                   .arg(deviations_.size()));
+        return;
+    }
+    QString text = targetText_ ? targetText_() : tr("Откройте страницу ввода точек, чтобы взять точку со снимка");
+    if (targetText_ && !marks_.empty())
+        text += tr(" (Tab - следующая метка)");
+    status_->setText(text);
+}
+
+void CMonitorPhotoWindow::PictureClicked(QPointF picture)
+{
+    if (!mapping_) {
+        AddCorner(picture);
+        return;
+    }
+    if (use_ == Use::Points && take_) {
+        take_(mapping_->ToGrid(picture));
+        RefreshStatus();
+    }
+}
+
+void CMonitorPhotoWindow::AddCorner(QPointF picture)
+{
+    corners_.push_back(picture);
+    if (corners_.size() == 4)
+        CornersDone();
+    RefreshStatus();
+    view_->update();
+}
+
+void CMonitorPhotoWindow::UndoCorner()
+{
+    if (mapping_ || corners_.empty())
+        return;
+    corners_.pop_back();
+    RefreshStatus();
+    view_->update();
+}
+
+void CMonitorPhotoWindow::CornersDone()
+{
+    const GridMapping::Corners corners{corners_[0], corners_[1], corners_[2], corners_[3]};
+    mapping_ = use_ == Use::Points ? GridMapping::FromCorners(corners)
+                                   : GridMapping::FromScreenCorners(corners, gridShiftX_, gridShiftY_);
+    corners_.clear();
+    if (!mapping_) {
+        SetProblem(tr("Эти четыре угла не образуют четырёхугольник. Щёлкните углы снова."));
+        return;
+    }
+    SetProblem({});
+    if (use_ == Use::Points)
+        marks_ = FindMarks(picture_, *mapping_);
+    MappingFound();
+}
+
+void CMonitorPhotoWindow::StepMark(bool forward)
+{
+    const int count = static_cast<int>(marks_.size());
+    if (count == 0)
+        return;
+    if (highlighted_ < 0)
+        highlighted_ = forward ? 0 : count - 1;
+    else
+        highlighted_ = (highlighted_ + (forward ? 1 : count - 1)) % count;
+    view_->update();
+}
+
+void CMonitorPhotoWindow::TakeHighlighted()
+{
+    if (highlighted_ < 0 || highlighted_ >= static_cast<int>(marks_.size()) || !take_)
+        return;
+    take_(marks_[highlighted_].grid);
+    RefreshStatus();
+}
+
+void CMonitorPhotoWindow::FillTable()
+{
+    table_->setRowCount(static_cast<int>(deviations_.size()));
+    for (int i = 0; i < static_cast<int>(deviations_.size()); ++i) {
+        const LineDeviation &d = deviations_[i];
+        QString units = tr("линия не найдена"), pixels = units;
+        if (d.lineFound) {
+            units = QStringLiteral("%1 (X %2, Y %3)")
+                        .arg(d.DistanceUnits(), 0, 'f', 2)
+                        .arg(Signed(d.offsetUnits.x(), 2), Signed(d.offsetUnits.y(), 2));
+            pixels = QStringLiteral("%1 (X %2, Y %3)")
+                         .arg(d.DistancePixels(), 0, 'f', 1)
+                         .arg(Signed(d.offsetPixels.x(), 1), Signed(d.offsetPixels.y(), 1));
+        }
+        const QString cells[] = {QString::number(i + 1),
+                                 QStringLiteral("%1; %2").arg(d.mark.x(), 0, 'f', 2).arg(d.mark.y(), 0, 'f', 2),
+                                 units, pixels};
+        for (int c = 0; c < 4; ++c)
+            table_->setItem(i, c, new QTableWidgetItem(cells[c]));
+    }
+}

@@ -1,0 +1,300 @@
+// Points taken off a picture of the monitor, on the offscreen sheet with
+// real clicks and keys: a click fills the page's row as typing does, the
+// wizard's walk stays as it is, and where no grid is found the installer
+// clicks its corners.
+#include "CGuideLinePreview.h"
+#include "CMonitorPhotoWindow.h"
+#include "CPagePointEntry.h"
+#include "CValueSpinCtrl.h"
+#include "PhotoCamera.h"
+#include "RecordingLink.h"
+#include "ResourceIds.h"
+#include "SheetFixture.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+class MonitorPhotoTest : public SheetTest {
+protected:
+    // A picture with no grid on it; the installer puts the grid's corners
+    // where cells of 40 x 25 pixels from (20, 25) would be.
+    QString PlainPicture(QSize size = {440, 300})
+    {
+        QImage picture(size, QImage::Format_RGB32);
+        picture.fill(QColor(90, 90, 90));
+        const QString path = dir_.filePath(QStringLiteral("plain.png"));
+        picture.save(path);
+        return path;
+    }
+    static QPointF GridPixel(double x, double y) { return {20 + 40 * x, 25 + 25 * y}; }
+    CMonitorPhotoWindow *OpenPhoto(const QString &path)
+    {
+        dialogs.answer(path);
+        QTest::keyClick(sheet.get(), Qt::Key_M, Qt::ControlModifier);
+        QTest::qWait(20);
+        return sheet->PhotoWindow();
+    }
+    static void ClickPicture(CMonitorPhotoWindow *photo, QPointF picture)
+    {
+        QTest::mouseClick(photo->View(), Qt::LeftButton, {}, photo->ViewPosition(picture));
+        QTest::qWait(10);
+    }
+    static void ClickGridCorners(CMonitorPhotoWindow *photo)
+    {
+        for (QPointF corner : {GridPixel(0, 0), GridPixel(10, 0), GridPixel(10, 10), GridPixel(0, 10)})
+            ClickPicture(photo, corner);
+    }
+    void View(int commandId)
+    {
+        sheet->MenuAction(commandId)->trigger();
+        QTest::qWait(20);
+    }
+    // F6 (forward) or F5 (back) as many times.
+    void Step(int times)
+    {
+        for (int i = 0; i < std::abs(times); ++i) {
+            QTest::keyClick(sheet.get(), times > 0 ? Qt::Key_F6 : Qt::Key_F5);
+            QTest::qWait(10);
+        }
+    }
+
+    RecordingLink link;
+    ScriptedFileDialogs dialogs;
+    std::unique_ptr<CPageSheet> sheet;
+};
+
+TEST_F(MonitorPhotoTest, aClickOnThePhotoFillsTheActiveRowAsTypingDoes)
+{
+    const struct {
+        const char *name;
+        WizardStep step;
+        int viewItem;
+        int steps;        // F6 presses after the page is shown
+        int focusedRow;   // a field of this row gets the focus first, or -1
+        bool reflection;  // the module mirrors its drawing
+        int row;
+        std::vector<int> points;
+        const char *status;
+    } cases[] = {
+        {"base line, first row and its shared point", WizardStep::BaseLine, Ids::ID_VIEW_BASELINE, 0, -1, false, 0,
+         {0, 3}, "Щелчок или Enter: точка 1 базовой линии"},
+        {"left border, third row", WizardStep::LeftBord, Ids::ID_VIEW_LEFTBORD, 2, -1, false, 2, {5},
+         "Щелчок или Enter: точка 3 левой границы"},
+        {"left border review, the field last focused", WizardStep::LeftBord, Ids::ID_VIEW_LEFTBORD, 5, 1, false, 1,
+         {4}, "Щелчок или Enter: точка 2 левой границы"},
+        {"right curve, mirrored by the module", WizardStep::RightCurve, Ids::ID_VIEW_RIGHTCURVE, 0, -1, true, 0, {18},
+         "Щелчок или Enter: точка 1 правой кривой"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        messages_.clear();
+        sheet = OpenSheet(&link);
+        Settings &s = sheet->SheetSettings();
+        s.Reflection = c.reflection;
+        View(c.viewItem);
+        Step(c.steps);
+        auto *page = sheet->PageAs<CPagePointEntry>(c.step);
+        ASSERT_EQ(sheet->ActivePage(), page);
+        if (c.focusedRow >= 0) {
+            sheet->activateWindow();
+            page->EditY(c.focusedRow)->setFocus(Qt::MouseFocusReason);
+            QTest::qWait(10);
+        }
+        CMonitorPhotoWindow *photo = OpenPhoto(PlainPicture());
+        ASSERT_TRUE(photo);
+        ClickGridCorners(photo);
+        ASSERT_TRUE(photo->Mapping());
+        EXPECT_EQ(photo->StatusLine()->text().section(QStringLiteral(" ("), 0, 0), QString::fromUtf8(c.status));
+
+        const int commands = link.commands.size();
+        ClickPicture(photo, GridPixel(3.3, 4.6));
+        EXPECT_EQ(page->EditX(c.row)->text(), QStringLiteral("3.30"));
+        EXPECT_EQ(page->EditY(c.row)->text(), QStringLiteral("4.60"));
+        for (int slot : c.points) {
+            double x = 0, y = 0;
+            unsigned char flag = 0;
+            s.GetPoint(slot, x, y, flag);
+            EXPECT_NEAR(x, 3.3, 1e-9) << slot;
+            EXPECT_NEAR(y, 4.6, 1e-9) << slot;
+            EXPECT_EQ(flag, 1) << slot;
+            EXPECT_TRUE(page->Preview()->IsPointEnabled(slot)) << slot;
+        }
+        EXPECT_EQ(page->Preview()->HighlightedPoint(), c.points.front());
+        EXPECT_TRUE(sheet->TitleText().endsWith(QStringLiteral("*]")));
+        EXPECT_EQ(link.commands.size(), commands) << "nothing goes to the module";
+        EXPECT_EQ(messages_.count(), 0u);
+    }
+}
+
+// A tilted phone photo of the simulated monitor: the marks the program
+// proposes are taken with Tab and Enter, a point with a click on it.
+TEST_F(MonitorPhotoTest, tabAndEnterTakeAProposedMarkAndAClickThePointUnderIt)
+{
+    using namespace ModuleSim;
+    const Photo shot = PhotoCamera::Take(PhotoCamera::GridMonitor(), ModuleSettings{}, CameraScene{},
+                                         {PhotoKind::Phone, 3, {1600, 1200}});
+    auto truth = [&](int slot) {
+        for (const PhotoMark &mark : shot.marks)
+            if (std::find(mark.slotNumbers.begin(), mark.slotNumbers.end(), slot) != mark.slotNumbers.end())
+                return mark;
+        return PhotoMark{};
+    };
+    const QString path = dir_.filePath(QStringLiteral("phone.png"));
+    ASSERT_TRUE(shot.picture.save(path));
+    sheet = OpenSheet(&link);
+    View(Ids::ID_VIEW_BASELINE);
+    auto *page = sheet->PageAs<CPagePointEntry>(WizardStep::BaseLine);
+    CMonitorPhotoWindow *photo = OpenPhoto(path);
+    ASSERT_TRUE(photo && photo->Mapping()) << qPrintable(photo ? photo->ProblemLine()->text() : QString());
+    // Row 2, the base line's middle, from the proposed marks.
+    Step(2);
+    const auto &marks = photo->Marks();
+    const PhotoMark middle = truth(1);
+    int nearest = -1;
+    for (int i = 0; i < int(marks.size()); ++i)
+        if (QLineF(marks[i].grid, middle.grid).length() < 0.1)
+            nearest = i;
+    ASSERT_GE(nearest, 0) << "the base line's middle is proposed";
+    for (int i = 0; i <= nearest + 1; ++i)
+        QTest::keyClick(photo->View(), Qt::Key_Tab);
+    QTest::keyClick(photo->View(), Qt::Key_Backtab);
+    EXPECT_EQ(photo->HighlightedMark(), nearest);
+    QTest::keyClick(photo->View(), Qt::Key_Return);
+    double x = 0, y = 0;
+    unsigned char flag = 0;
+    sheet->SheetSettings().GetPoint(1, x, y, flag);
+    EXPECT_NEAR(x, middle.grid.x(), 0.1);
+    EXPECT_NEAR(y, middle.grid.y(), 0.1);
+    EXPECT_NEAR(std::remainder(x, 0.05), 0, 1e-9) << "rounded to the field's step";
+    EXPECT_EQ(page->SubStep(), 2) << "taking a point does not step";
+
+    // Back to row 0, the left end, clicked where the photo shows it.
+    Step(-2);
+    const PhotoMark leftEnd = truth(0);
+    ClickPicture(photo, leftEnd.picture);
+    EXPECT_NEAR(ReadDecimalPrefix(page->EditX(0)->text()), leftEnd.grid.x(), 0.06);
+    EXPECT_NEAR(ReadDecimalPrefix(page->EditY(0)->text()), leftEnd.grid.y(), 0.06);
+    EXPECT_EQ(messages_.count(), 0u);
+}
+
+TEST_F(MonitorPhotoTest, withoutAGridTheFourCornersAreClickedInOrderAndTheLastCanBeTakenBack)
+{
+    sheet = OpenSheet(&link);
+    View(Ids::ID_VIEW_BASELINE);
+    CMonitorPhotoWindow *photo = OpenPhoto(PlainPicture());
+    ASSERT_TRUE(photo);
+    EXPECT_TRUE(photo->isVisible());
+    EXPECT_TRUE(photo->ProblemLine()->isVisible()) << "why no grid was found";
+    auto status = [&] { return photo->StatusLine()->text(); };
+    EXPECT_TRUE(status().contains(QStringLiteral("(0, 0) левый верхний угол сетки"))) << qPrintable(status());
+    ClickPicture(photo, GridPixel(0, 0));
+    ClickPicture(photo, GridPixel(10, 0));
+    EXPECT_TRUE(status().contains(QStringLiteral("(10, 10) правый нижний"))) << qPrintable(status());
+    ClickPicture(photo, GridPixel(3, 3)); // a slip
+    QTest::keyClick(photo->View(), Qt::Key_Backspace);
+    EXPECT_EQ(photo->CornersClicked(), 2);
+    ClickPicture(photo, GridPixel(5, 5)); // another, taken back with the button
+    QTest::mouseClick(photo->UndoCornerButton(), Qt::LeftButton);
+    EXPECT_TRUE(status().contains(QStringLiteral("(10, 10) правый нижний"))) << qPrintable(status());
+    ClickPicture(photo, GridPixel(10, 10));
+    EXPECT_TRUE(status().contains(QStringLiteral("(0, 10) левый нижний"))) << qPrintable(status());
+    ClickPicture(photo, GridPixel(0, 10));
+    ASSERT_TRUE(photo->Mapping());
+    const QPointF inside = photo->Mapping()->ToGrid(GridPixel(7, 2));
+    EXPECT_NEAR(inside.x(), 7, 0.03);
+    EXPECT_NEAR(inside.y(), 2, 0.03);
+    EXPECT_FALSE(photo->ProblemLine()->isVisible());
+}
+
+// The walk through the rows and the review, and what a click fills at each
+// step, with the photo window open and the keys pressed in it.
+TEST_F(MonitorPhotoTest, theRowWalkStaysAsItIsWithThePhotoOpen)
+{
+    sheet = OpenSheet(&link);
+    View(Ids::ID_VIEW_LEFTBORD);
+    auto *page = sheet->PageAs<CPagePointEntry>(WizardStep::LeftBord);
+    CMonitorPhotoWindow *photo = OpenPhoto(PlainPicture());
+    ASSERT_TRUE(photo);
+    ClickGridCorners(photo);
+    auto rows = [&] {
+        QString r;
+        for (int i = 0; i < page->RowCount(); ++i)
+            r += !page->EditX(i)->isVisible() ? '-' : page->EditX(i)->isEnabled() ? 'E' : 'd';
+        return r;
+    };
+    const char *walk[] = {"dE---", "ddE--", "dddE-", "ddddE", "EEEEE"};
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(photo->View(), Qt::Key_F6);
+        QTest::qWait(10);
+        EXPECT_EQ(rows(), walk[i]);
+        EXPECT_EQ(photo->StatusLine()->text().section(QStringLiteral(" ("), 0, 0),
+                  QStringLiteral("Щелчок или Enter: точка %1 левой границы").arg(std::min(i + 2, 5)));
+    }
+    ClickPicture(photo, GridPixel(1, 9));
+    EXPECT_EQ(rows(), "EEEEE") << "a click does not step";
+    EXPECT_EQ(page->EditX(4)->text(), QStringLiteral("1.00"));
+    Step(1);
+    EXPECT_EQ(sheet->ActiveIndex(), StepIndex(WizardStep::MirrorLine));
+    EXPECT_FALSE(sheet->MenuAction(Ids::ID_MONITOR_PHOTO)->isEnabled());
+    const Settings before = sheet->SheetSettings();
+    ClickPicture(photo, GridPixel(6, 6));
+    EXPECT_TRUE(sheet->SheetSettings().SameConfiguration(before)) << "no point page, nothing filled";
+    EXPECT_TRUE(photo->StatusLine()->text().startsWith(QStringLiteral("Откройте страницу ввода точек")))
+        << qPrintable(photo->StatusLine()->text());
+}
+
+TEST_F(MonitorPhotoTest, anUnreadablePictureGivesOneMessageNamingIt)
+{
+    const struct {
+        const char *file;
+        QByteArray content;  // null: no such file
+    } cases[] = {{"missing.png", QByteArray()}, {"text.png", "not a picture"}, {"empty.jpg", ""}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        messages_.clear();
+        sheet = OpenSheet(&link);
+        View(Ids::ID_VIEW_BASELINE);
+        const QString path = dir_.filePath(QString::fromLatin1(c.file));
+        if (!c.content.isNull()) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(c.content);
+        }
+        EXPECT_EQ(OpenPhoto(path), nullptr);
+        ASSERT_EQ(messages_.count(), 1u);
+        EXPECT_TRUE(messages_.all()[0].text.contains(QString::fromLatin1(c.file))) << qPrintable(messages_.all()[0].text);
+    }
+}
+
+// The written lines are measured under the mapping from the monitor
+// picture's corners and the grid shift of the record.
+TEST_F(MonitorPhotoTest, theLineCheckMapsTheScreenWithTheRecordsGridShift)
+{
+    sheet = OpenSheet(&link);
+    sheet->SheetSettings().SetCameraShift(230, 50);
+    View(Ids::ID_VIEW_LOADBMP);
+    auto *check = sheet->findChild<QPushButton *>(Ids::ObjectName(Ids::IDC_CHECK_PHOTO));
+    ASSERT_TRUE(check && check->isVisible());
+    dialogs.answer(PlainPicture({400, 312}));
+    QTest::mouseClick(check, Qt::LeftButton);
+    CMonitorPhotoWindow *photo = sheet->PhotoWindow();
+    ASSERT_TRUE(photo);
+    EXPECT_EQ(photo->CurrentUse(), CMonitorPhotoWindow::Use::LineCheck);
+    EXPECT_TRUE(photo->DeviationTable()->isVisible());
+    for (QPointF corner : {QPointF(0, 0), QPointF(400, 0), QPointF(400, 312), QPointF(0, 312)})
+        ClickPicture(photo, corner);
+    ASSERT_TRUE(photo->Mapping());
+    const QPointF origin = photo->Mapping()->ToPicture({0, 0});
+    EXPECT_NEAR(origin.x(), -20, 1.5);
+    EXPECT_NEAR(origin.y(), 50, 1.5);
+    EXPECT_EQ(photo->DeviationTable()->rowCount(), int(photo->Deviations().size()));
+}
+
+} // namespace
