@@ -99,7 +99,7 @@ std::optional<GridMapping::Corners> FindScreenCorners(const QImage &picture)
     cv::Mat bright;
     cv::threshold(grey, bright, dark + 10, 255, cv::THRESH_BINARY);
     std::vector<std::vector<cv::Point>> contours;
-    cv::findContours(bright, contours, cv::RETR_LIST, cv::CHAIN_APPROX_SIMPLE);
+    cv::findContours(bright, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE);
     const double imageArea = double(grey.cols) * grey.rows;
     std::optional<GridMapping::Corners> best;
     double bestArea = 0.04 * imageArea;
@@ -107,14 +107,14 @@ std::optional<GridMapping::Corners> FindScreenCorners(const QImage &picture)
         const cv::Rect box = cv::boundingRect(contour);
         // The background round the monitor reaches the photo's edge; the
         // screen does not.
-        if (box.x <= 1 || box.y <= 1 || box.br().x >= grey.cols - 1 || box.br().y >= grey.rows - 1)
+        if (box.x <= 0 || box.y <= 0 || box.br().x >= grey.cols || box.br().y >= grey.rows)
             continue;
         std::vector<cv::Point> hull, quad;
         cv::convexHull(contour, hull);
         const double area = cv::contourArea(hull);
         if (area <= bestArea)
             continue;
-        cv::approxPolyDP(hull, quad, 0.02 * cv::arcLength(hull, true), true);
+        cv::approxPolyDP(hull, quad, 0.03 * cv::arcLength(hull, true), true);
         if (quad.size() != 4)
             continue;
         // Top left first (smallest x + y), then clockwise as the photo shows it.

@@ -12,7 +12,11 @@
 #include "ScopedEnv.h"
 #include "SheetFixture.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QPushButton>
 
 namespace {
@@ -195,6 +199,9 @@ TEST_F(CommandLineModes, aMissingFileOrModuleEndsWithItsStatusAndSaysWhy)
     };
     const QByteArray before = configuration();
     ASSERT_TRUE(QFile::link(QStringLiteral("default.ini"), QStringLiteral("same.ini")));
+    QImage plain(640, 480, QImage::Format_RGB32);
+    plain.fill(QColor(90, 120, 160));
+    ASSERT_TRUE(plain.save(QStringLiteral("plain.png")));
     const struct {
         QStringList arguments;
         int status;
@@ -207,6 +214,9 @@ TEST_F(CommandLineModes, aMissingFileOrModuleEndsWithItsStatusAndSaysWhy)
         {{"--write", "default.ini", "--port", sim.slavePath()}, 3, "нет ни одной линии"},
         {{"--render", "default.ini", "./default.ini"}, 2, "это сам файл конфигурации"},
         {{"--render", "default.ini", Dir("same.ini")}, 2, "это сам файл конфигурации"},
+        {{"--locate", "missing.png"}, 3, "missing.png"},
+        {{"--locate", "default.ini"}, 3, "default.ini"},
+        {{"--locate", "plain.png"}, 5, "не найдена калибровочная сетка"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
@@ -215,6 +225,37 @@ TEST_F(CommandLineModes, aMissingFileOrModuleEndsWithItsStatusAndSaysWhy)
         EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.said))) << qPrintable(run.err);
     }
     EXPECT_EQ(configuration(), before) << "the configuration stays";
+}
+
+// The simulator's phone photo of its grid: the grid's corners where the
+// simulator put them, and marks in grid units, one line each.
+TEST_F(CommandLineModes, locatePrintsTheGridCornersAndTheMarksOfAPhoto)
+{
+    QProcess sim;
+    sim.start(qEnvironmentVariable("TARVELLO_MODULE_SIM"),
+              {"--grid", "--once", "--monitor-png", Dir("photo.png"), "--photo", "3", "--truth", Dir("photo.json")});
+    ASSERT_TRUE(sim.waitForFinished(60000) && sim.exitCode() == 0) << sim.readAllStandardError().toStdString();
+    QFile truthFile(Dir("photo.json"));
+    ASSERT_TRUE(truthFile.open(QIODevice::ReadOnly));
+    const QJsonArray truth = QJsonDocument::fromJson(truthFile.readAll()).object().value("grid").toArray();
+
+    const ProgramRun run = Program({"--locate", "photo.png"});
+    ASSERT_EQ(run.status, 0) << qPrintable(run.err);
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 6);
+    const QStringList grid = lines[0].split(' ');
+    ASSERT_EQ(grid.size(), 5);
+    EXPECT_EQ(grid[0], "grid");
+    for (int k = 0; k < 4; ++k) {
+        const QStringList xy = grid[k + 1].split(',');
+        ASSERT_EQ(xy.size(), 2);
+        const QJsonArray expected = truth[k].toArray();
+        EXPECT_NEAR(xy[0].toDouble(), expected[0].toDouble(), 4.0) << k;
+        EXPECT_NEAR(xy[1].toDouble(), expected[1].toDouble(), 4.0) << k;
+    }
+    const QRegularExpression mark(QStringLiteral("^mark -?\\d+\\.\\d\\d -?\\d+\\.\\d\\d$"));
+    for (int n = 1; n < lines.size(); ++n)
+        EXPECT_TRUE(mark.match(lines[n]).hasMatch()) << qPrintable(lines[n]);
 }
 
 // A module that refuses the warning time, in the middle of the full write.

@@ -71,6 +71,19 @@ TEST(CameraScene, EveryMarkLiesOnItsTapeInThePicture)
     }
 }
 
+// The car's centre is ticked across the base line, so that the middle mark
+// is a crossing: tape just behind the line there (the bumper hides the
+// ground before it), none beside.
+TEST(ScenePainter, BaseLineIsTickedAtTheCarsCentre)
+{
+    const CameraScene scene;
+    const QImage picture = ScenePainter::Paint(scene);
+    for (double across : {0.0, -0.25, 0.25}) {
+        const QPointF at = scene.ProjectGround({across, CameraScene::kBaseLineM + 0.08});
+        EXPECT_EQ(IsTape(picture.pixel(at.toPoint())), across == 0.0) << across << " m across";
+    }
+}
+
 // Left and right, and a mirror view, show in the scene: it differs from its mirror
 // image in whole cells of 20 x 24 pixels, not only in the asphalt's grain.
 TEST(ScenePainter, PictureDiffersClearlyFromItsMirrorImage)

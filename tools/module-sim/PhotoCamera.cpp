@@ -31,6 +31,17 @@ constexpr double kFrameTone = 12.0;
 // The photo's size that the blur's strength is given for.
 constexpr double kReferenceWidth = 2000.0;
 
+// A generator for one use of a seed. OpenCV's generator turns neighbouring
+// states into neighbouring first numbers, so the seed is scrambled first
+// (splitmix64).
+cv::RNG Generator(std::uint32_t seed, std::uint64_t use)
+{
+    std::uint64_t z = (std::uint64_t(seed) << 32 | use) + 0x9E3779B97F4A7C15ull;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return cv::RNG(z ^ (z >> 31));
+}
+
 double Radians(double degrees) { return degrees * std::numbers::pi / 180.0; }
 
 using Matrix = std::array<std::array<double, 3>, 3>;
@@ -191,7 +202,7 @@ QImage Develop(const cv::Mat &photo)
 
 QImage PhonePhoto(const QImage &monitor, QSize qsize, const QTransform &monitorToPhoto, std::uint32_t seed)
 {
-    cv::RNG rng(std::uint64_t(seed) << 32 | 0x5EEDu);
+    cv::RNG rng = Generator(seed, 0x5EED);
     const cv::Size size(qsize.width(), qsize.height());
     cv::Mat photo = Dashboard(size, rng);
 
@@ -238,7 +249,7 @@ QImage PhonePhoto(const QImage &monitor, QSize qsize, const QTransform &monitorT
 
 QImage GrabberFrame(const QImage &monitor, std::uint32_t seed)
 {
-    cv::RNG rng(std::uint64_t(seed) << 32 | 0x6AB5u);
+    cv::RNG rng = Generator(seed, 0x6AB5);
     cv::Mat frame;
     cv::resize(ToBgr(monitor), frame, cv::Size(PhotoCamera::kGrabberWidth, PhotoCamera::kGrabberHeight), 0, 0,
                cv::INTER_LINEAR);
@@ -277,7 +288,7 @@ std::array<QPointF, 4> PhotoPose::FrameCorners() const
 
 PhotoPose PhotoCamera::PoseFor(std::uint32_t seed, QSize size)
 {
-    cv::RNG rng(std::uint64_t(seed) << 32 | 0x9051u);
+    cv::RNG rng = Generator(seed, 0x9051);
     const double width = size.width(), height = size.height();
     PhotoPose pose;
     pose.focal = kFocalPerSide * std::max(width, height);

@@ -1,0 +1,144 @@
+// Reading the grid and the marks off pictures of the monitor, on the
+// simulator's seeded photos.
+//
+//   bench_locate --accuracy [N]   N seeded phone photos (100 unless told):
+//                                 grids found, true marks proposed within
+//                                 0.05 grid units, candidates farther than
+//                                 0.3 from every true mark
+//   bench_locate [benchmark flags] the time to locate a 12-megapixel photo
+//                                 and a 720 x 576 grabber frame, each beside
+//                                 the time Qt takes to read that picture
+//                                 from a JPEG file (the ratio is what
+//                                 bench/README.md quotes)
+#include "CameraScene.h"
+#include "OverlayPlacement.h"
+#include "PhotoCamera.h"
+#include "PhotoLocation.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QImageReader>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+using namespace ModuleSim;
+
+Photo TakePhoto(PhotoKind kind, std::uint32_t seed, QSize size)
+{
+    static const QImage monitor = PhotoCamera::GridMonitor();
+    static const CameraScene scene;
+    PhotoOptions options;
+    options.kind = kind;
+    options.seed = seed;
+    options.size = size;
+    return PhotoCamera::Take(monitor, ModuleSettings{}, scene, options);
+}
+
+int Accuracy(int count)
+{
+    int grids = 0, trueMarks = 0, proposed = 0, candidates = 0, falseMarks = 0;
+    double worstCorner = 0;
+    for (int seed = 1; seed <= count; ++seed) {
+        const Photo photo = TakePhoto(PhotoKind::Phone, std::uint32_t(seed), {2000, 1500});
+        const PhotoLocation found = LocateGridAndMarks(photo.picture);
+        if (!found.grid) {
+            std::printf("seed %3d: no grid\n", seed);
+            continue;
+        }
+        // The grid counts as found when its corners lie within 0.05 units.
+        double corner = 0;
+        static const QPointF kCorners[] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+        for (int k = 0; k < 4; ++k) {
+            const QPointF g = found.grid->ToGrid(photo.grid[k]);
+            corner = std::max(corner, std::hypot(g.x() - kCorners[k].x(), g.y() - kCorners[k].y()));
+        }
+        worstCorner = std::max(worstCorner, corner);
+        if (corner > 0.05) {
+            std::printf("seed %3d: wrong grid (a corner %.2f units off)\n", seed, corner);
+            continue;
+        }
+        ++grids;
+        int hit = 0;
+        for (const PhotoMark &mark : photo.marks) {
+            double nearest = 1e9;
+            for (const MarkCandidate &c : found.marks)
+                nearest = std::min(nearest, std::hypot(c.grid.x() - mark.grid.x(), c.grid.y() - mark.grid.y()));
+            hit += nearest <= 0.05;
+        }
+        int wrong = 0;
+        for (const MarkCandidate &c : found.marks) {
+            double nearest = 1e9;
+            for (const PhotoMark &mark : photo.marks)
+                nearest = std::min(nearest, std::hypot(c.grid.x() - mark.grid.x(), c.grid.y() - mark.grid.y()));
+            wrong += nearest > 0.3;
+        }
+        trueMarks += int(photo.marks.size());
+        proposed += hit;
+        candidates += int(found.marks.size());
+        falseMarks += wrong;
+    }
+    std::printf("\nphotos                          %d\n", count);
+    std::printf("grid found (corners <= 0.05)    %d (%.0f %%)\n", grids, 100.0 * grids / count);
+    std::printf("true marks proposed within 0.05 %d of %d (%.1f %%)\n", proposed, trueMarks,
+                100.0 * proposed / std::max(1, trueMarks));
+    std::printf("false candidates (> 0.3 away)   %d of %d (%.1f %%)\n", falseMarks, candidates,
+                100.0 * falseMarks / std::max(1, candidates));
+    std::printf("worst corner of a found grid    %.3f units\n", worstCorner);
+    return 0;
+}
+
+QByteArray Jpeg(const QImage &image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG", 90);
+    return bytes;
+}
+
+void Locate(benchmark::State &state, PhotoKind kind, QSize size)
+{
+    const Photo photo = TakePhoto(kind, 7, size);
+    for (auto _ : state) {
+        const PhotoLocation found = LocateGridAndMarks(photo.picture);
+        benchmark::DoNotOptimize(found.marks.data());
+        if (!found.grid)
+            state.SkipWithError("no grid");
+    }
+}
+
+void ReadJpeg(benchmark::State &state, PhotoKind kind, QSize size)
+{
+    const QByteArray bytes = Jpeg(TakePhoto(kind, 7, size).picture);
+    for (auto _ : state) {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        QImageReader reader(&buffer, "JPEG");
+        const QImage image = reader.read();
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+
+} // namespace
+
+BENCHMARK_CAPTURE(Locate, phone_12mp, PhotoKind::Phone, QSize(4000, 3000))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ReadJpeg, phone_12mp, PhotoKind::Phone, QSize(4000, 3000))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Locate, grabber, PhotoKind::Grabber, QSize())->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ReadJpeg, grabber, PhotoKind::Grabber, QSize())->Unit(benchmark::kMillisecond);
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "--accuracy") == 0)
+        return Accuracy(argc >= 3 ? std::atoi(argv[2]) : 100);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}

@@ -1,0 +1,134 @@
+// The grid and the marks read off the simulator's photos of its monitor:
+// phone photos of a few seeds, a grabber frame, a photo without the grid
+// (the installer's four clicks), and pictures that show no monitor.
+#include "CameraScene.h"
+#include "LineCheck.h"
+#include "MonitorRenderer.h"
+#include "PhotoCamera.h"
+#include "PhotoLocation.h"
+
+#include <gtest/gtest.h>
+
+#include <QRandomGenerator>
+
+#include <cmath>
+
+namespace {
+
+using namespace ModuleSim;
+
+Photo TakePhoto(const QImage &monitor, PhotoKind kind, std::uint32_t seed)
+{
+    static const CameraScene scene;
+    PhotoOptions options;
+    options.kind = kind;
+    options.seed = seed;
+    options.size = {1600, 1200};
+    return PhotoCamera::Take(monitor, ModuleSettings{}, scene, options);
+}
+
+double Distance(QPointF a, QPointF b)
+{
+    return std::hypot(a.x() - b.x(), a.y() - b.y());
+}
+
+// True marks proposed within the tolerance, and candidates far from every
+// true mark.
+struct MarkScore {
+    int near = 0;
+    int wrong = 0;
+};
+
+MarkScore Score(const Photo &photo, const std::vector<MarkCandidate> &found, double tolerance)
+{
+    MarkScore score;
+    for (const PhotoMark &mark : photo.marks) {
+        double nearest = 1e9;
+        for (const MarkCandidate &c : found)
+            nearest = std::min(nearest, Distance(c.grid, mark.grid));
+        score.near += nearest <= tolerance;
+    }
+    for (const MarkCandidate &c : found) {
+        double nearest = 1e9;
+        for (const PhotoMark &mark : photo.marks)
+            nearest = std::min(nearest, Distance(c.grid, mark.grid));
+        score.wrong += nearest > 0.3;
+    }
+    return score;
+}
+
+TEST(Locate, gridAndMarksOfPhonePhotosAndAGrabberFrame)
+{
+    const QImage monitor = PhotoCamera::GridMonitor();
+    const struct {
+        PhotoKind kind;
+        std::uint32_t seed;
+    } cases[] = {{PhotoKind::Phone, 2}, {PhotoKind::Phone, 11}, {PhotoKind::Phone, 29}, {PhotoKind::Grabber, 4}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.seed);
+        const Photo photo = TakePhoto(monitor, c.kind, c.seed);
+        const PhotoLocation found = LocateGridAndMarks(photo.picture);
+        ASSERT_TRUE(found.grid) << found.problem.toStdString();
+        static const QPointF kCorners[] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+        for (int k = 0; k < 4; ++k)
+            EXPECT_LT(Distance(found.grid->ToGrid(photo.grid[k]), kCorners[k]), 0.05) << k;
+        // Every candidate lies on the picture where its grid units say.
+        for (const MarkCandidate &m : found.marks)
+            EXPECT_LT(Distance(found.grid->ToPicture(m.grid), m.picture), 0.5);
+        const MarkScore score = Score(photo, found.marks, 0.15);
+        EXPECT_GE(score.near * 2, int(photo.marks.size())) << "most true marks are proposed";
+        EXPECT_LE(score.wrong, 2) << "few candidates are not marks";
+    }
+}
+
+TEST(Locate, withoutTheGridTheFourClickedCornersMapAndFindTheMarks)
+{
+    // The normal display: the camera picture alone, no grid.
+    const MonitorRenderer renderer;
+    const Photo photo = TakePhoto(renderer.Render(MonitorState{}), PhotoKind::Phone, 5);
+    const PhotoLocation found = LocateGridAndMarks(photo.picture);
+    EXPECT_FALSE(found.grid);
+    EXPECT_TRUE(found.problem.contains(QStringLiteral("четыре угла сетки")));
+
+    const auto clicked = GridMapping::FromCorners({photo.grid[0], photo.grid[1], photo.grid[2], photo.grid[3]});
+    ASSERT_TRUE(clicked);
+    EXPECT_LT(Distance(clicked->ToGrid(photo.grid[2]), QPointF(10, 10)), 1e-6);
+    const MarkScore score = Score(photo, FindMarks(photo.picture, *clicked), 0.15);
+    EXPECT_GE(score.near * 2, int(photo.marks.size()));
+}
+
+TEST(Locate, picturesWithoutAMonitorSayThatNoGridIsThere)
+{
+    QImage plain(800, 600, QImage::Format_RGB32);
+    plain.fill(QColor(120, 140, 90));
+    QImage noise(800, 600, QImage::Format_RGB32);
+    QRandomGenerator random(17);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, random.generate() | 0xff000000u);
+    const MonitorRenderer renderer; // a camera picture: lines and edges, but no grid
+    for (const QImage &picture : {plain, noise, renderer.CameraPicture(), QImage()}) {
+        const PhotoLocation found = LocateGridAndMarks(picture);
+        EXPECT_FALSE(found.grid);
+        EXPECT_FALSE(found.problem.isEmpty());
+        EXPECT_TRUE(found.marks.empty());
+    }
+}
+
+TEST(Locate, cornersThatMakeNoQuadrilateralAreRefused)
+{
+    const struct {
+        const char *name;
+        GridMapping::Corners corners;
+    } cases[] = {
+        {"three in a line", {QPointF(0, 0), QPointF(50, 0), QPointF(100, 0), QPointF(0, 100)}},
+        {"crossed sides", {QPointF(0, 0), QPointF(100, 100), QPointF(100, 0), QPointF(0, 100)}},
+        {"one point twice", {QPointF(0, 0), QPointF(0, 0), QPointF(100, 100), QPointF(0, 100)}},
+        {"not a number", {QPointF(std::nan(""), 0), QPointF(100, 0), QPointF(100, 100), QPointF(0, 100)}},
+    };
+    for (const auto &c : cases)
+        EXPECT_FALSE(GridMapping::FromCorners(c.corners)) << c.name;
+    EXPECT_TRUE(GridMapping::FromCorners({QPointF(10, 12), QPointF(300, 30), QPointF(320, 260), QPointF(5, 240)}));
+}
+
+} // namespace
