@@ -205,7 +205,8 @@ TEST_F(SheetTest, menuHoldsEveryItemWithItsText)
         {32771, "Новая конфигурация\tCtrl-N"}, {32774, "Загрузить\tCtrl-O"}, {32772, "Сохранить\tCtrl-S"},
         {32773, "Сохранить как ..."}, {32775, "Выход"}, {32776, "Сборка системы"},
         {32779, "Размещение маркеров"}, {32785, "Парктроник"}, {32792, "Показ предупреждения"},
-        {32793, "Установка толщины линий"}, {32786, "Вызов справки\tF1"}, {32788, "О программе"}};
+        {32793, "Установка толщины линий"}, {32786, "Вызов справки\tF1"}, {32788, "О программе"},
+        {32794, "Снимок монитора...\tCtrl-M"}};
     for (const auto &[id, text] : items) {
         QAction *action = sheet->MenuAction(id);
         ASSERT_NE(action, nullptr) << id;
@@ -222,7 +223,9 @@ TEST_F(SheetTest, menuHoldsEveryItemWithItsText)
     ASSERT_EQ(file.size(), 7);
     EXPECT_TRUE(file[2]->isSeparator());
     EXPECT_TRUE(file[5]->isSeparator());
-    EXPECT_EQ(menus[1]->menu()->actions().size(), 15);
+    // The page items, a separator, the monitor photo.
+    EXPECT_EQ(menus[1]->menu()->actions().size(), 17);
+    EXPECT_TRUE(menus[1]->menu()->actions()[15]->isSeparator());
 }
 
 // The sheet's pages and its View menu come from the page table, in wizard
@@ -236,7 +239,7 @@ TEST_F(SheetTest, pagesAndViewMenuFollowThePageTable)
         "Ввод правой кри&вой", "Установка &толщины линий", "&Размещение маркеров", "Загрузка и запись &изображения",
         "Загрузка и запись пр&едупреждения", "&Парктроник", "П&оказ предупреждения"};
     const QList<QAction *> view = sheet->MenuBar()->actions()[1]->menu()->actions();
-    ASSERT_EQ(view.size(), 15);
+    ASSERT_EQ(view.size(), 17) << "the pages, a separator and the monitor photo";
     int item = 0;
     for (const PageRow &row : PageTable()) {
         SCOPED_TRACE(StepIndex(row.step));
