@@ -103,6 +103,8 @@ CPageSheet::CPageSheet(const QString &caption, QWidget *parent) : QDialog(parent
 CPageSheet::~CPageSheet()
 {
     qApp->removeEventFilter(this);
+    // Before the pages: it calls into the active one.
+    delete photo_;
     // The pages are members: take them out of the widget tree before the
     // dialog base deletes its children.
     for (CPageView *page : order_)
