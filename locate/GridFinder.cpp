@@ -242,7 +242,9 @@ GridFinder::Result GridFinder::Find(const cv::Mat &grey)
     for (size_t n = 0; n < refined.size(); ++n) {
         if (std::hypot(refined[n].x - crossings[n].x, refined[n].y - crossings[n].y) > window)
             continue;
-        picturePoints.push_back(refined[n]);
+        // OpenCV puts a pixel's centre at its integer position, the mapping
+        // (as Qt) half a pixel further: pixel c covers [c, c + 1).
+        picturePoints.push_back(refined[n] + cv::Point2f(0.5f, 0.5f));
         targets.push_back(gridPoints[n]);
     }
     if (int(picturePoints.size()) < kMinCrossings) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <numbers>
+#include <optional>
 
 namespace {
 
@@ -16,6 +17,11 @@ constexpr double kSameMarkUnits = 0.15;
 // Candidates this far outside the grid are dropped, grid units.
 constexpr double kOutsideUnits = 0.25;
 constexpr int kAngleBins = 36;
+// The weaker of two crossing strips has at least this share of the
+// stronger one's pixels round the crossing.
+constexpr double kMinorStrip = 0.06;
+// A strip's pixels lie within this angle of its direction, seen from the crossing.
+constexpr double kStripHalfAngle = 15.0 * std::numbers::pi / 180.0;
 
 // Strips that leave a tape pixel: the runs of tape on a circle round it.
 int StripsAround(const cv::Mat &mask, int x, int y, double radius)
@@ -40,6 +46,38 @@ int StripsAround(const cv::Mat &mask, int x, int y, double radius)
     return runs;
 }
 
+// The module draws its grid over the camera picture, so each grid line cuts
+// every strip it crosses. Where the tape goes on at both sides of a grid
+// line, the line's pixels are tape too; elsewhere nothing is added, so that
+// no strip grows or moves.
+void BridgeGridLines(cv::Mat &mask)
+{
+    constexpr int kHalf = 2;  // a line's pixels each side of its centre
+    constexpr int kReach = 3; // where the tape is looked for each side
+    for (int j = 0; j <= 10; ++j) {
+        const int centre = int(std::lround(MarkFinder::ToStraight(QPointF(0, j + 0.5 / 25.0)).y));
+        if (centre - kReach < 0 || centre + kReach >= mask.rows)
+            continue;
+        const uchar *above = mask.ptr<uchar>(centre - kReach);
+        const uchar *below = mask.ptr<uchar>(centre + kReach);
+        for (int x = 0; x < mask.cols; ++x)
+            if (above[x] && below[x])
+                for (int y = centre - kHalf; y <= centre + kHalf; ++y)
+                    mask.at<uchar>(y, x) = 255;
+    }
+    for (int i = 0; i <= 10; ++i) {
+        const double gx = i < 10 ? i + 0.5 / 40.0 : 10.0 - 0.5 / 40.0;
+        const int centre = int(std::lround(MarkFinder::ToStraight(QPointF(gx, 0)).x));
+        if (centre - kReach < 0 || centre + kReach >= mask.cols)
+            continue;
+        for (int y = 0; y < mask.rows; ++y) {
+            uchar *row = mask.ptr<uchar>(y);
+            if (row[centre - kReach] && row[centre + kReach])
+                std::fill(row + centre - kHalf, row + centre + kHalf + 1, uchar(255));
+        }
+    }
+}
+
 struct StripLine {
     cv::Point2d point;
     cv::Point2d direction;
@@ -48,73 +86,174 @@ struct StripLine {
 std::optional<cv::Point2d> Meet(const StripLine &a, const StripLine &b)
 {
     const double det = a.direction.x * b.direction.y - a.direction.y * b.direction.x;
-    if (std::abs(det) < 0.2) // closer than about 12 degrees: no sharp crossing
+    if (std::abs(det) < 0.5) // strips closer than 30 degrees fork rather than cross
         return std::nullopt;
     const cv::Point2d d = b.point - a.point;
     const double t = (d.x * b.direction.y - d.y * b.direction.x) / det;
     return a.point + t * a.direction;
 }
 
-// The crossing of the two main strips near a coarse position: the tape
-// pixels round it by direction, the two strongest directions, a centre line
-// fitted through the pixels of each, and where they meet.
-cv::Point2d RefineCrossing(const cv::Mat &mask, cv::Point2d coarse, double width)
+// The centre line of the strip that leaves a crossing in a direction: the
+// middle of the strip's cross-section at each step along it (columns for a
+// strip nearer the horizontal, rows for one nearer the vertical), over the
+// steps where the cross-section has the strip's usual length, so that where
+// another strip or a dash of the other colour cuts or widens it nothing is
+// taken, and then one line fitted through the middles.
+std::optional<StripLine> CentreLine(const cv::Mat &mask, cv::Point2d centre, double angle, double width,
+                                    double inner, double outer)
 {
-    const double inner = 1.2 * width;
+    const bool acrossColumns = std::abs(std::cos(angle)) >= std::abs(std::sin(angle));
+    // Step along u (x for columns, y for rows); v is the other coordinate.
+    const double slope = acrossColumns ? std::tan(angle) : 1.0 / std::tan(angle);
+    const int uCentre = int(std::lround(acrossColumns ? centre.x : centre.y));
+    const double vCentre = acrossColumns ? centre.y : centre.x;
+    const int vLimit = acrossColumns ? mask.rows : mask.cols;
+    const int uLimit = acrossColumns ? mask.cols : mask.rows;
+    const auto on = [&](int u, int v) {
+        return v >= 0 && v < vLimit && (acrossColumns ? mask.at<uchar>(v, u) : mask.at<uchar>(u, v)) != 0;
+    };
+    struct Section {
+        double u, middle, length;
+    };
+    std::vector<Section> sections;
+    const double reach = std::max(2.0, width);
+    for (int step = -int(outer); step <= int(outer); ++step) {
+        const int u = uCentre + step;
+        if (u < 0 || u >= uLimit || std::abs(step) < inner)
+            continue;
+        const double predicted = vCentre + step * slope;
+        if (std::hypot(step, predicted - vCentre) > outer)
+            continue;
+        // The run of tape through the predicted line, or nearest to it.
+        int start = -1;
+        for (int d = 0; d <= int(reach) && start < 0; ++d) {
+            for (int v : {int(std::lround(predicted)) - d, int(std::lround(predicted)) + d})
+                if (start < 0 && on(u, v))
+                    start = v;
+        }
+        if (start < 0)
+            continue;
+        int low = start, high = start;
+        while (on(u, low - 1) && start - low < 4 * width)
+            --low;
+        while (on(u, high + 1) && high - start < 4 * width)
+            ++high;
+        sections.push_back({double(u), (low + high) / 2.0, double(high - low + 1)});
+    }
+    if (sections.size() < 4)
+        return std::nullopt;
+    std::vector<double> lengths;
+    for (const Section &sec : sections)
+        lengths.push_back(sec.length);
+    std::nth_element(lengths.begin(), lengths.begin() + lengths.size() / 2, lengths.end());
+    const double usual = lengths[lengths.size() / 2];
+    std::vector<cv::Point2f> middles;
+    for (const Section &sec : sections) {
+        if (std::abs(sec.length - usual) > std::max(1.5, 0.25 * usual))
+            continue;
+        middles.push_back(acrossColumns ? cv::Point2f(float(sec.u), float(sec.middle))
+                                        : cv::Point2f(float(sec.middle), float(sec.u)));
+    }
+    if (middles.size() < 4)
+        return std::nullopt;
+    cv::Vec4f line;
+    cv::fitLine(middles, line, cv::DIST_HUBER, 0, 0.01, 0.01);
+    return StripLine{{line[2], line[3]}, {line[0], line[1]}};
+}
+
+struct Pixel {
+    cv::Point2f at;
+    double angle; // of the direction from the crossing, 0..pi
+};
+
+// A short strip's centre line (an arm of a small cross has too few
+// cross-sections to go by): through all its pixels that lie within a
+// narrow angle of its direction as seen from the crossing.
+std::optional<StripLine> ConeLine(const std::vector<Pixel> &pixels, double angle, double width)
+{
+    std::vector<cv::Point2f> strip;
+    for (const Pixel &p : pixels) {
+        const double off = std::abs(p.angle - angle);
+        if (std::min(off, std::numbers::pi - off) <= kStripHalfAngle)
+            strip.push_back(p.at);
+    }
+    if (double(strip.size()) < std::max(5.0, 0.25 * width * width))
+        return std::nullopt;
+    cv::Vec4f line;
+    cv::fitLine(strip, line, cv::DIST_HUBER, 0, 0.01, 0.01);
+    return StripLine{{line[2], line[3]}, {line[0], line[1]}};
+}
+
+// The crossing of the two main strips near a position: the tape pixels
+// round it by direction, the two strongest directions, a centre line fitted
+// through the pixels that lie in each direction, and where they meet.
+// Nothing where there are no two strips (a notch in one strip, left where a
+// dash of the other colour lies along it, is no crossing).
+std::optional<cv::Point2d> MeetOfStrips(const cv::Mat &mask, cv::Point2d centre, double width)
+{
+    const double inner = 0.6 * width;
     const double outer = std::max(4.0 * width, 12.0);
-    const cv::Rect window = cv::Rect(int(coarse.x - outer), int(coarse.y - outer), int(2 * outer + 1),
+    const cv::Rect window = cv::Rect(int(centre.x - outer), int(centre.y - outer), int(2 * outer + 1),
                                      int(2 * outer + 1)) & cv::Rect(0, 0, mask.cols, mask.rows);
-    std::vector<cv::Point2d> pixels;
+    std::vector<Pixel> pixels;
     std::array<double, kAngleBins> histogram{};
     for (int y = window.y; y < window.y + window.height; ++y) {
         for (int x = window.x; x < window.x + window.width; ++x) {
-            const double dx = x - coarse.x, dy = y - coarse.y;
+            const double dx = x - centre.x, dy = y - centre.y;
             const double r = std::hypot(dx, dy);
             if (r < inner || r > outer || mask.at<uchar>(y, x) == 0)
                 continue;
-            pixels.emplace_back(x, y);
             double a = std::atan2(dy, dx);
             if (a < 0)
                 a += std::numbers::pi;
+            pixels.push_back({cv::Point2f(float(x), float(y)), a});
             histogram[std::min(kAngleBins - 1, int(a / std::numbers::pi * kAngleBins))] += 1;
         }
     }
     if (pixels.size() < 8)
-        return coarse;
+        return std::nullopt;
     // Smoothed circularly, then the two peaks at least 25 degrees apart.
     std::array<double, kAngleBins> smooth{};
     for (int k = 0; k < kAngleBins; ++k)
         smooth[k] = histogram[(k + kAngleBins - 1) % kAngleBins] + 2 * histogram[k] + histogram[(k + 1) % kAngleBins];
     const int first = int(std::max_element(smooth.begin(), smooth.end()) - smooth.begin());
     int second = -1;
+    // The second strip is a peak of its own, not the shoulder of the first.
     for (int k = 0; k < kAngleBins; ++k) {
         const int apart = std::min(std::abs(k - first), kAngleBins - std::abs(k - first));
-        if (apart >= 5 && (second < 0 || smooth[k] > smooth[second]))
+        const bool peak = smooth[k] >= smooth[(k + 1) % kAngleBins]
+                          && smooth[k] >= smooth[(k + kAngleBins - 1) % kAngleBins];
+        if (apart >= 5 && peak && (second < 0 || smooth[k] > smooth[second]))
             second = k;
     }
-    if (second < 0 || smooth[second] < 0.15 * smooth[first])
-        return coarse;
+    if (second < 0 || smooth[second] < kMinorStrip * smooth[first])
+        return std::nullopt;
 
     std::vector<StripLine> strips;
     for (int peak : {first, second}) {
-        const double a = (peak + 0.5) * std::numbers::pi / kAngleBins;
-        const cv::Point2d along(std::cos(a), std::sin(a));
-        std::vector<cv::Point2f> strip;
-        for (const cv::Point2d &p : pixels) {
-            const cv::Point2d d = p - coarse;
-            if (std::abs(d.x * along.y - d.y * along.x) <= width)
-                strip.emplace_back(float(p.x), float(p.y));
-        }
-        if (strip.size() < 5)
-            return coarse;
-        cv::Vec4f line;
-        cv::fitLine(strip, line, cv::DIST_HUBER, 0, 0.01, 0.01);
-        strips.push_back({{line[2], line[3]}, {line[0], line[1]}});
+        const double angle = (peak + 0.5) * std::numbers::pi / kAngleBins;
+        auto line = CentreLine(mask, centre, angle, width, inner, outer);
+        if (!line)
+            line = ConeLine(pixels, angle, width);
+        if (!line)
+            return std::nullopt;
+        strips.push_back(*line);
     }
-    const auto met = Meet(strips[0], strips[1]);
-    if (!met || std::hypot(met->x - coarse.x, met->y - coarse.y) > 1.5 * width)
-        return coarse;
-    return *met;
+    return Meet(strips[0], strips[1]);
+}
+
+// The crossing near a coarse position, to a fraction of a pixel: the meet
+// of the strips, looked for again from there (the directions are read the
+// more truly the nearer the centre is).
+std::optional<cv::Point2d> RefineCrossing(const cv::Mat &mask, cv::Point2d coarse, double width)
+{
+    std::optional<cv::Point2d> at = coarse;
+    for (int pass = 0; pass < 2 && at; ++pass) {
+        at = MeetOfStrips(mask, *at, width);
+        if (at && std::hypot(at->x - coarse.x, at->y - coarse.y) > 1.5 * width)
+            return std::nullopt;
+    }
+    return at;
 }
 
 } // namespace
@@ -140,7 +279,12 @@ cv::Mat MarkFinder::Straighten(const cv::Mat &picture, const GridMapping &grid)
                                      0, 0, 1);
     const cv::Size size(int((10 + 2 * kMarginUnits) * kPixelsPerUnitX), int((10 + 2 * kMarginUnits) * kPixelsPerUnitY));
     cv::Mat straight;
-    cv::warpPerspective(picture, straight, cv::Mat(gridToStraight * pictureToGrid), size, cv::INTER_LINEAR,
+    // OpenCV's pixel centres lie on integer positions, the mappings' half a
+    // pixel further on (pixel c covers [c, c + 1)).
+    const cv::Matx33d toCentres(1, 0, -0.5, 0, 1, -0.5, 0, 0, 1);
+    const cv::Matx33d fromCentres(1, 0, 0.5, 0, 1, 0.5, 0, 0, 1);
+    cv::warpPerspective(picture, straight, cv::Mat(toCentres * gridToStraight * pictureToGrid * fromCentres), size,
+                        cv::INTER_LINEAR,
                         cv::BORDER_CONSTANT, cv::Scalar::all(0));
     return straight;
 }
@@ -156,12 +300,10 @@ cv::Mat MarkFinder::TapeMask(const cv::Mat &straightBgr, Tape tape)
     // two would otherwise make shapes that look like crossings.
     cv::Mat mask;
     if (tape == Tape::Yellow)
-        cv::inRange(hsv, cv::Scalar(19, 90, 60), cv::Scalar(35, 255, 255), mask);
+        cv::inRange(hsv, cv::Scalar(18, 50, 60), cv::Scalar(38, 255, 255), mask);
     else
-        cv::inRange(hsv, cv::Scalar(4, 110, 60), cv::Scalar(18, 255, 255), mask);
-    // Grid lines drawn across a strip cut it by a pixel or two: close such
-    // gaps, then drop specks.
-    cv::morphologyEx(mask, mask, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_RECT, {3, 3}));
+        cv::inRange(hsv, cv::Scalar(4, 80, 60), cv::Scalar(17, 255, 255), mask);
+    BridgeGridLines(mask);
     cv::Mat labels, stats, centroids;
     const int count = cv::connectedComponentsWithStats(mask, labels, stats, centroids, 8);
     for (int n = 1; n < count; ++n)
@@ -198,9 +340,11 @@ std::vector<cv::Point2d> MarkFinder::Crossings(const cv::Mat &mask)
         // A crossing's centre lies about 0.7 tape widths from any edge.
         const double width = std::max(2.0, 2.0 * deepest / 1.4);
         // A crossing of two strips leaves a patch about a tape width across.
-        if (stats.at<int>(n, cv::CC_STAT_AREA) < std::max(3.0, 0.4 * width * width))
+        if (stats.at<int>(n, cv::CC_STAT_AREA) < std::max(3.0, 0.15 * width * width))
             continue;
-        crossings.push_back(RefineCrossing(mask, coarse, width));
+        const auto crossing = RefineCrossing(mask, coarse, width);
+        if (crossing)
+            crossings.push_back(*crossing);
     }
     return crossings;
 }
@@ -211,7 +355,7 @@ std::vector<MarkCandidate> MarkFinder::Find(const cv::Mat &bgr, const GridMappin
     std::vector<MarkCandidate> marks;
     for (Tape tape : {Tape::Yellow, Tape::Orange}) {
         for (const cv::Point2d &crossing : Crossings(TapeMask(straight, tape))) {
-            const QPointF at = FromStraight(crossing);
+            const QPointF at = FromStraight(crossing + cv::Point2d(0.5, 0.5)); // pixel centres, as above
             if (at.x() < -kOutsideUnits || at.y() < -kOutsideUnits || at.x() > 10 + kOutsideUnits
                 || at.y() > 10 + kOutsideUnits)
                 continue;
