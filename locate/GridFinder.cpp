@@ -93,6 +93,25 @@ void FindLineFamilies(const cv::Mat &mask, std::vector<HoughLine> *rows, std::ve
     std::sort(columns->begin(), columns->end(), byPosition);
 }
 
+// Two lines of a family that may be the grid's outer ones.
+struct LinePair {
+    size_t first, last;
+};
+
+// The pairs of a family (sorted by position) that may be the grid's outer
+// lines: any two far enough apart. (Ranking them by how many candidates lie
+// where the nine lines between would be was tried: at 30 degrees of tilt
+// the spacing is too uneven for the count, and it lost grids.)
+std::vector<LinePair> OuterPairs(const std::vector<HoughLine> &family, double minSide)
+{
+    std::vector<LinePair> pairs;
+    for (size_t first = 0; first < family.size(); ++first)
+        for (size_t last = first + 1; last < family.size(); ++last)
+            if (family[last].position - family[first].position >= minSide)
+                pairs.push_back({first, last});
+    return pairs;
+}
+
 // Grid units to picture pixels for the grid whose outer lines are these.
 bool GridTransform(const HoughLine &top, const HoughLine &bottom, const HoughLine &left, const HoughLine &right,
                    QTransform *gridToPicture)
@@ -180,22 +199,16 @@ GridFinder::Result GridFinder::Find(const cv::Mat &grey)
     std::vector<Hypothesis> promising;
     const double minSide = 0.05 * std::min(small.cols, small.rows);
     static constexpr int kAll[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-    for (size_t top = 0; top < rows.size(); ++top) {
-        for (size_t bottom = top + 1; bottom < rows.size(); ++bottom) {
-            if (rows[bottom].position - rows[top].position < minSide)
+    const std::vector<LinePair> rowPairs = OuterPairs(rows, minSide);
+    const std::vector<LinePair> columnPairs = OuterPairs(columns, minSide);
+    for (const LinePair &r : rowPairs) {
+        for (const LinePair &c : columnPairs) {
+            QTransform t;
+            if (!GridTransform(rows[r.first], rows[r.last], columns[c.first], columns[c.last], &t))
                 continue;
-            for (size_t left = 0; left < columns.size(); ++left) {
-                for (size_t right = left + 1; right < columns.size(); ++right) {
-                    if (columns[right].position - columns[left].position < minSide)
-                        continue;
-                    QTransform t;
-                    if (!GridTransform(rows[top], rows[bottom], columns[left], columns[right], &t))
-                        continue;
-                    const double support = Support(near, t, 4, kAll, kGridLines);
-                    if (support > kMinSupport * 0.8)
-                        promising.push_back({t, support});
-                }
-            }
+            const double support = Support(near, t, 4, kAll, kGridLines);
+            if (support > kMinSupport * 0.8)
+                promising.push_back({t, support});
         }
     }
     std::sort(promising.begin(), promising.end(),

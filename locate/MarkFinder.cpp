@@ -24,21 +24,34 @@ constexpr double kMinorStrip = 0.06;
 constexpr double kStripHalfAngle = 15.0 * std::numbers::pi / 180.0;
 
 // Strips that leave a tape pixel: the runs of tape on a circle round it.
-int StripsAround(const cv::Mat &mask, int x, int y, double radius)
+// The circle's samples as whole-pixel offsets, for every radius used.
+constexpr int kMinRadius = 3;
+constexpr int kMaxRadius = 48;
+using Circle = std::array<cv::Point, kCircleSamples>;
+
+const Circle &CircleOfRadius(int radius)
 {
-    static const auto directions = [] {
-        std::array<cv::Point2d, kCircleSamples> d{};
-        for (int k = 0; k < kCircleSamples; ++k) {
-            const double a = 2 * std::numbers::pi * k / kCircleSamples;
-            d[k] = {std::cos(a), std::sin(a)};
+    static const auto circles = [] {
+        std::array<Circle, kMaxRadius + 1> all{};
+        for (int r = kMinRadius; r <= kMaxRadius; ++r) {
+            for (int k = 0; k < kCircleSamples; ++k) {
+                const double a = 2 * std::numbers::pi * k / kCircleSamples;
+                all[r][k] = {int(std::lround(r * std::cos(a))), int(std::lround(r * std::sin(a)))};
+            }
         }
-        return d;
+        return all;
     }();
+    return circles[std::clamp(radius, kMinRadius, kMaxRadius)];
+}
+
+int StripsAround(const cv::Mat &mask, int x, int y, int radius)
+{
+    const Circle &circle = CircleOfRadius(radius);
     std::array<bool, kCircleSamples> on{};
+    const bool inside = x >= radius && y >= radius && x < mask.cols - radius && y < mask.rows - radius;
     for (int k = 0; k < kCircleSamples; ++k) {
-        const int sx = x + int(std::lround(radius * directions[k].x));
-        const int sy = y + int(std::lround(radius * directions[k].y));
-        on[k] = sx >= 0 && sy >= 0 && sx < mask.cols && sy < mask.rows && mask.at<uchar>(sy, sx) != 0;
+        const int sx = x + circle[k].x, sy = y + circle[k].y;
+        on[k] = (inside || (sx >= 0 && sy >= 0 && sx < mask.cols && sy < mask.rows)) && mask.at<uchar>(sy, sx) != 0;
     }
     int runs = 0;
     for (int k = 0; k < kCircleSamples; ++k)
@@ -306,9 +319,16 @@ cv::Mat MarkFinder::TapeMask(const cv::Mat &straightBgr, Tape tape)
     BridgeGridLines(mask);
     cv::Mat labels, stats, centroids;
     const int count = cv::connectedComponentsWithStats(mask, labels, stats, centroids, 8);
+    std::vector<uchar> keep(size_t(count), 1);
     for (int n = 1; n < count; ++n)
-        if (stats.at<int>(n, cv::CC_STAT_AREA) < 10)
-            mask.setTo(0, labels == n);
+        keep[size_t(n)] = stats.at<int>(n, cv::CC_STAT_AREA) >= 10;
+    for (int y = 0; y < mask.rows; ++y) {
+        uchar *row = mask.ptr<uchar>(y);
+        const int *label = labels.ptr<int>(y);
+        for (int x = 0; x < mask.cols; ++x)
+            if (row[x] && !keep[size_t(label[x])])
+                row[x] = 0;
+    }
     return mask;
 }
 
@@ -324,7 +344,7 @@ std::vector<cv::Point2d> MarkFinder::Crossings(const cv::Mat &mask)
         const uchar *row = mask.ptr<uchar>(y);
         const float *half = distance.ptr<float>(y);
         for (int x = 0; x < mask.cols; ++x) {
-            if (row[x] && StripsAround(mask, x, y, std::clamp(2.2 * half[x], 3.0, 48.0)) >= 3)
+            if (row[x] && StripsAround(mask, x, y, int(2.2 * half[x] + 0.5)) >= 3)
                 junction.at<uchar>(y, x) = 255;
         }
     }
