@@ -106,6 +106,15 @@ std::optional<cv::Point2d> Meet(const StripLine &a, const StripLine &b)
     return a.point + t * a.direction;
 }
 
+// The point D with (a, b; c, D) harmonic: the image of the middle between
+// two ground points seen at a and b when c is the image of the point at
+// infinity on their line (for a level strip, the row of the horizon).
+double Harmonic(double a, double b, double c)
+{
+    const double den = (b - c) + (a - c);
+    return std::abs(den) < 1e-9 ? (a + b) / 2.0 : (a * (b - c) + b * (a - c)) / den;
+}
+
 // The centre line of the strip that leaves a crossing in a direction: the
 // middle of the strip's cross-section at each step along it (columns for a
 // strip nearer the horizontal, rows for one nearer the vertical), over the
@@ -113,7 +122,7 @@ std::optional<cv::Point2d> Meet(const StripLine &a, const StripLine &b)
 // another strip or a dash of the other colour cuts or widens it nothing is
 // taken, and then one line fitted through the middles.
 std::optional<StripLine> CentreLine(const cv::Mat &mask, cv::Point2d centre, double angle, double width,
-                                    double inner, double outer)
+                                    double inner, double outer, double horizon)
 {
     const bool acrossColumns = std::abs(std::cos(angle)) >= std::abs(std::sin(angle));
     // Step along u (x for columns, y for rows); v is the other coordinate.
@@ -151,7 +160,11 @@ std::optional<StripLine> CentreLine(const cv::Mat &mask, cv::Point2d centre, dou
             --low;
         while (on(u, high + 1) && high - start < 4 * width)
             ++high;
-        sections.push_back({double(u), (low + high) / 2.0, double(high - low + 1)});
+        // A level strip on the ground is seen nearer its far edge than its
+        // middle: where the horizon is known, the image of its centre line.
+        const double middle = acrossColumns && std::isfinite(horizon) ? Harmonic(low - 0.5, high + 0.5, horizon)
+                                                                      : (low + high) / 2.0;
+        sections.push_back({double(u), middle, double(high - low + 1)});
     }
     if (sections.size() < 4)
         return std::nullopt;
@@ -202,7 +215,8 @@ std::optional<StripLine> ConeLine(const std::vector<Pixel> &pixels, double angle
 // through the pixels that lie in each direction, and where they meet.
 // Nothing where there are no two strips (a notch in one strip, left where a
 // dash of the other colour lies along it, is no crossing).
-std::optional<cv::Point2d> MeetOfStrips(const cv::Mat &mask, cv::Point2d centre, double width)
+std::optional<cv::Point2d> MeetOfStrips(const cv::Mat &mask, cv::Point2d centre, double width, double horizon,
+                                        std::vector<cv::Vec4d> *steepLines)
 {
     const double inner = 0.6 * width;
     const double outer = std::max(4.0 * width, 12.0);
@@ -245,28 +259,92 @@ std::optional<cv::Point2d> MeetOfStrips(const cv::Mat &mask, cv::Point2d centre,
     std::vector<StripLine> strips;
     for (int peak : {first, second}) {
         const double angle = (peak + 0.5) * std::numbers::pi / kAngleBins;
-        auto line = CentreLine(mask, centre, angle, width, inner, outer);
+        auto line = CentreLine(mask, centre, angle, width, inner, outer, horizon);
         if (!line)
             line = ConeLine(pixels, angle, width);
         if (!line)
             return std::nullopt;
         strips.push_back(*line);
     }
-    return Meet(strips[0], strips[1]);
+    const auto met = Meet(strips[0], strips[1]);
+    if (met && steepLines) {
+        for (const StripLine &strip : strips)
+            if (std::abs(strip.direction.y) > std::abs(strip.direction.x))
+                steepLines->push_back({strip.point.x, strip.point.y, strip.direction.x, strip.direction.y});
+    }
+    return met;
+}
+
+// The middle of a short level bar through a position: a cross far from the
+// camera shows little more than its arm across the direction of view (the
+// other arm points away and shrinks to a stub, and the dashed line it marks
+// ends there), so its centre is the middle of that arm. The bar is found
+// as the rows near the position whose run of tape through it is the
+// longest; it must be clearly longer than thick.
+std::optional<cv::Point2d> BarCentre(const cv::Mat &mask, cv::Point2d near, double width)
+{
+    struct Run {
+        int row;
+        double middle, length;
+    };
+    std::vector<Run> runs;
+    const int x0 = int(std::lround(near.x));
+    for (int y = int(near.y - width); y <= int(near.y + width); ++y) {
+        if (y < 0 || y >= mask.rows || x0 < 0 || x0 >= mask.cols)
+            continue;
+        const uchar *row = mask.ptr<uchar>(y);
+        int start = -1;
+        for (int d = 0; d <= int(width) && start < 0; ++d) {
+            if (x0 - d >= 0 && row[x0 - d])
+                start = x0 - d;
+            else if (x0 + d < mask.cols && row[x0 + d])
+                start = x0 + d;
+        }
+        if (start < 0)
+            continue;
+        int low = start, high = start;
+        while (low > 0 && row[low - 1])
+            --low;
+        while (high + 1 < mask.cols && row[high + 1])
+            ++high;
+        runs.push_back({y, (low + high) / 2.0, double(high - low + 1)});
+    }
+    if (runs.empty())
+        return std::nullopt;
+    const double longest = std::max_element(runs.begin(), runs.end(), [](const Run &a, const Run &b) {
+                               return a.length < b.length;
+                           })->length;
+    double sumY = 0, sumX = 0, left = 1e9, right = -1e9;
+    int count = 0;
+    for (const Run &r : runs) {
+        if (r.length >= 0.8 * longest) {
+            sumY += r.row;
+            sumX += r.middle;
+            left = std::min(left, r.middle);
+            right = std::max(right, r.middle);
+            ++count;
+        }
+    }
+    // Level: its rows' middles stay together (a slanting dash's move along).
+    if (longest < 2.5 * count || longest > 8 * width || right - left > 0.5 * count + 1)
+        return std::nullopt;
+    return cv::Point2d(sumX / count, sumY / count);
 }
 
 // The crossing near a coarse position, to a fraction of a pixel: the meet
 // of the strips, looked for again from there (the directions are read the
-// more truly the nearer the centre is).
-std::optional<cv::Point2d> RefineCrossing(const cv::Mat &mask, cv::Point2d coarse, double width)
+// more truly the nearer the centre is); where no two strips meet, the
+// middle of a level bar.
+std::optional<cv::Point2d> RefineCrossing(const cv::Mat &mask, cv::Point2d coarse, double width, double horizon,
+                                          bool bars, std::vector<cv::Vec4d> *steepLines)
 {
     std::optional<cv::Point2d> at = coarse;
     for (int pass = 0; pass < 2 && at; ++pass) {
-        at = MeetOfStrips(mask, *at, width);
+        at = MeetOfStrips(mask, *at, width, horizon, pass == 1 ? steepLines : nullptr);
         if (at && std::hypot(at->x - coarse.x, at->y - coarse.y) > 1.5 * width)
             return std::nullopt;
     }
-    return at;
+    return at ? at : bars ? BarCentre(mask, coarse, width) : std::nullopt;
 }
 
 } // namespace
@@ -332,7 +410,7 @@ cv::Mat MarkFinder::TapeMask(const cv::Mat &straightBgr, Tape tape)
     return mask;
 }
 
-std::vector<cv::Point2d> MarkFinder::Crossings(const cv::Mat &mask)
+std::vector<MarkFinder::Junction> MarkFinder::Junctions(const cv::Mat &mask)
 {
     cv::Mat distance;
     cv::distanceTransform(mask, distance, cv::DIST_L2, 3);
@@ -350,7 +428,7 @@ std::vector<cv::Point2d> MarkFinder::Crossings(const cv::Mat &mask)
     }
     cv::Mat labels, stats, centroids;
     const int count = cv::connectedComponentsWithStats(junction, labels, stats, centroids, 8);
-    std::vector<cv::Point2d> crossings;
+    std::vector<Junction> junctions;
     for (int n = 1; n < count; ++n) {
         const cv::Point2d coarse(centroids.at<double>(n, 0), centroids.at<double>(n, 1));
         const cv::Rect box(stats.at<int>(n, cv::CC_STAT_LEFT), stats.at<int>(n, cv::CC_STAT_TOP),
@@ -360,21 +438,57 @@ std::vector<cv::Point2d> MarkFinder::Crossings(const cv::Mat &mask)
         // A crossing's centre lies about 0.7 tape widths from any edge.
         const double width = std::max(2.0, 2.0 * deepest / 1.4);
         // A crossing of two strips leaves a patch about a tape width across.
-        if (stats.at<int>(n, cv::CC_STAT_AREA) < std::max(3.0, 0.15 * width * width))
-            continue;
-        const auto crossing = RefineCrossing(mask, coarse, width);
-        if (crossing)
-            crossings.push_back(*crossing);
+        if (stats.at<int>(n, cv::CC_STAT_AREA) >= std::max(3.0, 0.15 * width * width))
+            junctions.push_back({coarse, width});
     }
+    return junctions;
+}
+
+std::vector<cv::Point2d> MarkFinder::Crossings(const cv::Mat &mask, const std::vector<Junction> &junctions,
+                                               double horizon, bool bars, std::vector<cv::Vec4d> *steepLines)
+{
+    std::vector<cv::Point2d> crossings;
+    for (const Junction &j : junctions)
+        if (const auto crossing = RefineCrossing(mask, j.coarse, j.width, horizon, bars, steepLines))
+            crossings.push_back(*crossing);
     return crossings;
+}
+
+double MarkFinder::HorizonRow(const std::vector<cv::Vec4d> &steepLines, double middle)
+{
+    // The side lines run towards one point on the horizon: where the lines
+    // left of the middle meet those right of it.
+    std::vector<double> rows;
+    for (const cv::Vec4d &l : steepLines) {
+        for (const cv::Vec4d &r : steepLines) {
+            if (l[0] >= middle || r[0] <= middle)
+                continue;
+            const auto met = Meet({{l[0], l[1]}, {l[2], l[3]}}, {{r[0], r[1]}, {r[2], r[3]}});
+            if (met)
+                rows.push_back(met->y);
+        }
+    }
+    if (rows.empty())
+        return std::nan("");
+    std::nth_element(rows.begin(), rows.begin() + rows.size() / 2, rows.end());
+    return rows[rows.size() / 2];
 }
 
 std::vector<MarkCandidate> MarkFinder::Find(const cv::Mat &bgr, const GridMapping &grid)
 {
     const cv::Mat straight = Straighten(bgr, grid);
+    const cv::Mat masks[] = {TapeMask(straight, Tape::Yellow), TapeMask(straight, Tape::Orange)};
+    const std::vector<Junction> junctions[] = {Junctions(masks[0]), Junctions(masks[1])};
+    // The side lines' crossings first, for the horizon they run towards.
+    std::vector<cv::Vec4d> steep;
+    Crossings(masks[0], junctions[0], std::nan(""), false, &steep);
+    const double horizon = HorizonRow(steep, straight.cols / 2.0);
     std::vector<MarkCandidate> marks;
-    for (Tape tape : {Tape::Yellow, Tape::Orange}) {
-        for (const cv::Point2d &crossing : Crossings(TapeMask(straight, tape))) {
+    for (int tape = 0; tape < 2; ++tape) {
+        // Only the orange crosses on the curves end in a bar; a piece of a
+        // yellow tick cut off by an orange dash is no mark.
+        const bool bars = tape == 1;
+        for (const cv::Point2d &crossing : Crossings(masks[tape], junctions[tape], horizon, bars)) {
             const QPointF at = FromStraight(crossing + cv::Point2d(0.5, 0.5)); // pixel centres, as above
             if (at.x() < -kOutsideUnits || at.y() < -kOutsideUnits || at.x() > 10 + kOutsideUnits
                 || at.y() > 10 + kOutsideUnits)

@@ -34,6 +34,21 @@ public:
     enum class Tape { Yellow, Orange };
     // Pixels of one tape colour in a straightened picture (255), the rest 0.
     static cv::Mat TapeMask(const cv::Mat &straightBgr, Tape tape);
-    // Where strips of a tape mask cross or meet, straightened pixels.
-    static std::vector<cv::Point2d> Crossings(const cv::Mat &tapeMask);
+    // Places in a tape mask where three or more strips leave a patch, and
+    // the tape's width there (straightened pixels).
+    struct Junction {
+        cv::Point2d coarse;
+        double width;
+    };
+    static std::vector<Junction> Junctions(const cv::Mat &tapeMask);
+    // Where the strips at the junctions cross, to a fraction of a pixel.
+    // horizon: the row level strips on the ground run towards (NaN when not
+    // known); bars: where no two strips meet, the middle of a short level
+    // bar counts (a far cross); steepLines: where to put the steep strips'
+    // centre lines (x, y, dx, dy), or null.
+    static std::vector<cv::Point2d> Crossings(const cv::Mat &tapeMask, const std::vector<Junction> &junctions,
+                                              double horizon, bool bars, std::vector<cv::Vec4d> *steepLines = nullptr);
+    // The row the side lines run towards: the median meet of the steep lines
+    // left of the middle column with those right of it; NaN without both.
+    static double HorizonRow(const std::vector<cv::Vec4d> &steepLines, double middle);
 };
