@@ -11,6 +11,8 @@
 //                                 from a JPEG file (the ratio is what
 //                                 bench/README.md quotes)
 #include "CameraScene.h"
+#include "LineCheck.h"
+#include "MonitorRenderer.h"
 #include "OverlayPlacement.h"
 #include "PhotoCamera.h"
 #include "PhotoLocation.h"
@@ -90,6 +92,28 @@ int Accuracy(int count)
     std::printf("false candidates (> 0.3 away)   %d of %d (%.1f %%)\n", falseMarks, candidates,
                 100.0 * falseMarks / std::max(1, candidates));
     std::printf("worst corner of a found grid    %.3f units\n", worstCorner);
+
+    // The line check's mapping: the screen in its frame, on photos of the
+    // normal display (no grid).
+    static const QImage normal = MonitorRenderer().Render(MonitorState{});
+    static const CameraScene scene;
+    int screens = 0, wrongScreens = 0;
+    for (int seed = 1; seed <= count; ++seed) {
+        PhotoOptions options;
+        options.seed = std::uint32_t(seed);
+        options.size = {2000, 1500};
+        const Photo photo = PhotoCamera::Take(normal, ModuleSettings{}, scene, options);
+        const auto corners = FindScreenCorners(photo.picture);
+        if (!corners)
+            continue;
+        double worst = 0;
+        for (int k = 0; k < 4; ++k)
+            worst = std::max(worst, std::hypot((*corners)[k].x() - photo.screen[k].x(),
+                                               (*corners)[k].y() - photo.screen[k].y()));
+        (worst <= 8 ? screens : wrongScreens) += 1;
+    }
+    std::printf("screen found within 8 px        %d (%.0f %%), wrong %d, else none (the installer clicks)\n",
+                screens, 100.0 * screens / count, wrongScreens);
     return 0;
 }
 

@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kGridLines = 11;
 // Line candidates kept per direction, strongest first.
-constexpr int kCandidatesPerFamily = 24;
+constexpr int kCandidatesPerFamily = 16;
 // A hypothesis must find the grid's lines under this share of its samples.
 constexpr double kMinSupport = 0.55;
 // Crossings the fitted mapping must agree with, of 121.
@@ -138,10 +138,17 @@ double Support(const cv::Mat &mask, const QTransform &gridToPicture, int samples
                int lineCount)
 {
     int on = 0, between = 0, total = 0;
+    // The mapping written out: this runs for every hypothesis.
+    const QTransform &m = gridToPicture;
     const auto hit = [&](double gx, double gy) {
-        const QPointF p = gridToPicture.map(QPointF(gx, gy));
-        const int x = int(std::lround(p.x())), y = int(std::lround(p.y()));
-        return x >= 0 && y >= 0 && x < mask.cols && y < mask.rows && mask.at<uchar>(y, x) != 0;
+        const double w = m.m13() * gx + m.m23() * gy + m.m33();
+        if (std::abs(w) < 1e-12)
+            return false;
+        const double px = (m.m11() * gx + m.m21() * gy + m.m31()) / w;
+        const double py = (m.m12() * gx + m.m22() * gy + m.m32()) / w;
+        if (!(px >= 0 && py >= 0 && px < mask.cols - 0.5 && py < mask.rows - 0.5))
+            return false;
+        return mask.at<uchar>(int(py + 0.5), int(px + 0.5)) != 0;
     };
     for (int n = 0; n < lineCount; ++n) {
         const int t = lines[n];

@@ -6,6 +6,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -98,12 +99,19 @@ std::optional<GridMapping::Corners> FindScreenCorners(const QImage &picture)
     const double dark = values[values.size() / 20];
     cv::Mat bright;
     cv::threshold(grey, bright, dark + 10, 255, cv::THRESH_BINARY);
+    // The outer boundary of each bright region (the screen lies in a hole
+    // of the background's region; that hole's edge is the frame's outer edge
+    // and no screen).
     std::vector<std::vector<cv::Point>> contours;
-    cv::findContours(bright, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE);
+    std::vector<cv::Vec4i> hierarchy;
+    cv::findContours(bright, contours, hierarchy, cv::RETR_CCOMP, cv::CHAIN_APPROX_NONE);
     const double imageArea = double(grey.cols) * grey.rows;
     std::optional<GridMapping::Corners> best;
     double bestArea = 0.04 * imageArea;
-    for (const auto &contour : contours) {
+    for (size_t n = 0; n < contours.size(); ++n) {
+        if (hierarchy[n][3] >= 0)
+            continue; // a hole's edge
+        const std::vector<cv::Point> &contour = contours[n];
         const cv::Rect box = cv::boundingRect(contour);
         // The background round the monitor reaches the photo's edge; the
         // screen does not.
@@ -114,7 +122,9 @@ std::optional<GridMapping::Corners> FindScreenCorners(const QImage &picture)
         const double area = cv::contourArea(hull);
         if (area <= bestArea)
             continue;
-        cv::approxPolyDP(hull, quad, 0.03 * cv::arcLength(hull, true), true);
+        // Four sides: the hull simplified until it has four corners.
+        for (double tolerance = 0.02; tolerance < 0.12 && quad.size() != 4; tolerance += 0.01)
+            cv::approxPolyDP(hull, quad, tolerance * cv::arcLength(hull, true), true);
         if (quad.size() != 4)
             continue;
         // Top left first (smallest x + y), then clockwise as the photo shows it.
@@ -127,9 +137,44 @@ std::optional<GridMapping::Corners> FindScreenCorners(const QImage &picture)
         const auto first = std::min_element(quad.begin(), quad.end(),
                                             [](const cv::Point &a, const cv::Point &b) { return a.x + a.y < b.x + b.y; });
         std::rotate(quad.begin(), first, quad.end());
+        // Each side again through the boundary's own points along its middle,
+        // fitted so that a bulge (glare spilling onto the frame) counts little;
+        // the corners are where the sides meet.
+        std::array<cv::Vec4f, 4> sides;
+        bool fitted = true;
+        for (int k = 0; k < 4 && fitted; ++k) {
+            const cv::Point2d a = quad[k], b = quad[(k + 1) % 4];
+            const cv::Point2d along = b - a;
+            const double length = std::hypot(along.x, along.y);
+            std::vector<cv::Point2f> points;
+            for (const cv::Point &p : contour) {
+                const cv::Point2d d = cv::Point2d(p) - a;
+                const double t = (d.x * along.x + d.y * along.y) / (length * length);
+                const double off = std::abs(d.x * along.y - d.y * along.x) / length;
+                if (t > 0.1 && t < 0.9 && off < 0.05 * length)
+                    points.emplace_back(float(p.x), float(p.y));
+            }
+            fitted = points.size() >= 10;
+            if (fitted)
+                cv::fitLine(points, sides[k], cv::DIST_HUBER, 0, 0.01, 0.01);
+        }
+        if (!fitted)
+            continue;
         GridMapping::Corners corners;
-        for (int k = 0; k < 4; ++k)
-            corners[k] = QPointF((quad[k].x + 0.5) / work.scale, (quad[k].y + 0.5) / work.scale);
+        bool met = true;
+        for (int k = 0; k < 4 && met; ++k) {
+            const cv::Vec4f &l1 = sides[(k + 3) % 4], &l2 = sides[k];
+            const double det = l1[0] * l2[1] - l1[1] * l2[0];
+            met = std::abs(det) > 0.2;
+            if (met) {
+                const double t = ((l2[2] - l1[2]) * l2[1] - (l2[3] - l1[3]) * l2[0]) / det;
+                // Contour points lie on the region's outermost pixels: the
+                // edge is half a pixel further out, about where the sides meet.
+                corners[k] = QPointF((l1[2] + t * l1[0] + 0.5) / work.scale, (l1[3] + t * l1[1] + 0.5) / work.scale);
+            }
+        }
+        if (!met)
+            continue;
         best = corners;
         bestArea = area;
     }

@@ -226,9 +226,11 @@ std::optional<cv::Point2d> MeetOfStrips(const cv::Mat &mask, cv::Point2d centre,
     std::array<double, kAngleBins> histogram{};
     for (int y = window.y; y < window.y + window.height; ++y) {
         for (int x = window.x; x < window.x + window.width; ++x) {
+            if (mask.at<uchar>(y, x) == 0)
+                continue;
             const double dx = x - centre.x, dy = y - centre.y;
-            const double r = std::hypot(dx, dy);
-            if (r < inner || r > outer || mask.at<uchar>(y, x) == 0)
+            const double r2 = dx * dx + dy * dy;
+            if (r2 < inner * inner || r2 > outer * outer)
                 continue;
             double a = std::atan2(dy, dx);
             if (a < 0)

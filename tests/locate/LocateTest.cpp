@@ -86,7 +86,7 @@ TEST(Locate, withoutTheGridTheFourClickedCornersMapAndFindTheMarks)
 {
     // The normal display: the camera picture alone, no grid.
     const MonitorRenderer renderer;
-    const Photo photo = TakePhoto(renderer.Render(MonitorState{}), PhotoKind::Phone, 5);
+    const Photo photo = TakePhoto(renderer.Render(MonitorState{}), PhotoKind::Phone, 6);
     const PhotoLocation found = LocateGridAndMarks(photo.picture);
     EXPECT_FALSE(found.grid);
     EXPECT_TRUE(found.problem.contains(QStringLiteral("четыре угла сетки")));
@@ -96,6 +96,12 @@ TEST(Locate, withoutTheGridTheFourClickedCornersMapAndFindTheMarks)
     EXPECT_LT(Distance(clicked->ToGrid(photo.grid[2]), QPointF(10, 10)), 1e-6);
     const MarkScore score = Score(photo, FindMarks(photo.picture, *clicked), 0.05);
     EXPECT_GE(score.near * 10, 7 * int(photo.marks.size()));
+
+    // The screen in its frame maps the photo without the grid too.
+    const auto screen = FindScreenCorners(photo.picture);
+    ASSERT_TRUE(screen);
+    for (int k = 0; k < 4; ++k)
+        EXPECT_LT(Distance((*screen)[k], photo.screen[k]), 6.0) << k;
 }
 
 TEST(Locate, picturesWithoutAMonitorSayThatNoGridIsThere)
