@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kGridLines = 11;
 // Line candidates kept per direction, strongest first.
-constexpr int kCandidatesPerFamily = 16;
+constexpr int kCandidatesPerFamily = 24;
 // A hypothesis must find the grid's lines under this share of its samples.
 constexpr double kMinSupport = 0.55;
 // Crossings the fitted mapping must agree with, of 121.
@@ -25,6 +25,7 @@ struct HoughLine {
     double rho = 0;
     double theta = 0;
     double position = 0; // where it crosses the picture's middle column (row) or row (column)
+    double cosTheta = 1, sinTheta = 0;
 };
 
 QString NoGrid()
@@ -51,11 +52,11 @@ cv::Mat RidgeMask(const cv::Mat &grey, int kernel)
 
 cv::Point2d Intersect(const HoughLine &a, const HoughLine &b)
 {
-    const double det = std::cos(a.theta) * std::sin(b.theta) - std::sin(a.theta) * std::cos(b.theta);
+    const double det = a.cosTheta * b.sinTheta - a.sinTheta * b.cosTheta;
     if (std::abs(det) < 1e-9)
         return {std::nan(""), std::nan("")};
-    const double x = (a.rho * std::sin(b.theta) - b.rho * std::sin(a.theta)) / det;
-    const double y = (b.rho * std::cos(a.theta) - a.rho * std::cos(b.theta)) / det;
+    const double x = (a.rho * b.sinTheta - b.rho * a.sinTheta) / det;
+    const double y = (b.rho * a.cosTheta - a.rho * b.cosTheta) / det;
     return {x, y};
 }
 
@@ -75,6 +76,8 @@ void FindLineFamilies(const cv::Mat &mask, std::vector<HoughLine> *rows, std::ve
             line.theta -= std::numbers::pi;
             line.rho = -line.rho;
         }
+        line.cosTheta = std::cos(line.theta);
+        line.sinTheta = std::sin(line.theta);
         const bool horizontal = std::abs(line.theta - std::numbers::pi / 2) < std::numbers::pi / 4;
         std::vector<HoughLine> &family = horizontal ? *rows : *columns;
         if (int(family.size()) >= kCandidatesPerFamily)
@@ -118,11 +121,11 @@ bool GridTransform(const HoughLine &top, const HoughLine &bottom, const HoughLin
 {
     const cv::Point2d c[4] = {Intersect(top, left), Intersect(top, right), Intersect(bottom, right),
                               Intersect(bottom, left)};
-    QPolygonF quad;
-    for (const cv::Point2d &p : c) {
-        if (!std::isfinite(p.x) || !std::isfinite(p.y))
+    thread_local QPolygonF quad(4); // this runs for every hypothesis
+    for (int k = 0; k < 4; ++k) {
+        if (!std::isfinite(c[k].x) || !std::isfinite(c[k].y))
             return false;
-        quad << QPointF(p.x, p.y);
+        quad[k] = QPointF(c[k].x, c[k].y);
     }
     QTransform unit;
     if (!QTransform::squareToQuad(quad, unit))
@@ -135,9 +138,9 @@ bool GridTransform(const HoughLine &top, const HoughLine &bottom, const HoughLin
 // the share of samples halfway between lines that do (so that a grid of
 // half the spacing does not score as well).
 double Support(const cv::Mat &mask, const QTransform &gridToPicture, int samplesPerLine, const int *lines,
-               int lineCount)
+               int lineCount, bool between = true)
 {
-    int on = 0, between = 0, total = 0;
+    int on = 0, missed = 0, total = 0;
     // The mapping written out: this runs for every hypothesis.
     const QTransform &m = gridToPicture;
     const auto hit = [&](double gx, double gy) {
@@ -155,12 +158,12 @@ double Support(const cv::Mat &mask, const QTransform &gridToPicture, int samples
         for (int s = 0; s < samplesPerLine; ++s) {
             const double along = 10.0 * (s + 0.5) / samplesPerLine;
             on += hit(along, t) + hit(t, along);
-            if (t < 10)
-                between += hit(along, t + 0.5) + hit(t + 0.5, along);
+            if (t < 10 && between)
+                missed += hit(along, t + 0.5) + hit(t + 0.5, along);
             total += 2;
         }
     }
-    return double(on - between) / std::max(1, total);
+    return double(on - missed) / std::max(1, total);
 }
 
 } // namespace
@@ -212,6 +215,10 @@ GridFinder::Result GridFinder::Find(const cv::Mat &grey)
         for (const LinePair &c : columnPairs) {
             QTransform t;
             if (!GridTransform(rows[r.first], rows[r.last], columns[c.first], columns[c.last], &t))
+                continue;
+            // The middle lines first: most pairs fail there at once.
+            static constexpr int kMiddle[] = {5};
+            if (Support(near, t, 4, kMiddle, 1, false) < 0.4)
                 continue;
             const double support = Support(near, t, 4, kAll, kGridLines);
             if (support > kMinSupport * 0.8)
