@@ -93,6 +93,13 @@ std::optional<GridMapping> GridMapping::FromTransform(const QTransform &pictureT
     return m;
 }
 
+std::optional<GridMapping> GridMapping::Scaled(double factor) const
+{
+    if (!(factor > 0))
+        return std::nullopt;
+    return FromTransform(QTransform::fromScale(1 / factor, 1 / factor) * toGrid_);
+}
+
 GridMapping::Corners GridMapping::PictureCorners() const
 {
     const QPolygonF square = GridSquare();

@@ -29,6 +29,10 @@ public:
     // From a mapping of picture pixels to grid units (projective).
     static std::optional<GridMapping> FromTransform(const QTransform &pictureToGrid);
 
+    // The same mapping for the picture scaled by a factor (its pixel p
+    // becomes p * factor); nullopt for a factor of 0 or less.
+    std::optional<GridMapping> Scaled(double factor) const;
+
     QPointF ToGrid(QPointF picture) const { return toGrid_.map(picture); }
     QPointF ToPicture(QPointF grid) const { return toPicture_.map(grid); }
     const QTransform &PictureToGrid() const { return toGrid_; }

@@ -53,8 +53,7 @@ std::vector<LineDeviation> MeasureLinesAgainstMarks(const QImage &picture, const
     const CvImage::WorkCopy work = CvImage::MakeWorkCopy(picture);
     if (work.bgr.empty())
         return {};
-    const auto inWork = GridMapping::FromTransform(QTransform::fromScale(1 / work.scale, 1 / work.scale)
-                                                   * grid.PictureToGrid());
+    const auto inWork = grid.Scaled(work.scale);
     if (!inWork)
         return {};
     const cv::Mat straight = MarkFinder::Straighten(work.bgr, *inWork);

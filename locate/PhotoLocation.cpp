@@ -8,12 +8,6 @@
 
 namespace {
 
-// A mapping of work-copy pixels as one of the picture's own pixels.
-GridMapping InPicturePixels(const GridMapping &work, double scale)
-{
-    return *GridMapping::FromTransform(QTransform::fromScale(scale, scale) * work.PictureToGrid());
-}
-
 std::vector<MarkCandidate> InPicturePixels(std::vector<MarkCandidate> marks, const GridMapping &grid)
 {
     for (MarkCandidate &m : marks)
@@ -36,7 +30,11 @@ PhotoLocation LocateGridAndMarks(const QImage &picture)
         result.problem = found.problem;
         return result;
     }
-    result.grid = InPicturePixels(*found.grid, work.scale);
+    result.grid = found.grid->Scaled(1 / work.scale);
+    if (!result.grid) {
+        result.problem = QCoreApplication::translate("PhotoLocation", "Снимок не удалось сопоставить с сеткой.");
+        return result;
+    }
     result.marks = InPicturePixels(MarkFinder::Find(work.bgr, *found.grid), *result.grid);
     return result;
 }
@@ -46,8 +44,7 @@ std::vector<MarkCandidate> FindMarks(const QImage &picture, const GridMapping &g
     const CvImage::WorkCopy work = CvImage::MakeWorkCopy(picture);
     if (work.bgr.empty())
         return {};
-    const auto inWork = GridMapping::FromTransform(QTransform::fromScale(1 / work.scale, 1 / work.scale)
-                                                   * grid.PictureToGrid());
+    const auto inWork = grid.Scaled(work.scale);
     if (!inWork)
         return {};
     return InPicturePixels(MarkFinder::Find(work.bgr, *inWork), grid);
