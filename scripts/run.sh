@@ -4,8 +4,10 @@
 # and the program finds it as COM1. The simulator's car monitor opens in a
 # window of its own at the top right corner of the screen, beside the wizard
 # (which centres itself), small enough on a 1366 x 768 screen not to cover
-# it, and is also written to build/run/monitor.png after every command. Pass --demo to run without the
-# simulator (the "/demo" switch). The configuration files land in build/run/.
+# it, and is also written to build/run/monitor.png after every command; a
+# phone's photo of it showing the grid is written to build/run/monitor-photo.png
+# first. Pass --demo to run without the simulator (the "/demo" switch). The
+# configuration files land in build/run/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -36,6 +38,12 @@ if [ "${1:-}" = "--demo" ]; then
   launch "$bin" /demo
   exit $?
 fi
+
+# A phone's photo of the monitor showing its grid, to take the point pages'
+# marks off ("Снимок монитора...", Ctrl+M): build/run/monitor-photo.png.
+"$sim" --state "$root/build/run/module.state" --grid --once --photo 7 \
+       --monitor-png "$root/build/run/monitor-photo.png" --truth "$root/build/run/monitor-photo.json" \
+  || echo "run: no monitor photo could be made" >&2
 
 monitor=(--monitor-png "$root/build/run/monitor.png")
 if have_display; then
