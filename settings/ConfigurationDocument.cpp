@@ -64,9 +64,17 @@ bool ConfigurationDocument::Replace(const std::function<bool()> &replace)
         return false;
     }
     saved_ = record_;
+    if (replaced_)
+        replaced_();
     if (host_)
         host_->ShowFirstPage();
     return true;
+}
+
+void ConfigurationDocument::NoteFileUsed(const QString &path)
+{
+    if (fileUsed_)
+        fileUsed_(QFileInfo(path).absoluteFilePath());
 }
 
 bool ConfigurationDocument::MayDiscardChanges()
@@ -106,7 +114,32 @@ bool ConfigurationDocument::FileLoad()
         return false;
     const auto path = AskFileName(ConfigurationDialog(FileDialogRequest::Kind::Open));
     // A file that cannot be read changes nothing (a message says why).
-    return path && Replace([&] { return LoadConfiguration(record_, files_, *path); });
+    if (!path || !Replace([&] { return LoadConfiguration(record_, files_, *path); }))
+        return false;
+    NoteFileUsed(*path);
+    return true;
+}
+
+bool ConfigurationDocument::FileLoadPath(const QString &path)
+{
+    if (!MayDiscardChanges())
+        return false;
+    if (!Replace([&] { return LoadConfiguration(record_, files_, path); }))
+        return false;
+    NoteFileUsed(path);
+    return true;
+}
+
+bool ConfigurationDocument::SaveCopy(const QString &path)
+{
+    CommitActivePage();
+    // The copy's own file set: what was loaded from the current file (and
+    // could not be) must not decide about another file.
+    ConfigurationFiles files = files_;
+    files.unloadedFiles.clear();
+    files.readAsUtf8 = false;
+    Settings copy = record_;
+    return SaveConfiguration(copy, files, path);
 }
 
 bool ConfigurationDocument::FileSave()
@@ -115,8 +148,10 @@ bool ConfigurationDocument::FileSave()
     // A file that could not be loaded is replaced only when the installer agrees.
     const bool saved = MayReplaceFile(files_, files_.currentFilePath)
                        && SaveConfiguration(record_, files_, files_.currentFilePath);
-    if (saved)
+    if (saved) {
         saved_ = record_;
+        NoteFileUsed(files_.currentFilePath);
+    }
     return saved;
 }
 
@@ -134,5 +169,6 @@ bool ConfigurationDocument::FileSaveAs()
         return false;
     files_.currentFilePath = *path;
     saved_ = record_;
+    NoteFileUsed(*path);
     return true;
 }

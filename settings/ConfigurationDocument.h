@@ -57,12 +57,24 @@ public:
     // page. True when the record was replaced.
     bool FileNew();
     bool FileLoad();
+    // Load of a named file (recent files, the car library): the same
+    // question and replacement as FileLoad without the file dialog.
+    bool FileLoadPath(const QString &path);
     // Writes the record to the current file; a file that could not be loaded
     // is replaced only when the installer agrees. True when written.
     bool FileSave();
     // Asks for a file and writes the record there; the file becomes the
     // current one once it is written. True when written.
     bool FileSaveAs();
+    // Writes the record to another file (the car library) without making it
+    // the current one. True when written.
+    bool SaveCopy(const QString &path);
+
+    // Called with the full path of every file loaded or saved by the file
+    // commands (the recent-files list), and after the record was replaced by
+    // New or Load (the edit history starts again).
+    void SetFileUsed(std::function<void(const QString &)> used) { fileUsed_ = std::move(used); }
+    void SetReplaced(std::function<void()> replaced) { replaced_ = std::move(replaced); }
 
     // True unless the installer chose to keep changes that would be lost;
     // saves first when asked to.
@@ -72,10 +84,13 @@ private:
     // Leaves the page, runs replace and starts again at the first page; when
     // replace fails, goes back to the page left.
     bool Replace(const std::function<bool()> &replace);
+    void NoteFileUsed(const QString &path);
     void CommitActivePage();
 
     DocumentHost *host_ = nullptr;
     Settings record_;
     Settings saved_;  // what the current file holds: as last loaded or saved
     ConfigurationFiles files_;
+    std::function<void(const QString &)> fileUsed_;
+    std::function<void()> replaced_;
 };
