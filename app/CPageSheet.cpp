@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
@@ -95,6 +96,20 @@ CPageSheet::CPageSheet(const QString &caption, QWidget *parent) : QDialog(parent
     titleTimer_.setInterval(kTitleTimerMs);
     connect(&titleTimer_, &QTimer::timeout, this, &CPageSheet::OnTitleTimer);
 
+    history_ = std::make_unique<EditHistory>(
+        document_.Record(), [this] { return CurrentPlace(); },
+        [this](const Settings &record, const EditPlace &place) { RestoreRecord(record, place); },
+        [this](int index) {
+            std::vector<int> own;
+            if (index >= 0 && index < kPageCount)
+                if (auto *points = qobject_cast<CPagePointEntry *>(order_[index]))
+                    for (int r = 0; r < points->RowCount(); ++r)
+                        own.push_back(points->RowGuidePoint(r));
+            return own;
+        });
+    // New and Load start the history again; Save keeps it.
+    document_.SetReplaced([this] { history_->Reset(); });
+
     BuildMenu();
     BuildButtons();
     qApp->installEventFilter(this);
@@ -155,6 +170,13 @@ void CPageSheet::BuildMenu()
     file->addSeparator();
     add(file, Ids::ID_FILE_EXIT, tr("В&ыход"));
 
+    QMenu *editMenu = menuBar_->addMenu(tr("&Правка"));
+    add(editMenu, Ids::ID_EDIT_UNDO, {});
+    add(editMenu, Ids::ID_EDIT_REDO, {});
+    connect(&history_->Stack(), &QUndoStack::indexChanged, this, &CPageSheet::UpdateEditActions);
+    connect(&history_->Stack(), &QUndoStack::cleanChanged, this, &CPageSheet::UpdateEditActions);
+    UpdateEditActions();
+
     QMenu *view = menuBar_->addMenu(tr("&Вид"));
     for (const PageRow &row : PageTable())
         if (row.viewItemId != 0)
@@ -172,12 +194,30 @@ void CPageSheet::BuildMenu()
         {QKeySequence(Qt::CTRL | Qt::Key_O), Ids::ID_FILE_LOAD},
         {QKeySequence(Qt::CTRL | Qt::Key_S), Ids::ID_FILE_SAVE},
         {QKeySequence(Qt::CTRL | Qt::Key_M), Ids::ID_MONITOR_PHOTO},
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), Ids::ID_EDIT_UNDO},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), Ids::ID_EDIT_REDO},
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), Ids::ID_EDIT_REDO},
     };
     for (const auto &[keys, id] : accelerators) {
         auto *shortcut = new QShortcut(keys, this);
         shortcut->setContext(Qt::WindowShortcut);
         connect(shortcut, &QShortcut::activated, this, [this, id = id] { RunCommand(id); });
     }
+}
+
+void CPageSheet::UpdateEditActions()
+{
+    const QUndoStack &stack = history_->Stack();
+    QAction *undo = MenuAction(Ids::ID_EDIT_UNDO);
+    QAction *redo = MenuAction(Ids::ID_EDIT_REDO);
+    if (!undo || !redo)
+        return;
+    // "Отменить: точка 2 левой границы"; the bare verb when there is nothing to take back.
+    undo->setText((stack.canUndo() ? tr("&Отменить: %1").arg(stack.undoText()) : tr("&Отменить")) + tr("\tCtrl-Z"));
+    redo->setText((stack.canRedo() ? tr("&Повторить: %1").arg(stack.redoText()) : tr("&Повторить"))
+                  + tr("\tCtrl-Shift-Z"));
+    undo->setEnabled(stack.canUndo());
+    redo->setEnabled(stack.canRedo());
 }
 
 void CPageSheet::BuildButtons()
@@ -265,6 +305,7 @@ void CPageSheet::OnInitDialog()
         move(screen->availableGeometry().center() - rect().center());
 
     document_.OpenDefault();
+    history_->Reset();
 
     SetActivePage(0);
 }
@@ -344,6 +385,62 @@ void CPageSheet::SetActivePage(int index)
     page->OnSetActive();
     MenuAction(Ids::ID_MONITOR_PHOTO)->setEnabled(qobject_cast<CPagePointEntry *>(page) != nullptr);
     UpdatePhotoTarget();
+}
+
+EditPlace CPageSheet::CurrentPlace() const
+{
+    EditPlace place;
+    place.page = active_;
+    if (const CPageView *page = ActivePage()) {
+        const CPageView::ViewState view = page->View();
+        place.subStep = view.subStep;
+        place.review = view.review;
+    }
+    return place;
+}
+
+void CPageSheet::RestoreRecord(const Settings &record, const EditPlace &place)
+{
+    // The page shown is left on the record it showed (its leave handler
+    // sends what it sends) before the record changes under it.
+    if (place.page >= 0 && place.page != active_ && LeaveActivePage()) {
+        document_.Record() = record;
+        SetActivePage(place.page);
+    } else {
+        document_.Record() = record;
+        if (CPageView *page = ActivePage())
+            page->OnRecordRestored();
+    }
+    if (CPageView *page = ActivePage())
+        page->ShowView({place.subStep, place.review});
+    StartTitleTimer();
+}
+
+void CPageSheet::ScheduleCheckpoint()
+{
+    if (checkpointQueued_)
+        return;
+    checkpointQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        checkpointQueued_ = false;
+        // Not while a file command has left the page and waits for an answer.
+        if (active_ >= 0)
+            history_->Checkpoint();
+    });
+}
+
+bool CPageSheet::FieldKeepsUndoKey(QObject *watched, QKeyEvent *key) const
+{
+    const CPageView *page = ActivePage();
+    auto *edit = qobject_cast<QLineEdit *>(watched);
+    if (!page || !edit || !edit->isModified() || !page->Keys())
+        return false;
+    if (!key->matches(QKeySequence::Undo) && !key->matches(QKeySequence::Redo))
+        return false;
+    for (const CoordinateRow &row : page->Keys()->Rows())
+        if (edit == row.xEdit || edit == row.yEdit)
+            return true;
+    return false;
 }
 
 void CPageSheet::OpenMonitorPhoto(PhotoUse use)
@@ -427,6 +524,42 @@ bool CPageSheet::HandleWizardKey(int key)
 
 bool CPageSheet::eventFilter(QObject *watched, QEvent *event)
 {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonRelease:
+    case QEvent::Wheel:
+        // Any input may have changed the record: the history looks once it
+        // has been handled (a held spin arrow counts at its release).
+        ScheduleCheckpoint();
+        break;
+    default:
+        break;
+    }
+    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType()
+        && static_cast<QWidget *>(watched)->window() == this) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        const bool undoKey = key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo)
+                             || (key->key() == Qt::Key_Y && key->modifiers() == Qt::ControlModifier);
+        // The text fields would take Ctrl+Z for their own text; the sheet's
+        // shortcut gets it unless a typed number waits to be entered.
+        if (undoKey && !FieldKeepsUndoKey(watched, key))
+            return true;
+    }
+    if (event->type() == QEvent::KeyPress && photo_ && watched->isWidgetType()
+        && static_cast<QWidget *>(watched)->window() == photo_) {
+        // The photo window takes points into the record: Ctrl+Z there
+        // takes the last one back as in the wizard.
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->matches(QKeySequence::Undo)) {
+            RunCommand(Ids::ID_EDIT_UNDO);
+            return true;
+        }
+        if (key->matches(QKeySequence::Redo) || (key->key() == Qt::Key_Y && key->modifiers() == Qt::ControlModifier)) {
+            RunCommand(Ids::ID_EDIT_REDO);
+            return true;
+        }
+    }
     // Next and Back also from the photo window, where the installer looks
     // while taking one point after the other.
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()
@@ -464,6 +597,17 @@ void CPageSheet::RunCommand(int commandId)
         return;
     case Ids::ID_FILE_EXIT:
         reject();
+        return;
+    case Ids::ID_EDIT_UNDO:
+    case Ids::ID_EDIT_REDO:
+        // A number typed and not entered is a change like any other.
+        if (CPageView *page = ActivePage())
+            page->CommitToRecord();
+        if (commandId == Ids::ID_EDIT_UNDO)
+            history_->Undo();
+        else
+            history_->Redo();
+        StartTitleTimer();
         return;
     case Ids::ID_MONITOR_PHOTO:
         OpenMonitorPhoto(PhotoUse::Points);
@@ -535,6 +679,9 @@ QString CPageSheet::TitleText() const
 
 void CPageSheet::OnTitleTimer()
 {
+    // Changes made without input (a page's own work) join the history here.
+    if (active_ >= 0)
+        history_->Checkpoint();
     if (ActivePage())
         setWindowTitle(TitleText());
 }

@@ -4,6 +4,7 @@
 #include "CPageMirrorLine.h"
 #include "CResizeCtrl.h"
 #include "ConfigurationDocument.h"
+#include "EditHistory.h"
 #include "PageHost.h"
 #include "PageTable.h"
 #include "Settings.h"
@@ -81,6 +82,9 @@ public:
     // The photo window, once a picture was opened (it is kept when closed).
     CMonitorPhotoWindow *PhotoWindow() const { return photo_; }
 
+    // The undo history of the record ("Правка").
+    EditHistory &History() { return *history_; }
+
 signals:
     // The first page has been painted (used to measure start-up).
     void FirstPagePainted();
@@ -107,6 +111,17 @@ private:
     bool HandleWizardKey(int key);
     // Points the photo window at the active page's rows (or at none).
     void UpdatePhotoTarget();
+    // The edit history's side: where the installer is, and a record handed
+    // back by undo or redo shown on the page where its change was made.
+    EditPlace CurrentPlace() const;
+    void RestoreRecord(const Settings &record, const EditPlace &place);
+    // A change is looked for once the input event that may have made it
+    // has been handled.
+    void ScheduleCheckpoint();
+    void UpdateEditActions();
+    // Ctrl+Z in a coordinate field with a number typed and not entered
+    // undoes the typing; everywhere else it is the history's.
+    bool FieldKeepsUndoKey(QObject *watched, QKeyEvent *key) const;
 
     // The pages, made from the page table, in wizard order.
     std::array<std::unique_ptr<CPageView>, kPageCount> pages_;
@@ -125,4 +140,6 @@ private:
     bool initialised_ = false;
     bool firstPaintSeen_ = false;
     QPointer<CMonitorPhotoWindow> photo_;
+    std::unique_ptr<EditHistory> history_;
+    bool checkpointQueued_ = false;
 };

@@ -59,6 +59,17 @@ int CPageGridShift::ShiftY() const
 bool CPageGridShift::OnSetActive()
 {
     BeginActivation();
+    ShowShift();
+    if (DeviceLink *link = Link()) {
+        link->ReportError(ShowScreen(*link, Screen::Grid));
+        SendShiftY();
+        SendShiftX();
+    }
+    return CPageViewControl::OnSetActive();
+}
+
+void CPageGridShift::ShowShift()
+{
     if (const Settings *s = SettingsRecord()) {
         // A configuration file may hold a shift the fields cannot show: they
         // show, and the module gets, the nearest one they can; the record
@@ -66,12 +77,14 @@ bool CPageGridShift::OnSetActive()
         SpinX(0)->SetValue(std::clamp(s->CameraShiftX, 0, kGridShiftMax));
         SpinY(0)->SetValue(std::clamp(s->CameraShiftY, 0, kGridShiftMax));
     }
-    if (DeviceLink *link = Link()) {
-        link->ReportError(ShowScreen(*link, Screen::Grid));
-        SendShiftY();
-        SendShiftX();
-    }
-    return CPageViewControl::OnSetActive();
+}
+
+void CPageGridShift::OnRecordRestored()
+{
+    ShowShift();
+    CPageViewControl::OnSetActive();
+    SendShiftY();
+    SendShiftX();
 }
 
 bool CPageGridShift::OnKillActive()

@@ -15,6 +15,8 @@ public:
 
     bool OnSetActive() override;
     bool OnKillActive() override;
+    // Sends what an edit sends, after the fields show the record again.
+    void OnRecordRestored() override;
 
 protected:
     std::vector<ControlSpec> Template() const override;
@@ -25,6 +27,8 @@ protected:
     void OnRowSpun(int row, bool xField) override;
 
 private:
+    // The fields show the record's shift, clamped to what they can show.
+    void ShowShift();
     int ShiftX() const;
     int ShiftY() const;
     // The fields' shift into the preview's grid and the settings record.

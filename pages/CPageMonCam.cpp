@@ -82,9 +82,7 @@ void CPageMonCam::ShowNote(bool mirrored)
 bool CPageMonCam::OnSetActive()
 {
     BeginActivation();
-    const bool mirrored = SettingsRecord() && SettingsRecord()->Reflection;
-    MirrorCombo()->setCurrentIndex(mirrored ? 1 : 0);
-    ShowNote(mirrored);
+    ShowMirroring();
     if (DeviceLink *link = Link()) {
         link->ReportError(ShowScreen(*link, Screen::Normal));
         link->ReportError(link->SetMirroring(Mirroring()));
@@ -92,6 +90,21 @@ bool CPageMonCam::OnSetActive()
         link->ReportError(link->SetBackgroundBrightness(kNoteBackgroundBrightness));
     }
     return CPageViewPic::OnSetActive();
+}
+
+void CPageMonCam::ShowMirroring()
+{
+    const bool mirrored = SettingsRecord() && SettingsRecord()->Reflection;
+    MirrorCombo()->setCurrentIndex(mirrored ? 1 : 0);
+    ShowNote(mirrored);
+}
+
+void CPageMonCam::OnRecordRestored()
+{
+    ShowMirroring();
+    CPageViewPic::OnSetActive();
+    if (DeviceLink *link = Link())
+        link->ReportError(link->SetMirroring(Mirroring()));
 }
 
 void CPageMonCam::OnMirrorChosen(int index)

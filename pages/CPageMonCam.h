@@ -17,6 +17,8 @@ public:
 
     bool OnSetActive() override;
     bool OnKillActive() override;
+    // Sends what an edit sends, after the fields show the record again.
+    void OnRecordRestored() override;
 
     QComboBox *MirrorCombo() const;
     CPictureBox *Picture() const;
@@ -28,6 +30,8 @@ protected:
     void OnInitDialog() override;
 
 private:
+    // The list and the note show the record's mirroring.
+    void ShowMirroring();
     void OnMirrorChosen(int index);
     // 1 when "В мониторе" is chosen.
     int Mirroring() const;

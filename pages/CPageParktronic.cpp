@@ -102,6 +102,22 @@ bool CPageParktronic::Fitted() const
 bool CPageParktronic::OnSetActive()
 {
     BeginActivation();
+    ShowSensors();
+    if (DeviceLink *link = Link())
+        link->ReportError(ShowScreen(*link, Screen::Normal));
+    SendSensorCommands();
+    return CPageViewControl::OnSetActive();
+}
+
+void CPageParktronic::OnRecordRestored()
+{
+    ShowSensors();
+    CPageViewControl::OnSetActive();
+    SendSensorCommands();
+}
+
+void CPageParktronic::ShowSensors()
+{
     CGuideLinePreview *preview = Preview();
     if (Settings *s = SettingsRecord()) {
         ShowSensorType(RearCombo(), s->RearEnabled);
@@ -120,10 +136,6 @@ bool CPageParktronic::OnSetActive()
     preview->SetShowIndicator(Fitted());
     preview->SetShowGrid(false);
     preview->update();
-    if (DeviceLink *link = Link())
-        link->ReportError(ShowScreen(*link, Screen::Normal));
-    SendSensorCommands();
-    return CPageViewControl::OnSetActive();
 }
 
 bool CPageParktronic::OnKillActive()

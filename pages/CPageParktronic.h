@@ -17,6 +17,8 @@ public:
 
     bool OnSetActive() override;
     bool OnKillActive() override;
+    // Sends what an edit sends, after the fields show the record again.
+    void OnRecordRestored() override;
 
     QComboBox *FrontCombo() const;
     QComboBox *RearCombo() const;
@@ -30,6 +32,8 @@ protected:
     void OnRowChanged(int row) override;
 
 private:
+    // The lists, fields and preview show the record's sensors and scale.
+    void ShowSensors();
     void OnSensorChosen(bool front, int index);
     // The fields into the preview's indicator and the settings record, then
     // the sensor commands.

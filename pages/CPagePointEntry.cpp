@@ -159,16 +159,7 @@ int CPagePointEntry::OnWizardStep(bool forward)
         return 0;
     }
     if (n == review) {
-        // Every row editable at once, but for the points that were skipped.
-        for (int r = 0; r < review; ++r)
-            ShowRow(r, true, true);
-        LoadHelpText(steps_.reviewHelpText);
-        if (QPushButton *skip = SkipButton()) {
-            skip->hide();
-            for (int r = 0; r < review; ++r)
-                if (!Preview()->IsPointEnabled(steps_.rows[r].guidePoint))
-                    SetRowEnabled(r, false);
-        }
+        ShowReview();
         // One past the review, so that the next step in the same direction
         // leaves the page and the opposite one shows the review again.
         SetSubStep(n + (forward ? 1 : -1));
@@ -177,12 +168,7 @@ int CPagePointEntry::OnWizardStep(bool forward)
     }
 
     SetSubStep(n);
-    for (int r = 0; r < review; ++r)
-        ShowRow(r, r <= n, r == n);
-    EditX(n)->setFocus();
-    // Also when the sheet is not the active window (the keys pressed in the
-    // photo window): the review's photo row is then the last one entered.
-    focusedRow_ = n;
+    ShowEntryRow(n);
     // Entering a row marks its point entered, also when it was skipped; only
     // the row's own point, not the one it shares.
     const int point = steps_.rows[n].guidePoint;
@@ -190,12 +176,63 @@ int CPagePointEntry::OnWizardStep(bool forward)
     Preview()->SetPoint(point, x, y, true, true);
     if (Settings *s = SettingsRecord())
         s->SetPoint(point, x, y, 1);
-    Preview()->SetHighlightedPoint(point);
+    emit PhotoTargetChanged();
+    return 1;
+}
+
+void CPagePointEntry::ShowReview()
+{
+    const int review = RowCount();
+    reviewShown_ = true;
+    // Every row editable at once, but for the points that were skipped.
+    for (int r = 0; r < review; ++r)
+        ShowRow(r, true, true);
+    LoadHelpText(steps_.reviewHelpText);
+    if (QPushButton *skip = SkipButton()) {
+        skip->hide();
+        for (int r = 0; r < review; ++r)
+            if (!Preview()->IsPointEnabled(steps_.rows[r].guidePoint))
+                SetRowEnabled(r, false);
+    }
+}
+
+void CPagePointEntry::ShowEntryRow(int n)
+{
+    reviewShown_ = false;
+    for (int r = 0; r < RowCount(); ++r)
+        ShowRow(r, r <= n, r == n);
+    EditX(n)->setFocus();
+    // Also when the sheet is not the active window (the keys pressed in the
+    // photo window): the review's photo row is then the last one entered.
+    focusedRow_ = n;
+    Preview()->SetHighlightedPoint(steps_.rows[n].guidePoint);
     LoadHelpText(steps_.rows[n].helpText);
     if (QPushButton *skip = SkipButton())
         skip->setVisible(n < 2);
+}
+
+void CPagePointEntry::OnRecordRestored()
+{
+    LoadRows();
+    CPageViewControl::OnSetActive();
+}
+
+void CPagePointEntry::ShowView(const ViewState &view)
+{
+    SetSubStep(view.subStep);
+    if (view.review) {
+        ShowReview();
+    } else if (view.subStep >= 0 && view.subStep < RowCount()) {
+        ShowEntryRow(view.subStep);
+    } else {
+        // Not entered yet: no row shown until Next.
+        reviewShown_ = false;
+        for (int r = 0; r < RowCount(); ++r)
+            ShowRow(r, false, false);
+        if (QPushButton *skip = SkipButton())
+            skip->hide();
+    }
     emit PhotoTargetChanged();
-    return 1;
 }
 
 void CPagePointEntry::SkipPoint()

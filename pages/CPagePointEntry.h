@@ -39,11 +39,17 @@ public:
     int RowCount() const { return static_cast<int>(steps_.rows.size()); }
     bool OnSetActive() override;
     int OnWizardStep(bool forward) override;
+    ViewState View() const override { return {SubStep(), reviewShown_}; }
+    void ShowView(const ViewState &view) override;
+    // The rows and the preview show the record again; an edit of a point
+    // sends the module nothing, and neither does this.
+    void OnRecordRestored() override;
     // Back to -1: the next visit starts at the first row again.
     void OnConfigurationReplaced() override
     {
         SetSubStep(-1);
         focusedRow_ = -1;
+        reviewShown_ = false;
     }
     // Button 1078: the current row's point is kept but marked skipped, and
     // the next row (or the review) is shown.
@@ -83,9 +89,13 @@ private:
     // settings record, enabled, and highlights it.
     void AfterChange(int row);
     void LoadRows();
+    // What the review and the entry of row n show; the record is not touched.
+    void ShowReview();
+    void ShowEntryRow(int n);
     void ShowRow(int row, bool visible, bool enabled);
     void SetRowEnabled(int row, bool enabled);
 
     Steps steps_;
     int focusedRow_ = -1;
+    bool reviewShown_ = false;
 };

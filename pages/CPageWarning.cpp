@@ -75,28 +75,42 @@ void CPageWarning::OnInitDialog()
 bool CPageWarning::OnSetActive()
 {
     BeginActivation();
-    Settings *s = SettingsRecord();
-    if (s) {
-        // Values the module cannot take (a hand-edited file) show, and are
-        // sent, as the nearest ones it can; the record keeps the file's
-        // values until their control is changed.
-        showTime_ = std::clamp(s->WarningSeconds, 0, ModuleCommands::kWarningTimeMax);
-        WarningCombo()->setCurrentIndex(showTime_);
-    }
+    ShowValues();
+    const Settings *s = SettingsRecord();
     // The guide lines of the record as it is now, drawn once for the visit.
     guideLines_ = s && s->CustomFileLines.isEmpty() ? RenderGuideLinePicture(*s) : QImage();
     timer_.start();
     ShowGuideLines();
     if (DeviceLink *link = Link())
         link->ReportError(ShowScreen(*link, Screen::Normal));
-    if (s) {
-        SpinX(0)->SetIntegerRange(kBrightnessMin, kBrightnessMax);
-        SpinY(0)->SetIntegerRange(kBrightnessMin, kBrightnessMax);
-        SpinX(0)->SetValue(std::clamp(s->LineBrightness, kBrightnessMin, kBrightnessMax));
-        SpinY(0)->SetValue(std::clamp(s->BackgroundBrightness, kBrightnessMin, kBrightnessMax));
-    }
     SendBrightness();
     return CPageViewPic::OnSetActive();
+}
+
+void CPageWarning::ShowValues()
+{
+    const Settings *s = SettingsRecord();
+    if (!s)
+        return;
+    // Values the module cannot take (a hand-edited file) show, and are
+    // sent, as the nearest ones it can; the record keeps the file's
+    // values until their control is changed.
+    showTime_ = std::clamp(s->WarningSeconds, 0, ModuleCommands::kWarningTimeMax);
+    WarningCombo()->setCurrentIndex(showTime_);
+    SpinX(0)->SetIntegerRange(kBrightnessMin, kBrightnessMax);
+    SpinY(0)->SetIntegerRange(kBrightnessMin, kBrightnessMax);
+    SpinX(0)->SetValue(std::clamp(s->LineBrightness, kBrightnessMin, kBrightnessMax));
+    SpinY(0)->SetValue(std::clamp(s->BackgroundBrightness, kBrightnessMin, kBrightnessMax));
+}
+
+void CPageWarning::OnRecordRestored()
+{
+    // Only the brightness is sent when it is edited; the warning time is not.
+    const double line = SpinX(0)->GetValue(), background = SpinY(0)->GetValue();
+    ShowValues();
+    CPageViewPic::OnSetActive();
+    if (line != SpinX(0)->GetValue() || background != SpinY(0)->GetValue())
+        SendBrightness();
 }
 
 bool CPageWarning::OnKillActive()

@@ -22,6 +22,8 @@ public:
 
     bool OnSetActive() override;
     bool OnKillActive() override;
+    // Sends what an edit sends, after the fields show the record again.
+    void OnRecordRestored() override;
 
     // One second of the preview cycle; the page's timer calls it.
     void Tick();
@@ -38,6 +40,8 @@ protected:
     void OnRowChanged(int row) override;
 
 private:
+    // The list and the fields show the record's time and brightness.
+    void ShowValues();
     void OnWarningTimeChosen(int index);
     // The brightness fields into the settings record and the module.
     void ApplyBrightness();

@@ -65,6 +65,8 @@ enum Command : int {
     ID_VIEW_WARNING = 32792,
     ID_VIEW_LINEBOLD = 32793,
     ID_MONITOR_PHOTO = 32794,  // "Снимок монитора...": points taken off a picture of the monitor
+    ID_EDIT_UNDO = 32795,      // "Отменить: ..." (Ctrl+Z)
+    ID_EDIT_REDO = 32796,      // "Повторить: ..." (Ctrl+Shift+Z, Ctrl+Y)
 };
 
 // Sheet buttons (wizard-mode property sheet ids).

@@ -152,28 +152,35 @@ void SetBuiltInValues(Settings &s)
     }
 }
 
-bool SameFields(const Settings &a, const Settings &b)
+bool ForEachDifference(const Settings &a, const Settings &b,
+                       const std::function<bool(const ConfigurationKey &key, int slot)> &differs)
 {
     for (const ConfigurationKey &key : kKeys) {
-        const bool same = std::visit(
+        const bool goOn = std::visit(
             [&](auto field) {
                 using F = decltype(field);
                 if constexpr (std::is_same_v<F, std::monostate>) {
                     return true;
                 } else if constexpr (std::is_same_v<F, LabelTextField>) {
-                    return a.LabelLineText[field.index] == b.LabelLineText[field.index];
+                    return a.LabelLineText[field.index] == b.LabelLineText[field.index] || differs(key, -1);
                 } else if constexpr (std::is_same_v<F, PointGroupField>) {
                     for (int i = field.firstSlot; i < field.firstSlot + field.count; ++i)
                         if (!(a.Points[size_t(i)] == b.Points[size_t(i)]) || a.PointFlags[size_t(i)] != b.PointFlags[size_t(i)])
-                            return false;
+                            if (!differs(key, i))
+                                return false;
                     return true;
                 } else {
-                    return a.*field == b.*field;
+                    return a.*field == b.*field || differs(key, -1);
                 }
             },
             key.field);
-        if (!same)
+        if (!goOn)
             return false;
     }
     return true;
+}
+
+bool SameFields(const Settings &a, const Settings &b)
+{
+    return ForEachDifference(a, b, [](const ConfigurationKey &, int) { return false; });
 }

@@ -2,6 +2,7 @@
 
 #include "Settings.h"
 
+#include <functional>
 #include <optional>
 #include <span>
 #include <variant>
@@ -71,3 +72,10 @@ void SetBuiltInValues(Settings &settings);
 // Whether every field of the table (and every point a file holds) is the same
 // in both records: what saving them would write.
 bool SameFields(const Settings &a, const Settings &b);
+
+// Calls differs for every field of the table whose value differs between the
+// two records, in table order; a point group calls it once per differing
+// slot (slot -1 for every other field). Stops when differs returns false.
+// True when every call returned true.
+bool ForEachDifference(const Settings &a, const Settings &b,
+                       const std::function<bool(const ConfigurationKey &key, int slot)> &differs);

@@ -55,6 +55,21 @@ public:
     int SubStep() const { return subStep_; }
     void SetSubStep(int index) { subStep_ = index; }
 
+    // What the page shows of its steps, for the edit history: its sub-step
+    // and, on a point page, whether the review is up.
+    struct ViewState {
+        int subStep = 0;
+        bool review = false;
+        bool operator==(const ViewState &) const = default;
+    };
+    virtual ViewState View() const { return {subStep_, false}; }
+    // Shows that state again (undo, redo) without a change to the record.
+    virtual void ShowView(const ViewState &view) { subStep_ = view.subStep; }
+    // Undo or redo replaced the record while the page is shown: the page
+    // shows it as on a visit; a page whose edits send their values to the
+    // module sends what such an edit sends.
+    virtual void OnRecordRestored() { OnSetActive(); }
+
     // Runs OnInitDialog the first time the page is shown, as a property
     // sheet does just before the first activation. The settings record is
     // borrowed from the host first, so initialisation may read it.

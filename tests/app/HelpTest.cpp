@@ -341,8 +341,8 @@ TEST_F(HelpTest, altWithTheUnderlinedLetterOpensItsMenu)
 {
     auto sheet = OpenSheet();
     const QList<QAction *> menus = sheet->MenuBar()->actions();
-    ASSERT_EQ(menus.size(), 3);
-    const std::pair<char16_t, int> keys[] = {{u'Ф', 0}, {u'В', 1}, {u'С', 2}};
+    ASSERT_EQ(menus.size(), 4);
+    const std::pair<char16_t, int> keys[] = {{u'Ф', 0}, {u'П', 1}, {u'В', 2}, {u'С', 3}};
     for (const auto &[letter, index] : keys) {
         AltLetter(sheet.get(), letter);
         QTest::qWait(20);

@@ -209,7 +209,7 @@ TEST_F(SheetTest, menuHoldsEveryItemWithItsText)
         {32773, "Сохранить как ..."}, {32775, "Выход"}, {32776, "Сборка системы"},
         {32779, "Размещение маркеров"}, {32785, "Парктроник"}, {32792, "Показ предупреждения"},
         {32793, "Установка толщины линий"}, {32786, "Вызов справки\tF1"}, {32788, "О программе"},
-        {32794, "Снимок монитора...\tCtrl-M"}};
+        {32794, "Снимок монитора...\tCtrl-M"}, {32795, "Отменить\tCtrl-Z"}, {32796, "Повторить\tCtrl-Shift-Z"}};
     for (const auto &[id, text] : items) {
         QAction *action = sheet->MenuAction(id);
         ASSERT_NE(action, nullptr) << id;
@@ -217,18 +217,19 @@ TEST_F(SheetTest, menuHoldsEveryItemWithItsText)
         EXPECT_EQ(action->text().remove(QLatin1Char('&')), QString::fromUtf8(text)) << id;
     }
     const QList<QAction *> menus = sheet->MenuBar()->actions();
-    ASSERT_EQ(menus.size(), 3);
+    ASSERT_EQ(menus.size(), 4);
     EXPECT_EQ(menus[0]->text().remove(QLatin1Char('&')), QStringLiteral("Файл"));
-    EXPECT_EQ(menus[1]->text().remove(QLatin1Char('&')), QStringLiteral("Вид"));
-    EXPECT_EQ(menus[2]->text().remove(QLatin1Char('&')), QStringLiteral("Справка"));
+    EXPECT_EQ(menus[1]->text().remove(QLatin1Char('&')), QStringLiteral("Правка"));
+    EXPECT_EQ(menus[2]->text().remove(QLatin1Char('&')), QStringLiteral("Вид"));
+    EXPECT_EQ(menus[3]->text().remove(QLatin1Char('&')), QStringLiteral("Справка"));
     // Separators after "Загрузить" and "Сохранить как ...".
     const QList<QAction *> file = menus[0]->menu()->actions();
     ASSERT_EQ(file.size(), 7);
     EXPECT_TRUE(file[2]->isSeparator());
     EXPECT_TRUE(file[5]->isSeparator());
     // The page items, a separator, the monitor photo.
-    EXPECT_EQ(menus[1]->menu()->actions().size(), 17);
-    EXPECT_TRUE(menus[1]->menu()->actions()[15]->isSeparator());
+    EXPECT_EQ(menus[2]->menu()->actions().size(), 17);
+    EXPECT_TRUE(menus[2]->menu()->actions()[15]->isSeparator());
 }
 
 // The sheet's pages and its View menu come from the page table, in wizard
@@ -241,7 +242,7 @@ TEST_F(SheetTest, pagesAndViewMenuFollowThePageTable)
         "Ввод &левой границы", "Ввод линии си&мметрии", "Ввод правой &границы", "Ввод левой &кривой",
         "Ввод правой кри&вой", "Установка &толщины линий", "&Размещение маркеров", "Загрузка и запись &изображения",
         "Загрузка и запись пр&едупреждения", "&Парктроник", "П&оказ предупреждения"};
-    const QList<QAction *> view = sheet->MenuBar()->actions()[1]->menu()->actions();
+    const QList<QAction *> view = sheet->MenuBar()->actions()[2]->menu()->actions();
     ASSERT_EQ(view.size(), 17) << "the pages, a separator and the monitor photo";
     int item = 0;
     for (const PageRow &row : PageTable()) {
