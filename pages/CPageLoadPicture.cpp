@@ -131,6 +131,13 @@ bool CPageLoadPicture::OnSetActive()
     return CPageViewPic::OnSetActive();
 }
 
+void CPageLoadPicture::OnRecordRestored()
+{
+    if (Settings *s = SettingsRecord())
+        path_ = s->*settingsPath_;
+    ShowPicture();
+}
+
 void CPageLoadPicture::ShowPicture()
 {
     if (path_.isEmpty())

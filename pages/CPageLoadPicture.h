@@ -26,6 +26,8 @@ public:
                      QWidget *parent = nullptr);
 
     bool OnSetActive() override;
+    // The record's picture shown again; choosing a file sends nothing.
+    void OnRecordRestored() override;
 
     // The four buttons.
     void SaveToFile();

@@ -10,6 +10,8 @@
 #include "SheetFixture.h"
 
 #include <QComboBox>
+#include <QMenu>
+#include <QPainter>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -131,6 +133,19 @@ TEST_F(UndoTest, everyKindOfChangeIsTakenBackAndMadeAgainWithWhatAnEditSends)
          "&Отменить: зеркализация изображения\tCtrl-Z", {"ATQ0"}},
         {"parking sensor", Ids::ID_VIEW_PARKTRONIC, {}, [](UndoTest &t) { t.Choose(Ids::IDC_COMBO_REAR, 1); },
          "&Отменить: задний парктроник\tCtrl-Z", {"ATO0", "ATR0", "ATP0"}},
+        {"picture file", Ids::ID_VIEW_LOADWARN, {},
+         [](UndoTest &t) {
+             // A picture of the module's size, as the page saves one.
+             const QString path = QDir::current().filePath(QStringLiteral("warning.bmp"));
+             QImage picture(400, 312, QImage::Format_Mono);
+             picture.fill(0);
+             picture.save(path, "BMP");
+             ScriptedFileDialogs dialogs;
+             dialogs.answer(path);
+             QTest::mouseClick(t.Control<QPushButton>(Ids::IDC_BUTTON_LOAD), Qt::LeftButton);
+             QTest::qWait(20);
+         },
+         "&Отменить: файл изображения предупреждения\tCtrl-Z", {}},
         {"warning time", Ids::ID_VIEW_WARNING, {}, [](UndoTest &t) { t.Choose(Ids::IDC_COMBO1, 2); },
          "&Отменить: время показа предупреждения\tCtrl-Z", {}},
     };
@@ -207,6 +222,38 @@ TEST_F(UndoTest, undoShowsThePageAndSubStepOfTheChangeAndNewClearsTheHistoryButS
     QTest::qWait(30);
     EXPECT_FALSE(sheet->MenuAction(Ids::ID_EDIT_UNDO)->isEnabled()) << "New starts it again";
     EXPECT_EQ(sheet->MenuAction(Ids::ID_EDIT_UNDO)->text(), QStringLiteral("&Отменить\tCtrl-Z"));
+}
+
+// The Edit menu as the installer opens it after a few edits and one undo.
+// With TARVELLO_SCREENSHOT_DIR set, the picture is kept there.
+TEST_F(UndoTest, screenshotOfTheEditMenuAfterAFewEdits)
+{
+    sheet = OpenSheet(&link);
+    Show(Ids::ID_VIEW_LEFTBORD);
+    Key(*sheet, Qt::Key_F6);
+    Type(Ids::IDC_EDIT_X0 + 1, "1.2");
+    Show(Ids::ID_VIEW_LINEBOLD);
+    Type(Ids::IDC_EDIT_X0, "4");
+    Show(Ids::ID_VIEW_GRIDSHIFT);
+    Type(Ids::IDC_EDIT_Y0, "40");
+    Key(*sheet, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(sheet->MenuAction(Ids::ID_EDIT_UNDO)->text(), QStringLiteral("&Отменить: толщина габаритных линий\tCtrl-Z"));
+    EXPECT_EQ(sheet->MenuAction(Ids::ID_EDIT_REDO)->text(), QStringLiteral("&Повторить: сдвиг решетки\tCtrl-Shift-Z"));
+    EXPECT_EQ(sheet->History().Stack().text(0), QStringLiteral("точка 2 левой границы"));
+
+    QMenu *edit = sheet->MenuBar()->actions()[1]->menu();
+    sheet->MenuBar()->setActiveAction(sheet->MenuBar()->actions()[1]);
+    QTest::qWait(50);
+    ASSERT_TRUE(edit->isVisible());
+    QImage shot = sheet->grab().toImage();
+    {
+        // The menu is a window of its own: drawn onto the sheet where it opened.
+        QPainter painter(&shot);
+        painter.drawImage(sheet->mapFromGlobal(edit->mapToGlobal(QPoint(0, 0))), edit->grab().toImage());
+    }
+    edit->close();
+    if (const QString keep = qEnvironmentVariable("TARVELLO_SCREENSHOT_DIR"); !keep.isEmpty())
+        shot.save(QDir(keep).filePath(QStringLiteral("edit-menu.png")));
 }
 
 } // namespace
