@@ -11,7 +11,7 @@
 #include "ModulePicture.h"
 #include "PictureBackup.h"
 #include "ModulePictureSource.h"
-#include "PhotoLocation.h"
+#include "PhotoLocator.h"
 #include "PictureUpload.h"
 #include "ResourceIds.h"
 #include "Settings.h"
@@ -234,7 +234,12 @@ int Locate(const CommandLine &line)
                      ProgramCaption(), UserMessage::Icon::Error, {}});
         return ExitCode::FileError;
     }
-    const PhotoLocation found = LocateGridAndMarks(picture);
+    QString missing;
+    if (!PhotoLocator::Available(&missing)) {
+        ShowMessage({missing, ProgramCaption(), UserMessage::Icon::Error, {}});
+        return ExitCode::FileError;
+    }
+    const PhotoLocation found = PhotoLocator::Locate(picture);
     if (!found.grid) {
         ShowMessage({found.problem, ProgramCaption(), UserMessage::Icon::Error, {}});
         return ExitCode::NoGrid;

@@ -38,16 +38,6 @@ cv::Mat WrittenLines(const cv::Mat &straightBgr)
 
 } // namespace
 
-double LineDeviation::DistanceUnits() const
-{
-    return std::hypot(offsetUnits.x(), offsetUnits.y());
-}
-
-double LineDeviation::DistancePixels() const
-{
-    return std::hypot(offsetPixels.x(), offsetPixels.y());
-}
-
 std::vector<LineDeviation> MeasureLinesAgainstMarks(const QImage &picture, const GridMapping &grid)
 {
     const CvImage::WorkCopy work = CvImage::MakeWorkCopy(picture);

@@ -4,6 +4,7 @@
 
 #include <QImage>
 
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -15,8 +16,8 @@ struct LineDeviation {
     bool lineFound = false; // a written line lies within reach of the mark
     QPointF offsetUnits;    // from the mark to the nearest line point, grid units
     QPointF offsetPixels;   // the same in pixels of the monitor picture
-    double DistanceUnits() const;
-    double DistancePixels() const;
+    double DistanceUnits() const { return std::hypot(offsetUnits.x(), offsetUnits.y()); }
+    double DistancePixels() const { return std::hypot(offsetPixels.x(), offsetPixels.y()); }
 };
 
 // The marks seen in the picture and, for each, the nearest written line.

@@ -297,7 +297,7 @@ void CMonitorPhotoWindow::Reset(const QImage &picture, const QString &fileName, 
 void CMonitorPhotoWindow::ShowPointPhoto(const QImage &picture, const QString &fileName)
 {
     Reset(picture, fileName, Use::Points);
-    PhotoLocation found = LocateGridAndMarks(picture_);
+    PhotoLocation found = PhotoLocator::Locate(picture_);
     if (found.grid) {
         mapping_ = found.grid;
         marks_ = std::move(found.marks);
@@ -312,9 +312,12 @@ void CMonitorPhotoWindow::ShowLinePhoto(const QImage &picture, const QString &fi
     Reset(picture, fileName, Use::LineCheck);
     gridShiftX_ = gridShiftX;
     gridShiftY_ = gridShiftY;
-    if (const auto corners = FindScreenCorners(picture_))
+    if (const auto corners = PhotoLocator::ScreenCorners(picture_))
         mapping_ = GridMapping::FromScreenCorners(*corners, gridShiftX_, gridShiftY_);
-    if (!mapping_)
+    QString reason;
+    if (!PhotoLocator::Available(&reason))
+        SetProblem(reason);
+    else if (!mapping_)
         SetProblem(tr("Изображение монитора на снимке не найдено."));
     MappingFound();
 }
@@ -328,7 +331,11 @@ void CMonitorPhotoWindow::SetProblem(const QString &text)
 void CMonitorPhotoWindow::MappingFound()
 {
     if (mapping_ && use_ == Use::LineCheck) {
-        deviations_ = MeasureLinesAgainstMarks(picture_, *mapping_);
+        QString reason;
+        if (auto measured = PhotoLocator::MeasureLines(picture_, *mapping_, &reason))
+            deviations_ = std::move(*measured);
+        else
+            SetProblem(reason);
         FillTable();
     }
     highlighted_ = -1;
@@ -425,7 +432,7 @@ void CMonitorPhotoWindow::CornersDone()
     }
     SetProblem({});
     if (use_ == Use::Points)
-        marks_ = FindMarks(picture_, *mapping_);
+        marks_ = PhotoLocator::Marks(picture_, *mapping_);
     MappingFound();
 }
 

@@ -2,6 +2,7 @@
 
 #include "LineCheck.h"
 #include "PhotoLocation.h"
+#include "PhotoLocator.h"
 
 #include <QImage>
 #include <QWidget>

@@ -206,6 +206,7 @@ TEST_F(CommandLineModes, aMissingFileOrModuleEndsWithItsStatusAndSaysWhy)
         QStringList arguments;
         int status;
         const char *said;
+        const char *locateModule = nullptr;
     } cases[] = {
         {{"--write", "missing.ini", "--port", sim.slavePath()}, 3, "missing.ini"},
         {{"--backup", "kept", "--port", "/nonexistent/tty"}, 1, "TRX-G-K4"},
@@ -217,10 +218,15 @@ TEST_F(CommandLineModes, aMissingFileOrModuleEndsWithItsStatusAndSaysWhy)
         {{"--locate", "missing.png"}, 3, "missing.png"},
         {{"--locate", "default.ini"}, 3, "default.ini"},
         {{"--locate", "plain.png"}, 5, "не найдена калибровочная сетка"},
+        // The photo reading is a module of its own: one that is not there is named.
+        {{"--locate", "plain.png"}, 3, "Модуль распознавания снимков не установлен", "/nonexistent/tarvello-locate.so"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
-        const ProgramRun run = Program(c.arguments);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (c.locateModule)
+            environment.insert(QStringLiteral("TARVELLO_LOCATE_MODULE"), QString::fromUtf8(c.locateModule));
+        const ProgramRun run = Program(c.arguments, environment);
         EXPECT_EQ(run.status, c.status);
         EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.said))) << qPrintable(run.err);
     }

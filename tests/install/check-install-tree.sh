@@ -55,6 +55,19 @@ else
     fi
 fi
 
+# The photo reading is a module loaded on first use: the installed program
+# finds its own (a picture without a grid is then "no grid", status 5; a
+# module that is not found is status 3).
+if [ -x "$program" ]; then
+    status=0
+    (cd "$work/run" && env -u TARVELLO_LOCATE_MODULE QT_QPA_PLATFORM=offscreen "$program" \
+        --locate "$prefix/share/icons/hicolor/64x64/apps/tarvello-setup.png" > "$work/locate.log" 2>&1) || status=$?
+    if [ "$status" -ne 5 ]; then
+        cat "$work/locate.log" >&2
+        fail "the installed program did not load its photo module (--locate ended with $status, not 5)"
+    fi
+fi
+
 # --help and --version need no display: no Qt platform may be reachable.
 nodisplay=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
 version=""

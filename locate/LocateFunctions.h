@@ -1,0 +1,22 @@
+#pragma once
+
+#include "LineCheck.h"
+#include "PhotoLocation.h"
+
+// The photo reading as the shared module `tarvello-locate` hands it to the
+// program: one table of functions, asked for by its C name. The program and
+// the module are built together from one tree with one compiler and one Qt,
+// so the table passes C++ types; the version guards against a module left
+// from another build.
+struct LocateFunctions {
+    static constexpr int kVersion = 1;
+    int version = kVersion;
+    PhotoLocation (*locate)(const QImage &picture) = nullptr;
+    std::vector<MarkCandidate> (*findMarks)(const QImage &picture, const GridMapping &grid) = nullptr;
+    std::optional<GridMapping::Corners> (*screenCorners)(const QImage &picture) = nullptr;
+    std::vector<LineDeviation> (*measureLines)(const QImage &picture, const GridMapping &grid) = nullptr;
+};
+
+// The module's one exported name.
+#define TARVELLO_LOCATE_ENTRY "tarvello_locate_functions"
+using LocateEntry = const LocateFunctions *(*)();

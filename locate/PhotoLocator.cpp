@@ -1,0 +1,122 @@
+#include "PhotoLocator.h"
+
+#include "LocateFunctions.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibrary>
+
+namespace {
+
+QString Tr(const char *text)
+{
+    return QCoreApplication::translate("PhotoLocator", text);
+}
+
+// Where the module is: TARVELLO_LOCATE_MODULE first (a test, an unusual
+// install), then beside an installed program (<prefix>/lib/tarvello-setup),
+// and for a program run from its build tree the module built there.
+QStringList Candidates()
+{
+    QStringList paths;
+    if (const QString env = qEnvironmentVariable("TARVELLO_LOCATE_MODULE"); !env.isEmpty())
+        return {env};
+    const QString programDir = QCoreApplication::applicationDirPath();
+    paths << QDir(programDir).filePath(QStringLiteral(TARVELLO_LOCATE_INSTALLED));
+#if defined(TARVELLO_LOCATE_BUILT) && defined(TARVELLO_LOCATE_BUILD_DIR)
+    const QString build = QFileInfo(QStringLiteral(TARVELLO_LOCATE_BUILD_DIR)).canonicalFilePath();
+    const QString program = QFileInfo(programDir).canonicalFilePath();
+    if (!build.isEmpty() && (program == build || program.startsWith(build + QLatin1Char('/'))))
+        paths << QStringLiteral(TARVELLO_LOCATE_BUILT);
+#endif
+    return paths;
+}
+
+struct Loaded {
+    const LocateFunctions *functions = nullptr;
+    QString reason;
+};
+
+const Loaded &Module()
+{
+    // Loaded once and kept for the life of the process (never unloaded:
+    // OpenCV keeps threads and static state).
+    static const Loaded loaded = [] {
+        Loaded result;
+        QStringList tried;
+        for (const QString &path : Candidates()) {
+            if (!QFileInfo::exists(path)) {
+                tried << path;
+                continue;
+            }
+            QLibrary library(path);
+            const auto entry = reinterpret_cast<LocateEntry>(library.resolve(TARVELLO_LOCATE_ENTRY));
+            if (!entry) {
+                result.reason = Tr("Модуль распознавания снимков «%1» не загружается: %2")
+                                    .arg(QDir::toNativeSeparators(path), library.errorString());
+                return result;
+            }
+            const LocateFunctions *functions = entry();
+            if (!functions || functions->version != LocateFunctions::kVersion || !functions->locate
+                || !functions->findMarks || !functions->screenCorners || !functions->measureLines) {
+                result.reason = Tr("Модуль распознавания снимков «%1» от другой версии программы.")
+                                    .arg(QDir::toNativeSeparators(path));
+                return result;
+            }
+            result.functions = functions;
+            return result;
+        }
+        result.reason = Tr("Модуль распознавания снимков не установлен (искали: %1). Переустановите программу.")
+                            .arg(tried.join(QStringLiteral(", ")));
+        return result;
+    }();
+    return loaded;
+}
+
+} // namespace
+
+namespace PhotoLocator {
+
+bool Available(QString *reason)
+{
+    const Loaded &module = Module();
+    if (reason)
+        *reason = module.reason;
+    return module.functions != nullptr;
+}
+
+PhotoLocation Locate(const QImage &picture)
+{
+    const Loaded &module = Module();
+    if (!module.functions) {
+        PhotoLocation none;
+        none.problem = module.reason;
+        return none;
+    }
+    return module.functions->locate(picture);
+}
+
+std::vector<MarkCandidate> Marks(const QImage &picture, const GridMapping &grid)
+{
+    const Loaded &module = Module();
+    return module.functions ? module.functions->findMarks(picture, grid) : std::vector<MarkCandidate>{};
+}
+
+std::optional<GridMapping::Corners> ScreenCorners(const QImage &picture)
+{
+    const Loaded &module = Module();
+    return module.functions ? module.functions->screenCorners(picture) : std::nullopt;
+}
+
+std::optional<std::vector<LineDeviation>> MeasureLines(const QImage &picture, const GridMapping &grid, QString *reason)
+{
+    const Loaded &module = Module();
+    if (reason)
+        *reason = module.reason;
+    if (!module.functions)
+        return std::nullopt;
+    return module.functions->measureLines(picture, grid);
+}
+
+} // namespace PhotoLocator

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "GridMapping.h"
+#include "LineCheck.h"
+#include "PhotoLocation.h"
+
+#include <QImage>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+// Reading the grid, the marks and the screen off a picture of the monitor,
+// for the photo window and --locate. The work is in a shared module of its
+// own (tarvello-locate), loaded on first use: OpenCV and the libraries it
+// pulls in would otherwise be loaded at every start, and most runs of the
+// program never read a photo. Where the module cannot be loaded, every call
+// says why in Russian and finds nothing.
+namespace PhotoLocator {
+
+// True once the module is loaded; else reason says why it cannot be.
+bool Available(QString *reason = nullptr);
+
+// LocateGridAndMarks; without the module, no grid and the reason.
+PhotoLocation Locate(const QImage &picture);
+// FindMarks (the marks once the installer placed the grid); none without the module.
+std::vector<MarkCandidate> Marks(const QImage &picture, const GridMapping &grid);
+// FindScreenCorners; nullopt without the module.
+std::optional<GridMapping::Corners> ScreenCorners(const QImage &picture);
+// MeasureLinesAgainstMarks; nullopt without the module (reason says why).
+std::optional<std::vector<LineDeviation>> MeasureLines(const QImage &picture, const GridMapping &grid,
+                                                       QString *reason = nullptr);
+
+} // namespace PhotoLocator
