@@ -1,0 +1,255 @@
+// The module's own pictures on the picture pages, against the module
+// simulator on a pseudo-terminal: the copy saved before the first write of
+// each picture, reading and saving the module's picture, a module that
+// vanishes during the copy, and a copy written back.
+#include "CPageLoadPicture.h"
+#include "CPictureBox.h"
+#include "ComPortLink.h"
+#include "ModulePicture.h"
+#include "ModulePictureBackupStore.h"
+#include "ModuleSim.h"
+#include "ResourceIds.h"
+#include "ScopedEnv.h"
+#include "SheetFixture.h"
+
+#include <QCheckBox>
+#include <QDirIterator>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+
+namespace {
+
+struct PictureCase {
+    const char *name;
+    WizardStep step;
+    PictureUpload::Picture picture;
+    std::uint32_t address;
+};
+
+const PictureCase kPictures[] = {
+    {"lines", WizardStep::LoadBMP, PictureUpload::Picture::GuideLines, 0xD0000},
+    {"warning", WizardStep::LoadWarn, PictureUpload::Picture::Warning, 0xE0000},
+};
+
+// A picture of its own for each area, not what the pages would write.
+ModulePicture::Buffer KnownPicture(int seed)
+{
+    QImage image(ModulePicture::kPictureWidth, ModulePicture::kPictureHeight, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    painter.fillRect(20 + 30 * seed, 40, 90, 60 + 20 * seed, Qt::white);
+    painter.fillRect(300, 200 - 50 * seed, 15, 80, Qt::white);
+    return ModulePicture::ModulePictureFromImage(image, false);
+}
+
+// The command the simulator logged, without its line speed.
+QString Command(const QString &line)
+{
+    return line.section(QLatin1Char(' '), 1);
+}
+
+class ModulePictures : public SheetTest {
+protected:
+    void SetUp() override
+    {
+        SheetTest::SetUp();
+        env.set("TARVELLO_COM_ONLY_ENV", "1");
+        env.set("TARVELLO_COM1", QFile::encodeName(Line()));
+        previousStore_ = SetProgramBackupStore(&store);
+        // The module's memory: a known picture in each area.
+        QByteArray memory(1 << 20, '\0');
+        for (const PictureCase &c : kPictures) {
+            const ModulePicture::Buffer bytes = KnownPicture(int(c.address >> 16) & 1);
+            std::copy(bytes.begin(), bytes.end(), memory.begin() + c.address);
+        }
+        QFile mem(State() + QStringLiteral(".mem"));
+        ASSERT_TRUE(mem.open(QIODevice::WriteOnly));
+        mem.write(memory);
+    }
+    void TearDown() override
+    {
+        SetProgramBackupStore(previousStore_);
+        SheetTest::TearDown();
+    }
+
+    QString Line() const { return dir_.filePath(QStringLiteral("com1")); }
+    QString State() const { return dir_.filePath(QStringLiteral("module.state")); }
+    QStringList Simulator(const QStringList &faults = {}) const
+    {
+        return QStringList{"--link", Line(), "--state", State()} + faults;
+    }
+    static ModulePicture::Buffer Memory(const QString &state, std::uint32_t address)
+    {
+        QFile mem(state + QStringLiteral(".mem"));
+        ModulePicture::Buffer bytes{};
+        if (mem.open(QIODevice::ReadOnly) && mem.seek(address))
+            mem.read(reinterpret_cast<char *>(bytes.data()), bytes.size());
+        return bytes;
+    }
+    // Every file under the copies' folder.
+    QStringList Copies() const
+    {
+        QStringList files;
+        for (QDirIterator it(store.Root(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+            files << it.next();
+        return files;
+    }
+    static void Click(CPageSheet &sheet, int id)
+    {
+        QTest::mouseClick(sheet.ActivePage()->findChild<QPushButton *>(Ids::ObjectName(id)), Qt::LeftButton);
+    }
+    static CPageLoadPicture &Page(CPageSheet &sheet) { return *static_cast<CPageLoadPicture *>(sheet.ActivePage()); }
+    // The commands the module got while action ran.
+    static QStringList During(const ModuleSim &sim, const std::function<void()> &action)
+    {
+        const int before = static_cast<int>(sim.log(0, std::chrono::milliseconds(300)).size());
+        action();
+        QStringList commands;
+        for (const QString &line : sim.log(0, std::chrono::milliseconds(300)).mid(before))
+            commands << Command(line);
+        return commands;
+    }
+
+    ScopedEnv env;
+    QTemporaryDir data_;
+    ModulePictureBackupStore store{data_.filePath(QStringLiteral("backups")),
+                                   data_.filePath(QStringLiteral("tarvello-setup.conf"))};
+    ModulePictureBackupStore *previousStore_ = nullptr;
+};
+
+TEST_F(ModulePictures, theModulesPictureIsCopiedBeforeTheFirstWriteOfEachPictureOnly)
+{
+    ModuleSim sim(Simulator());
+    ASSERT_TRUE(sim.started()) << qPrintable(sim.error());
+    ComPortLink link;
+    ASSERT_EQ(link.Open(1), kLinkOk);
+    auto sheet = OpenSheet(&link);
+    EnterLeftBorder(sheet->SheetSettings());
+    for (const PictureCase &c : kPictures) {
+        SCOPED_TRACE(c.name);
+        sheet->SetActivePage(c.step);
+        const QString read0 = QStringLiteral("ATB0X%1\\r").arg(c.address, 8, 16, QLatin1Char('0')).toUpper();
+        for (int write = 0; write < 2; ++write) {
+            const QStringList commands = During(sim, [&] { Click(*sheet, Ids::IDC_BUTTON_WRITE); });
+            const int copyReads = static_cast<int>(commands.indexOf(QStringLiteral("ATS0\\r")));
+            ASSERT_GE(copyReads, 0) << "the upload ran";
+            EXPECT_EQ(copyReads, write == 0 ? PictureUpload::kBlocks : 0) << "the copy's reads come first, once";
+            if (write == 0) {
+                EXPECT_EQ(commands.first().toUpper(), read0);
+            }
+        }
+        const QStringList files = Copies().filter(QStringLiteral("-%1.bmp").arg(c.name));
+        ASSERT_EQ(files.size(), 1);
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("/backups/0000000000/\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d-%1\\.bmp$")
+                                           .arg(c.name))
+                        .match(files[0])
+                        .hasMatch())
+            << qPrintable(files[0]);
+        EXPECT_TRUE(ModulePicture::ModulePictureFromImage(QImage(files[0]), false) == KnownPicture(int(c.address >> 16) & 1))
+            << "the copy is the module's memory";
+        EXPECT_TRUE(Page(*sheet).BackupNote()->text().contains(QDir::toNativeSeparators(files[0])));
+    }
+    EXPECT_EQ(messages_.count(), 0u);
+    link.Close();
+}
+
+TEST_F(ModulePictures, withTheCopyTurnedOffNothingIsReadAndTheChoiceIsRemembered)
+{
+    ModuleSim sim(Simulator());
+    ASSERT_TRUE(sim.started()) << qPrintable(sim.error());
+    ComPortLink link;
+    ASSERT_EQ(link.Open(1), kLinkOk);
+    auto sheet = OpenSheet(&link);
+    EnterLeftBorder(sheet->SheetSettings());
+    sheet->SetActivePage(WizardStep::LoadBMP);
+    QCheckBox *check = Page(*sheet).BackupCheck();
+    ASSERT_TRUE(check->isChecked()) << "on unless turned off";
+    QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(5, check->height() / 2));
+    const QStringList commands = During(sim, [&] { Click(*sheet, Ids::IDC_BUTTON_WRITE); });
+    EXPECT_EQ(commands.indexOf(QStringLiteral("ATS0\\r")), 0) << "no read before the upload";
+    EXPECT_TRUE(Copies().isEmpty());
+    EXPECT_FALSE(ModulePictureBackupStore(store.Root(), data_.filePath(QStringLiteral("tarvello-setup.conf"))).Enabled());
+    link.Close();
+}
+
+TEST_F(ModulePictures, readShowsTheModulesPictureAndSavesItAsBmp)
+{
+    ModuleSim sim(Simulator());
+    ASSERT_TRUE(sim.started()) << qPrintable(sim.error());
+    ComPortLink link;
+    ASSERT_EQ(link.Open(1), kLinkOk);
+    auto sheet = OpenSheet(&link);
+    sheet->SetActivePage(WizardStep::LoadBMP);
+    auto *save = sheet->ActivePage()->findChild<QPushButton *>(Ids::ObjectName(Ids::IDC_SAVE_MODULE_PICTURE));
+    EXPECT_FALSE(save->isEnabled()) << "nothing read yet";
+    Click(*sheet, Ids::IDC_READ_MODULE);
+    EXPECT_TRUE(ModulePicture::ModulePictureFromImage(Page(*sheet).ModulePictureBox()->FullSizeBitmap(), false)
+                == KnownPicture(1));
+    ScriptedFileDialogs dialogs;
+    dialogs.answer(QDir::current().filePath(QStringLiteral("module.bmp")));
+    ASSERT_TRUE(save->isEnabled());
+    QTest::mouseClick(save, Qt::LeftButton);
+    EXPECT_TRUE(ModulePicture::ModulePictureFromImage(QImage(QStringLiteral("module.bmp")), false) == KnownPicture(1));
+    EXPECT_EQ(messages_.count(), 0u);
+    link.Close();
+}
+
+// The module gone or refusing in the middle of the copy: the old picture
+// would be lost without it, so nothing is written.
+TEST_F(ModulePictures, aCopyThatFailsLeavesNoFileShowsOneBoxAndStopsTheWrite)
+{
+    // Before block 50's read: the page's "ATS1\r" and "ATO0\r", 50 reads.
+    const int beforeRead50 = 2 * 5 + 50 * 14;
+    const struct {
+        const char *name;
+        QStringList faults;
+    } trials[] = {
+        {"hang-up at read 50", {"--hangup-after", QString::number(beforeRead50 + 5)}},
+        {"read 50 refused", {"--error-on", "B:51"}},
+    };
+    for (const auto &t : trials) {
+        SCOPED_TRACE(t.name);
+        ModuleSim sim(Simulator(t.faults));
+        ASSERT_TRUE(sim.started()) << qPrintable(sim.error());
+        ComPortLink link;
+        ASSERT_EQ(link.Open(1), kLinkOk);
+        auto sheet = OpenSheet(&link);
+        EnterLeftBorder(sheet->SheetSettings());
+        sheet->SetActivePage(WizardStep::LoadBMP);
+        messages_.clear();
+        const QStringList commands = During(sim, [&] { Click(*sheet, Ids::IDC_BUTTON_WRITE); });
+        EXPECT_EQ(messages_.count(), 1u) << "the read's device error box";
+        EXPECT_TRUE(Copies().isEmpty()) << qPrintable(Copies().join(QLatin1Char(' ')));
+        EXPECT_EQ(commands.filter(QRegularExpression(QStringLiteral("^AT[SEA]"))), QStringList())
+            << "no upload after the failed copy";
+        link.Close();
+    }
+}
+
+TEST_F(ModulePictures, restoreWritesTheCopyBackAsItIs)
+{
+    ModuleSim sim(Simulator());
+    ASSERT_TRUE(sim.started()) << qPrintable(sim.error());
+    ComPortLink link;
+    ASSERT_EQ(link.Open(1), kLinkOk);
+    auto sheet = OpenSheet(&link);
+    Settings &s = sheet->SheetSettings();
+    s.Reflection = 1;  // a copy is the module's memory: never mirrored again
+    sheet->SetActivePage(WizardStep::LoadBMP);
+    const QString copy = QDir::current().filePath(QStringLiteral("copy.bmp"));
+    const ModulePicture::Buffer restored = KnownPicture(0);
+    ASSERT_TRUE(ModulePictureBackupStore::SaveModuleBytes(copy, restored));
+    ScriptedFileDialogs dialogs;
+    dialogs.answer(copy);
+    store.SetEnabled(false);
+    Click(*sheet, Ids::IDC_RESTORE_PICTURE);
+    ASSERT_EQ(dialogs.requests().size(), 1u);
+    EXPECT_EQ(dialogs.requests()[0].directory, store.ModuleFolder(0)) << "opens in this module's copies";
+    EXPECT_TRUE(Memory(State(), 0xD0000) == restored) << "the module holds the copy's bytes";
+    EXPECT_TRUE(s.CustomFileLines.isEmpty()) << "the page's own picture stays";
+    EXPECT_EQ(messages_.count(), 0u);
+    link.Close();
+}
+
+} // namespace
