@@ -28,10 +28,14 @@ namespace {
 // Blocks timed before the time left is estimated from them.
 constexpr int kBlocksBeforeEstimate = 3;
 
-// The picture to be written, in dialog units; the module's own is this far
-// to its right.
-constexpr QRect kPictureUnits(5, 72, 85, 66);
-constexpr int kModuleColumn = 90;
+// In dialog units: the page as wide as the widest wizard pages; the picture
+// to be written, the module's own this far to its right; the column of
+// buttons on the right.
+constexpr int kPageWidth = 360;
+constexpr QRect kPictureUnits(5, 72, 120, 66);
+constexpr int kModuleColumn = 125;
+constexpr int kRightColumn = 255;
+constexpr int kRightWidth = 100;
 
 FileDialogRequest PictureDialog(FileDialogRequest::Kind kind)
 {
@@ -62,33 +66,44 @@ CPageLoadPicture::CPageLoadPicture(PageInfo info, PictureUpload::Picture picture
 {
 }
 
+QRect CPageLoadPicture::TemplateUnits() const
+{
+    return QRect(0, 0, kPageWidth, 205);
+}
+
 std::vector<ControlSpec> CPageLoadPicture::Template() const
 {
     using Kind = ControlSpec::Kind;
     std::vector<ControlSpec> t = BaseTemplate();
-    t.push_back({Ids::IDC_BUTTON_SAVE, Kind::Button, tr("Сохранить"), QRect(185, 70, 95, 15)});
-    t.push_back({Ids::IDC_BUTTON_LOAD, Kind::Button, tr("Загрузить"), QRect(185, 89, 95, 15)});
-    t.push_back({Ids::IDC_BUTTON_DEFAULT, Kind::Button, tr("По умолчанию"), QRect(185, 108, 95, 15)});
+    // The picture to be written and the module's own side by side, each
+    // under its caption (made in BindControls); the module's controls under
+    // them; the file and write controls in a column on the right.
+    for (ControlSpec &spec : t) {
+        if (spec.id == Ids::IDC_HELPTEXT)
+            spec.units.setWidth(kPageWidth - 10);
+        if (spec.id == Ids::IDC_PICTURE)
+            spec.units = kPictureUnits;
+    }
+    const int x = kRightColumn;
+    t.push_back({Ids::IDC_BUTTON_SAVE, Kind::Button, tr("Сохранить"), QRect(x, 70, kRightWidth, 15)});
+    t.push_back({Ids::IDC_BUTTON_LOAD, Kind::Button, tr("Загрузить"), QRect(x, 89, kRightWidth, 15)});
+    t.push_back({Ids::IDC_BUTTON_DEFAULT, Kind::Button, tr("По умолчанию"), QRect(x, 108, kRightWidth, 15)});
     // The photo check goes under the file buttons; writing moves down for it.
     const int below = OffersPhotoCheck() ? 12 : 0;
     if (below)
-        t.push_back({Ids::IDC_CHECK_PHOTO, Kind::Button, tr("Проверить по снимку..."), QRect(185, 127, 95, 15)});
-    t.push_back({Ids::IDC_BUTTON_WRITE, Kind::Button, tr("Запись"), QRect(185, 134 + below, 95, 15)});
-    t.push_back({Ids::IDC_PROGRESS, Kind::Progress, {}, QRect(185, 155 + below, 95, 10)});
-    t.push_back({Ids::IDC_UPLOAD_ESTIMATE, Kind::Static, {}, QRect(185, 168 + below, 95, 30 - below / 2)});
-    // The picture to be written and the module's own, side by side, each
-    // under its caption (made in BindControls); the module's controls under
-    // them.
-    for (ControlSpec &spec : t)
-        if (spec.id == Ids::IDC_PICTURE)
-            spec.units = kPictureUnits;
+        t.push_back({Ids::IDC_CHECK_PHOTO, Kind::Button, tr("Проверить по снимку..."), QRect(x, 127, kRightWidth, 15)});
+    t.push_back({Ids::IDC_BUTTON_WRITE, Kind::Button, tr("Запись"), QRect(x, 134 + below, kRightWidth, 15)});
+    t.push_back({Ids::IDC_PROGRESS, Kind::Progress, {}, QRect(x, 155 + below, kRightWidth, 10)});
+    t.push_back({Ids::IDC_UPLOAD_ESTIMATE, Kind::Static, {}, QRect(x, 168 + below, kRightWidth, 30 - below / 2)});
+
+    const int module = kPictureUnits.left() + kModuleColumn;
     t.push_back({Ids::IDC_MODULE_PICTURE, Kind::Picture, {}, kPictureUnits.translated(kModuleColumn, 0)});
-    t.push_back({Ids::IDC_READ_MODULE, Kind::Button, tr("Прочитать из модуля"), QRect(95, 141, 85, 14)});
-    t.push_back({Ids::IDC_SAVE_MODULE_PICTURE, Kind::Button, tr("Сохранить как BMP..."), QRect(95, 157, 85, 14)});
-    t.push_back({Ids::IDC_RESTORE_PICTURE, Kind::Button, tr("Восстановить..."), QRect(95, 173, 85, 14)});
-    t.push_back({Ids::IDC_BACKUP_NOTE, Kind::Static, {}, QRect(5, 141, 85, 46)});
+    t.push_back({Ids::IDC_READ_MODULE, Kind::Button, tr("Прочитать из модуля"), QRect(module, 141, 110, 14)});
+    t.push_back({Ids::IDC_SAVE_MODULE_PICTURE, Kind::Button, tr("Сохранить как BMP..."), QRect(module, 157, 110, 14)});
+    t.push_back({Ids::IDC_RESTORE_PICTURE, Kind::Button, tr("Восстановить..."), QRect(module, 173, 110, 14)});
+    t.push_back({Ids::IDC_BACKUP_NOTE, Kind::Static, {}, QRect(5, 141, kPictureUnits.width(), 46)});
     // A check box in its place (BindControls).
-    t.push_back({Ids::IDC_BACKUP_CHECK, Kind::Static, {}, QRect(5, 190, 175, 10)});
+    t.push_back({Ids::IDC_BACKUP_CHECK, Kind::Static, {}, QRect(5, 189, x - 10, 11)});
     return t;
 }
 
@@ -108,8 +123,9 @@ void CPageLoadPicture::BindControls()
 
 void CPageLoadPicture::RegisterResize()
 {
-    // Each picture takes half of the width the page gains, and the controls
-    // under it go with it.
+    // Each picture takes half of the width the page gains and half of the
+    // height (a picture keeps its shape), and the controls under it go with
+    // it; the check box stays at the bottom.
     layout_.Add(captions_[0], 0, 0, 50, 0);
     layout_.Add(captions_[1], 50, 0, 50, 0);
     for (const ControlSpec &spec : Template()) {
@@ -118,21 +134,21 @@ void CPageLoadPicture::RegisterResize()
             layout_.AddById(spec.id, 0, 0, 100, 0);
             break;
         case Ids::IDC_PICTURE:
-            layout_.AddById(spec.id, 0, 0, 50, 100);
+            layout_.AddById(spec.id, 0, 0, 50, 50);
             break;
         case Ids::IDC_MODULE_PICTURE:
-            layout_.AddById(spec.id, 50, 0, 50, 100);
+            layout_.AddById(spec.id, 50, 0, 50, 50);
             break;
         case Ids::IDC_READ_MODULE:
         case Ids::IDC_SAVE_MODULE_PICTURE:
         case Ids::IDC_RESTORE_PICTURE:
-            layout_.AddById(spec.id, 50, 100, 0, 0);
+            layout_.AddById(spec.id, 50, 50, 0, 0);
             break;
         case Ids::IDC_BACKUP_NOTE:
-            layout_.AddById(spec.id, 0, 100, 50, 0);
+            layout_.AddById(spec.id, 0, 50, 50, 50);
             break;
         case Ids::IDC_BACKUP_CHECK:
-            layout_.AddById(spec.id, 0, 100, 50, 0);
+            layout_.AddById(spec.id, 0, 100, 100, 0);
             break;
         default:
             layout_.AddById(spec.id, 100, 0, 0, 0);

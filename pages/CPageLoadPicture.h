@@ -62,6 +62,7 @@ public:
 
 protected:
     std::vector<ControlSpec> Template() const override;
+    QRect TemplateUnits() const override;
     void BindControls() override;
     void OnInitDialog() override;
     void RegisterResize() override;

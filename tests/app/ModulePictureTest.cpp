@@ -5,6 +5,7 @@
 #include "CPageLoadPicture.h"
 #include "CPictureBox.h"
 #include "ComPortLink.h"
+#include "GuideLineRenderer.h"
 #include "ModulePicture.h"
 #include "ModulePictureBackupStore.h"
 #include "ModuleSim.h"
@@ -173,24 +174,42 @@ TEST_F(ModulePictures, withTheCopyTurnedOffNothingIsReadAndTheChoiceIsRemembered
     link.Close();
 }
 
+// With TARVELLO_SCREENSHOT_DIR set, the page is kept there with the
+// module's older picture (the left border alone) beside the new one.
 TEST_F(ModulePictures, readShowsTheModulesPictureAndSavesItAsBmp)
 {
+    Settings older;
+    EnterLeftBorder(older);
+    const ModulePicture::Buffer inModule = ModulePicture::ModulePictureFromImage(RenderGuideLinePicture(older), false);
+    {
+        QFile mem(State() + QStringLiteral(".mem"));
+        ASSERT_TRUE(mem.open(QIODevice::ReadWrite) && mem.seek(0xD0000));
+        mem.write(reinterpret_cast<const char *>(inModule.data()), inModule.size());
+    }
     ModuleSim sim(Simulator());
     ASSERT_TRUE(sim.started()) << qPrintable(sim.error());
     ComPortLink link;
     ASSERT_EQ(link.Open(1), kLinkOk);
     auto sheet = OpenSheet(&link);
+    for (int slot = 0; slot <= 22; ++slot) {  // every built-in point
+        double x = 0, y = 0;
+        unsigned char flag = 0;
+        sheet->SheetSettings().GetPoint(slot, x, y, flag);
+        sheet->SheetSettings().SetPoint(slot, x, y, 1);
+    }
     sheet->SetActivePage(WizardStep::LoadBMP);
     auto *save = sheet->ActivePage()->findChild<QPushButton *>(Ids::ObjectName(Ids::IDC_SAVE_MODULE_PICTURE));
     EXPECT_FALSE(save->isEnabled()) << "nothing read yet";
     Click(*sheet, Ids::IDC_READ_MODULE);
     EXPECT_TRUE(ModulePicture::ModulePictureFromImage(Page(*sheet).ModulePictureBox()->FullSizeBitmap(), false)
-                == KnownPicture(1));
+                == inModule);
+    if (const QString keep = qEnvironmentVariable("TARVELLO_SCREENSHOT_DIR"); !keep.isEmpty())
+        sheet->grab().save(QDir(keep).filePath(QStringLiteral("page12-module-picture.png")));
     ScriptedFileDialogs dialogs;
     dialogs.answer(QDir::current().filePath(QStringLiteral("module.bmp")));
     ASSERT_TRUE(save->isEnabled());
     QTest::mouseClick(save, Qt::LeftButton);
-    EXPECT_TRUE(ModulePicture::ModulePictureFromImage(QImage(QStringLiteral("module.bmp")), false) == KnownPicture(1));
+    EXPECT_TRUE(ModulePicture::ModulePictureFromImage(QImage(QStringLiteral("module.bmp")), false) == inModule);
     EXPECT_EQ(messages_.count(), 0u);
     link.Close();
 }
