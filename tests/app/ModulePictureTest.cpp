@@ -21,16 +21,17 @@
 
 namespace {
 
+// Each picture's page, its area in the module and the picture held there.
 struct PictureCase {
     const char *name;
     WizardStep step;
-    PictureUpload::Picture picture;
     std::uint32_t address;
+    int seed;
 };
 
 const PictureCase kPictures[] = {
-    {"lines", WizardStep::LoadBMP, PictureUpload::Picture::GuideLines, 0xD0000},
-    {"warning", WizardStep::LoadWarn, PictureUpload::Picture::Warning, 0xE0000},
+    {"lines", WizardStep::LoadBMP, 0xD0000, 1},
+    {"warning", WizardStep::LoadWarn, 0xE0000, 0},
 };
 
 // A picture of its own for each area, not what the pages would write.
@@ -44,12 +45,6 @@ ModulePicture::Buffer KnownPicture(int seed)
     return ModulePicture::ModulePictureFromImage(image, false);
 }
 
-// The command the simulator logged, without its line speed.
-QString Command(const QString &line)
-{
-    return line.section(QLatin1Char(' '), 1);
-}
-
 class ModulePictures : public SheetTest {
 protected:
     void SetUp() override
@@ -61,7 +56,7 @@ protected:
         // The module's memory: a known picture in each area.
         QByteArray memory(1 << 20, '\0');
         for (const PictureCase &c : kPictures) {
-            const ModulePicture::Buffer bytes = KnownPicture(int(c.address >> 16) & 1);
+            const ModulePicture::Buffer bytes = KnownPicture(c.seed);
             std::copy(bytes.begin(), bytes.end(), memory.begin() + c.address);
         }
         QFile mem(State() + QStringLiteral(".mem"));
@@ -70,19 +65,30 @@ protected:
     }
     void TearDown() override
     {
+        if (link_)
+            link_->Close();
         SetProgramBackupStore(previousStore_);
         SheetTest::TearDown();
     }
 
+    // A module on the line (with faults), the link to it, and the sheet.
+    std::unique_ptr<CPageSheet> Start(const QStringList &faults = {})
+    {
+        if (link_)
+            link_->Close();
+        sim_.reset();  // the line's name is free again
+        sim_ = std::make_unique<ModuleSim>(QStringList{"--link", Line(), "--state", State()} + faults);
+        EXPECT_TRUE(sim_->started()) << qPrintable(sim_->error());
+        link_ = std::make_unique<ComPortLink>();
+        EXPECT_EQ(link_->Open(1), kLinkOk);
+        return OpenSheet(link_.get());
+    }
+
     QString Line() const { return dir_.filePath(QStringLiteral("com1")); }
     QString State() const { return dir_.filePath(QStringLiteral("module.state")); }
-    QStringList Simulator(const QStringList &faults = {}) const
+    ModulePicture::Buffer Memory(std::uint32_t address) const
     {
-        return QStringList{"--link", Line(), "--state", State()} + faults;
-    }
-    static ModulePicture::Buffer Memory(const QString &state, std::uint32_t address)
-    {
-        QFile mem(state + QStringLiteral(".mem"));
+        QFile mem(State() + QStringLiteral(".mem"));
         ModulePicture::Buffer bytes{};
         if (mem.open(QIODevice::ReadOnly) && mem.seek(address))
             mem.read(reinterpret_cast<char *>(bytes.data()), bytes.size());
@@ -102,13 +108,13 @@ protected:
     }
     static CPageLoadPicture &Page(CPageSheet &sheet) { return *static_cast<CPageLoadPicture *>(sheet.ActivePage()); }
     // The commands the module got while action ran.
-    static QStringList During(const ModuleSim &sim, const std::function<void()> &action)
+    QStringList During(const std::function<void()> &action) const
     {
-        const int before = static_cast<int>(sim.log(0, std::chrono::milliseconds(300)).size());
+        const int before = static_cast<int>(sim_->log(0, std::chrono::milliseconds(300)).size());
         action();
         QStringList commands;
-        for (const QString &line : sim.log(0, std::chrono::milliseconds(300)).mid(before))
-            commands << Command(line);
+        for (const QString &line : sim_->log(0, std::chrono::milliseconds(300)).mid(before))
+            commands << line.section(QLatin1Char(' '), 1);  // without the line speed
         return commands;
     }
 
@@ -117,22 +123,20 @@ protected:
     ModulePictureBackupStore store{data_.filePath(QStringLiteral("backups")),
                                    data_.filePath(QStringLiteral("tarvello-setup.conf"))};
     ModulePictureBackupStore *previousStore_ = nullptr;
+    std::unique_ptr<ModuleSim> sim_;
+    std::unique_ptr<ComPortLink> link_;
 };
 
 TEST_F(ModulePictures, theModulesPictureIsCopiedBeforeTheFirstWriteOfEachPictureOnly)
 {
-    ModuleSim sim(Simulator());
-    ASSERT_TRUE(sim.started()) << qPrintable(sim.error());
-    ComPortLink link;
-    ASSERT_EQ(link.Open(1), kLinkOk);
-    auto sheet = OpenSheet(&link);
+    auto sheet = Start();
     EnterLeftBorder(sheet->SheetSettings());
     for (const PictureCase &c : kPictures) {
         SCOPED_TRACE(c.name);
         sheet->SetActivePage(c.step);
         const QString read0 = QStringLiteral("ATB0X%1\\r").arg(c.address, 8, 16, QLatin1Char('0')).toUpper();
         for (int write = 0; write < 2; ++write) {
-            const QStringList commands = During(sim, [&] { Click(*sheet, Ids::IDC_BUTTON_WRITE); });
+            const QStringList commands = During([&] { Click(*sheet, Ids::IDC_BUTTON_WRITE); });
             const int copyReads = static_cast<int>(commands.indexOf(QStringLiteral("ATS0\\r")));
             ASSERT_GE(copyReads, 0) << "the upload ran";
             EXPECT_EQ(copyReads, write == 0 ? PictureUpload::kBlocks : 0) << "the copy's reads come first, once";
@@ -147,31 +151,25 @@ TEST_F(ModulePictures, theModulesPictureIsCopiedBeforeTheFirstWriteOfEachPicture
                         .match(files[0])
                         .hasMatch())
             << qPrintable(files[0]);
-        EXPECT_TRUE(ModulePicture::ModulePictureFromImage(QImage(files[0]), false) == KnownPicture(int(c.address >> 16) & 1))
+        EXPECT_TRUE(ModulePicture::ModulePictureFromImage(QImage(files[0]), false) == KnownPicture(c.seed))
             << "the copy is the module's memory";
         EXPECT_TRUE(Page(*sheet).BackupNote()->text().contains(QDir::toNativeSeparators(files[0])));
     }
     EXPECT_EQ(messages_.count(), 0u);
-    link.Close();
 }
 
 TEST_F(ModulePictures, withTheCopyTurnedOffNothingIsReadAndTheChoiceIsRemembered)
 {
-    ModuleSim sim(Simulator());
-    ASSERT_TRUE(sim.started()) << qPrintable(sim.error());
-    ComPortLink link;
-    ASSERT_EQ(link.Open(1), kLinkOk);
-    auto sheet = OpenSheet(&link);
+    auto sheet = Start();
     EnterLeftBorder(sheet->SheetSettings());
     sheet->SetActivePage(WizardStep::LoadBMP);
     QCheckBox *check = Page(*sheet).BackupCheck();
     ASSERT_TRUE(check->isChecked()) << "on unless turned off";
     QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(5, check->height() / 2));
-    const QStringList commands = During(sim, [&] { Click(*sheet, Ids::IDC_BUTTON_WRITE); });
+    const QStringList commands = During([&] { Click(*sheet, Ids::IDC_BUTTON_WRITE); });
     EXPECT_EQ(commands.indexOf(QStringLiteral("ATS0\\r")), 0) << "no read before the upload";
     EXPECT_TRUE(Copies().isEmpty());
     EXPECT_FALSE(ModulePictureBackupStore(store.Root(), data_.filePath(QStringLiteral("tarvello-setup.conf"))).Enabled());
-    link.Close();
 }
 
 // With TARVELLO_SCREENSHOT_DIR set, the page is kept there with the
@@ -186,11 +184,7 @@ TEST_F(ModulePictures, readShowsTheModulesPictureAndSavesItAsBmp)
         ASSERT_TRUE(mem.open(QIODevice::ReadWrite) && mem.seek(0xD0000));
         mem.write(reinterpret_cast<const char *>(inModule.data()), inModule.size());
     }
-    ModuleSim sim(Simulator());
-    ASSERT_TRUE(sim.started()) << qPrintable(sim.error());
-    ComPortLink link;
-    ASSERT_EQ(link.Open(1), kLinkOk);
-    auto sheet = OpenSheet(&link);
+    auto sheet = Start();
     for (int slot = 0; slot <= 22; ++slot) {  // every built-in point
         double x = 0, y = 0;
         unsigned char flag = 0;
@@ -211,7 +205,6 @@ TEST_F(ModulePictures, readShowsTheModulesPictureAndSavesItAsBmp)
     QTest::mouseClick(save, Qt::LeftButton);
     EXPECT_TRUE(ModulePicture::ModulePictureFromImage(QImage(QStringLiteral("module.bmp")), false) == inModule);
     EXPECT_EQ(messages_.count(), 0u);
-    link.Close();
 }
 
 // The module gone or refusing in the middle of the copy: the old picture
@@ -229,30 +222,21 @@ TEST_F(ModulePictures, aCopyThatFailsLeavesNoFileShowsOneBoxAndStopsTheWrite)
     };
     for (const auto &t : trials) {
         SCOPED_TRACE(t.name);
-        ModuleSim sim(Simulator(t.faults));
-        ASSERT_TRUE(sim.started()) << qPrintable(sim.error());
-        ComPortLink link;
-        ASSERT_EQ(link.Open(1), kLinkOk);
-        auto sheet = OpenSheet(&link);
+        auto sheet = Start(t.faults);
         EnterLeftBorder(sheet->SheetSettings());
         sheet->SetActivePage(WizardStep::LoadBMP);
         messages_.clear();
-        const QStringList commands = During(sim, [&] { Click(*sheet, Ids::IDC_BUTTON_WRITE); });
+        const QStringList commands = During([&] { Click(*sheet, Ids::IDC_BUTTON_WRITE); });
         EXPECT_EQ(messages_.count(), 1u) << "the read's device error box";
         EXPECT_TRUE(Copies().isEmpty()) << qPrintable(Copies().join(QLatin1Char(' ')));
         EXPECT_EQ(commands.filter(QRegularExpression(QStringLiteral("^AT[SEA]"))), QStringList())
             << "no upload after the failed copy";
-        link.Close();
     }
 }
 
 TEST_F(ModulePictures, restoreWritesTheCopyBackAsItIs)
 {
-    ModuleSim sim(Simulator());
-    ASSERT_TRUE(sim.started()) << qPrintable(sim.error());
-    ComPortLink link;
-    ASSERT_EQ(link.Open(1), kLinkOk);
-    auto sheet = OpenSheet(&link);
+    auto sheet = Start();
     Settings &s = sheet->SheetSettings();
     s.Reflection = 1;  // a copy is the module's memory: never mirrored again
     sheet->SetActivePage(WizardStep::LoadBMP);
@@ -265,10 +249,9 @@ TEST_F(ModulePictures, restoreWritesTheCopyBackAsItIs)
     Click(*sheet, Ids::IDC_RESTORE_PICTURE);
     ASSERT_EQ(dialogs.requests().size(), 1u);
     EXPECT_EQ(dialogs.requests()[0].directory, store.ModuleFolder(0)) << "opens in this module's copies";
-    EXPECT_TRUE(Memory(State(), 0xD0000) == restored) << "the module holds the copy's bytes";
+    EXPECT_TRUE(Memory(0xD0000) == restored) << "the module holds the copy's bytes";
     EXPECT_TRUE(s.CustomFileLines.isEmpty()) << "the page's own picture stays";
     EXPECT_EQ(messages_.count(), 0u);
-    link.Close();
 }
 
 } // namespace
