@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
@@ -442,8 +443,15 @@ void CPageLoadPicture::SaveModulePicture()
 PictureUpload::Result CPageLoadPicture::RestoreFromFile()
 {
     FileDialogRequest request = PictureDialog(FileDialogRequest::Kind::Open);
-    if (ModulePictureBackupStore *store = ProgramBackupStore())
-        request.directory = store->ModuleFolder(Serial());
+    // This module's copies; all copies while it has none yet.
+    if (const ModulePictureBackupStore *store = ProgramBackupStore()) {
+        for (const QString &folder : {store->ModuleFolder(Serial()), store->Root()}) {
+            if (QFileInfo(folder).isDir()) {
+                request.directory = folder;
+                break;
+            }
+        }
+    }
     const auto path = AskFileName(request);
     if (!path)
         return {};

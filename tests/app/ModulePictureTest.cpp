@@ -246,6 +246,7 @@ TEST_F(ModulePictures, restoreWritesTheCopyBackAsItIs)
     ScriptedFileDialogs dialogs;
     dialogs.answer(copy);
     store.SetEnabled(false);
+    ASSERT_TRUE(QDir().mkpath(store.ModuleFolder(0)));
     Click(*sheet, Ids::IDC_RESTORE_PICTURE);
     ASSERT_EQ(dialogs.requests().size(), 1u);
     EXPECT_EQ(dialogs.requests()[0].directory, store.ModuleFolder(0)) << "opens in this module's copies";
