@@ -10,6 +10,7 @@
 #include "ModuleLink.h"
 #include "ModulePicture.h"
 #include "PictureBackup.h"
+#include "ModulePictureBackupStore.h"
 #include "ModulePictureSource.h"
 #include "PhotoLocator.h"
 #include "PictureUpload.h"
@@ -204,11 +205,8 @@ int Backup(const CommandLine &line)
             status = ExitCode::CommandFailed;
             continue;
         }
-        // Drawn pixels white on black, as the pages show pictures.
-        ModulePictureSource box;
-        box.SetImage(ModulePicture::ImageFromModulePicture(bytes).convertToFormat(QImage::Format_RGB32));
         const QString path = QDir(line.output).filePath(QString::fromLatin1(file));
-        if (QString reason; !box.SaveToFile(path, &reason)) {
+        if (QString reason; !ModulePictureBackupStore::SaveModuleBytes(path, bytes, &reason)) {
             ReportWriteFailure(path, reason);
             status = ExitCode::FileError;
         }

@@ -82,6 +82,7 @@ QString UsageText()
               "      записать изображение ограничительных линий конфигурации в файл BMP\n"
               "  tarvello-setup --write КОНФИГУРАЦИЯ [--port ПУТЬ] [--allow-empty-picture]\n"
               "      записать в модуль оба изображения и все настройки конфигурации\n"
+              "      (копии прежних изображений модуля не сохраняет: для них --backup до записи)\n"
               "  tarvello-setup --backup ПАПКА [--port ПУТЬ]\n"
               "      прочитать оба изображения из модуля в ПАПКА/guide-lines.bmp и ПАПКА/warning.bmp\n"
               "  tarvello-setup --locate СНИМОК\n"

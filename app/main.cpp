@@ -2,6 +2,7 @@
 #include "BatchModes.h"
 #include "CSetupApp.h"
 #include "CommandLine.h"
+#include "ModulePictureBackupStore.h"
 #include "QtUserInterface.h"
 
 #include <QApplication>
@@ -54,6 +55,9 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("tarvello-setup"));
     InstallRussianTranslations(app);
     InstallQtUserInterface();
+    // Copies of the module's pictures go to the user's data folder.
+    ModulePictureBackupStore backups = ModulePictureBackupStore::ForUser();
+    SetProgramBackupStore(&backups);
     CSetupApp setup;
     return setup.Run(line);
 }

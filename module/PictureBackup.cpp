@@ -1,11 +1,14 @@
 #include "PictureBackup.h"
 
 PictureBackup::Result PictureBackup::Run(DeviceLink &link, PictureUpload::Picture picture,
-                                         ModulePicture::Buffer &moduleBytes, const Report &report)
+                                         ModulePicture::Buffer &moduleBytes, const Report &report,
+                                         const Progress &progress)
 {
     const std::uint32_t base = PictureUpload::BaseAddress(picture);
     Result result;
     for (int k = 0; k < PictureUpload::kBlocks; ++k) {
+        if (progress)
+            progress(k);
         const LinkResult read = link.ReadBlock(base + static_cast<std::uint32_t>(Protocol::kBlockSize) * k,
                                                moduleBytes.data() + Protocol::kBlockSize * k);
         report(read);
@@ -13,5 +16,7 @@ PictureBackup::Result PictureBackup::Run(DeviceLink &link, PictureUpload::Pictur
             break;
         ++result.blocksRead;
     }
+    if (progress)
+        progress(result.blocksRead);
     return result;
 }

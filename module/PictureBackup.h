@@ -21,7 +21,10 @@ public:
     // block on are not the module's, and `moduleBytes` holds them as the
     // link left them.
     using Report = PictureUpload::Report;
+    // progress (when given) gets the position of a progress bar (0..128): k
+    // before block k is read, the number of blocks read at the end.
+    using Progress = PictureUpload::Progress;
 
     static Result Run(DeviceLink &link, PictureUpload::Picture picture, ModulePicture::Buffer &moduleBytes,
-                      const Report &report);
+                      const Report &report, const Progress &progress = {});
 };

@@ -4,12 +4,17 @@
 #include "FileDialogRequest.h"
 #include "InputBlocker.h"
 #include "ModulePicture.h"
+#include "ModulePictureBackupStore.h"
 #include "PageHost.h"
 #include "ResourceIds.h"
 #include "UserMessage.h"
 #include "UserQuestion.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
@@ -23,6 +28,15 @@ namespace {
 
 // Blocks timed before the time left is estimated from them.
 constexpr int kBlocksBeforeEstimate = 3;
+
+// In dialog units: the page as wide as the widest wizard pages; the picture
+// to be written, the module's own this far to its right; the column of
+// buttons on the right.
+constexpr int kPageWidth = 360;
+constexpr QRect kPictureUnits(5, 72, 120, 66);
+constexpr int kModuleColumn = 125;
+constexpr int kRightColumn = 255;
+constexpr int kRightWidth = 100;
 
 FileDialogRequest PictureDialog(FileDialogRequest::Kind kind)
 {
@@ -53,26 +67,94 @@ CPageLoadPicture::CPageLoadPicture(PageInfo info, PictureUpload::Picture picture
 {
 }
 
+QRect CPageLoadPicture::TemplateUnits() const
+{
+    return QRect(0, 0, kPageWidth, 205);
+}
+
 std::vector<ControlSpec> CPageLoadPicture::Template() const
 {
     using Kind = ControlSpec::Kind;
     std::vector<ControlSpec> t = BaseTemplate();
-    t.push_back({Ids::IDC_BUTTON_SAVE, Kind::Button, tr("Сохранить"), QRect(185, 70, 95, 15)});
-    t.push_back({Ids::IDC_BUTTON_LOAD, Kind::Button, tr("Загрузить"), QRect(185, 89, 95, 15)});
-    t.push_back({Ids::IDC_BUTTON_DEFAULT, Kind::Button, tr("По умолчанию"), QRect(185, 108, 95, 15)});
+    // The picture to be written and the module's own side by side, each
+    // under its caption (made in BindControls); the module's controls under
+    // them; the file and write controls in a column on the right.
+    for (ControlSpec &spec : t) {
+        if (spec.id == Ids::IDC_HELPTEXT)
+            spec.units.setWidth(kPageWidth - 10);
+        if (spec.id == Ids::IDC_PICTURE)
+            spec.units = kPictureUnits;
+    }
+    const int x = kRightColumn;
+    t.push_back({Ids::IDC_BUTTON_SAVE, Kind::Button, tr("Сохранить"), QRect(x, 70, kRightWidth, 15)});
+    t.push_back({Ids::IDC_BUTTON_LOAD, Kind::Button, tr("Загрузить"), QRect(x, 89, kRightWidth, 15)});
+    t.push_back({Ids::IDC_BUTTON_DEFAULT, Kind::Button, tr("По умолчанию"), QRect(x, 108, kRightWidth, 15)});
     // The photo check goes under the file buttons; writing moves down for it.
     const int below = OffersPhotoCheck() ? 12 : 0;
     if (below)
-        t.push_back({Ids::IDC_CHECK_PHOTO, Kind::Button, tr("Проверить по снимку..."), QRect(185, 127, 95, 15)});
-    t.push_back({Ids::IDC_BUTTON_WRITE, Kind::Button, tr("Запись"), QRect(185, 134 + below, 95, 15)});
-    t.push_back({Ids::IDC_PROGRESS, Kind::Progress, {}, QRect(185, 155 + below, 95, 10)});
-    t.push_back({Ids::IDC_UPLOAD_ESTIMATE, Kind::Static, {}, QRect(185, 168 + below, 95, 30 - below / 2)});
+        t.push_back({Ids::IDC_CHECK_PHOTO, Kind::Button, tr("Проверить по снимку..."), QRect(x, 127, kRightWidth, 15)});
+    t.push_back({Ids::IDC_BUTTON_WRITE, Kind::Button, tr("Запись"), QRect(x, 134 + below, kRightWidth, 15)});
+    t.push_back({Ids::IDC_PROGRESS, Kind::Progress, {}, QRect(x, 155 + below, kRightWidth, 10)});
+    t.push_back({Ids::IDC_UPLOAD_ESTIMATE, Kind::Static, {}, QRect(x, 168 + below, kRightWidth, 30 - below / 2)});
+
+    const int module = kPictureUnits.left() + kModuleColumn;
+    t.push_back({Ids::IDC_MODULE_PICTURE, Kind::Picture, {}, kPictureUnits.translated(kModuleColumn, 0)});
+    t.push_back({Ids::IDC_READ_MODULE, Kind::Button, tr("Прочитать из модуля"), QRect(module, 141, 110, 14)});
+    t.push_back({Ids::IDC_SAVE_MODULE_PICTURE, Kind::Button, tr("Сохранить как BMP..."), QRect(module, 157, 110, 14)});
+    t.push_back({Ids::IDC_RESTORE_PICTURE, Kind::Button, tr("Восстановить..."), QRect(module, 173, 110, 14)});
+    t.push_back({Ids::IDC_BACKUP_NOTE, Kind::Static, {}, QRect(5, 141, kPictureUnits.width(), 46)});
+    // A check box in its place (BindControls).
+    t.push_back({Ids::IDC_BACKUP_CHECK, Kind::Static, {}, QRect(5, 189, x - 10, 11)});
     return t;
 }
 
 void CPageLoadPicture::BindControls()
 {
     ReplaceControl(Ids::IDC_PICTURE, new CPictureBox);
+    ReplaceControl(Ids::IDC_MODULE_PICTURE, new CPictureBox);
+    ReplaceControl(Ids::IDC_BACKUP_CHECK, new QCheckBox(tr("Сохранять копию картинки модуля перед записью")));
+    const QString captions[2] = {tr("Будет записано"), tr("В модуле")};
+    for (int i = 0; i < 2; ++i) {
+        captions_[i] = new QLabel(captions[i], this);
+        captions_[i]->setGeometry(DialogUnitsToPixels(
+            this, QRect(kPictureUnits.left() + i * kModuleColumn, 62, kPictureUnits.width(), 9)));
+        captions_[i]->show();
+    }
+}
+
+void CPageLoadPicture::RegisterResize()
+{
+    // Each picture takes half of the width the page gains and half of the
+    // height (a picture keeps its shape), and the controls under it go with
+    // it; the check box stays at the bottom.
+    layout_.Add(captions_[0], 0, 0, 50, 0);
+    layout_.Add(captions_[1], 50, 0, 50, 0);
+    for (const ControlSpec &spec : Template()) {
+        switch (spec.id) {
+        case Ids::IDC_HELPTEXT:
+            layout_.AddById(spec.id, 0, 0, 100, 0);
+            break;
+        case Ids::IDC_PICTURE:
+            layout_.AddById(spec.id, 0, 0, 50, 50);
+            break;
+        case Ids::IDC_MODULE_PICTURE:
+            layout_.AddById(spec.id, 50, 0, 50, 50);
+            break;
+        case Ids::IDC_READ_MODULE:
+        case Ids::IDC_SAVE_MODULE_PICTURE:
+        case Ids::IDC_RESTORE_PICTURE:
+            layout_.AddById(spec.id, 50, 50, 0, 0);
+            break;
+        case Ids::IDC_BACKUP_NOTE:
+            layout_.AddById(spec.id, 0, 50, 50, 50);
+            break;
+        case Ids::IDC_BACKUP_CHECK:
+            layout_.AddById(spec.id, 0, 100, 100, 0);
+            break;
+        default:
+            layout_.AddById(spec.id, 100, 0, 0, 0);
+        }
+    }
 }
 
 void CPageLoadPicture::OnInitDialog()
@@ -83,6 +165,9 @@ void CPageLoadPicture::OnInitDialog()
         {Ids::IDC_BUTTON_LOAD, [this] { LoadFromFile(); }},
         {Ids::IDC_BUTTON_DEFAULT, [this] { ResetToDefault(); }},
         {Ids::IDC_BUTTON_WRITE, [this] { WriteToModule(); }},
+        {Ids::IDC_READ_MODULE, [this] { ReadFromModule(); }},
+        {Ids::IDC_SAVE_MODULE_PICTURE, [this] { SaveModulePicture(); }},
+        {Ids::IDC_RESTORE_PICTURE, [this] { RestoreFromFile(); }},
     };
     for (const auto &[id, handler] : buttons) {
         auto *button = ControlAs<QPushButton>(id);
@@ -100,6 +185,17 @@ void CPageLoadPicture::OnInitDialog()
     ProgressBar()->setValue(0);
     ProgressBar()->setTextVisible(false);
     Estimate()->setWordWrap(true);
+    BackupNote()->setWordWrap(true);
+    BackupNote()->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    ControlAs<QPushButton>(Ids::IDC_SAVE_MODULE_PICTURE)->setEnabled(false);
+    // Without a store (nowhere to keep copies) there is nothing to choose.
+    ModulePictureBackupStore *store = ProgramBackupStore();
+    BackupCheck()->setVisible(store != nullptr);
+    BackupCheck()->setChecked(store && store->Enabled());
+    connect(BackupCheck(), &QCheckBox::toggled, this, [](bool on) {
+        if (ModulePictureBackupStore *s = ProgramBackupStore())
+            s->SetEnabled(on);
+    });
 }
 
 CPictureBox *CPageLoadPicture::PictureBox() const
@@ -115,6 +211,21 @@ QProgressBar *CPageLoadPicture::ProgressBar() const
 QLabel *CPageLoadPicture::Estimate() const
 {
     return ControlAs<QLabel>(Ids::IDC_UPLOAD_ESTIMATE);
+}
+
+CPictureBox *CPageLoadPicture::ModulePictureBox() const
+{
+    return ControlAs<CPictureBox>(Ids::IDC_MODULE_PICTURE);
+}
+
+QCheckBox *CPageLoadPicture::BackupCheck() const
+{
+    return ControlAs<QCheckBox>(Ids::IDC_BACKUP_CHECK);
+}
+
+QLabel *CPageLoadPicture::BackupNote() const
+{
+    return ControlAs<QLabel>(Ids::IDC_BACKUP_NOTE);
 }
 
 bool CPageLoadPicture::OnSetActive()
@@ -196,11 +307,47 @@ bool CPageLoadPicture::IsDemo() const
 
 PictureUpload::Result CPageLoadPicture::WriteToModule()
 {
+    if (!Link())
+        return {};
+    const Settings *s = SettingsRecord();
+    return WriteBytes(PictureBox()->ModuleBytes(s && s->Reflection));
+}
+
+void CPageLoadPicture::RunOnWorker(
+    const std::function<void(const PictureUpload::Report &, const PictureUpload::Progress &)> &job)
+{
+    DeviceLink *link = Link();
+    ProgressBar()->setRange(0, PictureUpload::kBlocks);
+    Estimate()->clear();
+    // The link is used by the worker alone until it ends; results come back
+    // to this thread to be reported (the error box waits for the installer,
+    // as the worker does), progress is posted.
+    InputBlocker blocker(window());
+    QElapsedTimer clock;
+    clock.start();
+    const PictureUpload::Report report = [&](LinkResult r) {
+        QMetaObject::invokeMethod(this, [link, r] { link->ReportError(r); }, Qt::BlockingQueuedConnection);
+    };
+    const PictureUpload::Progress progress = [&](int position) {
+        const qint64 at = clock.elapsed();
+        QMetaObject::invokeMethod(this, [this, position, at] { ShowProgress(position, at); }, Qt::QueuedConnection);
+    };
+    QThread *worker = QThread::create([&] { job(report, progress); });
+    QEventLoop loop;
+    connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
+    worker->start();
+    loop.exec();
+    worker->wait();
+    delete worker;
+    // The last progress posted before the worker ended.
+    QCoreApplication::sendPostedEvents(this);
+}
+
+PictureUpload::Result CPageLoadPicture::WriteBytes(const ModulePicture::Buffer &bytes)
+{
     DeviceLink *link = Link();
     if (!link)
         return {};
-    const Settings *s = SettingsRecord();
-    const ModulePicture::Buffer bytes = PictureBox()->ModuleBytes(s && s->Reflection);
     if (!ModulePicture::HasDrawnPixel(bytes)) {
         const UserQuestion question{tr("На изображении нет ни одной линии.\nЗаписать в модуль пустое изображение?"),
                                     ProgramCaption(),
@@ -210,35 +357,13 @@ PictureUpload::Result CPageLoadPicture::WriteToModule()
         if (AskUser(question) != 0)
             return {};
     }
-    ProgressBar()->setRange(0, PictureUpload::kBlocks);
-    Estimate()->clear();
+    if (!BackUpBeforeWrite())
+        return {};
 
-    // The link is used by the worker alone until it ends; results come back
-    // to this thread to be reported (the error box waits for the installer,
-    // as the write does), progress is posted.
-    InputBlocker blocker(window());
-    QElapsedTimer clock;
-    clock.start();
     PictureUpload::Result result;
-    QThread *worker = QThread::create([&] {
-        result = PictureUpload::Run(
-            *link, bytes, picture_,
-            [&](LinkResult r) {
-                QMetaObject::invokeMethod(this, [link, r] { link->ReportError(r); }, Qt::BlockingQueuedConnection);
-            },
-            [&](int position) {
-                const qint64 at = clock.elapsed();
-                QMetaObject::invokeMethod(this, [this, position, at] { ShowProgress(position, at); }, Qt::QueuedConnection);
-            });
+    RunOnWorker([&](const PictureUpload::Report &report, const PictureUpload::Progress &progress) {
+        result = PictureUpload::Run(*link, bytes, picture_, report, progress);
     });
-    QEventLoop loop;
-    connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
-    worker->start();
-    loop.exec();
-    worker->wait();
-    delete worker;
-    // The last progress posted before the worker ended.
-    QCoreApplication::sendPostedEvents(this);
     Estimate()->setText(IsDemo() ? tr("Демо-режим: в модуль ничего не записано.")
                                  : tr("Записано: %1 из %2 блоков").arg(result.blocksCompleted).arg(PictureUpload::kBlocks));
 
@@ -248,6 +373,109 @@ PictureUpload::Result CPageLoadPicture::WriteToModule()
                          .arg(result.blocksNotVerified)
                          .arg(result.blocksCompleted),
                      ProgramCaption(), UserMessage::Icon::Warning, {}});
+    }
+    return result;
+}
+
+std::int32_t CPageLoadPicture::Serial() const
+{
+    return Link() ? Link()->SerialNumber() : 0;
+}
+
+PictureBackup::Result CPageLoadPicture::ReadModulePicture()
+{
+    DeviceLink *link = Link();
+    PictureBackup::Result result;
+    moduleBytes_.fill(0);
+    RunOnWorker([&](const PictureUpload::Report &report, const PictureUpload::Progress &progress) {
+        result = PictureBackup::Run(*link, picture_, moduleBytes_, report, progress);
+    });
+    // Only a whole picture is the module's.
+    if (result.Complete())
+        ModulePictureBox()->SetBitmap(ModulePictureBackupStore::ImageOfModuleBytes(moduleBytes_));
+    else
+        ModulePictureBox()->Clear(true);
+    ControlAs<QPushButton>(Ids::IDC_SAVE_MODULE_PICTURE)->setEnabled(result.Complete());
+    return result;
+}
+
+bool CPageLoadPicture::BackUpBeforeWrite()
+{
+    ModulePictureBackupStore *store = ProgramBackupStore();
+    if (!store || IsDemo() || !store->Enabled() || store->IsSaved(Serial(), picture_))
+        return true;
+    BackupNote()->setText(tr("Сохраняется копия картинки из модуля..."));
+    // Without the copy the old picture would be lost for good: the write
+    // waits until the installer tries again (or turns the copy off). A read
+    // that failed has shown its device error box already.
+    if (!ReadModulePicture().Complete()) {
+        BackupNote()->setText(tr("Копия картинки из модуля не сохранена: картинка не прочитана. В модуль ничего не записано."));
+        return false;
+    }
+    QString reason;
+    const std::optional<QString> path =
+        store->Save(Serial(), picture_, moduleBytes_, QDateTime::currentDateTime(), &reason);
+    if (!path) {
+        BackupNote()->setText(tr("Копия картинки из модуля не сохранена. В модуль ничего не записано."));
+        ShowMessage({tr("Не удалось сохранить копию картинки из модуля.\n%1\nВ модуль ничего не записано.").arg(reason),
+                     ProgramCaption(), UserMessage::Icon::Error, {}});
+        return false;
+    }
+    BackupNote()->setText(tr("Копия картинки из модуля сохранена: %1").arg(QDir::toNativeSeparators(*path)));
+    return true;
+}
+
+PictureBackup::Result CPageLoadPicture::ReadFromModule()
+{
+    if (!Link())
+        return {};
+    if (IsDemo()) {
+        Estimate()->setText(tr("Демо-режим: модуль не подключён, читать из него нечего."));
+        return {};
+    }
+    const PictureBackup::Result result = ReadModulePicture();
+    Estimate()->setText(tr("Прочитано: %1 из %2 блоков").arg(result.blocksRead).arg(PictureUpload::kBlocks));
+    return result;
+}
+
+void CPageLoadPicture::SaveModulePicture()
+{
+    const auto path = AskFileName(PictureDialog(FileDialogRequest::Kind::Save));
+    QString reason;
+    if (path && !ModulePictureBackupStore::SaveModuleBytes(*path, moduleBytes_, &reason))
+        ShowMessage({tr("Не удалось записать файл «%1».\n%2").arg(*path, reason), ProgramCaption(),
+                     UserMessage::Icon::Error, {}});
+}
+
+PictureUpload::Result CPageLoadPicture::RestoreFromFile()
+{
+    FileDialogRequest request = PictureDialog(FileDialogRequest::Kind::Open);
+    // This module's copies; all copies while it has none yet.
+    if (const ModulePictureBackupStore *store = ProgramBackupStore()) {
+        for (const QString &folder : {store->ModuleFolder(Serial()), store->Root()}) {
+            if (QFileInfo(folder).isDir()) {
+                request.directory = folder;
+                break;
+            }
+        }
+    }
+    const auto path = AskFileName(request);
+    if (!path)
+        return {};
+    // Checked as a loaded BMP is; a copy is the module's memory as it was,
+    // so it goes back as it is, not mirrored again.
+    ModulePictureSource copy;
+    if (!copy.LoadFromFile(*path)) {
+        ShowMessage({tr("Не удалось прочитать изображение «%1».").arg(*path), ProgramCaption(),
+                     UserMessage::Icon::Error, {}});
+        return {};
+    }
+    const ModulePicture::Buffer bytes = copy.ModuleBytes(false);
+    const PictureUpload::Result result = WriteBytes(bytes);
+    if (result.blocksCompleted == PictureUpload::kBlocks && !IsDemo()) {
+        moduleBytes_ = bytes;
+        ModulePictureBox()->SetBitmap(ModulePictureBackupStore::ImageOfModuleBytes(moduleBytes_));
+        ControlAs<QPushButton>(Ids::IDC_SAVE_MODULE_PICTURE)->setEnabled(true);
     }
     return result;
 }

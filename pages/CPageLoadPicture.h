@@ -1,10 +1,15 @@
 #pragma once
 
 #include "CPageViewPic.h"
+#include "PictureBackup.h"
 #include "PictureUpload.h"
 #include "Settings.h"
 
+#include <cstdint>
+#include <functional>
+
 class CPictureBox;
+class QCheckBox;
 class QLabel;
 class QProgressBar;
 
@@ -17,6 +22,13 @@ class QProgressBar;
 // During the write the window stays painted and takes no input; the
 // module's error boxes still show, in order. In demo mode the page says
 // that nothing is written.
+//
+// Beside it the page shows the module's own picture: read out of the
+// module on request ("Прочитать из модуля") and saved as a BMP if asked,
+// and, unless the installer turned it off, copied into the user's data
+// folder before the first write of the picture to each module in a run
+// (ModulePictureBackupStore); a copy that cannot be read or saved stops
+// the write. "Восстановить..." writes such a copy back.
 class CPageLoadPicture : public CPageViewPic {
     Q_OBJECT
 
@@ -33,18 +45,29 @@ public:
     void SaveToFile();
     void LoadFromFile();
     void ResetToDefault();
-    // Writes the picture into the module; returns what the upload did.
+    // Writes the picture into the module; returns what the upload did
+    // (nothing done when the copy before it failed).
     PictureUpload::Result WriteToModule();
+    // The module's picture: read it, save what was read, write a saved
+    // copy back (the page's own picture and its path stay as they are).
+    PictureBackup::Result ReadFromModule();
+    void SaveModulePicture();
+    PictureUpload::Result RestoreFromFile();
 
     CPictureBox *PictureBox() const;
     QProgressBar *ProgressBar() const;
     QLabel *Estimate() const;
+    CPictureBox *ModulePictureBox() const;
+    QCheckBox *BackupCheck() const;
+    QLabel *BackupNote() const;
     const QString &Path() const { return path_; }
 
 protected:
     std::vector<ControlSpec> Template() const override;
+    QRect TemplateUnits() const override;
     void BindControls() override;
     void OnInitDialog() override;
+    void RegisterResize() override;
     // A button that checks the written lines on a picture of the monitor.
     virtual bool OffersPhotoCheck() const { return false; }
     // The picture shown when the user chose none.
@@ -57,9 +80,22 @@ private:
     // The demo link: nothing is written anywhere.
     bool IsDemo() const;
     void ShowProgress(int position, qint64 elapsedMs);
+    // Runs job on a worker thread that has the link to itself until it
+    // ends, the window painted and closed to input meanwhile; the job's
+    // results are reported here in order, its progress shown.
+    void RunOnWorker(const std::function<void(const PictureUpload::Report &, const PictureUpload::Progress &)> &job);
+    // The upload of bytes, after the copy of the module's picture.
+    PictureUpload::Result WriteBytes(const ModulePicture::Buffer &bytes);
+    // Reads the module's picture into moduleBytes_ and shows it.
+    PictureBackup::Result ReadModulePicture();
+    // The copy before the first write; false when the write must not go on.
+    bool BackUpBeforeWrite();
+    std::int32_t Serial() const;
 
     PictureUpload::Picture picture_;
     QString Settings::*settingsPath_;
     QString path_;
     qint64 firstBlockMs_ = 0;
+    ModulePicture::Buffer moduleBytes_{};  // the module's picture as last read
+    QLabel *captions_[2] = {};             // "Будет записано", "В модуле"
 };

@@ -124,6 +124,13 @@ enum Control : int {
     IDC_COMBO_REAR = 1091,        // parking-sensor page: the rear sensor's list
     IDC_MONITOR_PHOTO = 1092,     // point pages: "Снимок монитора..."
     IDC_CHECK_PHOTO = 1093,       // guide-line picture page: "Проверить по снимку..."
+    // Picture pages: the module's own picture.
+    IDC_READ_MODULE = 1094,         // "Прочитать из модуля"
+    IDC_RESTORE_PICTURE = 1095,     // "Восстановить..."
+    IDC_MODULE_PICTURE = 1096,      // the picture read out of the module
+    IDC_SAVE_MODULE_PICTURE = 1097, // "Сохранить как BMP..."
+    IDC_BACKUP_CHECK = 1098,        // a copy of the module's picture before writing
+    IDC_BACKUP_NOTE = 1099,         // where that copy went
 };
 
 // Help texts (resources/help/<id>.html).

@@ -51,16 +51,7 @@ void CPageView::OnInitDialog()
     BindFieldRows();
 
     layout_.Create(this, true, 100);
-    for (const ControlSpec &spec : Template()) {
-        if (spec.id == 0)
-            continue;
-        if (spec.kind == ControlSpec::Kind::HelpText)
-            layout_.AddById(spec.id, 0, 0, 100, 0);
-        else if (spec.kind == ControlSpec::Kind::Frame || spec.kind == ControlSpec::Kind::Picture)
-            layout_.AddById(spec.id, 0, 0, 100, 100);
-        else
-            layout_.AddById(spec.id, 100, 0, 0, 0);
-    }
+    RegisterResize();
     layout_.SetMinTrackingSizeToCurrent();
     if (placed.isValid() && !placed.isEmpty() && placed != size()) {
         resize(placed);
@@ -74,6 +65,20 @@ void CPageView::OnInitDialog()
     }
     if (info_.firstHelpText)
         LoadHelpText(info_.firstHelpText);
+}
+
+void CPageView::RegisterResize()
+{
+    for (const ControlSpec &spec : Template()) {
+        if (spec.id == 0)
+            continue;
+        if (spec.kind == ControlSpec::Kind::HelpText)
+            layout_.AddById(spec.id, 0, 0, 100, 0);
+        else if (spec.kind == ControlSpec::Kind::Frame || spec.kind == ControlSpec::Kind::Picture)
+            layout_.AddById(spec.id, 0, 0, 100, 100);
+        else
+            layout_.AddById(spec.id, 100, 0, 0, 0);
+    }
 }
 
 void CPageView::BindFieldRows()

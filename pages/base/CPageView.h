@@ -124,14 +124,17 @@ protected:
     // The page's controls in dialog units; the first is the help text 1024.
     virtual std::vector<ControlSpec> Template() const = 0;
     virtual QRect TemplateUnits() const;
-    // Builds the template and registers the controls with the layout helper:
-    // help text (0,0,100,0), preview or picture (0,0,100,100), all other
-    // controls (100,0,0,0). Pages extend it with their own set-up.
+    // Builds the template and registers the controls with the layout helper
+    // (RegisterResize). Pages extend it with their own set-up.
     virtual void OnInitDialog();
     // Called by OnInitDialog between building the template and registering
     // the controls: pages put their own widgets in place of template
     // controls here (the preview on 1017, a picture on 1055).
     virtual void BindControls() {}
+    // Registers the controls with the layout helper (after BindControls):
+    // help text (0,0,100,0), preview or picture (0,0,100,100), every other
+    // control with an id (100,0,0,0). Pages laid out otherwise override it.
+    virtual void RegisterResize();
     // Puts replacement in the place, size and id of the template control id
     // and deletes that control. Returns replacement.
     QWidget *ReplaceControl(int id, QWidget *replacement);

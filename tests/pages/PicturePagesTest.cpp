@@ -249,6 +249,9 @@ TEST(PicturePageDemo, saysThatNothingIsWritten)
     EXPECT_TRUE(page.Estimate()->text().startsWith(QStringLiteral("Демо-режим"))) << qPrintable(page.Estimate()->text());
     page.WriteToModule();
     EXPECT_EQ(page.Estimate()->text(), QStringLiteral("Демо-режим: в модуль ничего не записано."));
+    page.ReadFromModule();
+    EXPECT_EQ(page.Estimate()->text(), QStringLiteral("Демо-режим: модуль не подключён, читать из него нечего."));
+    EXPECT_TRUE(page.ModulePictureBox()->FullSizeBitmap().isNull());
 }
 
 } // namespace
