@@ -6,6 +6,7 @@
 #include "ConfigurationDocument.h"
 #include "PageHost.h"
 #include "PageTable.h"
+#include "RecentFiles.h"
 #include "Settings.h"
 
 #include <QDialog>
@@ -16,6 +17,7 @@
 #include <functional>
 #include <memory>
 
+class CCarLibraryWindow;
 class DeviceLink;
 class QAction;
 class QFrame;
@@ -80,6 +82,8 @@ public:
 
     // The photo window, once a picture was opened (it is kept when closed).
     CMonitorPhotoWindow *PhotoWindow() const { return photo_; }
+    // The car library while it is open.
+    CCarLibraryWindow *LibraryWindow() const;
 
 signals:
     // The first page has been painted (used to measure start-up).
@@ -93,6 +97,10 @@ protected:
 private:
     void OnInitDialog();
     void BuildMenu();
+    // "Последние файлы": the items of the list as it is now.
+    void UpdateRecentMenu();
+    void OpenRecentFile(int index);
+    void OpenCarLibrary();
     void BuildButtons();
     void PlaceActivePage();
     void ResetWizardButtons();
@@ -125,4 +133,6 @@ private:
     bool initialised_ = false;
     bool firstPaintSeen_ = false;
     QPointer<CMonitorPhotoWindow> photo_;
+    RecentFiles recent_;
+    QPointer<CCarLibraryWindow> library_;
 };
