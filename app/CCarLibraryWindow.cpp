@@ -144,10 +144,15 @@ void CCarLibraryWindow::ShowEntry(const CarLibraryEntry &entry)
         return;
     const bool read = entry.problem.isEmpty();
     item->setText(QFileInfo(entry.path).fileName() + QLatin1Char('\n') + (read ? entry.firstComment : entry.problem));
-    if (read)
+    if (read) {
         item->setIcon(QIcon(QPixmap::fromImage(entry.thumbnail)));
-    else
-        item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+        return;
+    }
+    // No picture: a blank, not the black of a picture without lines.
+    QPixmap none(kCarThumbnailWidth, kCarThumbnailHeight);
+    none.fill(palette().color(QPalette::Window));
+    item->setIcon(QIcon(none));
+    item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
 }
 
 QListWidgetItem *CCarLibraryWindow::ItemOf(const QString &path) const

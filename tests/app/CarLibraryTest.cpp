@@ -24,32 +24,39 @@ protected:
         library_ = dir_.filePath(QStringLiteral("data/tarvello-setup/cars"));
     }
 
-    // A whole configuration whose left border starts at x, with a comment on top.
-    static QString WriteCar(const QString &path, const QByteArray &comment, double x)
+    // A whole configuration, its borders and curves wider by spread, with a
+    // comment on top.
+    static QString WriteCar(const QString &path, const char *comment, double spread)
     {
         QDir().mkpath(QFileInfo(path).path());
         Settings car;
-        for (int i = 0; i < 5; ++i)
-            car.SetPoint(3 + i, x + 0.4 * i, 9 - 1.5 * i, 1);
+        for (int i = 0; i < 5; ++i) {
+            car.SetPoint(3 + i, 0.5 + (0.8 - spread) * i, 9 - 1.5 * i, 1);
+            car.SetPoint(8 + i, 9.5 - (0.8 - spread) * i, 9 - 1.5 * i, 1);
+        }
+        for (int i = 0; i < 3; ++i) {
+            car.SetPoint(13 + i, 1 + (3 + spread) * i, 7 - 2.5 * i, 1);
+            car.SetPoint(18 + i, 9 - (3 + spread) * i, 7 - 2.5 * i, 1);
+        }
         ConfigurationFiles files;
         EXPECT_TRUE(SaveConfiguration(car, files, path));
         IniFile::Clear();
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::ReadWrite));
-        const QByteArray text = "; " + comment + "\r\n" + file.readAll();
+        const QByteArray text = "; " + IniFile::ToFileEncoding(QString::fromUtf8(comment)) + "\r\n" + file.readAll();
         EXPECT_TRUE(file.seek(0) && file.write(text) == text.size());
         return QFileInfo(path).absoluteFilePath();
     }
 
-    // Whether a thumbnail shows anything: lines are light on black.
+    // Whether a thumbnail shows lines: light ones on black.
     static bool ShowsLines(const QIcon &icon)
     {
-        const QImage image = icon.pixmap(kCarThumbnailWidth, kCarThumbnailHeight).toImage().convertToFormat(QImage::Format_Grayscale8);
+        const QImage image = icon.pixmap(kCarThumbnailWidth, kCarThumbnailHeight).toImage();
+        bool dark = false, light = false;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
-                if (qGray(image.pixel(x, y)) > 100)
-                    return true;
-        return false;
+                (qGray(image.pixel(x, y)) > 60 ? light : dark) = true;
+        return dark && light;
     }
 
     static QStringList VisibleRows(QListWidget *list)
@@ -103,9 +110,10 @@ TEST_F(CarLibraryTest, RecentFilesMenuLoadsMostRecentFirstAndDropsMissingFiles)
 
 TEST_F(CarLibraryTest, LibraryListsFiltersAndLoadsByEnter)
 {
-    const QString ford = WriteCar(library_ + QStringLiteral("/ford-focus.ini"), "Ford Focus 2012, camera on the trunk", 0.5);
-    WriteCar(library_ + QStringLiteral("/lada.ini"), "Lada Vesta", 2.0);
-    const QString locked = WriteCar(library_ + QStringLiteral("/locked.ini"), "Locked", 1.0);
+    const QString ford = WriteCar(library_ + QStringLiteral("/ford-focus.ini"), "Ford Focus 2012, камера над номером", 0);
+    WriteCar(library_ + QStringLiteral("/lada-vesta.ini"), "Lada Vesta, камера в ручке багажника", 0.3);
+    WriteCar(library_ + QStringLiteral("/gazelle.ini"), "ГАЗель Next, фургон", -0.4);
+    const QString locked = WriteCar(library_ + QStringLiteral("/locked.ini"), "Locked", 0.1);
     QFile::setPermissions(locked, {});
     ASSERT_EQ(mkfifo(QFile::encodeName(library_ + QStringLiteral("/pipe.ini")).constData(), 0600), 0);
     auto sheet = OpenSheet();
@@ -115,13 +123,17 @@ TEST_F(CarLibraryTest, LibraryListsFiltersAndLoadsByEnter)
         const char *text;
         bool thumbnail;
     };
-    std::vector<Row> rows = {{"ford-focus.ini\nFord Focus 2012, camera on the trunk", true},
-                             {"lada.ini\nLada Vesta", true},
+    std::vector<Row> rows = {{"ford-focus.ini\nFord Focus 2012, камера над номером", true},
+                             {"gazelle.ini\nГАЗель Next, фургон", true},
                              {"locked.ini\nне читается: нет прав доступа", false},
                              {"pipe.ini\nне читается: это не обычный файл", false}};
     if (geteuid() == 0)
         rows.erase(rows.begin() + 2);  // root reads it all the same
-    ASSERT_EQ(window->List()->count(), int(rows.size()) + (geteuid() == 0 ? 1 : 0));
+    if (const QString keep = qEnvironmentVariable("TARVELLO_SCREENSHOT_DIR"); !keep.isEmpty()) {
+        window->resize(560, 640);  // every row in sight
+        window->grab().save(keep + QStringLiteral("/car-library.png"));
+    }
+    ASSERT_EQ(window->List()->count(), int(rows.size()) + (geteuid() == 0 ? 2 : 1));
     for (const Row &row : rows) {
         const auto found = window->List()->findItems(QString::fromUtf8(row.text), Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1) << row.text;
