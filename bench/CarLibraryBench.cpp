@@ -6,6 +6,7 @@
 #include "Configuration.h"
 #include "ConfigurationDocument.h"
 #include "IniFile.h"
+#include "MedianReporter.h"
 #include "UserPreferences.h"
 
 #include <QApplication>
@@ -76,18 +77,6 @@ void BM_LoadConfiguration(benchmark::State &state)
 BENCHMARK(BM_LibraryWindowFilled)->Unit(benchmark::kMillisecond)->Repetitions(kRepetitions)->ReportAggregatesOnly(true);
 BENCHMARK(BM_EntriesOneThread)->Unit(benchmark::kMillisecond)->Repetitions(kRepetitions)->ReportAggregatesOnly(true);
 BENCHMARK(BM_LoadConfiguration)->Unit(benchmark::kMillisecond)->Repetitions(kRepetitions)->ReportAggregatesOnly(true);
-
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs)
-            if (run.aggregate_name == "median")
-                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
-    }
-    std::map<std::string, double> medians;
-};
 
 } // namespace
 
