@@ -224,7 +224,7 @@ void CCarLibraryWindow::AddCurrent()
     if (!answer)
         return;
     QString name = answer->trimmed();
-    if (name.isEmpty() || name.endsWith(QLatin1Char('.'))) {
+    if (name.isEmpty()) {
         ShowError(Tr("Имя файла не задано. Конфигурация не добавлена."));
         return;
     }

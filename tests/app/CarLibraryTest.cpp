@@ -172,6 +172,15 @@ TEST_F(CarLibraryTest, AddCurrentWritesACopyThatLoadsBackEqual)
     EXPECT_TRUE(copy.settings.SameConfiguration(sheet->SheetSettings()));
     EXPECT_EQ(VisibleRows(window->List()).size(), 1) << "the list shows the new file";
     EXPECT_EQ(sheet->Files().currentFilePath, QStringLiteral("default.ini")) << "the copy is not the current file";
+
+    // Another folder, kept for the next time the library opens.
+    const QString other = dir_.filePath(QStringLiteral("other"));
+    QDir().mkpath(other);
+    window->SetFolderQuestion([&](const QString &) { return std::optional<QString>(other); });
+    window->ChooseFolder();
+    EXPECT_EQ(window->List()->count(), 0);
+    ConfigurationDocument document;
+    EXPECT_EQ(CCarLibraryWindow(document).Folder(), other);
 }
 
 } // namespace
