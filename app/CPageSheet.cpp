@@ -519,8 +519,11 @@ void CPageSheet::UpdateRecentMenu()
     for (int i = 0; i < RecentFiles::kMaxFiles; ++i) {
         QAction *action = MenuAction(Ids::ID_FILE_MRU_FILE1 + i);
         action->setVisible(i < files.size());
-        if (i < files.size())
-            action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QString(files[i]).replace(QLatin1Char('&'), QStringLiteral("&&"))));
+        if (i < files.size()) {
+            // A '&' in the path is the path's own, not a mnemonic.
+            const QString path = QString(files[i]).replace(QLatin1Char('&'), QStringLiteral("&&"));
+            action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
+        }
     }
     // The last item says that there is nothing to choose.
     menuBar_->findChild<QMenu *>(QStringLiteral("recentFiles"))->actions().back()->setVisible(files.isEmpty());
