@@ -31,13 +31,14 @@ CarLibraryEntry ReadCarLibraryEntry(const QString &path)
     entry.path = path;
     const ConfigurationSummary summary = ReadConfigurationSummary(path);
     if (!summary.readable) {
-        // One line in the list: "не читается: нет прав доступа".
+        // One line in the list: "не читается: нет прав доступа", or why a
+        // file that was read is no configuration.
         QString reason = summary.reason;
         if (reason.endsWith(QLatin1Char('.')))
             reason.chop(1);
         if (reason.size() > 1 && reason[1].isLower())
             reason[0] = reason[0].toLower();
-        entry.problem = QCoreApplication::translate("CarLibrary", "не читается: %1").arg(reason);
+        entry.problem = summary.opened ? reason : QCoreApplication::translate("CarLibrary", "не читается: %1").arg(reason);
         return entry;
     }
     entry.firstComment = summary.firstComment;

@@ -293,6 +293,7 @@ ConfigurationSummary ReadConfigurationSummary(const QString &path)
     IniContent content;
     if (!IniFile::ReadFile(path, content, &summary.reason))
         return summary;
+    summary.opened = true;
     if (!HoldsConfiguration(content.records)) {
         summary.reason = QCoreApplication::translate("Configuration", "в файле нет настроек конфигурации Tarvello");
         return summary;

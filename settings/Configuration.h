@@ -55,7 +55,8 @@ bool SaveConfiguration(Settings &settings, ConfigurationFiles &files, const QStr
 // library): the store, the current file and every document are left alone,
 // nothing is shown, and it may run on any thread.
 struct ConfigurationSummary {
-    bool readable = false;
+    bool readable = false;  // read, and it holds a configuration
+    bool opened = false;    // read, whether or not it holds a configuration
     Settings settings;     // a new record filled from the file as Load fills one
     QString firstComment;  // the text of the file's first comment line, without ';' or '#'
     QString reason;        // why it could not be read, in words for the user

@@ -115,6 +115,9 @@ TEST_F(CarLibraryTest, LibraryListsFiltersAndLoadsByEnter)
     WriteCar(library_ + QStringLiteral("/gazelle.ini"), "ГАЗель Next, фургон", -0.4);
     const QString locked = WriteCar(library_ + QStringLiteral("/locked.ini"), "Locked", 0.1);
     QFile::setPermissions(locked, {});
+    QFile notes(library_ + QStringLiteral("/notes.ini"));
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly) && notes.write("; to do\r\nplain text\r\n") > 0);
+    notes.close();
     ASSERT_EQ(mkfifo(QFile::encodeName(library_ + QStringLiteral("/pipe.ini")).constData(), 0600), 0);
     auto sheet = OpenSheet();
     CCarLibraryWindow *window = OpenLibrary(*sheet);
@@ -126,11 +129,12 @@ TEST_F(CarLibraryTest, LibraryListsFiltersAndLoadsByEnter)
     std::vector<Row> rows = {{"ford-focus.ini\nFord Focus 2012, камера над номером", true},
                              {"gazelle.ini\nГАЗель Next, фургон", true},
                              {"locked.ini\nне читается: нет прав доступа", false},
-                             {"pipe.ini\nне читается: это не обычный файл", false}};
+                             {"pipe.ini\nне читается: это не обычный файл", false},
+                             {"notes.ini\nв файле нет настроек конфигурации Tarvello", false}};
     if (geteuid() == 0)
         rows.erase(rows.begin() + 2);  // root reads it all the same
     if (const QString keep = qEnvironmentVariable("TARVELLO_SCREENSHOT_DIR"); !keep.isEmpty()) {
-        window->resize(560, 640);  // every row in sight
+        window->resize(560, 740);  // every row in sight
         window->grab().save(keep + QStringLiteral("/car-library.png"));
     }
     ASSERT_EQ(window->List()->count(), int(rows.size()) + (geteuid() == 0 ? 2 : 1));
