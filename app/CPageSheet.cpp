@@ -1,13 +1,16 @@
 #include "CPageSheet.h"
 
 #include "CAboutBox.h"
+#include "CCarLibraryWindow.h"
 #include "CPagePointEntry.h"
 #include "DeviceLink.h"
 #include "ModuleCommands.h"
 #include "ProgramHelp.h"
 #include "ResourceIds.h"
+#include "UserMessage.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -113,6 +116,10 @@ CPageSheet::CPageSheet(const QString &caption, QWidget *parent) : QDialog(parent
     BuildMenu();
     BuildButtons();
     qApp->installEventFilter(this);
+    document_.SetFileUsed([this](const QString &path) {
+        recent_.Add(path);
+        UpdateRecentMenu();
+    });
 }
 
 CPageSheet::~CPageSheet()
@@ -164,12 +171,20 @@ void CPageSheet::BuildMenu()
     QMenu *file = menuBar_->addMenu(tr("&Файл"));
     add(file, Ids::ID_FILE_NEW, tr("&Новая конфигурация\tCtrl-N"));
     add(file, Ids::ID_FILE_LOAD, tr("&Загрузить\tCtrl-O"));
+    QMenu *recent = file->addMenu(tr("&Последние файлы"));
+    recent->setObjectName(QStringLiteral("recentFiles"));
+    for (int id = Ids::ID_FILE_MRU_FILE1; id <= Ids::ID_FILE_MRU_FILE8; ++id)
+        add(recent, id, QString());
+    recent->addAction(tr("(пусто)"))->setEnabled(false);
+    connect(recent, &QMenu::aboutToShow, this, &CPageSheet::UpdateRecentMenu);
+    add(file, Ids::ID_FILE_LIBRARY, tr("&Библиотека автомобилей..."));
     file->addSeparator();
     add(file, Ids::ID_FILE_SAVE, tr("&Сохранить\tCtrl-S"));
     add(file, Ids::ID_FILE_SAVE_AS, tr("Сохранить &как ..."));
     file->addSeparator();
     add(file, Ids::ID_FILE_EXIT, tr("В&ыход"));
 
+    UpdateRecentMenu();
     QMenu *editMenu = menuBar_->addMenu(tr("&Правка"));
     add(editMenu, Ids::ID_EDIT_UNDO, {});
     add(editMenu, Ids::ID_EDIT_REDO, {});
@@ -595,6 +610,9 @@ void CPageSheet::RunCommand(int commandId)
         document_.FileSaveAs();
         StartTitleTimer();
         return;
+    case Ids::ID_FILE_LIBRARY:
+        OpenCarLibrary();
+        return;
     case Ids::ID_FILE_EXIT:
         reject();
         return;
@@ -624,6 +642,10 @@ void CPageSheet::RunCommand(int commandId)
     default:
         break;
     }
+    if (commandId >= Ids::ID_FILE_MRU_FILE1 && commandId <= Ids::ID_FILE_MRU_FILE8) {
+        OpenRecentFile(commandId - Ids::ID_FILE_MRU_FILE1);
+        return;
+    }
     if (const PageRow *row = PageRowOfViewItem(commandId)) {
         SetActivePage(row->step);
         // Triggering a checkable item toggled it; the one check mark
@@ -632,6 +654,60 @@ void CPageSheet::RunCommand(int commandId)
         SyncViewChecks();
         StartTitleTimer();
     }
+}
+
+void CPageSheet::UpdateRecentMenu()
+{
+    const QStringList files = recent_.Files();
+    for (int i = 0; i < RecentFiles::kMaxFiles; ++i) {
+        QAction *action = MenuAction(Ids::ID_FILE_MRU_FILE1 + i);
+        action->setVisible(i < files.size());
+        if (i < files.size()) {
+            // A '&' in the path is the path's own, not a mnemonic.
+            const QString path = QString(files[i]).replace(QLatin1Char('&'), QStringLiteral("&&"));
+            action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
+        }
+    }
+    // The last item says that there is nothing to choose.
+    menuBar_->findChild<QMenu *>(QStringLiteral("recentFiles"))->actions().back()->setVisible(files.isEmpty());
+}
+
+void CPageSheet::OpenRecentFile(int index)
+{
+    const QStringList files = recent_.Files();
+    if (index >= files.size())
+        return;
+    const QString &path = files[index];
+    // A file that is gone will not come back by itself; one that cannot be
+    // read stays listed (the load says why: it may be readable again).
+    if (!QFileInfo::exists(path)) {
+        ShowMessage(UserMessage{tr("Файл «%1» не найден: он удалён, переименован или перенесён. "
+                                   "Он убран из списка последних файлов.")
+                                    .arg(path),
+                                ProgramCaption(), UserMessage::Icon::Warning, QString()});
+        recent_.Remove(path);
+        UpdateRecentMenu();
+        return;
+    }
+    document_.FileLoadPath(path);
+    StartTitleTimer();
+}
+
+CCarLibraryWindow *CPageSheet::LibraryWindow() const
+{
+    return library_;
+}
+
+void CPageSheet::OpenCarLibrary()
+{
+    if (!library_) {
+        library_ = new CCarLibraryWindow(document_, this);
+        library_->setAttribute(Qt::WA_DeleteOnClose);
+        connect(library_, &QDialog::finished, this, &CPageSheet::StartTitleTimer);
+    }
+    library_->open();
+    library_->raise();
+    library_->activateWindow();
 }
 
 void CPageSheet::SyncViewChecks()

@@ -7,6 +7,7 @@
 #include "EditHistory.h"
 #include "PageHost.h"
 #include "PageTable.h"
+#include "RecentFiles.h"
 #include "Settings.h"
 
 #include <QDialog>
@@ -17,6 +18,7 @@
 #include <functional>
 #include <memory>
 
+class CCarLibraryWindow;
 class DeviceLink;
 class QAction;
 class QFrame;
@@ -81,6 +83,8 @@ public:
 
     // The photo window, once a picture was opened (it is kept when closed).
     CMonitorPhotoWindow *PhotoWindow() const { return photo_; }
+    // The car library while it is open.
+    CCarLibraryWindow *LibraryWindow() const;
 
     // The undo history of the record ("Правка").
     EditHistory &History() { return *history_; }
@@ -97,6 +101,10 @@ protected:
 private:
     void OnInitDialog();
     void BuildMenu();
+    // "Последние файлы": the items of the list as it is now.
+    void UpdateRecentMenu();
+    void OpenRecentFile(int index);
+    void OpenCarLibrary();
     void BuildButtons();
     void PlaceActivePage();
     void ResetWizardButtons();
@@ -142,4 +150,6 @@ private:
     QPointer<CMonitorPhotoWindow> photo_;
     std::unique_ptr<EditHistory> history_;
     bool checkpointQueued_ = false;
+    RecentFiles recent_;
+    QPointer<CCarLibraryWindow> library_;
 };

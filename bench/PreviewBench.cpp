@@ -6,6 +6,7 @@
 // the table, from the medians of the repetitions.
 
 #include "GuideLineRenderer.h"
+#include "MedianReporter.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -204,20 +205,6 @@ BENCHMARK(BM_HostileScreenRender)
 BENCHMARK(BM_HostileExportRender)
     ->ArgName("kind")->DenseRange(0, 5)
     ->Unit(benchmark::kMicrosecond)->Repetitions(kRepetitions)->ReportAggregatesOnly(true);
-
-// Keeps the median real time of every benchmark for the ratio lines.
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs)
-            if (run.aggregate_name == "median")
-                medians[run.run_name.function_name
-                        + (run.run_name.args.empty() ? "" : "/" + run.run_name.args)] = run.GetAdjustedRealTime();
-    }
-    std::map<std::string, double> medians;
-};
 
 void PrintRatio(const MedianReporter &r, const std::string &what, const std::string &base, const char *label)
 {

@@ -67,6 +67,15 @@ enum Command : int {
     ID_MONITOR_PHOTO = 32794,  // "Снимок монитора...": points taken off a picture of the monitor
     ID_EDIT_UNDO = 32795,      // "Отменить: ..." (Ctrl+Z)
     ID_EDIT_REDO = 32796,      // "Повторить: ..." (Ctrl+Shift+Z, Ctrl+Y)
+    ID_FILE_LIBRARY = 32797,   // "Библиотека автомобилей..."
+    ID_FILE_MRU_FILE1 = 32800, // "Последние файлы", most recent first
+    ID_FILE_MRU_FILE2 = 32801,
+    ID_FILE_MRU_FILE3 = 32802,
+    ID_FILE_MRU_FILE4 = 32803,
+    ID_FILE_MRU_FILE5 = 32804,
+    ID_FILE_MRU_FILE6 = 32805,
+    ID_FILE_MRU_FILE7 = 32806,
+    ID_FILE_MRU_FILE8 = 32807,
 };
 
 // Sheet buttons (wizard-mode property sheet ids).

@@ -55,26 +55,26 @@ auto &TextField(Record &s, const ConfigurationField &field)
     return s.*std::get<QString Settings::*>(field);
 }
 
-// Reads one key of the store into its field; an absent key leaves the field
-// as it was.
-void ReadField(Settings &s, const ConfigurationKey &key)
+// Reads one key of the records (the store's or a file's) into its field; an
+// absent key leaves the field as it was.
+void ReadField(Settings &s, const ConfigurationKey &key, const IniFile::Records &records)
 {
     int32_t number = 0;
     switch (key.kind) {
     case KeyKind::Int:
-        if (IniFile::GetInt(key.section, key.key, number))
+        if (IniFile::GetInt(records, key.section, key.key, number))
             s.*std::get<int Settings::*>(key.field) = number;
         return;
     case KeyKind::Bool:
-        if (IniFile::GetBool(key.section, key.key, number))
+        if (IniFile::GetBool(records, key.section, key.key, number))
             s.*std::get<bool Settings::*>(key.field) = number != 0;
         return;
     case KeyKind::Double:
-        IniFile::GetDouble(key.section, key.key, s.*std::get<double Settings::*>(key.field));
+        IniFile::GetDouble(records, key.section, key.key, s.*std::get<double Settings::*>(key.field));
         return;
     case KeyKind::Text: {
         QByteArray value;
-        if (IniFile::GetValue(key.section, key.key, value))
+        if (IniFile::GetValue(records, key.section, key.key, value))
             TextField(s, key.field) = FromFileText(value);
         return;
     }
@@ -85,9 +85,9 @@ void ReadField(Settings &s, const ConfigurationKey &key)
             double x = 0.0;
             double y = 0.0;
             int32_t enabled = 0;
-            const bool haveX = IniFile::GetDouble(key.section, PointKey(i, 'X'), x);
-            const bool haveY = IniFile::GetDouble(key.section, PointKey(i, 'Y'), y);
-            const bool haveV = IniFile::GetBool(key.section, PointKey(i, 'V'), enabled);
+            const bool haveX = IniFile::GetDouble(records, key.section, PointKey(i, 'X'), x);
+            const bool haveY = IniFile::GetDouble(records, key.section, PointKey(i, 'Y'), y);
+            const bool haveV = IniFile::GetBool(records, key.section, PointKey(i, 'V'), enabled);
             if (haveX && haveY && haveV)
                 s.SetPoint(group.firstSlot + i, x, y, static_cast<unsigned char>(enabled));
         }
@@ -132,9 +132,9 @@ void WriteField(const Settings &s, const ConfigurationKey &key)
     }
 }
 
-// Fills the record from the store, key by key in file order; a key that is
-// absent leaves its field as it was.
-void FillFromStore(Settings &s, bool resetLabels)
+// Fills the record from the records (the store's or a file's), key by key in
+// file order; a key that is absent leaves its field as it was.
+void FillFromRecords(Settings &s, const IniFile::Records &records, bool resetLabels)
 {
     // A file without label texts shows the plain distances.
     if (resetLabels) {
@@ -147,10 +147,10 @@ void FillFromStore(Settings &s, bool resetLabels)
     int shiftRow = 0;
     for (const ConfigurationKey &key : ConfigurationKeys()) {
         if (key.role == KeyRole::Field) {
-            ReadField(s, key);
+            ReadField(s, key, records);
         } else if (key.role == KeyRole::GridShift && shiftRow < 2) {
             int32_t value = 0;
-            if (IniFile::GetInt(key.section, key.key, value))
+            if (IniFile::GetInt(records, key.section, key.key, value))
                 shift[shiftRow] = value;
             ++shiftRow;
         }
@@ -197,7 +197,7 @@ bool NewConfiguration(Settings &settings, ConfigurationFiles &files)
     }
 
     // The store now holds the label texts: they are not reset first.
-    FillFromStore(settings, false);
+    FillFromRecords(settings, IniFile::Content, false);
 
     bool written = true;
     if (MayReplaceFile(files, files.defaultFileName)) {
@@ -215,11 +215,12 @@ bool NewConfiguration(Settings &settings, ConfigurationFiles &files)
 
 namespace {
 
-// Whether the store holds anything of a configuration: one of its sections.
-bool HoldsConfiguration()
+// Whether the records hold anything of a configuration: one of its sections.
+bool HoldsConfiguration(const IniFile::Records &records)
 {
     for (const ConfigurationKey &key : ConfigurationKeys())
-        if ((key.role == KeyRole::Field || key.role == KeyRole::GridShift) && IniFile::SectionExists(key.section))
+        if ((key.role == KeyRole::Field || key.role == KeyRole::GridShift)
+            && IniFile::SectionExists(records, key.section))
             return true;
     return false;
 }
@@ -245,7 +246,7 @@ bool LoadConfiguration(Settings &settings, ConfigurationFiles &files, const QStr
             ProgramCaption(), UserMessage::Icon::Error, QString()});
         return refused();
     }
-    if (!HoldsConfiguration()) {
+    if (!HoldsConfiguration(IniFile::Content)) {
         IniFile::Content = std::move(previous);
         IniFile::TrailingComments = std::move(previousComments);
         IniFile::ReadAsUtf8 = previousUtf8;
@@ -256,11 +257,51 @@ bool LoadConfiguration(Settings &settings, ConfigurationFiles &files, const QStr
             ProgramCaption(), UserMessage::Icon::Error, QString()});
         return refused();
     }
-    FillFromStore(settings, true);
+    FillFromRecords(settings, IniFile::Content, true);
     files.currentFilePath = path;
     files.readAsUtf8 = IniFile::ReadAsUtf8;
     ForgetUnloaded(files, path);
     return true;
+}
+
+namespace {
+
+// The text of the first comment line that has any, without its marker.
+QString FirstComment(const IniContent &content)
+{
+    auto first = [](const QByteArray &lines) -> std::optional<QString> {
+        for (const QByteArray &line : lines.split('\n')) {
+            if (line.isEmpty() || (line.front() != '#' && line.front() != ';'))
+                continue;  // not a comment: a line kept as text
+            const QByteArray text = IniFile::Trim(QByteArrayView(line).sliced(1), " \t");
+            if (!text.isEmpty())
+                return FromFileText(text);
+        }
+        return std::nullopt;
+    };
+    for (const IniRecord &record : content.records)
+        if (auto text = first(record.Comments))
+            return *text;
+    return first(content.trailingComments).value_or(QString());
+}
+
+} // namespace
+
+ConfigurationSummary ReadConfigurationSummary(const QString &path)
+{
+    ConfigurationSummary summary;
+    IniContent content;
+    if (!IniFile::ReadFile(path, content, &summary.reason))
+        return summary;
+    summary.opened = true;
+    if (!HoldsConfiguration(content.records)) {
+        summary.reason = QCoreApplication::translate("Configuration", "в файле нет настроек конфигурации Tarvello");
+        return summary;
+    }
+    FillFromRecords(summary.settings, content.records, true);
+    summary.firstComment = FirstComment(content);
+    summary.readable = true;
+    return summary;
 }
 
 bool MayReplaceFile(ConfigurationFiles &files, const QString &path)

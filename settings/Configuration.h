@@ -50,3 +50,15 @@ bool LoadConfiguration(Settings &settings, ConfigurationFiles &files, const QStr
 // current file is not changed here. The first save after a configuration was
 // read from UTF-8 says that it is written in Windows-1251.
 bool SaveConfiguration(Settings &settings, ConfigurationFiles &files, const QString &path);
+
+// A configuration file read on its own, for a list of files (the car
+// library): the store, the current file and every document are left alone,
+// nothing is shown, and it may run on any thread.
+struct ConfigurationSummary {
+    bool readable = false;  // read, and it holds a configuration
+    bool opened = false;    // read, whether or not it holds a configuration
+    Settings settings;     // a new record filled from the file as Load fills one
+    QString firstComment;  // the text of the file's first comment line, without ';' or '#'
+    QString reason;        // why it could not be read, in words for the user
+};
+ConfigurationSummary ReadConfigurationSummary(const QString &path);

@@ -72,11 +72,12 @@ bool SameBytes(const QByteArray &a, QByteArrayView b)
     return a.size() == b.size() && (b.isEmpty() || std::memcmp(a.constData(), b.data(), size_t(b.size())) == 0);
 }
 
-// First record with this section and key, or Content.end(). Linear: the
+// First record with this section and key, or records.end(). Linear: the
 // store keeps the file's order and may be changed from outside.
-std::vector<IniRecord>::iterator Find(QByteArrayView section, QByteArrayView key)
+template <typename Records>
+auto Find(Records &records, QByteArrayView section, QByteArrayView key)
 {
-    return std::find_if(IniFile::Content.begin(), IniFile::Content.end(), [&](const IniRecord &r) {
+    return std::find_if(records.begin(), records.end(), [&](const IniRecord &r) {
         return SameBytes(r.Key, key) && SameBytes(r.Section, section);
     });
 }
@@ -178,6 +179,14 @@ bool ReadRecords(string_view all, std::vector<IniRecord> *records, QByteArray *t
     return true;
 }
 
+// Makes content the store.
+void Adopt(IniContent &&content)
+{
+    IniFile::Content = std::move(content.records);
+    IniFile::TrailingComments = std::move(content.trailingComments);
+    IniFile::ReadAsUtf8 = content.readAsUtf8;
+}
+
 } // namespace
 
 void IniFile::Clear()
@@ -188,6 +197,15 @@ void IniFile::Clear()
 }
 
 bool IniFile::LoadFile(const QString &path, QString *reason)
+{
+    IniContent content;
+    if (!ReadFile(path, content, reason))
+        return false;
+    Adopt(std::move(content));
+    return true;
+}
+
+bool IniFile::ReadFile(const QString &path, IniContent &content, QString *reason)
 {
     auto fail = [reason](const QString &why) {
         if (reason)
@@ -242,10 +260,19 @@ bool IniFile::LoadFile(const QString &path, QString *reason)
     if (used > MaxFileSize)
         return fail(tooLarge);
     data.truncate(used);
-    return LoadBytes(data, reason);
+    return ReadBytes(data, content, reason);
 }
 
 bool IniFile::LoadBytes(QByteArrayView bytes, QString *reason)
+{
+    IniContent content;
+    if (!ReadBytes(bytes, content, reason))
+        return false;
+    Adopt(std::move(content));
+    return true;
+}
+
+bool IniFile::ReadBytes(QByteArrayView bytes, IniContent &content, QString *reason)
 {
     // A byte-order mark says the text is UTF-8: the store holds it in the
     // program's own code page, like any other file.
@@ -257,13 +284,11 @@ bool IniFile::LoadBytes(QByteArrayView bytes, QString *reason)
         converted = ToFileEncoding(QString(decoder.decode(bytes.sliced(kUtf8Mark.size()))));
         bytes = converted;
     }
-    std::vector<IniRecord> records;
-    QByteArray trailing;
-    if (!ReadRecords(View(bytes), &records, &trailing, reason))
+    IniContent read;
+    if (!ReadRecords(View(bytes), &read.records, &read.trailingComments, reason))
         return false;
-    Content = std::move(records);
-    TrailingComments = std::move(trailing);
-    ReadAsUtf8 = utf8;
+    read.readAsUtf8 = utf8;
+    content = std::move(read);
     return true;
 }
 
@@ -340,17 +365,22 @@ bool IniFile::SaveFile(const QString &path, QString *reason)
 
 bool IniFile::SectionExists(QByteArrayView section)
 {
-    return std::any_of(Content.begin(), Content.end(), [&](const IniRecord &r) { return SameBytes(r.Section, section); });
+    return SectionExists(Content, section);
+}
+
+bool IniFile::SectionExists(const Records &records, QByteArrayView section)
+{
+    return std::any_of(records.begin(), records.end(), [&](const IniRecord &r) { return SameBytes(r.Section, section); });
 }
 
 bool IniFile::RecordExists(QByteArrayView section, QByteArrayView key)
 {
-    return Find(section, key) != Content.end();
+    return Find(Content, section, key) != Content.end();
 }
 
 std::optional<IniRecord> IniFile::GetRecord(QByteArrayView section, QByteArrayView key)
 {
-    const auto it = Find(section, key);
+    const auto it = Find(Content, section, key);
     if (it == Content.end())
         return std::nullopt;
     return *it;
@@ -358,8 +388,28 @@ std::optional<IniRecord> IniFile::GetRecord(QByteArrayView section, QByteArrayVi
 
 bool IniFile::GetValue(QByteArrayView section, QByteArrayView key, QByteArray &value)
 {
-    const auto it = Find(section, key);
-    if (it == Content.end()) {
+    return GetValue(Content, section, key, value);
+}
+
+bool IniFile::GetInt(QByteArrayView section, QByteArrayView key, int32_t &value)
+{
+    return GetInt(Content, section, key, value);
+}
+
+bool IniFile::GetDouble(QByteArrayView section, QByteArrayView key, double &value)
+{
+    return GetDouble(Content, section, key, value);
+}
+
+bool IniFile::GetBool(QByteArrayView section, QByteArrayView key, int32_t &value)
+{
+    return GetBool(Content, section, key, value);
+}
+
+bool IniFile::GetValue(const Records &records, QByteArrayView section, QByteArrayView key, QByteArray &value)
+{
+    const auto it = Find(records, section, key);
+    if (it == records.end()) {
         value.clear();
         return false;
     }
@@ -367,28 +417,28 @@ bool IniFile::GetValue(QByteArrayView section, QByteArrayView key, QByteArray &v
     return true;
 }
 
-bool IniFile::GetInt(QByteArrayView section, QByteArrayView key, int32_t &value)
+bool IniFile::GetInt(const Records &records, QByteArrayView section, QByteArrayView key, int32_t &value)
 {
-    const auto it = Find(section, key);
-    if (it == Content.end())
+    const auto it = Find(records, section, key);
+    if (it == records.end())
         return false;
     value = ToInt(it->Value);
     return true;
 }
 
-bool IniFile::GetDouble(QByteArrayView section, QByteArrayView key, double &value)
+bool IniFile::GetDouble(const Records &records, QByteArrayView section, QByteArrayView key, double &value)
 {
-    const auto it = Find(section, key);
-    if (it == Content.end())
+    const auto it = Find(records, section, key);
+    if (it == records.end())
         return false;
     value = ToDouble(it->Value);
     return true;
 }
 
-bool IniFile::GetBool(QByteArrayView section, QByteArrayView key, int32_t &value)
+bool IniFile::GetBool(const Records &records, QByteArrayView section, QByteArrayView key, int32_t &value)
 {
-    const auto it = Find(section, key);
-    if (it == Content.end())
+    const auto it = Find(records, section, key);
+    if (it == records.end())
         return false;
     value = ToInt(it->Value) != 0 ? 1 : 0;
     return true;
@@ -396,7 +446,7 @@ bool IniFile::GetBool(QByteArrayView section, QByteArrayView key, int32_t &value
 
 bool IniFile::SetValue(QByteArrayView section, QByteArrayView key, QByteArrayView value)
 {
-    const auto it = Find(section, key);
+    const auto it = Find(Content, section, key);
     if (it != Content.end()) {
         it->Value = value.toByteArray();
         return true;

@@ -21,6 +21,14 @@ struct IniRecord {
     bool IsSection() const { return Key.isEmpty(); }
 };
 
+// The records of one file read apart from the store, for a look at a file
+// that must leave the current configuration alone (any thread).
+struct IniContent {
+    std::vector<IniRecord> records;
+    QByteArray trailingComments;
+    bool readAsUtf8 = false;
+};
+
 // The INI record store: the contents of one configuration file as an ordered
 // list of records, kept in the layout of the file it was read from so that a
 // file edited by hand keeps its comments and order when it is written again.
@@ -81,6 +89,10 @@ public:
     // Replaces the store with records read from the bytes of a file; false
     // (store unchanged) when they hold more than MaxRecords records.
     static bool LoadBytes(QByteArrayView bytes, QString *reason = nullptr);
+    // LoadFile and LoadBytes into content instead of the store, which they
+    // leave alone.
+    static bool ReadFile(const QString &path, IniContent &content, QString *reason = nullptr);
+    static bool ReadBytes(QByteArrayView bytes, IniContent &content, QString *reason = nullptr);
     // Text in the files' code page, Windows-1251; a character it lacks
     // becomes '?'.
     static QByteArray ToFileEncoding(QStringView text);
@@ -98,6 +110,13 @@ public:
     static bool GetInt(QByteArrayView section, QByteArrayView key, int32_t &value);
     static bool GetDouble(QByteArrayView section, QByteArrayView key, double &value);
     static bool GetBool(QByteArrayView section, QByteArrayView key, int32_t &value);
+    // The same on records read apart from the store.
+    using Records = std::vector<IniRecord>;
+    static bool SectionExists(const Records &records, QByteArrayView section);
+    static bool GetValue(const Records &records, QByteArrayView section, QByteArrayView key, QByteArray &value);
+    static bool GetInt(const Records &records, QByteArrayView section, QByteArrayView key, int32_t &value);
+    static bool GetDouble(const Records &records, QByteArrayView section, QByteArrayView key, double &value);
+    static bool GetBool(const Records &records, QByteArrayView section, QByteArrayView key, int32_t &value);
 
     // Changes the first matching record's value. A missing key is inserted
     // directly after the first record of its section (so keys added to a

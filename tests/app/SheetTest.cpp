@@ -209,7 +209,8 @@ TEST_F(SheetTest, menuHoldsEveryItemWithItsText)
         {32773, "Сохранить как ..."}, {32775, "Выход"}, {32776, "Сборка системы"},
         {32779, "Размещение маркеров"}, {32785, "Парктроник"}, {32792, "Показ предупреждения"},
         {32793, "Установка толщины линий"}, {32786, "Вызов справки\tF1"}, {32788, "О программе"},
-        {32794, "Снимок монитора...\tCtrl-M"}, {32795, "Отменить\tCtrl-Z"}, {32796, "Повторить\tCtrl-Shift-Z"}};
+        {32794, "Снимок монитора...\tCtrl-M"}, {32795, "Отменить\tCtrl-Z"}, {32796, "Повторить\tCtrl-Shift-Z"},
+        {32797, "Библиотека автомобилей..."}};
     for (const auto &[id, text] : items) {
         QAction *action = sheet->MenuAction(id);
         ASSERT_NE(action, nullptr) << id;
@@ -222,11 +223,15 @@ TEST_F(SheetTest, menuHoldsEveryItemWithItsText)
     EXPECT_EQ(menus[1]->text().remove(QLatin1Char('&')), QStringLiteral("Правка"));
     EXPECT_EQ(menus[2]->text().remove(QLatin1Char('&')), QStringLiteral("Вид"));
     EXPECT_EQ(menus[3]->text().remove(QLatin1Char('&')), QStringLiteral("Справка"));
-    // Separators after "Загрузить" and "Сохранить как ...".
+    // "Последние файлы" and the library after "Загрузить", then separators
+    // before "Сохранить" and after "Сохранить как ...".
     const QList<QAction *> file = menus[0]->menu()->actions();
-    ASSERT_EQ(file.size(), 7);
-    EXPECT_TRUE(file[2]->isSeparator());
-    EXPECT_TRUE(file[5]->isSeparator());
+    ASSERT_EQ(file.size(), 9);
+    EXPECT_EQ(file[2]->text().remove(QLatin1Char('&')), QStringLiteral("Последние файлы"));
+    EXPECT_NE(file[2]->menu(), nullptr);
+    EXPECT_EQ(file[3], sheet->MenuAction(Ids::ID_FILE_LIBRARY));
+    EXPECT_TRUE(file[4]->isSeparator());
+    EXPECT_TRUE(file[7]->isSeparator());
     // The page items, a separator, the monitor photo.
     EXPECT_EQ(menus[2]->menu()->actions().size(), 17);
     EXPECT_TRUE(menus[2]->menu()->actions()[15]->isSeparator());

@@ -1,9 +1,15 @@
 // GoogleTest main with a QApplication on the offscreen platform.
 #include <QApplication>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 int main(int argc, char **argv)
 {
+    // A home of its own: what the program keeps for the user (recent files,
+    // the car library) never reaches the real one.
+    QTemporaryDir home;
+    for (const char *variable : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
+        qputenv(variable, home.path().toLocal8Bit());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
