@@ -3,11 +3,8 @@
 // and Ctrl+Y make it again, and the simulator's log shows what the module got.
 #include "CPagePointEntry.h"
 #include "CValueSpinCtrl.h"
-#include "ComPortLink.h"
-#include "ModuleSim.h"
 #include "ResourceIds.h"
-#include "ScopedEnv.h"
-#include "SheetFixture.h"
+#include "SimulatorSheetFixture.h"
 
 #include <QComboBox>
 #include <QMenu>
@@ -21,21 +18,12 @@
 
 namespace {
 
-class UndoTest : public SheetTest {
+class UndoTest : public SimulatorSheetTest {
 public:
-    void SetUp() override
-    {
-        SheetTest::SetUp();
-        ASSERT_TRUE(sim.started()) << qPrintable(sim.error());
-        env.set("TARVELLO_COM1", sim.slavePathBytes());
-        env.set("TARVELLO_COM_ONLY_ENV", "1");
-        ASSERT_EQ(link.Open(1), kLinkOk);
-    }
     void TearDown() override
     {
         sheet.reset();
-        link.Close();
-        SheetTest::TearDown();
+        SimulatorSheetTest::TearDown();
     }
 
     template <typename T> T *Control(int id) const
@@ -76,9 +64,6 @@ public:
     }
     int LogSize() { return static_cast<int>(sim.log(0, std::chrono::milliseconds(200)).size()); }
 
-    ModuleSim sim;
-    ScopedEnv env;
-    ComPortLink link;
     std::unique_ptr<CPageSheet> sheet;
 };
 

@@ -10,7 +10,7 @@
 #include "PreviewSettings.h"
 #include "ResourceIds.h"
 #include "ScopedEnv.h"
-#include "SheetFixture.h"
+#include "SimulatorSheetFixture.h"
 
 #include <QProgressBar>
 #include <QPushButton>
@@ -18,27 +18,9 @@
 
 namespace {
 
-class WizardEndToEnd : public SheetTest {
+class WizardEndToEnd : public SimulatorSheetTest {
 protected:
-    explicit WizardEndToEnd(const QStringList &simArguments = {}) : sim(simArguments) {}
-
-    void SetUp() override
-    {
-        SheetTest::SetUp();
-        ASSERT_TRUE(sim.started()) << qPrintable(sim.error());
-        env.set("TARVELLO_COM1", sim.slavePathBytes());
-        env.set("TARVELLO_COM_ONLY_ENV", "1");
-        ASSERT_EQ(link.Open(1), kLinkOk);
-    }
-    void TearDown() override
-    {
-        link.Close();
-        SheetTest::TearDown();
-    }
-
-    ModuleSim sim;
-    ScopedEnv env;
-    ComPortLink link;
+    using SimulatorSheetTest::SimulatorSheetTest;
 };
 
 TEST_F(WizardEndToEnd, pointPagesAskForTheGridOnEveryActivationAndSendNothingElse)
