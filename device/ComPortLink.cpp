@@ -192,6 +192,7 @@ LinkResult ComPortLink::Transact(const std::uint8_t *bytes, unsigned length, uns
                                  unsigned extraBytes)
 {
     reply_.fill(0);
+    replyLength_ = 0;
     ReopenIfLost();
     if (fd_ < 0 || (bytes == nullptr && length > 0))
         return kLinkFail;
@@ -245,6 +246,7 @@ LinkResult ComPortLink::Transact(const std::uint8_t *bytes, unsigned length, uns
         if (ask == 0)
             continue;
         received += static_cast<std::size_t>(got);
+        replyLength_ = received;
         const ReplyVerdict verdict = JudgeReply(received, sent, extraBytes);
         if (verdict == ReplyVerdict::Ok) {
             result = kLinkOk;

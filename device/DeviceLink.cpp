@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
@@ -34,7 +35,24 @@ LinkResult DeviceLink::SendFormatted(unsigned timeoutMs, unsigned extraBytes, co
     if (written < 0)
         return kLinkFail;
     const unsigned length = std::min<unsigned>(static_cast<unsigned>(written), command_.size() - 1);
-    return Transact(command_.data(), length, timeoutMs, extraBytes);
+    const LinkResult result = Transact(command_.data(), length, timeoutMs, extraBytes);
+    if (result >= 0 && extraBytes == 0 && length > 0)
+        NoteAnswerLead(length - 1);  // the module never gets the final "\n"
+    return result;
+}
+
+void DeviceLink::NoteAnswerLead(std::size_t echoLength)
+{
+    const std::size_t length = std::min(replyLength_, reply_.size());
+    if (length <= echoLength)
+        return;
+    const std::string_view answer(reinterpret_cast<const char *>(reply_.data()) + echoLength, length - echoLength);
+    const std::size_t ok = answer.find("OK");
+    // Only a plain answer teaches anything: line ends, "OK", line ends.
+    if (ok == std::string_view::npos || answer.substr(0, ok).find_first_not_of("\r\n") != std::string_view::npos
+        || answer.find_first_not_of("\r\n", ok + 2) != std::string_view::npos)
+        return;
+    answerLead_ = std::string(answer.substr(0, ok));
 }
 
 LinkResult DeviceLink::SetSensorIndicator(int on)
@@ -99,6 +117,30 @@ LinkResult DeviceLink::ReadBlock(std::uint32_t address, std::uint8_t *destinatio
                                             "ATB0X%08X\r\n", static_cast<unsigned>(address));
     if (destination != nullptr)
         std::memcpy(destination, reply_.data() + Protocol::kReadBlockEchoLength, Protocol::kBlockSize);
+    return result;
+}
+
+LinkResult DeviceLink::ReadBlockExact(std::uint32_t address, std::uint8_t *destination)
+{
+    exactBlockReply_ = true;
+    const LinkResult result = ReadBlock(address, destination);
+    exactBlockReply_ = false;
+    if (result < 0 || !HasModule())
+        return result;
+    const std::size_t echo = Protocol::kReadBlockEchoLength, data = echo + Protocol::kBlockSize;
+    const std::size_t length = std::min(replyLength_, reply_.size());
+    if (length < data + 2 || std::memcmp(reply_.data(), command_.data(), echo) != 0)
+        return kLinkFail;
+    // The answer: "OK" once, after it only line ends, before it what this
+    // module's plain answers start with, so that a byte lost from the data or
+    // the answer shows; only line ends before any plain answer was seen.
+    const std::string_view answer(reinterpret_cast<const char *>(reply_.data()) + data, length - data);
+    const std::size_t ok = answer.find("OK");
+    if (ok == std::string_view::npos || answer.find_first_not_of("\r\n", ok + 2) != std::string_view::npos)
+        return kLinkFail;
+    const std::string_view lead = answer.substr(0, ok);
+    if (answerLead_ ? lead != *answerLead_ : lead.find_first_not_of("\r\n") != std::string_view::npos)
+        return kLinkFail;
     return result;
 }
 
@@ -172,6 +214,9 @@ void DeviceLink::ReopenIfLost()
 
 void DeviceLink::OpenedWith(int argument)
 {
+    static std::atomic<std::uint64_t> openings{0};  // a reopening may come from the upload's worker
+    opening_ = ++openings;
+    answerLead_.reset();  // another module may answer otherwise
     openArgument_ = argument;
     reopenAtNextExchange_ = false;
 }
@@ -184,7 +229,11 @@ DeviceLink::ReplyVerdict DeviceLink::JudgeReply(std::size_t received, unsigned s
     // The reply is read as text of at most 1023 characters in which a zero
     // byte is a blank; zero bytes never take part in a match.
     const std::size_t length = std::min(received, reply_.size() - 1);
-    const std::string_view text(reinterpret_cast<const char *>(reply_.data()), length);
+    std::string_view text(reinterpret_cast<const char *>(reply_.data()), length);
+    // For an exact block read only the answer after the data counts: the
+    // data may hold "OK" or "ERROR" itself.
+    if (exactBlockReply_)
+        text.remove_prefix(std::min<std::size_t>(length, std::size_t(sent) + extraBytes));
     if (text.find("OK") != std::string_view::npos)
         return ReplyVerdict::Ok;
     if (text.find("ERROR") != std::string_view::npos)

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 // Result of every module command: 0 for success, E_FAIL when the module
 // refused the command or did not answer in time. Negative means failed.
@@ -80,6 +82,12 @@ public:
     // Reads back 256 bytes; when destination is given they are copied there
     // whatever the result.
     virtual LinkResult ReadBlock(std::uint32_t address, std::uint8_t *destination);
+    // ReadBlock for a copy of the module's memory: succeeds only when the
+    // reply is exactly the echo of the command, the 256 bytes and an answer
+    // that holds "OK" and nothing but line ends, so that noise on the line
+    // never passes for the module's bytes. "OK" within the data does not end
+    // the exchange. The demo link has nothing to check.
+    virtual LinkResult ReadBlockExact(std::uint32_t address, std::uint8_t *destination);
     virtual LinkResult SetLineBrightness(int v);
     virtual LinkResult SetBackgroundBrightness(int v);
     virtual LinkResult SetGridShiftY(unsigned v);
@@ -97,6 +105,11 @@ public:
 
     // The module's serial number; 0 unless a USB module reported one.
     std::int32_t SerialNumber() const;
+    // Which opening of a port this is: a number of the program's own, new
+    // for every successful Open (also a reopening after a pulled cable), 0
+    // before the first. A module behind a new opening may be another one,
+    // even with the same serial number (every module on a COM port has 0).
+    std::uint64_t Opening() const { return opening_; }
 
     // Spins (does not sleep) for `us` microseconds: the byte pacing.
     static void BusyWaitMicroseconds(unsigned us);
@@ -105,6 +118,10 @@ protected:
     // Formats a text command into the command buffer and sends it.
     LinkResult SendFormatted(unsigned timeoutMs, unsigned extraBytes, const char *format, ...)
         __attribute__((format(printf, 4, 5)));
+
+    // Remembers what a plain answer (after an echo of echoLength bytes, with
+    // no data) starts with before its "OK", for ReadBlockExact.
+    void NoteAnswerLead(std::size_t echoLength);
 
     // Verdict of the reply collected so far (the first `received` bytes of the
     // reply buffer, of which `sent` were the echo): Ok on "OK", Error on
@@ -125,6 +142,8 @@ protected:
     std::int32_t serialNumber_ = 0;
     // Bytes of the last exchange in arrival order; zeroed when one starts.
     std::array<std::uint8_t, Protocol::kBufferSize> reply_{};
+    // How many of them arrived (the transports set it).
+    std::size_t replyLength_ = 0;
     // The last command sent; shared by every command and never cleared.
     std::array<std::uint8_t, Protocol::kBufferSize> command_{};
     // The argument of the last Open.
@@ -133,4 +152,7 @@ protected:
 private:
     int openArgument_ = 0;               // the last Open's own argument, for ReopenIfLost
     bool reopenAtNextExchange_ = false;  // the device was lost in an exchange
+    bool exactBlockReply_ = false;       // judging a ReadBlockExact reply
+    std::optional<std::string> answerLead_;  // the line ends before "OK" of this module's answers
+    std::uint64_t opening_ = 0;
 };

@@ -224,6 +224,7 @@ LinkResult UsbLink::Transact(const std::uint8_t *bytes, unsigned length, unsigne
                              unsigned extraBytes)
 {
     reply_.fill(0);
+    replyLength_ = 0;
     ReopenIfLost();
     const D2xxTable &table = Table();
     if (!HandleValid() || !table.Bound() || (bytes == nullptr && length > 0))
@@ -269,6 +270,7 @@ LinkResult UsbLink::Transact(const std::uint8_t *bytes, unsigned length, unsigne
         if (ask == 0)
             continue;
         received += got;
+        replyLength_ = received;
         const ReplyVerdict verdict = JudgeReply(received, sent, extraBytes);
         if (verdict == ReplyVerdict::Ok)
             return kLinkOk;

@@ -1,12 +1,18 @@
 #include "ModulePictureBackupStore.h"
 
 #include "BmpFile.h"
+#include "FileRead.h"
+#include "FileSave.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
+
+#include <algorithm>
 
 namespace {
 
@@ -50,12 +56,13 @@ void ModulePictureBackupStore::SetEnabled(bool on)
     settings.setValue(kEnabledKey, on);
 }
 
-bool ModulePictureBackupStore::IsSaved(std::int32_t serial, PictureUpload::Picture picture) const
+bool ModulePictureBackupStore::IsSaved(std::uint64_t opening, PictureUpload::Picture picture) const
 {
-    return saved_.contains({serial, picture});
+    return saved_.contains({opening, picture});
 }
 
-std::optional<QString> ModulePictureBackupStore::Save(std::int32_t serial, PictureUpload::Picture picture,
+std::optional<QString> ModulePictureBackupStore::Save(std::int32_t serial, std::uint64_t opening,
+                                                      PictureUpload::Picture picture,
                                                       const ModulePicture::Buffer &moduleBytes, const QDateTime &at,
                                                       QString *reason)
 {
@@ -69,12 +76,80 @@ std::optional<QString> ModulePictureBackupStore::Save(std::int32_t serial, Pictu
     // Two copies within one second (another run) get a number each.
     const QString stem = at.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")) + QLatin1Char('-') + PictureName(picture);
     QString path = folder.filePath(stem + QStringLiteral(".bmp"));
-    for (int n = 2; QFileInfo::exists(path); ++n)
+    for (int n = 2; QFileInfo::exists(path) || QFileInfo::exists(BytesPath(path)); ++n)
         path = folder.filePath(QStringLiteral("%1-%2.bmp").arg(stem).arg(n));
-    if (!SaveModuleBytes(path, moduleBytes, reason))
+    // The bytes first: a BMP is listed as a copy only once both are there.
+    const QByteArrayView bytes(moduleBytes.data(), qsizetype(moduleBytes.size()));
+    if (!SaveFileBytes(BytesPath(path), bytes, reason))
         return std::nullopt;
-    saved_.insert({serial, picture});
+    if (!SaveModuleBytes(path, moduleBytes, reason)) {
+        QFile::remove(BytesPath(path));
+        return std::nullopt;
+    }
+    saved_.insert({opening, picture});
     return path;
+}
+
+QString ModulePictureBackupStore::BytesPath(const QString &bmpPath)
+{
+    const QFileInfo info(bmpPath);
+    return info.dir().filePath(info.completeBaseName() + QStringLiteral(".bin"));
+}
+
+std::vector<ModulePictureBackupStore::Copy> ModulePictureBackupStore::Copies(PictureUpload::Picture picture) const
+{
+    std::vector<Copy> copies;
+    const QString suffix = QLatin1Char('-') + PictureName(picture);
+    // <date>_<time>-<name>.bmp, or -<name>-<n>.bmp for a second one within a second.
+    const QRegularExpression name(QStringLiteral("^(\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d)%1(-\\d+)?\\.bmp$")
+                                      .arg(QRegularExpression::escape(suffix)));
+    const QDir root(root_);
+    for (const QString &module : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QDir folder(root.filePath(module));
+        for (const QFileInfo &file : folder.entryInfoList(QDir::Files, QDir::Name)) {
+            const QRegularExpressionMatch match = name.match(file.fileName());
+            if (!match.hasMatch())
+                continue;
+            QDateTime at = QDateTime::fromString(match.captured(1), QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
+            if (!at.isValid())
+                at = file.lastModified();
+            copies.push_back({file.filePath(), at, module});
+        }
+    }
+    std::stable_sort(copies.begin(), copies.end(), [](const Copy &a, const Copy &b) {
+        return a.at != b.at ? a.at > b.at : a.path > b.path;
+    });
+    return copies;
+}
+
+std::optional<ModulePicture::Buffer> ModulePictureBackupStore::ReadCopy(const QString &bmpPath, QString *reason)
+{
+    ModulePicture::Buffer bytes{};
+    const QString bin = BytesPath(bmpPath);
+    if (ReadableFileProblem(bin).isEmpty()) {
+        QFile file(bin);
+        if (file.open(QIODevice::ReadOnly) && file.size() == qint64(bytes.size())
+            && file.read(reinterpret_cast<char *>(bytes.data()), qint64(bytes.size())) == qint64(bytes.size()))
+            return bytes;
+    }
+    if (const QString problem = ReadableFileProblem(bmpPath); !problem.isEmpty()) {
+        if (reason)
+            *reason = problem;
+        return std::nullopt;
+    }
+    int bits = 0;
+    Bmp::Problem problem = Bmp::Problem::None;
+    const QImage picture = Bmp::LoadBmpFile(bmpPath, &bits, &problem);
+    if (picture.isNull()) {
+        if (reason)
+            *reason = problem == Bmp::Problem::Unreadable
+                          ? QCoreApplication::translate("ModulePictureBackupStore", "файл не читается")
+                          : QCoreApplication::translate("ModulePictureBackupStore",
+                                                        "это не картинка BMP или файл повреждён");
+        return std::nullopt;
+    }
+    // The copy is the module's memory as it was: it goes back as it is, not mirrored again.
+    return ModulePicture::ModulePictureFromImage(picture, false, bits);
 }
 
 QImage ModulePictureBackupStore::ImageOfModuleBytes(const ModulePicture::Buffer &moduleBytes)

@@ -9,8 +9,10 @@ PictureBackup::Result PictureBackup::Run(DeviceLink &link, PictureUpload::Pictur
     for (int k = 0; k < PictureUpload::kBlocks; ++k) {
         if (progress)
             progress(k);
-        const LinkResult read = link.ReadBlock(base + static_cast<std::uint32_t>(Protocol::kBlockSize) * k,
-                                               moduleBytes.data() + Protocol::kBlockSize * k);
+        LinkResult read = kLinkFail;
+        for (int attempt = 0; attempt < kAttempts && read < 0; ++attempt)
+            read = link.ReadBlockExact(base + static_cast<std::uint32_t>(Protocol::kBlockSize) * k,
+                                       moduleBytes.data() + Protocol::kBlockSize * k);
         report(read);
         if (read < 0)
             break;

@@ -1,5 +1,6 @@
 #include "CPageLoadPicture.h"
 
+#include "CBackupCopyDialog.h"
 #include "CPictureBox.h"
 #include "FileDialogRequest.h"
 #include "InputBlocker.h"
@@ -366,6 +367,9 @@ PictureUpload::Result CPageLoadPicture::WriteBytes(const ModulePicture::Buffer &
     });
     Estimate()->setText(IsDemo() ? tr("Демо-режим: в модуль ничего не записано.")
                                  : tr("Записано: %1 из %2 блоков").arg(result.blocksCompleted).arg(PictureUpload::kBlocks));
+    // Every block written and read back as written: the module now holds these bytes.
+    if (!IsDemo() && result.blocksCompleted == PictureUpload::kBlocks && result.blocksNotVerified == 0)
+        ShowModuleBytes(bytes);
 
     if (result.blocksNotVerified > 0) {
         ShowMessage({tr("Изображение записано, но %1 из %2 блоков при проверке прочитаны из устройства не такими, "
@@ -382,46 +386,64 @@ std::int32_t CPageLoadPicture::Serial() const
     return Link() ? Link()->SerialNumber() : 0;
 }
 
+void CPageLoadPicture::ShowModuleBytes(const ModulePicture::Buffer &bytes)
+{
+    moduleBytes_ = bytes;
+    ModulePictureBox()->SetBitmap(ModulePictureBackupStore::ImageOfModuleBytes(moduleBytes_));
+    ControlAs<QPushButton>(Ids::IDC_SAVE_MODULE_PICTURE)->setEnabled(true);
+}
+
 PictureBackup::Result CPageLoadPicture::ReadModulePicture()
 {
     DeviceLink *link = Link();
     PictureBackup::Result result;
-    moduleBytes_.fill(0);
+    ModulePicture::Buffer bytes{};
     RunOnWorker([&](const PictureUpload::Report &report, const PictureUpload::Progress &progress) {
-        result = PictureBackup::Run(*link, picture_, moduleBytes_, report, progress);
+        result = PictureBackup::Run(*link, picture_, bytes, report, progress);
     });
+    // The count read replaces the time left, also when the read stopped.
+    Estimate()->setText(tr("Прочитано: %1 из %2 блоков").arg(result.blocksRead).arg(PictureUpload::kBlocks));
     // Only a whole picture is the module's.
-    if (result.Complete())
-        ModulePictureBox()->SetBitmap(ModulePictureBackupStore::ImageOfModuleBytes(moduleBytes_));
-    else
+    if (result.Complete()) {
+        ShowModuleBytes(bytes);
+    } else {
         ModulePictureBox()->Clear(true);
-    ControlAs<QPushButton>(Ids::IDC_SAVE_MODULE_PICTURE)->setEnabled(result.Complete());
+        ControlAs<QPushButton>(Ids::IDC_SAVE_MODULE_PICTURE)->setEnabled(false);
+    }
     return result;
 }
 
 bool CPageLoadPicture::BackUpBeforeWrite()
 {
     ModulePictureBackupStore *store = ProgramBackupStore();
-    if (!store || IsDemo() || !store->Enabled() || store->IsSaved(Serial(), picture_))
+    const std::uint64_t opening = Link() ? Link()->Opening() : 0;
+    if (!store || IsDemo() || !store->Enabled() || store->IsSaved(opening, picture_))
         return true;
     BackupNote()->setText(tr("Сохраняется копия картинки из модуля..."));
-    // Without the copy the old picture would be lost for good: the write
-    // waits until the installer tries again (or turns the copy off). A read
-    // that failed has shown its device error box already.
-    if (!ReadModulePicture().Complete()) {
-        BackupNote()->setText(tr("Копия картинки из модуля не сохранена: картинка не прочитана. В модуль ничего не записано."));
-        return false;
-    }
+    // Without the copy the old picture would be lost for good: the
+    // installer decides whether to write all the same. A read that failed
+    // has shown its device error box already.
     QString reason;
-    const std::optional<QString> path =
-        store->Save(Serial(), picture_, moduleBytes_, QDateTime::currentDateTime(), &reason);
-    if (!path) {
+    std::optional<QString> path;
+    if (const PictureBackup::Result read = ReadModulePicture(); !read.Complete())
+        reason = tr("блок %1 из %2 не прочитан без ошибок").arg(read.blocksRead + 1).arg(PictureUpload::kBlocks);
+    else
+        path = store->Save(Serial(), opening, picture_, moduleBytes_, QDateTime::currentDateTime(), &reason);
+    if (path) {
+        BackupNote()->setText(tr("Копия картинки из модуля сохранена: %1").arg(QDir::toNativeSeparators(*path)));
+        return true;
+    }
+    const UserQuestion question{tr("Не удалось сохранить копию картинки модуля: %1. Записать без копии?").arg(reason),
+                                ProgramCaption(),
+                                {tr("Записать"), tr("Отмена")},
+                                1,
+                                1,
+                                UserQuestion::Icon::Error};
+    if (AskUser(question) != 0) {
         BackupNote()->setText(tr("Копия картинки из модуля не сохранена. В модуль ничего не записано."));
-        ShowMessage({tr("Не удалось сохранить копию картинки из модуля.\n%1\nВ модуль ничего не записано.").arg(reason),
-                     ProgramCaption(), UserMessage::Icon::Error, {}});
         return false;
     }
-    BackupNote()->setText(tr("Копия картинки из модуля сохранена: %1").arg(QDir::toNativeSeparators(*path)));
+    BackupNote()->setText(tr("Копия картинки из модуля не сохранена; картинка записана без копии."));
     return true;
 }
 
@@ -433,9 +455,7 @@ PictureBackup::Result CPageLoadPicture::ReadFromModule()
         Estimate()->setText(tr("Демо-режим: модуль не подключён, читать из него нечего."));
         return {};
     }
-    const PictureBackup::Result result = ReadModulePicture();
-    Estimate()->setText(tr("Прочитано: %1 из %2 блоков").arg(result.blocksRead).arg(PictureUpload::kBlocks));
-    return result;
+    return ReadModulePicture();
 }
 
 void CPageLoadPicture::SaveModulePicture()
@@ -447,11 +467,22 @@ void CPageLoadPicture::SaveModulePicture()
                      UserMessage::Icon::Error, {}});
 }
 
-PictureUpload::Result CPageLoadPicture::RestoreFromFile()
+std::optional<QString> CPageLoadPicture::ChooseCopy() const
 {
+    const ModulePictureBackupStore *store = ProgramBackupStore();
+    if (store) {
+        const std::vector<ModulePictureBackupStore::Copy> copies = store->Copies(picture_);
+        if (!copies.empty()) {
+            CBackupCopyDialog dialog(copies, window());
+            if (dialog.exec() != QDialog::Accepted)
+                return std::nullopt;
+            if (!dialog.OtherFileChosen())
+                return dialog.ChosenPath();
+        }
+    }
     FileDialogRequest request = PictureDialog(FileDialogRequest::Kind::Open);
     // This module's copies; all copies while it has none yet.
-    if (const ModulePictureBackupStore *store = ProgramBackupStore()) {
+    if (store) {
         for (const QString &folder : {store->ModuleFolder(Serial()), store->Root()}) {
             if (QFileInfo(folder).isDir()) {
                 request.directory = folder;
@@ -459,23 +490,29 @@ PictureUpload::Result CPageLoadPicture::RestoreFromFile()
             }
         }
     }
-    const auto path = AskFileName(request);
+    return AskFileName(request);
+}
+
+PictureUpload::Result CPageLoadPicture::RestoreFromFile()
+{
+    const std::optional<QString> path = ChooseCopy();
     if (!path)
         return {};
-    // Checked as a loaded BMP is; a copy is the module's memory as it was,
-    // so it goes back as it is, not mirrored again.
-    ModulePictureSource copy;
-    if (!copy.LoadFromFile(*path)) {
-        ShowMessage({tr("Не удалось прочитать изображение «%1».").arg(*path), ProgramCaption(),
-                     UserMessage::Icon::Error, {}});
+    QString reason;
+    const std::optional<ModulePicture::Buffer> bytes = ModulePictureBackupStore::ReadCopy(*path, &reason);
+    if (!bytes) {
+        ShowMessage({tr("Не удалось прочитать изображение «%1»: %2.").arg(QDir::toNativeSeparators(*path), reason),
+                     ProgramCaption(), UserMessage::Icon::Error, {}});
         return {};
     }
-    const ModulePicture::Buffer bytes = copy.ModuleBytes(false);
-    const PictureUpload::Result result = WriteBytes(bytes);
-    if (result.blocksCompleted == PictureUpload::kBlocks && !IsDemo()) {
-        moduleBytes_ = bytes;
-        ModulePictureBox()->SetBitmap(ModulePictureBackupStore::ImageOfModuleBytes(moduleBytes_));
-        ControlAs<QPushButton>(Ids::IDC_SAVE_MODULE_PICTURE)->setEnabled(true);
-    }
-    return result;
+    const QFileInfo file(*path);
+    const UserQuestion question{tr("Записать в модуль копию «%1»?\nКартинка, которая сейчас в модуле, будет заменена.")
+                                    .arg(file.fileName()),
+                                ProgramCaption(),
+                                {tr("Записать"), tr("Отмена")},
+                                1,
+                                1};
+    if (AskUser(question) != 0)
+        return {};
+    return WriteBytes(*bytes);
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class CPictureBox;
 class QCheckBox;
@@ -26,9 +27,12 @@ class QProgressBar;
 // Beside it the page shows the module's own picture: read out of the
 // module on request ("Прочитать из модуля") and saved as a BMP if asked,
 // and, unless the installer turned it off, copied into the user's data
-// folder before the first write of the picture to each module in a run
-// (ModulePictureBackupStore); a copy that cannot be read or saved stops
-// the write. "Восстановить..." writes such a copy back.
+// folder before the first write of the picture through each opening of a
+// link (ModulePictureBackupStore); when no clean copy can be made the
+// installer decides whether to write without one. After a write that was
+// read back as written, the module's picture is the one written.
+// "Восстановить..." lists the kept copies of the page's picture, newest
+// first, and writes the chosen one back once the installer confirms.
 class CPageLoadPicture : public CPageViewPic {
     Q_OBJECT
 
@@ -90,6 +94,10 @@ private:
     PictureBackup::Result ReadModulePicture();
     // The copy before the first write; false when the write must not go on.
     bool BackUpBeforeWrite();
+    // The module's picture as these bytes, which can then be saved.
+    void ShowModuleBytes(const ModulePicture::Buffer &bytes);
+    // The copy to restore: from the list of kept copies, or a file.
+    std::optional<QString> ChooseCopy() const;
     std::int32_t Serial() const;
 
     PictureUpload::Picture picture_;

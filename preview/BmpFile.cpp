@@ -1,5 +1,6 @@
 #include "BmpFile.h"
 
+#include "FileRead.h"
 #include "FileSave.h"
 
 #include <QBuffer>
@@ -334,7 +335,8 @@ QImage LoadBmpFile(const QString &path, int *fileBitsPerPixel, Problem *problem)
     if (fileBitsPerPixel)
         *fileBitsPerPixel = 0;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes) {
+    // A FIFO or a device would block the open or the read: regular files only.
+    if (!ReadableFileProblem(path).isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes) {
         if (problem)
             *problem = Problem::Unreadable;
         return QImage();

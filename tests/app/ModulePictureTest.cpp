@@ -2,6 +2,7 @@
 // simulator on a pseudo-terminal: the copy saved before the first write of
 // each picture, reading and saving the module's picture, a module that
 // vanishes during the copy, and a copy written back.
+#include "CBackupCopyDialog.h"
 #include "CPageLoadPicture.h"
 #include "CPictureBox.h"
 #include "ComPortLink.h"
@@ -16,6 +17,8 @@
 #include <QCheckBox>
 #include <QDirIterator>
 #include <QLabel>
+#include <QListWidget>
+#include <QTimer>
 #include <QPushButton>
 #include <QRegularExpression>
 
@@ -207,50 +210,146 @@ TEST_F(ModulePictures, readShowsTheModulesPictureAndSavesItAsBmp)
     EXPECT_EQ(messages_.count(), 0u);
 }
 
-// The module gone or refusing in the middle of the copy: the old picture
-// would be lost without it, so nothing is written.
-TEST_F(ModulePictures, aCopyThatFailsLeavesNoFileShowsOneBoxAndStopsTheWrite)
+// Faults while the copy is read: a block counts only when read cleanly, a
+// spoilt read is repeated, and without a clean copy the installer decides.
+TEST_F(ModulePictures, aCopyIsKeptOnlyWhenEveryBlockReadsCleanlyElseTheInstallerDecides)
 {
     // Before block 50's read: the page's "ATS1\r" and "ATO0\r", 50 reads.
     const int beforeRead50 = 2 * 5 + 50 * 14;
+    const QStringList thrice = {"B:51", "B:52", "B:53"};
+    const auto each = [](const char *flag, const QStringList &specs) {
+        QStringList faults;
+        for (const QString &spec : specs)
+            faults << flag << spec;
+        return faults;
+    };
     const struct {
         const char *name;
         QStringList faults;
+        bool copied;
+        int answer;  // to the question without a copy: 0 write, 1 cancel
+        bool written;
     } trials[] = {
-        {"hang-up at read 50", {"--hangup-after", QString::number(beforeRead50 + 5)}},
-        {"read 50 refused", {"--error-on", "B:51"}},
+        {"noise in read 50", {"--noise-on", "B:51"}, true, -1, true},
+        {"read 50 refused once", {"--error-on", "B:51"}, true, -1, true},
+        {"read 50 noisy every time, cancelled", each("--noise-on", thrice), false, 1, false},
+        {"read 50 noisy every time, written anyway", each("--noise-on", thrice), false, 0, true},
+        {"hang-up at read 50", {"--hangup-after", QString::number(beforeRead50 + 5)}, false, 1, false},
     };
     for (const auto &t : trials) {
         SCOPED_TRACE(t.name);
+        for (const QString &file : Copies())
+            QFile::remove(file);
         auto sheet = Start(t.faults);
         EnterLeftBorder(sheet->SheetSettings());
         sheet->SetActivePage(WizardStep::LoadBMP);
         messages_.clear();
+        ScriptedQuestions questions;
+        if (t.answer >= 0)
+            questions.answer(t.answer);
+        const ModulePicture::Buffer before = Memory(0xD0000);
         const QStringList commands = During([&] { Click(*sheet, Ids::IDC_BUTTON_WRITE); });
-        EXPECT_EQ(messages_.count(), 1u) << "the read's device error box";
-        EXPECT_TRUE(Copies().isEmpty()) << qPrintable(Copies().join(QLatin1Char(' ')));
-        EXPECT_EQ(commands.filter(QRegularExpression(QStringLiteral("^AT[SEA]"))), QStringList())
-            << "no upload after the failed copy";
+        const QStringList files = Copies();
+        if (t.copied) {
+            EXPECT_TRUE(questions.asked().empty());
+            ASSERT_EQ(files.size(), 2) << "the picture and the area's bytes";
+            const QString bmp = files.filter(QStringLiteral(".bmp")).value(0);
+            const auto kept = ModulePictureBackupStore::ReadCopy(bmp);
+            EXPECT_TRUE(kept && *kept == before) << "exactly the module's bytes";
+            EXPECT_EQ(messages_.count(), 0u);
+        } else {
+            EXPECT_TRUE(files.isEmpty()) << qPrintable(files.join(QLatin1Char(' ')));
+            ASSERT_EQ(questions.asked().size(), 1u);
+            EXPECT_TRUE(questions.asked()[0].text.startsWith(
+                QStringLiteral("Не удалось сохранить копию картинки модуля: ")));
+            EXPECT_TRUE(questions.asked()[0].text.endsWith(QStringLiteral(". Записать без копии?")));
+            EXPECT_EQ(questions.asked()[0].answers, (QStringList{"Записать", "Отмена"}));
+            EXPECT_EQ(std::pair(questions.asked()[0].defaultAnswer, questions.asked()[0].escapeAnswer), std::pair(1, 1));
+            EXPECT_EQ(messages_.count(), 1u) << "the read's device error box";
+        }
+        EXPECT_EQ(commands.contains(QStringLiteral("ATE1\\r")), t.written) << qPrintable(commands.join(QLatin1Char(' ')));
+        if (!t.written) {
+            EXPECT_EQ(Page(*sheet).Estimate()->text(), QStringLiteral("Прочитано: 50 из 128 блоков")) << "no time left";
+            EXPECT_TRUE(Page(*sheet).ModulePictureBox()->FullSizeBitmap().isNull()) << "no half-read picture shown";
+        }
     }
 }
 
-TEST_F(ModulePictures, restoreWritesTheCopyBackAsItIs)
+// Every module on a serial port reports serial 0: each new link to one is
+// owed a copy of its own. After a verified write the page shows what the
+// module now holds.
+TEST_F(ModulePictures, everyNewLinkGetsItsOwnCopyAndTheWrittenPictureIsShownAsTheModules)
+{
+    for (int link = 0; link < 2; ++link) {
+        SCOPED_TRACE(link);
+        auto sheet = Start();
+        EnterLeftBorder(sheet->SheetSettings());
+        sheet->SetActivePage(WizardStep::LoadBMP);
+        const QStringList commands = During([&] { Click(*sheet, Ids::IDC_BUTTON_WRITE); });
+        EXPECT_EQ(commands.indexOf(QStringLiteral("ATS0\\r")), PictureUpload::kBlocks) << "the copy's reads first";
+        EXPECT_EQ(Copies().filter(QStringLiteral(".bmp")).size(), link + 1);
+        const ModulePicture::Buffer written = Memory(0xD0000);
+        EXPECT_FALSE(written == KnownPicture(1)) << "a new picture went in";
+        EXPECT_TRUE(ModulePicture::ModulePictureFromImage(Page(*sheet).ModulePictureBox()->FullSizeBitmap(), false)
+                    == written);
+    }
+}
+
+// "Восстановить...": the page's own copies, newest first, then a question;
+// a copy goes back exactly as the area was read, rows beyond the picture
+// too. Without kept copies a file is chosen as any picture is.
+TEST_F(ModulePictures, restoreListsThePagesCopiesNewestFirstAsksAndWritesTheAreaBackExactly)
 {
     auto sheet = Start();
     Settings &s = sheet->SheetSettings();
     s.Reflection = 1;  // a copy is the module's memory: never mirrored again
-    sheet->SetActivePage(WizardStep::LoadBMP);
-    const QString copy = QDir::current().filePath(QStringLiteral("copy.bmp"));
-    const ModulePicture::Buffer restored = KnownPicture(0);
-    ASSERT_TRUE(ModulePictureBackupStore::SaveModuleBytes(copy, restored));
-    ScriptedFileDialogs dialogs;
-    dialogs.answer(copy);
     store.SetEnabled(false);
+    sheet->SetActivePage(WizardStep::LoadBMP);
+
+    // No copies yet: a file, asked for in this module's folder.
+    const QString file = QDir::current().filePath(QStringLiteral("copy.bmp"));
+    ASSERT_TRUE(ModulePictureBackupStore::SaveModuleBytes(file, KnownPicture(0)));
     ASSERT_TRUE(QDir().mkpath(store.ModuleFolder(0)));
-    Click(*sheet, Ids::IDC_RESTORE_PICTURE);
-    ASSERT_EQ(dialogs.requests().size(), 1u);
-    EXPECT_EQ(dialogs.requests()[0].directory, store.ModuleFolder(0)) << "opens in this module's copies";
-    EXPECT_TRUE(Memory(0xD0000) == restored) << "the module holds the copy's bytes";
+    {
+        ScriptedFileDialogs dialogs;
+        dialogs.answer(file);
+        ScriptedQuestions questions;
+        questions.answer(0);
+        Click(*sheet, Ids::IDC_RESTORE_PICTURE);
+        ASSERT_EQ(dialogs.requests().size(), 1u);
+        EXPECT_EQ(dialogs.requests()[0].directory, store.ModuleFolder(0)) << "opens in this module's copies";
+        EXPECT_TRUE(Memory(0xD0000) == KnownPicture(0)) << "the module holds the copy's bytes";
+    }
+
+    // Kept copies: two of the guide lines (the newer with bytes past the
+    // picture's rows), one of the warning picture.
+    ModulePicture::Buffer newest = KnownPicture(1);
+    newest[ModulePicture::kBytes - 5] = 0xA5;
+    const QDateTime at(QDate(2026, 12, 7), QTime(10, 0));
+    const auto older = store.Save(0, 7, PictureUpload::Picture::GuideLines, KnownPicture(0), at);
+    const auto newer = store.Save(0, 7, PictureUpload::Picture::GuideLines, newest, at.addSecs(60));
+    ASSERT_TRUE(store.Save(1, 7, PictureUpload::Picture::Warning, KnownPicture(0), at.addSecs(120)));
+    ASSERT_TRUE(older && newer);
+    for (const int answer : {1, 0}) {  // cancelled, then written
+        SCOPED_TRACE(answer);
+        QStringList listed;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<CBackupCopyDialog *>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            for (int row = 0; row < dialog->List()->count(); ++row)
+                listed << dialog->List()->item(row)->data(Qt::UserRole).toString();
+            EXPECT_FALSE(dialog->List()->item(0)->icon().isNull()) << "shown with its picture";
+            QTest::keyClick(dialog->List(), Qt::Key_Return);
+        });
+        ScriptedQuestions questions;
+        questions.answer(answer);
+        const QStringList commands = During([&] { Click(*sheet, Ids::IDC_RESTORE_PICTURE); });
+        EXPECT_EQ(listed, (QStringList{*newer, *older}));
+        ASSERT_EQ(questions.asked().size(), 1u);
+        EXPECT_TRUE(questions.asked()[0].text.contains(QFileInfo(*newer).fileName()));
+        EXPECT_EQ(commands.isEmpty(), answer == 1) << "nothing written before the installer agrees";
+    }
+    EXPECT_TRUE(Memory(0xD0000) == newest) << "the area as it was read, not only the picture";
     EXPECT_TRUE(s.CustomFileLines.isEmpty()) << "the page's own picture stays";
     EXPECT_EQ(messages_.count(), 0u);
 }

@@ -9,6 +9,8 @@
 
 #include <chrono>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 #include <sys/file.h>
 #include <fcntl.h>
@@ -156,6 +158,52 @@ TEST_F(ComPortTransact, ReadBlockCopiesTheDataAfterTheEcho)
     EXPECT_EQ(link.ReadBlock(0xD0000, destination), kLinkOk);
     peer.wait();
     EXPECT_EQ(std::string(reinterpret_cast<const char *>(destination), 256), data);
+}
+
+// A read for a copy of the module's memory counts only when its reply is
+// the echo, the 256 bytes and the answer, whatever arrives in between.
+TEST_F(ComPortTransact, ExactBlockReadTakesOnlyTheEchoTheDataAndAnAnswer)
+{
+    std::string data(256, '\0');
+    for (int i = 0; i < 256; ++i)
+        data[i] = static_cast<char>(255 - i);
+    data.replace(100, 2, "OK");  // the data may hold the answer's word
+    const std::string echo = "ATB0X000D0000\r", noise(100, '\x55');
+    // A plain command first: its answer shows how this module answers.
+    peer.serve([](PtyPeer &p) { p.write(p.read(5) + "\r\nOK\r\n"); });
+    ASSERT_EQ(link.SelectScreen(1), kLinkOk);
+    peer.wait();
+    const struct {
+        const char *name;
+        std::vector<std::string> pieces;  // written with a pause between them
+        LinkResult result;
+    } cases[] = {
+        {"exact", {echo + data + "\r\nOK\r\n"}, kLinkOk},
+        {"the answer after a pause", {echo + data + "\r", "\nOK\r\n"}, kLinkOk},
+        {"noise in the data", {echo + data.substr(0, 128) + noise + data.substr(128) + "\r\nOK\r\n"}, kLinkFail},
+        {"noise before the answer", {echo + data + noise + "\r\nOK\r\n"}, kLinkFail},
+        {"a byte lost", {echo + data.substr(1) + "\r\nOK\r\n"}, kLinkFail},
+        {"two bytes lost", {echo + data.substr(2) + "\r\nOK\r\n"}, kLinkFail},
+        {"another echo", {"ATB0X000E0000\r" + data + "\r\nOK\r\n"}, kLinkFail},
+        {"refused", {echo + data + "\r\nERROR\r\n"}, kLinkFail},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        peer.serve([&c](PtyPeer &p) {
+            p.read(14);
+            for (const std::string &piece : c.pieces) {
+                p.write(piece);
+                std::this_thread::sleep_for(milliseconds(50));
+            }
+        });
+        std::uint8_t destination[256] = {};
+        EXPECT_EQ(link.ReadBlockExact(0xD0000, destination), c.result);
+        peer.wait();
+        if (c.result == kLinkOk) {
+            EXPECT_EQ(std::string(reinterpret_cast<const char *>(destination), 256), data);
+        }
+        peer.drain();
+    }
 }
 
 TEST_F(ComPortTransact, SilenceFailsWithinTheDeadline)

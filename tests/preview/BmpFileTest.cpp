@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <climits>
 #include <cstdint>
 
@@ -315,9 +317,14 @@ TEST(BmpFile, badFilesGiveAnEmptyPictureAndTheReason)
         const QString path = WriteTemp(dir, QStringLiteral("bad.bmp"), c.bytes);
         EXPECT_TRUE(LoadBmpFile(path).isNull()) << c.name;
     }
-    Problem problem = Problem::None;
-    EXPECT_TRUE(LoadBmpFile(dir.filePath(QStringLiteral("missing.bmp")), nullptr, &problem).isNull());
-    EXPECT_EQ(problem, Problem::Unreadable);
+    // A missing file, and a FIFO with no writer, which must not block.
+    const QString fifo = dir.filePath(QStringLiteral("fifo.bmp"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString &path : {dir.filePath(QStringLiteral("missing.bmp")), fifo}) {
+        Problem problem = Problem::None;
+        EXPECT_TRUE(LoadBmpFile(path, nullptr, &problem).isNull());
+        EXPECT_EQ(problem, Problem::Unreadable);
+    }
 }
 
 TEST(BmpFile, wellFormedRleFilesDecode)

@@ -37,6 +37,11 @@ bool FaultPlan::Add(std::string_view spec, Action action, bool countRequired)
     return true;
 }
 
+bool FaultPlan::AddNoiseOn(std::string_view spec)
+{
+    return Add(spec, Action::Noisy, true);
+}
+
 FaultPlan::Action FaultPlan::Next(char kind)
 {
     const long count = ++counts_[kind];

@@ -202,8 +202,10 @@ void LineSession::HandleCommand(const std::string &command, int baud)
         answer = ModuleExecutor::RefusalFor(kind);
     } else {
         Reply reply = executor_.Execute(command);
-        if (action == FaultPlan::Action::Answer)
+        if (action == FaultPlan::Action::Answer || action == FaultPlan::Action::Noisy)
             answer = std::move(reply.bytes);
+        if (action == FaultPlan::Action::Noisy)
+            answer.insert(answer.size() / 2, Garbage(kNoiseBytes, &garbageSeed_));
     }
     if (options_.garbage > 0)
         answer = Garbage(static_cast<std::size_t>(options_.garbage), &garbageSeed_);

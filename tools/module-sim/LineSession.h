@@ -44,6 +44,8 @@ public:
 
     // Bytes that can never form "OK" or "ERROR", whatever surrounds them.
     static std::string Garbage(std::size_t count, std::uint32_t *seed);
+    // Bytes of noise put into an answer by --noise-on.
+    static constexpr std::size_t kNoiseBytes = 100;
 
 private:
     using Clock = std::chrono::steady_clock;

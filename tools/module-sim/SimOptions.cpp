@@ -169,6 +169,9 @@ Faults (repeatable where it makes sense):
   --error-on K:N     refuse the Nth command of kind K with ERROR (it is not
                      carried out); e.g. --error-on A:10 refuses the 10th
                      block write
+  --noise-on K:N     carry out the Nth command of kind K but put 100 bytes
+                     of noise (neither "OK" nor "ERROR") into the middle of
+                     its answer; e.g. --noise-on B:3 spoils the 3rd read-back
   --garbage N        after each command's echo send N bytes of garbage that
                      hold neither "OK" nor "ERROR", and no answer
   --drop-every N     lose every Nth byte sent (echo, data and answers alike)
@@ -302,6 +305,9 @@ std::string ParseCommandLine(int argc, const char *const *argv, SimOptions *opti
                 return bad("needs KIND or KIND:N (a letter, N from 1)");
         } else if (flag == "--error-on") {
             if (!needValue() || !o.faults.AddErrorOn(value))
+                return bad("needs KIND:N (a letter, N from 1)");
+        } else if (flag == "--noise-on") {
+            if (!needValue() || !o.faults.AddNoiseOn(value))
                 return bad("needs KIND:N (a letter, N from 1)");
         } else if (flag == "--garbage") {
             error = countFlag(1, &o.garbage, 1 << 20);
