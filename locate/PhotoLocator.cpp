@@ -97,26 +97,40 @@ PhotoLocation Locate(const QImage &picture)
     return module.functions->locate(picture);
 }
 
-std::vector<MarkCandidate> Marks(const QImage &picture, const GridMapping &grid)
+std::vector<MarkCandidate> Marks(const QImage &picture, const GridMapping &grid, QString *reason)
 {
     const Loaded &module = Module();
-    return module.functions ? module.functions->findMarks(picture, grid) : std::vector<MarkCandidate>{};
+    QString problem = module.reason;
+    std::vector<MarkCandidate> marks;
+    if (module.functions)
+        marks = module.functions->findMarks(picture, grid, &problem);
+    if (reason)
+        *reason = problem;
+    return marks;
 }
 
-std::optional<GridMapping::Corners> ScreenCorners(const QImage &picture)
+std::optional<GridMapping::Corners> ScreenCorners(const QImage &picture, QString *reason)
 {
     const Loaded &module = Module();
-    return module.functions ? module.functions->screenCorners(picture) : std::nullopt;
+    QString problem = module.reason;
+    std::optional<GridMapping::Corners> corners;
+    if (module.functions)
+        corners = module.functions->screenCorners(picture, &problem);
+    if (reason)
+        *reason = problem;
+    return corners;
 }
 
 std::optional<std::vector<LineDeviation>> MeasureLines(const QImage &picture, const GridMapping &grid, QString *reason)
 {
     const Loaded &module = Module();
+    QString problem = module.reason;
+    std::optional<std::vector<LineDeviation>> measured;
+    if (module.functions)
+        measured = module.functions->measureLines(picture, grid, &problem);
     if (reason)
-        *reason = module.reason;
-    if (!module.functions)
-        return std::nullopt;
-    return module.functions->measureLines(picture, grid);
+        *reason = problem;
+    return measured;
 }
 
 } // namespace PhotoLocator

@@ -312,10 +312,10 @@ void CMonitorPhotoWindow::ShowLinePhoto(const QImage &picture, const QString &fi
     Reset(picture, fileName, Use::LineCheck);
     gridShiftX_ = gridShiftX;
     gridShiftY_ = gridShiftY;
-    if (const auto corners = PhotoLocator::ScreenCorners(picture_))
-        mapping_ = GridMapping::FromScreenCorners(*corners, gridShiftX_, gridShiftY_);
     QString reason;
-    if (!PhotoLocator::Available(&reason))
+    if (const auto corners = PhotoLocator::ScreenCorners(picture_, &reason))
+        mapping_ = GridMapping::FromScreenCorners(*corners, gridShiftX_, gridShiftY_);
+    if (!reason.isEmpty())
         SetProblem(reason);
     else if (!mapping_)
         SetProblem(tr("Изображение монитора на снимке не найдено."));
@@ -430,9 +430,10 @@ void CMonitorPhotoWindow::CornersDone()
         SetProblem(tr("Эти четыре угла не образуют четырёхугольник. Щёлкните углы снова."));
         return;
     }
-    SetProblem({});
+    QString reason;
     if (use_ == Use::Points)
-        marks_ = PhotoLocator::Marks(picture_, *mapping_);
+        marks_ = PhotoLocator::Marks(picture_, *mapping_, &reason);
+    SetProblem(reason);
     MappingFound();
 }
 
