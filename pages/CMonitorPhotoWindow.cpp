@@ -1,6 +1,7 @@
 #include "CMonitorPhotoWindow.h"
 
 #include "FileDialogRequest.h"
+#include "PhotoFile.h"
 #include "UserMessage.h"
 
 #include <QDir>
@@ -8,7 +9,6 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -258,14 +258,11 @@ QImage CMonitorPhotoWindow::AskAndReadPicture(QString *fileName)
 
 QImage CMonitorPhotoWindow::ReadPicture(const QString &path)
 {
-    QImageReader reader(path);
-    // Phone photos are stored sideways with the turn in their EXIF data.
-    reader.setAutoTransform(true);
-    QImage picture = reader.read();
-    if (picture.isNull())
-        ShowMessage({tr("Не удалось открыть снимок «%1»:\n%2").arg(QDir::toNativeSeparators(path), reader.errorString()),
+    PhotoFile::Read photo = PhotoFile::ReadPhoto(path);
+    if (photo.picture.isNull())
+        ShowMessage({tr("Не удалось открыть снимок «%1»:\n%2").arg(QDir::toNativeSeparators(path), photo.problem),
                      ProgramCaption(), UserMessage::Icon::Warning, {}});
-    return picture;
+    return std::move(photo.picture);
 }
 
 QWidget *CMonitorPhotoWindow::View() const
