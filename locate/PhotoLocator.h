@@ -14,9 +14,10 @@
 // for the photo window and --locate. The work is in a shared module of its
 // own (tarvello-locate), loaded on first use: OpenCV and the libraries it
 // pulls in would otherwise be loaded at every start, and most runs of the
-// program never read a photo. Where the module cannot be loaded, or the image
-// work fails on a picture, a call says why in Russian and finds nothing; no
-// picture ends the program.
+// program never read a photo. The module file is checked before it is
+// loaded (a damaged one would end the program) and its table after. Where
+// the module cannot be loaded, or the image work fails on a picture, a call
+// says why in Russian and finds nothing; no picture ends the program.
 namespace PhotoLocator {
 
 // True once the module is loaded; else reason says why it cannot be.

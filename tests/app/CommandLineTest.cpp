@@ -206,6 +206,10 @@ TEST_F(CommandLineModes, aMissingFileOrModuleEndsWithItsStatusAndSaysWhy)
     ASSERT_TRUE(plain.save(QStringLiteral("plain.png")));
     ASSERT_TRUE(plain.scaled(4000, 2).save(QStringLiteral("strip.png")));
     ASSERT_EQ(::mkfifo("fifo.png", 0600), 0);
+    QFile module(QStringLiteral(TARVELLO_LOCATE_BUILT)), cut(Dir("cut.so"));
+    ASSERT_TRUE(module.open(QIODevice::ReadOnly) && cut.open(QIODevice::WriteOnly));
+    cut.write(module.read(3000));  // its headers, none of its segments
+    cut.close();
     const struct {
         QStringList arguments;
         int status;
@@ -224,9 +228,11 @@ TEST_F(CommandLineModes, aMissingFileOrModuleEndsWithItsStatusAndSaysWhy)
         {{"--locate", "plain.png"}, 5, "не найдена калибровочная сетка"},
         // The photo reading is a module of its own: one that is not there is named.
         {{"--locate", "plain.png"}, 3, "Модуль распознавания снимков не установлен", "/nonexistent/tarvello-locate.so"},
-        // No photo ends the program or leaves it waiting.
+        // Neither a photo nor a module file ends the program or leaves it waiting.
         {{"--locate", "strip.png"}, 5, "слишком мал или узок"},
         {{"--locate", "fifo.png"}, 3, "канал"},
+        {{"--locate", "plain.png"}, 3, "обрезан", Dir("cut.so")},
+        {{"--locate", "plain.png"}, 3, "не модуль распознавания снимков", qEnvironmentVariable("TARVELLO_FAKE_D2XX")},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());

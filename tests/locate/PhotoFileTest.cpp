@@ -1,7 +1,9 @@
-// Photos as the program reads them for the photo window and --locate: the
-// file, then the module loaded from the build tree.
+// Photos as the program reads them for the photo window and --locate (the
+// file, then the module loaded from the build tree), and the check of a
+// module file before it is loaded.
 #include "PhotoFile.h"
 #include "PhotoLocator.h"
+#include "SharedObjectCheck.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>
@@ -9,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <elf.h>
+
+#include <cstddef>
 #include <sys/stat.h>
 
 namespace {
@@ -96,6 +101,46 @@ TEST(PhotoFile, badPhotosAreRefusedOrFindNoGridWithTheirReason)
     }
     // --locate gives the grid in the file's own pixels.
     EXPECT_EQ(PhotoFile::ReadPhoto(dir.filePath("big.jpg")).fileSize, QSize(8000, 6000));
+}
+
+// Module files that would kill the program in dlopen (a file cut short maps
+// pages past its end) or that are for another machine, each named.
+TEST(SharedObjectCheck, onlyAWholeSharedObjectOfThisMachineIsLoaded)
+{
+    QTemporaryDir dir;
+    QFile built(QStringLiteral(TARVELLO_LOCATE_BUILT));
+    ASSERT_TRUE(built.open(QIODevice::ReadOnly));
+    const QByteArray module = built.readAll();
+    auto patched = [&](int offset, QByteArray bytes) {
+        QByteArray copy = module;
+        return copy.replace(offset, bytes.size(), bytes);
+    };
+    const QString fifo = dir.filePath("fifo.so");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const struct {
+        const char *name;
+        QString path;
+        const char *problem;  // empty: loadable
+    } cases[] = {
+        {"the module as built", built.fileName(), ""},
+        {"cut after its headers", Write(dir.filePath("head.so"), module.left(3000)), "обрезан"},
+        {"the last bytes cut", Write(dir.filePath("tail.so"), module.chopped(100)), "обрезан"},
+        {"empty", Write(dir.filePath("empty.so"), {}), "не файл ELF"},
+        {"text", Write(dir.filePath("text.so"), "hello\n"), "не файл ELF"},
+        {"32-bit", Write(dir.filePath("32.so"), patched(EI_CLASS, QByteArray(1, ELFCLASS32))), "32-разрядной"},
+        {"other processor", Write(dir.filePath("arm.so"), patched(offsetof(Elf64_Ehdr, e_machine), {"\xb7\x00", 2})),
+         "другого процессора"},
+        {"a program", Write(dir.filePath("exec.so"), patched(offsetof(Elf64_Ehdr, e_type), {"\x02\x00", 2})),
+         "не разделяемая"},
+        {"folder", dir.path(), "папка"},
+        {"FIFO", fifo, "канал"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString problem = SharedObjectProblem(c.path);
+        EXPECT_EQ(problem.isEmpty(), *c.problem == '\0') << problem.toStdString();
+        EXPECT_TRUE(problem.contains(QString::fromUtf8(c.problem))) << problem.toStdString();
+    }
 }
 
 } // namespace
