@@ -12,6 +12,7 @@
 #include "PictureBackup.h"
 #include "ModulePictureBackupStore.h"
 #include "ModulePictureSource.h"
+#include "PhotoFile.h"
 #include "PhotoLocator.h"
 #include "PictureUpload.h"
 #include "ResourceIds.h"
@@ -20,7 +21,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QImageReader>
 #include <QTextStream>
 
 #include <cstdio>
@@ -224,14 +224,13 @@ namespace {
 // pixels, then each proposed mark in grid units.
 int Locate(const CommandLine &line)
 {
-    QImageReader reader(line.output);
-    reader.setAutoTransform(true); // phone photos carry their rotation
-    const QImage picture = reader.read();
-    if (picture.isNull()) {
-        ShowMessage({Tr("Не удалось прочитать снимок «%1»: %2").arg(line.output, reader.errorString()),
-                     ProgramCaption(), UserMessage::Icon::Error, {}});
+    const PhotoFile::Read photo = PhotoFile::ReadPhoto(line.output);
+    if (photo.picture.isNull()) {
+        ShowMessage({Tr("Не удалось прочитать снимок «%1»: %2").arg(line.output, photo.problem), ProgramCaption(),
+                     UserMessage::Icon::Error, {}});
         return ExitCode::FileError;
     }
+    const QImage &picture = photo.picture;
     QString missing;
     if (!PhotoLocator::Available(&missing)) {
         ShowMessage({missing, ProgramCaption(), UserMessage::Icon::Error, {}});
@@ -243,9 +242,12 @@ int Locate(const CommandLine &line)
         return ExitCode::NoGrid;
     }
     QTextStream out(stdout);
+    // In the file's own pixels: a big photo is read at a fraction of its size.
+    const double sx = double(photo.fileSize.width()) / picture.width();
+    const double sy = double(photo.fileSize.height()) / picture.height();
     out << "grid";
     for (const QPointF &p : found.grid->PictureCorners())
-        out << ' ' << QString::number(p.x(), 'f', 1) << ',' << QString::number(p.y(), 'f', 1);
+        out << ' ' << QString::number(p.x() * sx, 'f', 1) << ',' << QString::number(p.y() * sy, 'f', 1);
     out << '\n';
     for (const MarkCandidate &mark : found.marks)
         out << "mark " << QString::number(mark.grid.x(), 'f', 2) << ' ' << QString::number(mark.grid.y(), 'f', 2)

@@ -19,7 +19,7 @@ QString Tr(const char *text)
 
 }  // namespace
 
-QString ReadableFileProblem(const QString &path)
+QString OpenReadableFile(const QString &path, QFile &file)
 {
     if (path.isEmpty())
         return Tr("имя файла не задано");
@@ -33,18 +33,33 @@ QString ReadableFileProblem(const QString &path)
     if (fd < 0)
         return SystemErrorText(errno);
     struct stat info {};
-    const int statResult = ::fstat(fd, &info);
-    const int statError = errno;
-    ::close(fd);
-    if (statResult != 0)
+    if (::fstat(fd, &info) != 0) {
+        const int statError = errno;
+        ::close(fd);
         return SystemErrorText(statError);
+    }
+    QString problem;
     if (S_ISDIR(info.st_mode))
-        return SystemErrorText(EISDIR);
-    if (S_ISFIFO(info.st_mode))
-        return Tr("это канал (FIFO), а не файл");
-    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
-        return Tr("это устройство, а не файл");
-    if (!S_ISREG(info.st_mode))
-        return Tr("это не обычный файл");
-    return {};
+        problem = SystemErrorText(EISDIR);
+    else if (S_ISFIFO(info.st_mode))
+        problem = Tr("это канал (FIFO), а не файл");
+    else if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
+        problem = Tr("это устройство, а не файл");
+    else if (!S_ISREG(info.st_mode))
+        problem = Tr("это не обычный файл");
+    // A regular file reads the same either way; reads then block as usual.
+    else if (const int flags = ::fcntl(fd, F_GETFL); flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        problem = SystemErrorText(errno);
+    else if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        problem = Tr("файл не открывается: %1").arg(file.errorString());
+    else
+        return {};
+    ::close(fd);
+    return problem;
+}
+
+QString ReadableFileProblem(const QString &path)
+{
+    QFile file;
+    return OpenReadableFile(path, file);
 }

@@ -4,12 +4,49 @@
 
 #include <algorithm>
 
+namespace {
+
+// How a picture of cols x rows becomes its work copy. A whole-number
+// reduction where it keeps three quarters of the work size or more: OpenCV
+// averages whole blocks of pixels much faster than it resamples by any
+// other factor (a 12-megapixel photo, a third). The last partial block of a
+// row or column is left out.
+struct Reduction {
+    int factor = 1;     // whole blocks of factor x factor pixels, or 1
+    double scale = 1.0; // work pixels per picture pixel
+    cv::Size size;
+};
+
+Reduction PlanReduction(int cols, int rows, int maxSide)
+{
+    Reduction plan{1, 1.0, {cols, rows}};
+    const int longer = std::max(cols, rows);
+    const int factor = (longer + maxSide - 1) / maxSide;
+    if (factor > 1 && longer / factor >= maxSide * 3 / 4) {
+        plan = {factor, 1.0 / factor, {cols / factor, rows / factor}};
+    } else if (longer > maxSide) {
+        plan.scale = double(maxSide) / longer;
+        plan.size = {cvRound(cols * plan.scale), cvRound(rows * plan.scale)};
+    }
+    return plan;
+}
+
+} // namespace
+
 namespace CvImage {
+
+QSize WorkSize(QSize picture, int maxSide)
+{
+    const Reduction plan = PlanReduction(picture.width(), picture.height(), maxSide);
+    return {plan.size.width, plan.size.height};
+}
 
 WorkCopy MakeWorkCopy(const QImage &picture, int maxSide)
 {
     WorkCopy copy;
-    if (picture.isNull())
+    const Reduction plan = PlanReduction(picture.width(), picture.height(), maxSide);
+    // OpenCV asserts on an empty size (and throws).
+    if (picture.isNull() || plan.size.width < 1 || plan.size.height < 1)
         return copy;
     // RGB32 lies in memory as B, G, R, 0xff: OpenCV's BGRA, read in place.
     const QImage rgb32 = picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32
@@ -17,20 +54,13 @@ WorkCopy MakeWorkCopy(const QImage &picture, int maxSide)
                              : picture.convertToFormat(QImage::Format_RGB32);
     const cv::Mat bgra(rgb32.height(), rgb32.width(), CV_8UC4, const_cast<uchar *>(rgb32.constBits()),
                        static_cast<size_t>(rgb32.bytesPerLine()));
-    // A whole-number reduction where it keeps three quarters of the work
-    // size or more: OpenCV averages whole blocks of pixels much faster than
-    // it resamples by any other factor (a 12-megapixel photo, a third).
-    const int longer = std::max(bgra.cols, bgra.rows);
-    const int factor = (longer + maxSide - 1) / maxSide;
+    copy.scale = plan.scale;
     cv::Mat small;
-    if (factor > 1 && longer / factor >= maxSide * 3 / 4) {
-        // The last partial block of a row or column is left out.
-        const cv::Mat whole = bgra(cv::Rect(0, 0, bgra.cols / factor * factor, bgra.rows / factor * factor));
-        cv::resize(whole, small, {whole.cols / factor, whole.rows / factor}, 0, 0, cv::INTER_AREA);
-        copy.scale = 1.0 / factor;
-    } else if (longer > maxSide) {
-        copy.scale = double(maxSide) / longer;
-        cv::resize(bgra, small, {}, copy.scale, copy.scale, cv::INTER_AREA);
+    if (plan.factor > 1) {
+        const cv::Mat whole = bgra(cv::Rect(0, 0, plan.size.width * plan.factor, plan.size.height * plan.factor));
+        cv::resize(whole, small, plan.size, 0, 0, cv::INTER_AREA);
+    } else if (plan.scale < 1.0) {
+        cv::resize(bgra, small, {}, plan.scale, plan.scale, cv::INTER_AREA);
     } else {
         small = bgra;
     }

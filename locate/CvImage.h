@@ -20,7 +20,12 @@ struct WorkCopy {
     double scale = 1.0; // work pixels per picture pixel (1 or less)
 };
 
-// The work copy of a picture (any QImage format); empty for a null image.
+// The size of the work copy of a picture of this size; a side may come out
+// 0 for a strip of a picture (4000 x 2 pixels), which has no work copy.
+QSize WorkSize(QSize picture, int maxSide = kWorkSide);
+
+// The work copy of a picture (any QImage format); empty for a null image
+// and for a strip with no pixel across once reduced.
 WorkCopy MakeWorkCopy(const QImage &picture, int maxSide = kWorkSide);
 
 } // namespace CvImage

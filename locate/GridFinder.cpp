@@ -177,7 +177,7 @@ cv::Point2d GridFinder::LineCrossing(int i, int j)
 GridFinder::Result GridFinder::Find(const cv::Mat &grey)
 {
     Result result;
-    if (grey.empty() || grey.cols < 40 || grey.rows < 40) {
+    if (grey.empty() || grey.cols < kMinSide || grey.rows < kMinSide) {
         result.problem = NoGrid();
         return result;
     }

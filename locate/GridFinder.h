@@ -21,6 +21,9 @@ public:
         int crossingsUsed = 0;           // crossings the mapping agrees with
     };
 
+    // Pixels a picture needs across and down for the search to start.
+    static constexpr int kMinSide = 40;
+
     static Result Find(const cv::Mat &neutral);
 
     // Where the module's one-pixel grid lines lie in grid units: the centre

@@ -6,6 +6,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace {
 
 std::vector<MarkCandidate> InPicturePixels(std::vector<MarkCandidate> marks, const GridMapping &grid)
@@ -20,11 +22,22 @@ std::vector<MarkCandidate> InPicturePixels(std::vector<MarkCandidate> marks, con
 PhotoLocation LocateGridAndMarks(const QImage &picture)
 {
     PhotoLocation result;
-    const CvImage::WorkCopy work = CvImage::MakeWorkCopy(picture);
-    if (work.bgr.empty()) {
+    if (picture.isNull()) {
         result.problem = QCoreApplication::translate("PhotoLocation", "Снимок пуст.");
         return result;
     }
+    // A strip of a picture has no room for the grid's eleven lines, and the
+    // image work has no use for it.
+    if (const QSize work = CvImage::WorkSize(picture.size());
+        std::min(work.width(), work.height()) < GridFinder::kMinSide) {
+        result.problem = QCoreApplication::translate("PhotoLocation",
+                                                     "Снимок %1 x %2 пикселей слишком мал или узок: калибровочной "
+                                                     "сетки на нём не разглядеть. Снимите монитор целиком.")
+                             .arg(picture.width())
+                             .arg(picture.height());
+        return result;
+    }
+    const CvImage::WorkCopy work = CvImage::MakeWorkCopy(picture);
     GridFinder::Result found = GridFinder::Find(work.neutral);
     if (!found.grid) {
         result.problem = found.problem;

@@ -1,6 +1,7 @@
 #include "PhotoLocator.h"
 
 #include "LocateFunctions.h"
+#include "SharedObjectCheck.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -38,35 +39,63 @@ struct Loaded {
     QString reason;
 };
 
+// The module at path, checked before it is loaded and its table after.
+Loaded Load(const QString &path)
+{
+    Loaded result;
+    const QString name = QDir::toNativeSeparators(path);
+    if (const QString problem = SharedObjectProblem(path); !problem.isEmpty()) {
+        result.reason = Tr("Модуль распознавания снимков «%1» не подходит: %2. Переустановите программу.")
+                            .arg(name, problem);
+        return result;
+    }
+    // Absolute: QLibrary then tries the very file checked first, not a
+    // "lib...so" variant of its name.
+    QLibrary library(QFileInfo(path).absoluteFilePath());
+    if (!library.load()) {
+        result.reason = Tr("Модуль распознавания снимков «%1» не загружается: %2").arg(name, library.errorString());
+        return result;
+    }
+    const auto entry = reinterpret_cast<LocateEntry>(library.resolve(TARVELLO_LOCATE_ENTRY));
+    if (!entry) {
+        result.reason = Tr("«%1» - не модуль распознавания снимков этой программы (в нём нет %2). "
+                           "Переустановите программу.")
+                            .arg(name, QStringLiteral(TARVELLO_LOCATE_ENTRY));
+        return result;
+    }
+    // The version is read before anything else of the table: a table of
+    // another version may have other members.
+    const LocateFunctions *functions = entry();
+    if (!functions || functions->version != LocateFunctions::kVersion) {
+        result.reason = Tr("Модуль распознавания снимков «%1» от другой версии программы (версия %2, нужна %3). "
+                           "Переустановите программу.")
+                            .arg(name)
+                            .arg(functions ? functions->version : 0)
+                            .arg(LocateFunctions::kVersion);
+        return result;
+    }
+    if (!functions->locate || !functions->findMarks || !functions->screenCorners || !functions->measureLines) {
+        result.reason = Tr("Модуль распознавания снимков «%1» повреждён: в нём недостаёт функций. "
+                           "Переустановите программу.")
+                            .arg(name);
+        return result;
+    }
+    result.functions = functions;
+    return result;
+}
+
 const Loaded &Module()
 {
     // Loaded once and kept for the life of the process (never unloaded:
     // OpenCV keeps threads and static state).
     static const Loaded loaded = [] {
-        Loaded result;
         QStringList tried;
         for (const QString &path : Candidates()) {
-            if (!QFileInfo::exists(path)) {
-                tried << path;
-                continue;
-            }
-            QLibrary library(path);
-            const auto entry = reinterpret_cast<LocateEntry>(library.resolve(TARVELLO_LOCATE_ENTRY));
-            if (!entry) {
-                result.reason = Tr("Модуль распознавания снимков «%1» не загружается: %2")
-                                    .arg(QDir::toNativeSeparators(path), library.errorString());
-                return result;
-            }
-            const LocateFunctions *functions = entry();
-            if (!functions || functions->version != LocateFunctions::kVersion || !functions->locate
-                || !functions->findMarks || !functions->screenCorners || !functions->measureLines) {
-                result.reason = Tr("Модуль распознавания снимков «%1» от другой версии программы.")
-                                    .arg(QDir::toNativeSeparators(path));
-                return result;
-            }
-            result.functions = functions;
-            return result;
+            if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
+                return Load(path);
+            tried << path;
         }
+        Loaded result;
         result.reason = Tr("Модуль распознавания снимков не установлен (искали: %1). Переустановите программу.")
                             .arg(tried.join(QStringLiteral(", ")));
         return result;
@@ -97,26 +126,40 @@ PhotoLocation Locate(const QImage &picture)
     return module.functions->locate(picture);
 }
 
-std::vector<MarkCandidate> Marks(const QImage &picture, const GridMapping &grid)
+std::vector<MarkCandidate> Marks(const QImage &picture, const GridMapping &grid, QString *reason)
 {
     const Loaded &module = Module();
-    return module.functions ? module.functions->findMarks(picture, grid) : std::vector<MarkCandidate>{};
+    QString problem = module.reason;
+    std::vector<MarkCandidate> marks;
+    if (module.functions)
+        marks = module.functions->findMarks(picture, grid, &problem);
+    if (reason)
+        *reason = problem;
+    return marks;
 }
 
-std::optional<GridMapping::Corners> ScreenCorners(const QImage &picture)
+std::optional<GridMapping::Corners> ScreenCorners(const QImage &picture, QString *reason)
 {
     const Loaded &module = Module();
-    return module.functions ? module.functions->screenCorners(picture) : std::nullopt;
+    QString problem = module.reason;
+    std::optional<GridMapping::Corners> corners;
+    if (module.functions)
+        corners = module.functions->screenCorners(picture, &problem);
+    if (reason)
+        *reason = problem;
+    return corners;
 }
 
 std::optional<std::vector<LineDeviation>> MeasureLines(const QImage &picture, const GridMapping &grid, QString *reason)
 {
     const Loaded &module = Module();
+    QString problem = module.reason;
+    std::optional<std::vector<LineDeviation>> measured;
+    if (module.functions)
+        measured = module.functions->measureLines(picture, grid, &problem);
     if (reason)
-        *reason = module.reason;
-    if (!module.functions)
-        return std::nullopt;
-    return module.functions->measureLines(picture, grid);
+        *reason = problem;
+    return measured;
 }
 
 } // namespace PhotoLocator

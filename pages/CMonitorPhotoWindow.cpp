@@ -1,6 +1,7 @@
 #include "CMonitorPhotoWindow.h"
 
 #include "FileDialogRequest.h"
+#include "PhotoFile.h"
 #include "UserMessage.h"
 
 #include <QDir>
@@ -8,7 +9,6 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -258,14 +258,11 @@ QImage CMonitorPhotoWindow::AskAndReadPicture(QString *fileName)
 
 QImage CMonitorPhotoWindow::ReadPicture(const QString &path)
 {
-    QImageReader reader(path);
-    // Phone photos are stored sideways with the turn in their EXIF data.
-    reader.setAutoTransform(true);
-    QImage picture = reader.read();
-    if (picture.isNull())
-        ShowMessage({tr("Не удалось открыть снимок «%1»:\n%2").arg(QDir::toNativeSeparators(path), reader.errorString()),
+    PhotoFile::Read photo = PhotoFile::ReadPhoto(path);
+    if (photo.picture.isNull())
+        ShowMessage({tr("Не удалось открыть снимок «%1»:\n%2").arg(QDir::toNativeSeparators(path), photo.problem),
                      ProgramCaption(), UserMessage::Icon::Warning, {}});
-    return picture;
+    return std::move(photo.picture);
 }
 
 QWidget *CMonitorPhotoWindow::View() const
@@ -312,10 +309,10 @@ void CMonitorPhotoWindow::ShowLinePhoto(const QImage &picture, const QString &fi
     Reset(picture, fileName, Use::LineCheck);
     gridShiftX_ = gridShiftX;
     gridShiftY_ = gridShiftY;
-    if (const auto corners = PhotoLocator::ScreenCorners(picture_))
-        mapping_ = GridMapping::FromScreenCorners(*corners, gridShiftX_, gridShiftY_);
     QString reason;
-    if (!PhotoLocator::Available(&reason))
+    if (const auto corners = PhotoLocator::ScreenCorners(picture_, &reason))
+        mapping_ = GridMapping::FromScreenCorners(*corners, gridShiftX_, gridShiftY_);
+    if (!reason.isEmpty())
         SetProblem(reason);
     else if (!mapping_)
         SetProblem(tr("Изображение монитора на снимке не найдено."));
@@ -430,9 +427,10 @@ void CMonitorPhotoWindow::CornersDone()
         SetProblem(tr("Эти четыре угла не образуют четырёхугольник. Щёлкните углы снова."));
         return;
     }
-    SetProblem({});
+    QString reason;
     if (use_ == Use::Points)
-        marks_ = PhotoLocator::Marks(picture_, *mapping_);
+        marks_ = PhotoLocator::Marks(picture_, *mapping_, &reason);
+    SetProblem(reason);
     MappingFound();
 }
 

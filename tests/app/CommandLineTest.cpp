@@ -19,6 +19,8 @@
 #include <QRegularExpression>
 #include <QPushButton>
 
+#include <sys/stat.h>
+
 namespace {
 
 TEST(CommandLineParse, optionsModesAndMistakes)
@@ -202,11 +204,17 @@ TEST_F(CommandLineModes, aMissingFileOrModuleEndsWithItsStatusAndSaysWhy)
     QImage plain(640, 480, QImage::Format_RGB32);
     plain.fill(QColor(90, 120, 160));
     ASSERT_TRUE(plain.save(QStringLiteral("plain.png")));
+    ASSERT_TRUE(plain.scaled(4000, 2).save(QStringLiteral("strip.png")));
+    ASSERT_EQ(::mkfifo("fifo.png", 0600), 0);
+    QFile module(QStringLiteral(TARVELLO_LOCATE_BUILT)), cut(Dir("cut.so"));
+    ASSERT_TRUE(module.open(QIODevice::ReadOnly) && cut.open(QIODevice::WriteOnly));
+    cut.write(module.read(3000));  // its headers, none of its segments
+    cut.close();
     const struct {
         QStringList arguments;
         int status;
         const char *said;
-        const char *locateModule = nullptr;
+        QString locateModule = {};
     } cases[] = {
         {{"--write", "missing.ini", "--port", sim.slavePath()}, 3, "missing.ini"},
         {{"--backup", "kept", "--port", "/nonexistent/tty"}, 1, "TRX-G-K4"},
@@ -220,12 +228,17 @@ TEST_F(CommandLineModes, aMissingFileOrModuleEndsWithItsStatusAndSaysWhy)
         {{"--locate", "plain.png"}, 5, "не найдена калибровочная сетка"},
         // The photo reading is a module of its own: one that is not there is named.
         {{"--locate", "plain.png"}, 3, "Модуль распознавания снимков не установлен", "/nonexistent/tarvello-locate.so"},
+        // Neither a photo nor a module file ends the program or leaves it waiting.
+        {{"--locate", "strip.png"}, 5, "слишком мал или узок"},
+        {{"--locate", "fifo.png"}, 3, "канал"},
+        {{"--locate", "plain.png"}, 3, "обрезан", Dir("cut.so")},
+        {{"--locate", "plain.png"}, 3, "не модуль распознавания снимков", qEnvironmentVariable("TARVELLO_FAKE_D2XX")},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        if (c.locateModule)
-            environment.insert(QStringLiteral("TARVELLO_LOCATE_MODULE"), QString::fromUtf8(c.locateModule));
+        if (!c.locateModule.isEmpty())
+            environment.insert(QStringLiteral("TARVELLO_LOCATE_MODULE"), c.locateModule);
         const ProgramRun run = Program(c.arguments, environment);
         EXPECT_EQ(run.status, c.status);
         EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.said))) << qPrintable(run.err);

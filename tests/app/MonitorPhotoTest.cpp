@@ -20,6 +20,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <sys/stat.h>
+
 namespace {
 
 class MonitorPhotoTest : public SheetTest {
@@ -276,13 +278,18 @@ TEST_F(MonitorPhotoTest, anUnreadablePictureGivesOneMessageNamingIt)
     const struct {
         const char *file;
         QByteArray content;  // null: no such file
-    } cases[] = {{"missing.png", QByteArray()}, {"text.png", "not a picture"}, {"empty.jpg", ""}};
+        bool fifo = false;   // a pipe nobody writes to: refused, not waited on
+    } cases[] = {{"missing.png", QByteArray()}, {"text.png", "not a picture"}, {"empty.jpg", ""},
+                 {"pipe.jpg", QByteArray(), true}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.file);
         messages_.clear();
         sheet = OpenSheet(&link);
         View(Ids::ID_VIEW_BASELINE);
         const QString path = dir_.filePath(QString::fromLatin1(c.file));
+        if (c.fifo) {
+            ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        }
         if (!c.content.isNull()) {
             QFile file(path);
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));

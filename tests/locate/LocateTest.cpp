@@ -3,6 +3,7 @@
 // (the installer's four clicks), and pictures that show no monitor.
 #include "CameraScene.h"
 #include "LineCheck.h"
+#include "LocateGuard.h"
 #include "MonitorRenderer.h"
 #include "PhotoCamera.h"
 #include "PhotoLocation.h"
@@ -10,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <QRandomGenerator>
+
+#include <opencv2/imgproc.hpp>
 
 #include <cmath>
 
@@ -136,6 +139,29 @@ TEST(Locate, cornersThatMakeNoQuadrilateralAreRefused)
     for (const auto &c : cases)
         EXPECT_FALSE(GridMapping::FromCorners(c.corners)) << c.name;
     EXPECT_TRUE(GridMapping::FromCorners({QPointF(10, 12), QPointF(300, 30), QPointF(320, 260), QPointF(5, 240)}));
+}
+
+// The module's boundary: whatever the image work throws becomes the call's
+// fallback and a reason, and leaves the module no further.
+TEST(Locate, anExceptionInTheImageWorkEndsAtTheModuleWithItsReason)
+{
+    const struct {
+        const char *name;
+        std::function<int()> work;
+        const char *reason;
+    } cases[] = {
+        // What a strip of a picture did: an empty size for the resize.
+        {"OpenCV", [] { cv::Mat m; cv::resize(m, m, {1, 1}); return 0; }, "OpenCV, resize"},
+        {"memory", []() -> int { throw std::bad_alloc(); }, "не хватило памяти"},
+        {"anything else", []() -> int { throw 7; }, "неизвестная ошибка"},
+    };
+    for (const auto &c : cases) {
+        QString problem;
+        EXPECT_EQ(LocateGuarded(c.work, -1, &problem), -1) << c.name;
+        EXPECT_TRUE(problem.startsWith(QStringLiteral("Снимок не удалось разобрать: "))
+                    && problem.contains(QString::fromUtf8(c.reason)))
+            << c.name << ": " << problem.toStdString();
+    }
 }
 
 } // namespace

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QString>
+
+#include <opencv2/core.hpp>
+
+#include <exception>
+#include <new>
+
+// The module's boundary: runs work and hands back what it returns, or
+// fallback when it throws, with the reason in problem. OpenCV reports a
+// picture it cannot handle (a size it did not expect) by throwing, and an
+// exception that left the module would end the program and lose the
+// installer's unsaved edits.
+template <typename Result, typename Work>
+Result LocateGuarded(Work work, Result fallback, QString *problem)
+{
+    const auto say = [&](const QString &why) {
+        *problem = QCoreApplication::translate("LocateGuard", "Снимок не удалось разобрать: %1").arg(why);
+    };
+    try {
+        return work();
+    } catch (const cv::Exception &e) {
+        say(QStringLiteral("OpenCV, %1: %2").arg(QString::fromStdString(e.func), QString::fromStdString(e.err)));
+    } catch (const std::bad_alloc &) {
+        say(QCoreApplication::translate("LocateGuard", "не хватило памяти"));
+    } catch (const std::exception &e) {
+        say(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        say(QCoreApplication::translate("LocateGuard", "неизвестная ошибка"));
+    }
+    return fallback;
+}
