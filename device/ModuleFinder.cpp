@@ -200,13 +200,14 @@ std::unique_ptr<DeviceLink> FindModuleOnPort(const QString &path, ProbeReport *r
     });
 }
 
-UserMessage ModuleNotFoundMessage(const ProbeReport &report)
+UserMessage ModuleNotFoundMessage(const ProbeReport &report, const QString &searchAgain)
 {
+    const QString again = searchAgain.isEmpty() ? Tr("запустите программу снова") : searchAgain;
     UserMessage message;
     message.icon = UserMessage::Icon::Error;
     message.caption = ProgramCaption();
     message.text = Tr("Устройство TRX-G-K4 не найдено.\n"
-                      "Подключите устройство, включите задний ход и запустите программу снова.");
+                      "Подключите устройство, включите задний ход и %1.").arg(again);
 
     if (report.attempts.empty())
         return message;
@@ -225,22 +226,25 @@ UserMessage ModuleNotFoundMessage(const ProbeReport &report)
     }
     if (!anyPort) {
         message.text = Tr("Устройство TRX-G-K4 не найдено: к компьютеру не подключён ни один последовательный "
-                          "адаптер.\nПодключите кабель модуля, включите задний ход и запустите программу снова.");
+                          "адаптер.\nПодключите кабель модуля, включите задний ход и %1.")
+                           .arg(again);
     } else if (!mixed && common == ProbeAttempt::Cause::NoPermission) {
+        // The new group counts only after a new login: the program is started anew.
         message.text = Tr("Устройство TRX-G-K4 не найдено: нет прав доступа к последовательному порту.\n"
                           "Добавьте пользователя в группу dialout, войдите в систему заново и запустите "
                           "программу снова.");
     } else if (!mixed && common == ProbeAttempt::Cause::Busy) {
         message.text = Tr("Устройство TRX-G-K4 не найдено: последовательный порт занят другой программой.\n"
-                          "Закройте её (порт могут занимать и ModemManager или brltty) и запустите программу "
-                          "снова.");
+                          "Закройте её (порт могут занимать и ModemManager или brltty) и %1.")
+                           .arg(again);
     } else if (!mixed && common == ProbeAttempt::Cause::WrongAnswer) {
         message.text = Tr("Устройство TRX-G-K4 не найдено: на последовательном порту отвечает другое устройство, "
-                          "а не модуль.\nПроверьте, к какому порту подключён модуль, и запустите программу снова.");
+                          "а не модуль.\nПроверьте, к какому порту подключён модуль, и %1.")
+                           .arg(again);
     } else if (!mixed && common == ProbeAttempt::Cause::NoAnswer) {
         message.text = Tr("Устройство TRX-G-K4 не найдено: на последовательных портах никто не ответил как "
-                          "модуль.\nПроверьте кабель и питание модуля, включите задний ход и запустите "
-                          "программу снова.");
+                          "модуль.\nПроверьте кабель и питание модуля, включите задний ход и %1.")
+                           .arg(again);
     }
     // One line per try; the two speeds of a port share a line when they
     // failed for the same reason.

@@ -52,5 +52,8 @@ std::unique_ptr<DeviceLink> FindModuleOnPort(const QString &path, ProbeReport *r
 
 // The message shown when no module was found. When every serial port that
 // exists failed for the same reason (or none exists), the text says so and
-// what to do about it; the details list every try.
-UserMessage ModuleNotFoundMessage(const ProbeReport &report);
+// what to do about it; the details list every try. `searchAgain` ends the
+// text: what the installer does to search again once the cause is mended,
+// as the end of a sentence ("нажмите «Повторить»"); empty: run the program
+// again.
+UserMessage ModuleNotFoundMessage(const ProbeReport &report, const QString &searchAgain = {});
