@@ -120,6 +120,13 @@ ProbeAttempt ComAttempt(const ComPortLink &link, int number, bool found)
         break;
     case OpenError::Busy:
         attempt.cause = ProbeAttempt::Cause::Busy;
+        if (const auto &holder = link.Holder()) {
+            attempt.holder = holder;
+            const QString pid = QString::number(holder->pid);
+            attempt.reason = Tr("порт %1 занят программой %2 (PID %3)").arg(path, holder->name, pid);
+            attempt.fix = Tr("закройте программу %1 (PID %2)").arg(holder->name, pid);
+            break;
+        }
         attempt.reason = Tr("порт %1 занят").arg(path);
         attempt.fix = Tr("порт занят другой программой; закройте её (ModemManager или brltty тоже могут "
                          "занимать адаптер)");
@@ -212,8 +219,10 @@ UserMessage ModuleNotFoundMessage(const ProbeReport &report, const QString &sear
     if (report.attempts.empty())
         return message;
 
-    // The cause shared by every serial port that exists, if there is one.
+    // The cause shared by every serial port that exists, if there is one,
+    // and the first program found holding a port.
     std::optional<ProbeAttempt::Cause> common;
+    std::optional<PortHolder> holder;
     bool mixed = false;
     bool anyPort = false;
     for (const ProbeAttempt &attempt : report.attempts) {
@@ -223,8 +232,15 @@ UserMessage ModuleNotFoundMessage(const ProbeReport &report, const QString &sear
         if (common && *common != attempt.cause)
             mixed = true;
         common = attempt.cause;
+        if (!holder)
+            holder = attempt.holder;
     }
-    if (!anyPort) {
+    if (holder) {
+        // Most likely the module's own cable: the program in the way is named.
+        message.text = Tr("Устройство TRX-G-K4 не найдено: порт занят программой %1 (PID %2).\n"
+                          "Закройте её и %3.")
+                           .arg(holder->name, QString::number(holder->pid), again);
+    } else if (!anyPort) {
         message.text = Tr("Устройство TRX-G-K4 не найдено: к компьютеру не подключён ни один последовательный "
                           "адаптер.\nПодключите кабель модуля, включите задний ход и %1.")
                            .arg(again);
