@@ -94,7 +94,9 @@ int CSetupApp::Run(const CommandLine &line)
         link = OpenModuleLink(line.demo, line.port, &report);
         if (link)
             break;
-        const UserMessage message = ModuleNotFoundMessage(report);
+        // The box searches again itself: its text asks for "Повторить", not a restart.
+        const UserMessage message =
+            ModuleNotFoundMessage(report, QCoreApplication::translate("CSetupApp", "нажмите «Повторить»"));
         // Also on the terminal, where it can be copied whole into a question.
         std::fprintf(stderr, "%s\n%s\n", qPrintable(message.text), qPrintable(message.details));
         switch (AskWhenNoModule(message)) {

@@ -41,6 +41,11 @@ QStyle::StandardPixmap IconOf(UserMessage::Icon icon)
 // (more when the box is made larger): the module search lists 12 tries or so.
 constexpr int kDetailsLines = 14;
 constexpr int kDetailsColumns = 72;
+// Longer lines of the details wrap, so that the opened box stays narrow
+// enough for a laptop's screen.
+constexpr int kDetailsWidestColumns = 100;
+// Room left beside the opened box on a narrow screen, in pixels.
+constexpr int kScreenMargin = 60;
 // The main text wraps only beyond this width, in average characters.
 constexpr int kTextColumns = 90;
 
@@ -51,6 +56,26 @@ int WidestLine(const QWidget &widget, const QString &text)
     for (const QString &line : text.split(QLatin1Char('\n')))
         widest = std::max(widest, widget.fontMetrics().horizontalAdvance(line));
     return widest;
+}
+
+// Lines `text` takes when wrapped at `width` pixels in `metrics`.
+int WrappedLines(const QFontMetrics &metrics, const QString &text, int width)
+{
+    int lines = 0;
+    for (const QString &line : text.split(QLatin1Char('\n')))
+        lines += std::max(1, metrics.boundingRect(QRect(0, 0, std::max(width, 1), 1 << 20), Qt::TextWordWrap, line)
+                                     .height()
+                                 / metrics.lineSpacing());
+    return lines;
+}
+
+// Moves a top-level widget, frame and all, onto `area` where it can.
+void KeepOn(QWidget &window, const QRect &area)
+{
+    QRect frame = window.frameGeometry();
+    frame.moveLeft(std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() + 1 - frame.width())));
+    frame.moveTop(std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() + 1 - frame.height())));
+    window.move(frame.topLeft());
 }
 
 // A message or question with details (the module search lists every try
@@ -110,17 +135,25 @@ int ShowBoxWithDetails(const QString &caption, const QString &text, QStyle::Stan
         const QFontMetrics metrics(details->font());
         const int frame = 2 * details->frameWidth() + 2 * static_cast<int>(details->document()->documentMargin());
         if (open) {
-            const QSize screen = box.screen() ? box.screen()->availableSize() : QSize(1024, 768);
-            // Opened: room for the whole list as far as the screen allows...
-            const QSize whole(std::max(WidestLine(*details, details->toPlainText()),
-                                       metrics.averageCharWidth() * kDetailsColumns)
-                                  + frame + details->verticalScrollBar()->sizeHint().width(),
-                              metrics.lineSpacing() * std::max(kDetailsLines, details->blockCount()) + frame);
-            details->setMinimumSize(whole.boundedTo(QSize(screen.width() - 60, screen.height() * 2 / 3)));
+            const QRect area = box.screen() ? box.screen()->availableGeometry() : QRect(0, 0, 1024, 768);
+            const QSize screen = area.size();
+            const QSize decoration = box.frameGeometry().size() - box.size();
+            // Opened: room for the whole list as far as the screen allows,
+            // its longest lines wrapped...
+            const int scrollBar = details->verticalScrollBar()->sizeHint().width();
+            const int width = std::clamp(WidestLine(*details, details->toPlainText()),
+                                         metrics.averageCharWidth() * kDetailsColumns,
+                                         metrics.averageCharWidth() * kDetailsWidestColumns)
+                              + frame + scrollBar;
+            const int lines = WrappedLines(metrics, details->toPlainText(), width - frame - scrollBar);
+            const QSize whole(width, metrics.lineSpacing() * std::max(kDetailsLines, lines) + frame);
+            details->setMinimumSize(
+                whole.boundedTo(QSize(screen.width() - kScreenMargin, screen.height() * 2 / 3)));
             details->show();
             grid->setRowStretch(1, 1);
             box.layout()->activate();
-            box.resize(box.sizeHint().expandedTo(box.size()).boundedTo(screen));
+            box.resize(box.sizeHint().expandedTo(box.size()).boundedTo(screen - decoration));
+            KeepOn(box, area);
             // ...and when the installer makes the box smaller, never less
             // than a readable pane.
             details->setMinimumSize(

@@ -1,6 +1,7 @@
 #include "ComPortLink.h"
 
 #include "ComPortNames.h"
+#include "PortHolder.h"
 #include "SystemErrorText.h"
 
 #include <QFile>
@@ -98,9 +99,16 @@ LinkResult ComPortLink::Open(int port)
     baud_ = BaudForPort(port);
     openError_ = OpenError::None;
     openErrorText_.clear();
+    holder_.reset();
     devicePath_ = ComPortPath(number);
     if (devicePath_.isEmpty())
         return FailOpen(OpenError::Missing, 0);
+    // A program that holds the port without a lock would read the replies
+    // or write into them: the port is not touched (opening a real port may
+    // raise its modem lines under that program).
+    holder_ = FindPortHolder(devicePath_);
+    if (holder_)
+        return FailOpen(OpenError::Busy, 0);
 
     const QByteArray path = QFile::encodeName(devicePath_);
     const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);

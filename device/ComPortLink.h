@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DeviceLink.h"
+#include "PortHolder.h"
 
 #include <QString>
 
@@ -39,6 +40,8 @@ public:
     OpenError LastOpenError() const { return openError_; }
     QString LastOpenErrorText() const { return openErrorText_; }  // strerror text or empty
     QString DevicePath() const { return devicePath_; }            // empty when COM N has none
+    // The program found holding the port open (the open then failed Busy).
+    const std::optional<PortHolder> &Holder() const { return holder_; }
     // Whether anything at all came back to the last presence check: a port
     // where something answers, but not as the module does.
     bool ProbeHeardSomething() const { return probeHeard_; }
@@ -58,4 +61,5 @@ private:
     bool probeHeard_ = false;
     OpenError openError_ = OpenError::None;
     QString openErrorText_;
+    std::optional<PortHolder> holder_;
 };

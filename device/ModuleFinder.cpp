@@ -120,6 +120,13 @@ ProbeAttempt ComAttempt(const ComPortLink &link, int number, bool found)
         break;
     case OpenError::Busy:
         attempt.cause = ProbeAttempt::Cause::Busy;
+        if (const auto &holder = link.Holder()) {
+            attempt.holder = holder;
+            const QString pid = QString::number(holder->pid);
+            attempt.reason = Tr("порт %1 занят программой %2 (PID %3)").arg(path, holder->name, pid);
+            attempt.fix = Tr("закройте программу %1 (PID %2)").arg(holder->name, pid);
+            break;
+        }
         attempt.reason = Tr("порт %1 занят").arg(path);
         attempt.fix = Tr("порт занят другой программой; закройте её (ModemManager или brltty тоже могут "
                          "занимать адаптер)");
@@ -200,19 +207,22 @@ std::unique_ptr<DeviceLink> FindModuleOnPort(const QString &path, ProbeReport *r
     });
 }
 
-UserMessage ModuleNotFoundMessage(const ProbeReport &report)
+UserMessage ModuleNotFoundMessage(const ProbeReport &report, const QString &searchAgain)
 {
+    const QString again = searchAgain.isEmpty() ? Tr("запустите программу снова") : searchAgain;
     UserMessage message;
     message.icon = UserMessage::Icon::Error;
     message.caption = ProgramCaption();
     message.text = Tr("Устройство TRX-G-K4 не найдено.\n"
-                      "Подключите устройство, включите задний ход и запустите программу снова.");
+                      "Подключите устройство, включите задний ход и %1.").arg(again);
 
     if (report.attempts.empty())
         return message;
 
-    // The cause shared by every serial port that exists, if there is one.
+    // The cause shared by every serial port that exists, if there is one,
+    // and the first program found holding a port.
     std::optional<ProbeAttempt::Cause> common;
+    std::optional<PortHolder> holder;
     bool mixed = false;
     bool anyPort = false;
     for (const ProbeAttempt &attempt : report.attempts) {
@@ -222,25 +232,35 @@ UserMessage ModuleNotFoundMessage(const ProbeReport &report)
         if (common && *common != attempt.cause)
             mixed = true;
         common = attempt.cause;
+        if (!holder)
+            holder = attempt.holder;
     }
-    if (!anyPort) {
+    if (holder) {
+        // Most likely the module's own cable: the program in the way is named.
+        message.text = Tr("Устройство TRX-G-K4 не найдено: порт занят программой %1 (PID %2).\n"
+                          "Закройте её и %3.")
+                           .arg(holder->name, QString::number(holder->pid), again);
+    } else if (!anyPort) {
         message.text = Tr("Устройство TRX-G-K4 не найдено: к компьютеру не подключён ни один последовательный "
-                          "адаптер.\nПодключите кабель модуля, включите задний ход и запустите программу снова.");
+                          "адаптер.\nПодключите кабель модуля, включите задний ход и %1.")
+                           .arg(again);
     } else if (!mixed && common == ProbeAttempt::Cause::NoPermission) {
+        // The new group counts only after a new login: the program is started anew.
         message.text = Tr("Устройство TRX-G-K4 не найдено: нет прав доступа к последовательному порту.\n"
                           "Добавьте пользователя в группу dialout, войдите в систему заново и запустите "
                           "программу снова.");
     } else if (!mixed && common == ProbeAttempt::Cause::Busy) {
         message.text = Tr("Устройство TRX-G-K4 не найдено: последовательный порт занят другой программой.\n"
-                          "Закройте её (порт могут занимать и ModemManager или brltty) и запустите программу "
-                          "снова.");
+                          "Закройте её (порт могут занимать и ModemManager или brltty) и %1.")
+                           .arg(again);
     } else if (!mixed && common == ProbeAttempt::Cause::WrongAnswer) {
         message.text = Tr("Устройство TRX-G-K4 не найдено: на последовательном порту отвечает другое устройство, "
-                          "а не модуль.\nПроверьте, к какому порту подключён модуль, и запустите программу снова.");
+                          "а не модуль.\nПроверьте, к какому порту подключён модуль, и %1.")
+                           .arg(again);
     } else if (!mixed && common == ProbeAttempt::Cause::NoAnswer) {
         message.text = Tr("Устройство TRX-G-K4 не найдено: на последовательных портах никто не ответил как "
-                          "модуль.\nПроверьте кабель и питание модуля, включите задний ход и запустите "
-                          "программу снова.");
+                          "модуль.\nПроверьте кабель и питание модуля, включите задний ход и %1.")
+                           .arg(again);
     }
     // One line per try; the two speeds of a port share a line when they
     // failed for the same reason.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DeviceLink.h"
+#include "PortHolder.h"
 #include "UserMessage.h"
 
 #include <QString>
@@ -34,6 +35,7 @@ struct ProbeAttempt {
     QString reason;     // why the module was not found there (user's language)
     QString fix;        // what the user can do about it; empty when nothing
     Cause cause = Cause::Other;
+    std::optional<PortHolder> holder{};  // the program found holding the port (cause Busy)
 };
 
 struct ProbeReport {
@@ -50,7 +52,10 @@ std::unique_ptr<DeviceLink> FindModule(bool demo, ProbeReport *report = nullptr)
 // The device becomes the process's only COM port (COM1).
 std::unique_ptr<DeviceLink> FindModuleOnPort(const QString &path, ProbeReport *report = nullptr);
 
-// The message shown when no module was found. When every serial port that
-// exists failed for the same reason (or none exists), the text says so and
-// what to do about it; the details list every try.
-UserMessage ModuleNotFoundMessage(const ProbeReport &report);
+// The message shown when no module was found. A port held by a program is
+// named with that program; otherwise, when every serial port that exists
+// failed for the same reason (or none exists), the text says so and what to
+// do about it. The details list every try. `searchAgain` ends the text: what
+// the installer does to search again once the cause is mended, as the end
+// of a sentence ("нажмите «Повторить»"); empty: run the program again.
+UserMessage ModuleNotFoundMessage(const ProbeReport &report, const QString &searchAgain = {});

@@ -199,8 +199,12 @@ bool NewConfiguration(Settings &settings, ConfigurationFiles &files)
     // The store now holds the label texts: they are not reset first.
     FillFromRecords(settings, IniFile::Content, false);
 
+    // A default file that is there may hold a configuration the installer
+    // saved: it stays as it is. Only a missing one is made (a folder in its
+    // place is reported by the save that fails).
     bool written = true;
-    if (MayReplaceFile(files, files.defaultFileName)) {
+    const QFileInfo existing(files.defaultFileName);
+    if (!existing.exists() || existing.isDir()) {
         QString reason;
         written = IniFile::SaveFile(files.defaultFileName, &reason);
         if (written)

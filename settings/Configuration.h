@@ -30,11 +30,10 @@ bool MayReplaceFile(ConfigurationFiles &files, const QString &path);
 
 // Puts the built-in values into the store (keys the store already holds get
 // them in place, other keys and comments stay), fills the record from it,
-// writes the store to the default file and makes "Новая конфигурация" the
-// current file. False when the default file could not be written (a message
-// says why; the record and the current file are set all the same). A default
-// file that could not be loaded is left as it is unless the installer agrees
-// to replace it.
+// makes the default file from the store when there is none and makes
+// "Новая конфигурация" the current file. A default file that exists is left
+// as it is. False when the default file could not be made (a message says
+// why; the record and the current file are set all the same).
 bool NewConfiguration(Settings &settings, ConfigurationFiles &files);
 
 // Reads the file into the store and the record; keys the file lacks leave

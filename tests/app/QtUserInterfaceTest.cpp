@@ -1,5 +1,6 @@
 // The program's Qt message box: a message with details (the module search's
 // list of tries) can be made larger to read them whole.
+#include "ModuleFinder.h"
 #include "QtUserInterface.h"
 #include "UserMessage.h"
 #include "UserQuestion.h"
@@ -85,6 +86,42 @@ TEST(QtMessageBox, openedDetailsAreReadableWholeAndTheTextUncut)
         EXPECT_EQ(scroll, 0) << "nothing to scroll to";
         EXPECT_GE(textHas, 0) << "the main text is whole";
     }
+}
+
+// The no-module question of a laptop without any adapter (the long USB line
+// and its advice) on a 1366 x 768 screen (as registered with CTest): opened,
+// the details wrap instead of widening the box, which stays on the screen
+// with every button.
+TEST(QtMessageBox, openedDetailsKeepTheBoxAndItsButtonsOnTheScreen)
+{
+    InstallQtUserInterface();
+    ProbeReport report;
+    report.attempts.push_back({"USB", 0, 57600, false, "библиотека USB-адаптера FTDI D2XX (libftd2xx.so) не установлена",
+                               "установите библиотеку libftd2xx, если устройство подключается по USB",
+                               ProbeAttempt::Cause::UsbLibrary});
+    for (int n = 1; n <= 10; ++n)
+        report.attempts.push_back({"COM", n, 9600, false, "порта нет", "", ProbeAttempt::Cause::NoPort});
+    const UserMessage message = ModuleNotFoundMessage(report, "нажмите «Повторить»");
+    UserQuestion question{message.text, message.caption, {"Повторить", "Демо-режим", "Выход"}, 0, 2};
+    question.details = message.details;
+    QStringList offScreen;
+    int sideways = -1;
+    QTimer::singleShot(50, [&] {
+        auto *box = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        QTest::mouseClick(box->findChild<QPushButton *>(QStringLiteral("message-details-toggle")), Qt::LeftButton);
+        QTest::qWait(50);
+        const QRect screen = box->screen()->availableGeometry();
+        if (!screen.contains(box->frameGeometry()))
+            offScreen << QStringLiteral("box %1 px wide").arg(box->frameGeometry().width());
+        for (QPushButton *button : box->findChildren<QPushButton *>())
+            if (!screen.contains(QRect(button->mapToGlobal(QPoint(0, 0)), button->size())))
+                offScreen << button->text();
+        sideways = box->findChild<QPlainTextEdit *>(QStringLiteral("message-details"))->horizontalScrollBar()->maximum();
+        box->reject();
+    });
+    AskUser(question);
+    EXPECT_EQ(offScreen, QStringList());
+    EXPECT_EQ(sideways, 0) << "nothing hidden to the right";
 }
 
 } // namespace

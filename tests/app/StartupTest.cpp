@@ -149,6 +149,8 @@ TEST_F(StartupTest, withoutModuleTheInstallerRetriesGoesDemoOrQuits)
         ASSERT_EQ(asked.size(), 1u) << "the second search found the module";
         EXPECT_EQ(asked[0].icon, UserQuestion::Icon::Error);
         EXPECT_EQ(asked[0].answers, (QStringList{"Повторить", "Демо-режим", "Выход"}));
+        EXPECT_TRUE(asked[0].text.endsWith(QStringLiteral("нажмите «Повторить».")))
+            << "the box searches again, no restart: " << qPrintable(asked[0].text);
         EXPECT_EQ(asked[0].escapeAnswer, 2);
         EXPECT_TRUE(asked[0].details.contains(QStringLiteral("COM1"))) << "the details say what was tried";
         EXPECT_EQ(QFile::exists(QStringLiteral("default.ini")), c.status == 0) << "the wizard ran";

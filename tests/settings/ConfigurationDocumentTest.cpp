@@ -71,7 +71,7 @@ TEST_F(ConfigurationDocumentTest, FileCommandsAskLeaveReplaceAndSaveInOrder)
         {"new", &D::FileNew, false, {}, {}, false, "commit leave first ", true, "Новая конфигурация", 25, false, false},
         {"new, stay", &D::FileNew, true, {2}, {}, false, "commit ", false, "default.ini", 25, true, false},
         {"new, discard", &D::FileNew, true, {1}, {}, false, "commit leave first ", true, "Новая конфигурация", 25, false, false},
-        {"new, save first", &D::FileNew, true, {0}, {}, false, "commit commit leave first ", true, "Новая конфигурация", 25, false, false},
+        {"new, save first", &D::FileNew, true, {0}, {}, false, "commit commit leave first ", true, "Новая конфигурация", 25, false, true},
         {"load", &D::FileLoad, false, {}, "car.ini", false, "commit leave first ", true, "car.ini", 20, false, false},
         {"load, save first", &D::FileLoad, true, {0}, "car.ini", false, "commit commit leave first ", true, "car.ini", 20, false, true},
         {"load, stay", &D::FileLoad, true, {2}, {}, false, "commit ", false, "default.ini", 25, true, false},

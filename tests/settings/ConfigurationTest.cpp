@@ -73,6 +73,24 @@ TEST_F(ConfigurationTest, NewOnAnEmptyStoreWritesTheBuiltInFile)
     EXPECT_EQ(settings_.IsChanged(), 1);
 }
 
+// A default file that is there may hold the installer's own configuration,
+// whether it was loaded or not: New leaves it, and asks nothing.
+TEST_F(ConfigurationTest, NewLeavesAnExistingDefaultFileAsItIs)
+{
+    const QByteArray saved = "; workshop default\r\n[Camera]\r\nShiftX=120\r\nShiftY=60\r\n";
+    for (const bool couldNotLoad : {false, true}) {
+        SCOPED_TRACE(couldNotLoad ? "could not be loaded" : "saved there");
+        WriteBytes(Path("default.ini"), saved);
+        files_.unloadedFiles = couldNotLoad ? QStringList{QStringLiteral("default.ini")} : QStringList{};
+        RecordedMessages messages;
+        ScriptedQuestions questions;
+        EXPECT_TRUE(NewConfiguration(settings_, files_));
+        EXPECT_EQ(ReadBytes(Path("default.ini")), saved);
+        EXPECT_EQ(messages.count() + questions.asked().size(), 0u);
+        EXPECT_EQ(settings_.CameraShiftX, 250) << "the record holds the built-in configuration";
+    }
+}
+
 TEST_F(ConfigurationTest, FirstSaveOfANewConfigurationAddsKeysAndRewritesNumbers)
 {
     ASSERT_TRUE(NewConfiguration(settings_, files_));
