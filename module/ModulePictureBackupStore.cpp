@@ -125,13 +125,9 @@ std::vector<ModulePictureBackupStore::Copy> ModulePictureBackupStore::Copies(Pic
 std::optional<ModulePicture::Buffer> ModulePictureBackupStore::ReadCopy(const QString &bmpPath, QString *reason)
 {
     ModulePicture::Buffer bytes{};
-    const QString bin = BytesPath(bmpPath);
-    if (ReadableFileProblem(bin).isEmpty()) {
-        QFile file(bin);
-        if (file.open(QIODevice::ReadOnly) && file.size() == qint64(bytes.size())
-            && file.read(reinterpret_cast<char *>(bytes.data()), qint64(bytes.size())) == qint64(bytes.size()))
-            return bytes;
-    }
+    if (QFile file; OpenReadableFile(BytesPath(bmpPath), file).isEmpty() && file.size() == qint64(bytes.size())
+                    && file.read(reinterpret_cast<char *>(bytes.data()), qint64(bytes.size())) == qint64(bytes.size()))
+        return bytes;
     if (const QString problem = ReadableFileProblem(bmpPath); !problem.isEmpty()) {
         if (reason)
             *reason = problem;

@@ -334,9 +334,9 @@ QImage LoadBmpFile(const QString &path, int *fileBitsPerPixel, Problem *problem)
 {
     if (fileBitsPerPixel)
         *fileBitsPerPixel = 0;
-    QFile file(path);
+    QFile file;
     // A FIFO or a device would block the open or the read: regular files only.
-    if (!ReadableFileProblem(path).isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes) {
+    if (!OpenReadableFile(path, file).isEmpty() || file.size() > kMaxFileBytes) {
         if (problem)
             *problem = Problem::Unreadable;
         return QImage();

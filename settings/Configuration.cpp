@@ -9,8 +9,10 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <QStringList>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <variant>
@@ -55,9 +57,22 @@ auto &TextField(Record &s, const ConfigurationField &field)
     return s.*std::get<QString Settings::*>(field);
 }
 
+// A number read from a file, or the built-in text's when the file's is not
+// finite (nan, inf): no drawing, comparison or module command could use it.
+// The key goes into *replaced then.
+double FiniteOr(double value, const char *builtIn, QStringList *replaced, const char *section, const QByteArray &key)
+{
+    if (std::isfinite(value))
+        return value;
+    if (replaced)
+        replaced->append(QStringLiteral("[%1] %2").arg(QLatin1String(section), QString::fromLatin1(key)));
+    return builtIn ? IniFile::ToDouble(builtIn) : 0.0;
+}
+
 // Reads one key of the records (the store's or a file's) into its field; an
-// absent key leaves the field as it was.
-void ReadField(Settings &s, const ConfigurationKey &key, const IniFile::Records &records)
+// absent key leaves the field as it was. Non-finite numbers are replaced by
+// the field's built-in value and named in *replaced.
+void ReadField(Settings &s, const ConfigurationKey &key, const IniFile::Records &records, QStringList *replaced)
 {
     int32_t number = 0;
     switch (key.kind) {
@@ -69,9 +84,12 @@ void ReadField(Settings &s, const ConfigurationKey &key, const IniFile::Records 
         if (IniFile::GetBool(records, key.section, key.key, number))
             s.*std::get<bool Settings::*>(key.field) = number != 0;
         return;
-    case KeyKind::Double:
-        IniFile::GetDouble(records, key.section, key.key, s.*std::get<double Settings::*>(key.field));
+    case KeyKind::Double: {
+        double value = 0.0;
+        if (IniFile::GetDouble(records, key.section, key.key, value))
+            s.*std::get<double Settings::*>(key.field) = FiniteOr(value, key.builtIn, replaced, key.section, key.key);
         return;
+    }
     case KeyKind::Text: {
         QByteArray value;
         if (IniFile::GetValue(records, key.section, key.key, value))
@@ -88,8 +106,13 @@ void ReadField(Settings &s, const ConfigurationKey &key, const IniFile::Records 
             const bool haveX = IniFile::GetDouble(records, key.section, PointKey(i, 'X'), x);
             const bool haveY = IniFile::GetDouble(records, key.section, PointKey(i, 'Y'), y);
             const bool haveV = IniFile::GetBool(records, key.section, PointKey(i, 'V'), enabled);
-            if (haveX && haveY && haveV)
-                s.SetPoint(group.firstSlot + i, x, y, static_cast<unsigned char>(enabled));
+            if (!(haveX && haveY && haveV))
+                continue;
+            // The point New writes stands in for a coordinate that is no number.
+            const char *const *builtIn = group.newPoints ? group.newPoints[i] : nullptr;
+            x = FiniteOr(x, builtIn ? builtIn[0] : nullptr, replaced, key.section, PointKey(i, 'X'));
+            y = FiniteOr(y, builtIn ? builtIn[1] : nullptr, replaced, key.section, PointKey(i, 'Y'));
+            s.SetPoint(group.firstSlot + i, x, y, static_cast<unsigned char>(enabled));
         }
         return;
     }
@@ -134,7 +157,7 @@ void WriteField(const Settings &s, const ConfigurationKey &key)
 
 // Fills the record from the records (the store's or a file's), key by key in
 // file order; a key that is absent leaves its field as it was.
-void FillFromRecords(Settings &s, const IniFile::Records &records, bool resetLabels)
+void FillFromRecords(Settings &s, const IniFile::Records &records, bool resetLabels, QStringList *replaced = nullptr)
 {
     // A file without label texts shows the plain distances.
     if (resetLabels) {
@@ -147,7 +170,7 @@ void FillFromRecords(Settings &s, const IniFile::Records &records, bool resetLab
     int shiftRow = 0;
     for (const ConfigurationKey &key : ConfigurationKeys()) {
         if (key.role == KeyRole::Field) {
-            ReadField(s, key, records);
+            ReadField(s, key, records, replaced);
         } else if (key.role == KeyRole::GridShift && shiftRow < 2) {
             int32_t value = 0;
             if (IniFile::GetInt(records, key.section, key.key, value))
@@ -261,7 +284,16 @@ bool LoadConfiguration(Settings &settings, ConfigurationFiles &files, const QStr
             ProgramCaption(), UserMessage::Icon::Error, QString()});
         return refused();
     }
-    FillFromRecords(settings, IniFile::Content, true);
+    QStringList replaced;
+    FillFromRecords(settings, IniFile::Content, true, &replaced);
+    if (!replaced.isEmpty()) {
+        ShowMessage(UserMessage{
+            QCoreApplication::translate("Configuration",
+                                        "В файле «%1» не числа (nan, inf) в ключах: %2.\n"
+                                        "Вместо них взяты встроенные значения.")
+                .arg(path, replaced.join(QStringLiteral(", "))),
+            ProgramCaption(), UserMessage::Icon::Warning, QString()});
+    }
     files.currentFilePath = path;
     files.readAsUtf8 = IniFile::ReadAsUtf8;
     ForgetUnloaded(files, path);

@@ -339,6 +339,8 @@ TEST_F(ModulePictures, restoreListsThePagesCopiesNewestFirstAsksAndWritesTheArea
             for (int row = 0; row < dialog->List()->count(); ++row)
                 listed << dialog->List()->item(row)->data(Qt::UserRole).toString();
             EXPECT_FALSE(dialog->List()->item(0)->icon().isNull()) << "shown with its picture";
+            if (const QString keep = qEnvironmentVariable("TARVELLO_SCREENSHOT_DIR"); !keep.isEmpty() && answer == 1)
+                dialog->grab().save(QDir(keep).filePath(QStringLiteral("restore-copies.png")));
             QTest::keyClick(dialog->List(), Qt::Key_Return);
         });
         ScriptedQuestions questions;

@@ -297,21 +297,32 @@ TEST_F(ConfigurationTest, SavedNumbersTakeTheShortForm)
     EXPECT_EQ(Str(StoreValue("SideLineLeft", "Point1Y")), "-2.");
 }
 
-TEST_F(ConfigurationTest, NumbersOutOfEveryRangeLoadWithoutHarm)
+// Huge numbers load as they are (drawing and sending are safe for them); a
+// number that is no number (nan, inf) takes the field's built-in value, and
+// the load names those keys once.
+TEST_F(ConfigurationTest, NumbersOutOfEveryRangeLoadWithoutHarmAndNonFiniteOnesTakeTheBuiltInValue)
 {
     WriteBytes(Path("odd.ini"), "[Common]\r\nLineThickness=99999999999999\r\nBright1=-99999999999999\r\n"
-                                "[MirrorLine]\r\nMirrorX=1e999\r\nMirrorY=nan\r\nMirrorShift=-1e999\r\n"
-                                "[BaseLine]\r\nPoint0X=1e999\r\nPoint0Y=nan\r\nPoint0V=1\r\n");
+                                "[MirrorLine]\r\nMirrorX=1e999\r\nMirrorY=nan\r\nMirrorShift=-inf\r\n"
+                                "[BaseLine]\r\nPoint0X=1e999\r\nPoint0Y=nan\r\nPoint0V=1\r\n"
+                                "[CurveLeft]\r\nPoint4X=nan\r\nPoint4Y=3\r\nPoint4V=1\r\n");
+    RecordedMessages messages;
     ASSERT_TRUE(LoadConfiguration(settings_, files_, Path("odd.ini")));
     EXPECT_EQ(settings_.LineThickness, 2147483647);
     EXPECT_EQ(settings_.LineBrightness, -2147483647 - 1);
-    EXPECT_TRUE(std::isinf(settings_.MirrorX));
-    EXPECT_TRUE(std::isnan(settings_.MirrorY));
-    EXPECT_TRUE(std::isinf(settings_.Points[0].x));
+    const struct { double actual, builtIn; } fields[] = {
+        {settings_.MirrorX, 5.0}, {settings_.MirrorY, 10.0}, {settings_.MirrorShift, 0.0},
+        {settings_.Points[0].x, 0.5}, {settings_.Points[0].y, 8.0}, {settings_.Points[17].x, 0.0},
+    };
+    for (const auto &f : fields)
+        EXPECT_EQ(f.actual, f.builtIn);
+    EXPECT_EQ(settings_.Points[17].y, 3.0) << "the finite half of a point stays";
+    ASSERT_EQ(messages.count(), 1u);
+    EXPECT_EQ(messages.all().back().text.count(QStringLiteral("] ")), 6) << qPrintable(messages.all().back().text);
+    EXPECT_TRUE(messages.all().back().text.contains(QStringLiteral("[CurveLeft] Point4X")));
     ASSERT_TRUE(SaveConfiguration(settings_, files_, Path("odd.ini")));
-    EXPECT_EQ(Str(StoreValue("MirrorLine", "MirrorX")), "inf");
-    EXPECT_EQ(Str(StoreValue("MirrorLine", "MirrorShift")), "-inf");
-    EXPECT_EQ(Str(StoreValue("BaseLine", "Point0Y")), "nan");
+    EXPECT_EQ(Str(StoreValue("MirrorLine", "MirrorY")), "10.");
+    EXPECT_EQ(Str(StoreValue("BaseLine", "Point0Y")), "8.");
 }
 
 } // namespace
