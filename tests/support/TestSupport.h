@@ -66,5 +66,22 @@ private:
     QuestionHandler previous_;
 };
 
+// While it lives, the calling thread meets file permissions as an installer
+// does: root's power to read and write past them (CAP_DAC_OVERRIDE,
+// CAP_DAC_READ_SEARCH) is set aside, and given back at the end, so that a
+// read-only folder refuses a test run as root too. An ordinary user has
+// nothing to set aside.
+class OrdinaryFilePermissions {
+public:
+    OrdinaryFilePermissions();
+    ~OrdinaryFilePermissions();
+    OrdinaryFilePermissions(const OrdinaryFilePermissions &) = delete;
+    OrdinaryFilePermissions &operator=(const OrdinaryFilePermissions &) = delete;
+
+private:
+    unsigned effective_ = 0;
+    bool setAside_ = false;
+};
+
 // Path of a file in tests/data.
 QString TestDataPath(const QString &name);
