@@ -65,7 +65,7 @@ const HelpCase kHelpTexts[] = {
     {Ids::HELP_LOADBMP, "Шаг 12. Загрузка изображения ограничительных линий в устройство.", Closing::Quoted},
     {Ids::HELP_LOADWARN, "Шаг 13. Загрузка предупредительной надписи в устройство.", Closing::Quoted},
     {Ids::HELP_PARKTRONIC, "Шаг 14. Настройка ультразвуковой системы парковки.", Closing::Quoted},
-    {Ids::HELP_WARNING, "Шаг 15. Настройка времени вывода предупреждения.", Closing::Quoted},
+    {Ids::HELP_WARNING, "Шаг 15. Настройка времени показа предупреждения.", Closing::Quoted},
     {Ids::HELP_COMPLETE, nullptr, Closing::None},
 };
 
