@@ -108,6 +108,29 @@ TEST_F(CarLibraryTest, RecentFilesMenuLoadsMostRecentFirstAndDropsMissingFiles)
     EXPECT_EQ(QFileInfo(second->Files().currentFilePath).absoluteFilePath(), a);
 }
 
+// With a settings folder the installer may not write, the list cannot be
+// kept: that is said once, not at every file loaded or saved.
+TEST_F(CarLibraryTest, RecentFilesThatCannotBeKeptAreSaidOnce)
+{
+    const QString a = WriteCar(dir_.filePath(QStringLiteral("a.ini")), "A", 1.0);
+    const QString b = WriteCar(dir_.filePath(QStringLiteral("b.ini")), "B", 2.0);
+    const QString settings = dir_.filePath(QStringLiteral("config/tarvello-setup"));
+    ASSERT_TRUE(QDir().mkpath(settings));
+    ASSERT_EQ(::chmod(QFile::encodeName(settings).constData(), 0555), 0);
+    const OrdinaryFilePermissions asInstaller;
+    auto sheet = OpenSheet();
+    ScriptedFileDialogs dialogs;
+    for (const QString &path : {a, b, a}) {
+        dialogs.answer(path);
+        sheet->RunCommand(Ids::ID_FILE_LOAD);
+    }
+    sheet->RunCommand(Ids::ID_FILE_SAVE);
+    ASSERT_EQ(messages_.count(), 1u);
+    EXPECT_TRUE(messages_.all()[0].text.contains(settings + QStringLiteral("/tarvello-setup.conf")))
+        << qPrintable(messages_.all()[0].text);
+    EXPECT_FALSE(sheet->MenuAction(Ids::ID_FILE_MRU_FILE1)->isVisible());
+}
+
 TEST_F(CarLibraryTest, LibraryListsFiltersAndLoadsByEnter)
 {
     const QString ford = WriteCar(library_ + QStringLiteral("/ford-focus.ini"), "Ford Focus 2012, камера над номером", 0);
