@@ -112,16 +112,15 @@ TEST_F(CarLibraryTest, RecentFilesMenuLoadsMostRecentFirstAndDropsMissingFiles)
 // kept: that is said once, not at every file loaded or saved.
 TEST_F(CarLibraryTest, RecentFilesThatCannotBeKeptAreSaidOnce)
 {
-    const QString a = WriteCar(dir_.filePath(QStringLiteral("a.ini")), "A", 1.0);
-    const QString b = WriteCar(dir_.filePath(QStringLiteral("b.ini")), "B", 2.0);
+    const QString car = WriteCar(dir_.filePath(QStringLiteral("car.ini")), "Car", 1.0);
     const QString settings = dir_.filePath(QStringLiteral("config/tarvello-setup"));
     ASSERT_TRUE(QDir().mkpath(settings));
     ASSERT_EQ(::chmod(QFile::encodeName(settings).constData(), 0555), 0);
     const OrdinaryFilePermissions asInstaller;
     auto sheet = OpenSheet();
     ScriptedFileDialogs dialogs;
-    for (const QString &path : {a, b, a}) {
-        dialogs.answer(path);
+    for (int i = 0; i < 2; ++i) {
+        dialogs.answer(car);
         sheet->RunCommand(Ids::ID_FILE_LOAD);
     }
     sheet->RunCommand(Ids::ID_FILE_SAVE);
@@ -197,18 +196,14 @@ TEST_F(CarLibraryTest, AddCurrentTakesOnlyNamesWhoseFileTheListShows)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         messages_.clear();
-        const QStringList before = QDir(library_).entryList(QDir::Files | QDir::Hidden);
+        const qsizetype before = QDir(library_).entryList(QDir::Files | QDir::Hidden).size();
         window->SetNameQuestion([&](const QString &) { return std::optional<QString>(QString::fromUtf8(c.name)); });
         window->AddCurrent();
-        const QStringList written = QDir(library_).entryList(QDir::Files | QDir::Hidden);
-        if (!c.file) {
-            EXPECT_EQ(messages_.count(), 1u);
-            EXPECT_EQ(written, before);
-            continue;
+        EXPECT_EQ(messages_.count(), c.file ? 0u : 1u);
+        EXPECT_EQ(QDir(library_).entryList(QDir::Files | QDir::Hidden).size(), before + (c.file ? 1 : 0));
+        if (c.file) {
+            EXPECT_EQ(window->List()->findItems(QString::fromUtf8(c.file) + "\n", Qt::MatchStartsWith).size(), 1);
         }
-        EXPECT_EQ(messages_.count(), 0u);
-        EXPECT_TRUE(written.contains(QString::fromUtf8(c.file)));
-        EXPECT_EQ(window->List()->findItems(QString::fromUtf8(c.file) + "\n", Qt::MatchStartsWith).size(), 1);
     }
 }
 

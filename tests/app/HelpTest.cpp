@@ -410,7 +410,7 @@ TEST(QtRussian, standardButtonsDialogTextsAndDatesAreRussianUnderAnEnglishSystem
     ASSERT_TRUE(car.setFileTime(QDateTime(QDate(2024, 12, 1), QTime(12, 0)), QFileDevice::FileModificationTime));
     car.close();
     InstallQtUserInterface();
-    QString date, type, open;
+    QString date, type;
     QTimer::singleShot(0, [&] {
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
@@ -420,7 +420,6 @@ TEST(QtRussian, standardButtonsDialogTextsAndDatesAreRussianUnderAnEnglishSystem
             type = file.siblingAtColumn(2).data().toString();
             date = file.siblingAtColumn(3).data().toString();
         }
-        open = dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Open)->text();
         dialog->reject();
     });
     FileDialogRequest request =
@@ -428,9 +427,7 @@ TEST(QtRussian, standardButtonsDialogTextsAndDatesAreRussianUnderAnEnglishSystem
     request.directory = folder.path();
     AskFileName(request);
     EXPECT_EQ(date.toStdString(), "01.12.2024 12:00");
-    EXPECT_TRUE(type.contains(QRegularExpression(QStringLiteral("^[А-Яа-яЁё ]+"))))
-        << qPrintable(type);
-    EXPECT_EQ(open.remove(QLatin1Char('&')), QStringLiteral("Открыть"));
+    EXPECT_TRUE(type.contains(QRegularExpression(QStringLiteral("^[А-Яа-яЁё ]+")))) << qPrintable(type);
 
     QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Yes
                              | QDialogButtonBox::No);

@@ -67,10 +67,8 @@ private:
 };
 
 // While it lives, the calling thread meets file permissions as an installer
-// does: root's power to read and write past them (CAP_DAC_OVERRIDE,
-// CAP_DAC_READ_SEARCH) is set aside, and given back at the end, so that a
-// read-only folder refuses a test run as root too. An ordinary user has
-// nothing to set aside.
+// does: root's CAP_DAC_OVERRIDE and CAP_DAC_READ_SEARCH are set aside, so
+// that a read-only folder refuses a test run as root too.
 class OrdinaryFilePermissions {
 public:
     OrdinaryFilePermissions();
