@@ -235,6 +235,13 @@ void CCarLibraryWindow::AddCurrent()
     }
     if (!name.endsWith(QStringLiteral(".ini"), Qt::CaseInsensitive))
         name += QStringLiteral(".ini");
+    // A hidden file ("..ini" from "."): written, it would never be listed.
+    if (!IsCarLibraryFileName(name)) {
+        ShowError(Tr("Имя «%1» начинается с точки: такой файл скрыт, и библиотека его не покажет. "
+                     "Введите имя без точки в начале.")
+                      .arg(answer->trimmed()));
+        return;
+    }
     const QString path = QDir(folder_).absoluteFilePath(name);
     if (QFileInfo::exists(path)) {
         const UserQuestion question{Tr("В библиотеке уже есть файл «%1». Заменить его текущей конфигурацией?").arg(name),

@@ -117,7 +117,7 @@ CPageSheet::CPageSheet(const QString &caption, QWidget *parent) : QDialog(parent
     BuildButtons();
     qApp->installEventFilter(this);
     document_.SetFileUsed([this](const QString &path) {
-        recent_.Add(path);
+        NoteRecentFilesKept(recent_.Add(path));
         UpdateRecentMenu();
     });
 }
@@ -685,12 +685,23 @@ void CPageSheet::OpenRecentFile(int index)
                                    "Он убран из списка последних файлов.")
                                     .arg(path),
                                 ProgramCaption(), UserMessage::Icon::Warning, QString()});
-        recent_.Remove(path);
+        NoteRecentFilesKept(recent_.Remove(path));
         UpdateRecentMenu();
         return;
     }
     document_.FileLoadPath(path);
     StartTitleTimer();
+}
+
+void CPageSheet::NoteRecentFilesKept(bool kept)
+{
+    if (kept || recentNotKeptSaid_)
+        return;
+    recentNotKeptSaid_ = true;
+    ShowMessage(UserMessage{tr("Список последних файлов не удаётся сохранить: в файл «%1» нельзя записать. "
+                               "Пока это так, открытые и сохранённые файлы в него не попадут.")
+                                .arg(recent_.PreferencesFile()),
+                            ProgramCaption(), UserMessage::Icon::Warning, QString()});
 }
 
 CCarLibraryWindow *CPageSheet::LibraryWindow() const

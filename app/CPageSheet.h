@@ -104,6 +104,9 @@ private:
     // "Последние файлы": the items of the list as it is now.
     void UpdateRecentMenu();
     void OpenRecentFile(int index);
+    // A list that could not be written is said once: every file used after
+    // would say it again.
+    void NoteRecentFilesKept(bool kept);
     void OpenCarLibrary();
     void BuildButtons();
     void PlaceActivePage();
@@ -151,5 +154,6 @@ private:
     std::unique_ptr<EditHistory> history_;
     bool checkpointQueued_ = false;
     RecentFiles recent_;
+    bool recentNotKeptSaid_ = false;
     QPointer<CCarLibraryWindow> library_;
 };

@@ -9,12 +9,18 @@
 
 #include <algorithm>
 
+bool IsCarLibraryFileName(const QString &name)
+{
+    return !name.startsWith(QLatin1Char('.')) && !name.contains(QLatin1Char('/'))
+           && name.endsWith(QStringLiteral(".ini"), Qt::CaseInsensitive);
+}
+
 QStringList CarLibraryFiles(const QString &folder)
 {
     const QDir dir(folder);
-    // Unreadable files too (the list says why they cannot be loaded); the
-    // pattern takes ".INI" as well.
-    QStringList names = dir.entryList({QStringLiteral("*.ini")}, QDir::Files | QDir::System);
+    // Unreadable files too (the list says why they cannot be loaded).
+    QStringList names = dir.entryList(QDir::Files | QDir::System | QDir::Hidden);
+    names.removeIf([](const QString &name) { return !IsCarLibraryFileName(name); });
     QCollator collator;
     collator.setNumericMode(true);
     collator.setCaseSensitivity(Qt::CaseInsensitive);

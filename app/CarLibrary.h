@@ -19,7 +19,11 @@ struct CarLibraryEntry {
 inline constexpr int kCarThumbnailWidth = 120;
 inline constexpr int kCarThumbnailHeight = 94;
 
-// The *.ini files of the folder, full paths, by name.
+// Whether a file of this name (no folder) is one the library lists: a
+// *.ini name, any case, that is not hidden (a leading '.').
+bool IsCarLibraryFileName(const QString &name);
+
+// The files of the folder that IsCarLibraryFileName takes, full paths, by name.
 QStringList CarLibraryFiles(const QString &folder);
 
 // Reads one file and draws its thumbnail. Safe on a worker thread (QtGui

@@ -58,7 +58,8 @@ constexpr std::array<PageRow, kWizardSteps> kPages = {
     Row<CPageLoadWarn>(S::LoadWarn, Ids::ID_VIEW_LOADWARN,
                        QT_TRANSLATE_NOOP("CPageSheet", "Загрузка и запись пр&едупреждения"), "page13"),
     Row<CPageParktronic>(S::Parktronic, Ids::ID_VIEW_PARKTRONIC, QT_TRANSLATE_NOOP("CPageSheet", "&Парктроник"), "page14"),
-    Row<CPageWarning>(S::Warning, Ids::ID_VIEW_WARNING, QT_TRANSLATE_NOOP("CPageSheet", "П&оказ предупреждения"), "page15"),
+    Row<CPageWarning>(S::Warning, Ids::ID_VIEW_WARNING,
+                      QT_TRANSLATE_NOOP("CPageSheet", "Настройка времени п&оказа предупреждения"), "page15"),
     Row<CPageComplete>(S::Complete, 0, nullptr, "page16"),
 };
 

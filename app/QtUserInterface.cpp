@@ -1,5 +1,6 @@
 #include "QtUserInterface.h"
 
+#include "FileDialogDateModel.h"
 #include "FileDialogRequest.h"
 #include "UserMessage.h"
 #include "UserQuestion.h"
@@ -14,6 +15,7 @@
 #include <QGridLayout>
 #include <QIcon>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -232,6 +234,7 @@ int AskWithBox(const UserQuestion &question)
 std::optional<QString> AskWithDialog(const FileDialogRequest &request)
 {
     QFileDialog dialog(QApplication::activeWindow());
+    dialog.setProxyModel(new FileDialogDateModel(&dialog));
     const bool save = request.kind == FileDialogRequest::Kind::Save;
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -273,6 +276,9 @@ void InstallQtUserInterface()
 
 void InstallRussianTranslations(QCoreApplication &app)
 {
+    // Month names, dates and file types in Qt's dialogs follow the default
+    // locale, not the system's.
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     const QString name = QStringLiteral("TarvelloQtRussian");
     if (app.findChild<QTranslator *>(name, Qt::FindDirectChildrenOnly))
         return;

@@ -8,8 +8,9 @@ class QCoreApplication;
 void InstallQtUserInterface();
 
 // Loads Qt's own Russian translation (qtbase_ru.qm from Qt's translations
-// folder, Debian package qt6-translations-l10n), so that the standard
-// dialogs and buttons speak Russian like the rest of the program, whatever
-// the system locale. Without the file Qt's texts stay English. Calling it
-// again does nothing.
+// folder, Debian package qt6-translations-l10n) and makes Russian the
+// default locale, so that the standard dialogs and buttons, file types and
+// dates speak Russian like the rest of the program, whatever the system
+// locale. Without the file Qt's texts stay English. Calling it again adds
+// nothing.
 void InstallRussianTranslations(QCoreApplication &app);

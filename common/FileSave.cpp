@@ -111,11 +111,19 @@ bool SaveAtomically(const QString &path, QByteArrayView bytes, QString *reason)
         const QByteArray nativeFolder = QFile::encodeName(folder), native = QFile::encodeName(path);
         if (QFileInfo(path).isDir())
             return Tr("Это папка, а не файл.");
-        if (::access(nativeFolder.constData(), W_OK) != 0
-            && !(QFileInfo::exists(path) && ::access(native.constData(), W_OK) == 0))
-            return Tr("В папку «%1» нельзя записывать: %2.").arg(folder, SystemErrorText(errno));
-        if (QFileInfo::exists(path) && ::access(native.constData(), W_OK) != 0)
-            return Tr("Файл нельзя перезаписать: %1.").arg(SystemErrorText(errno));
+        // Checked with the credentials the write itself uses (AT_EACCESS);
+        // each errno is kept right after its own call: any call between (a
+        // stat of the file, a translation) may overwrite it.
+        auto writable = [](const QByteArray &name) {
+            return ::faccessat(AT_FDCWD, name.constData(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
+        };
+        const bool exists = QFileInfo::exists(path);
+        const int fileError = exists ? writable(native) : 0;
+        const int folderError = writable(nativeFolder);
+        if (folderError != 0 && !(exists && fileError == 0))
+            return Tr("В папку «%1» нельзя записывать: %2.").arg(folder, SystemErrorText(folderError));
+        if (fileError != 0)
+            return Tr("Файл нельзя перезаписать: %1.").arg(SystemErrorText(fileError));
         return error != 0 ? SystemErrorText(error) + QLatin1Char('.') : file.errorString();
     };
     auto fail = [&] {

@@ -4,10 +4,10 @@
 CPageLeftBord::CPageLeftBord(QWidget *parent)
     : CPagePointEntry({Ids::IDD_LEFTBORD, tr("Ввод левой границы"), Ids::ID_VIEW_LEFTBORD, Ids::HELP_LEFTBORD_0, -1},
                       {{{3, 0, tr("База     X"), Ids::HELP_LEFTBORD_0},
-                        {4, -1, tr("1м         X"), Ids::HELP_LEFTBORD_1},
-                        {5, -1, tr("2м         X"), Ids::HELP_LEFTBORD_2},
-                        {6, -1, tr("3м         X"), Ids::HELP_LEFTBORD_3},
-                        {7, -1, tr("4м         X"), Ids::HELP_LEFTBORD_4}},
+                        {4, -1, tr("1 м        X"), Ids::HELP_LEFTBORD_1},
+                        {5, -1, tr("2 м        X"), Ids::HELP_LEFTBORD_2},
+                        {6, -1, tr("3 м        X"), Ids::HELP_LEFTBORD_3},
+                        {7, -1, tr("4 м        X"), Ids::HELP_LEFTBORD_4}},
                        Ids::HELP_LEFTBORD_REVIEW,
                        true},
                       parent)

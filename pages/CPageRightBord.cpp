@@ -3,11 +3,11 @@
 
 CPageRightBord::CPageRightBord(QWidget *parent)
     : CPagePointEntry({Ids::IDD_RIGHTBORD, tr("Ввод правой границы"), Ids::ID_VIEW_RIGHTBORD, Ids::HELP_RIGHTBORD_0, -1},
-                      {{{8, 2, tr("Точка 1 X"), Ids::HELP_RIGHTBORD_0},
-                        {9, -1, tr("Точка 2 X"), Ids::HELP_RIGHTBORD_1},
-                        {10, -1, tr("Точка 3 X"), Ids::HELP_RIGHTBORD_2},
-                        {11, -1, tr("Точка 4 X"), Ids::HELP_RIGHTBORD_3},
-                        {12, -1, tr("Точка 5 X"), Ids::HELP_RIGHTBORD_4}},
+                      {{{8, 2, tr("База     X"), Ids::HELP_RIGHTBORD_0},
+                        {9, -1, tr("1 м        X"), Ids::HELP_RIGHTBORD_1},
+                        {10, -1, tr("2 м        X"), Ids::HELP_RIGHTBORD_2},
+                        {11, -1, tr("3 м        X"), Ids::HELP_RIGHTBORD_3},
+                        {12, -1, tr("4 м        X"), Ids::HELP_RIGHTBORD_4}},
                        Ids::HELP_RIGHTBORD_REVIEW,
                        true},
                       parent)

@@ -35,8 +35,8 @@ std::vector<ControlSpec> CPageWarning::Template() const
     std::vector<ControlSpec> t = BaseTemplate();
     t.push_back({Ids::IDC_LABEL_COMBO1, Kind::Static, tr("Экран предупреждения"), QRect(kColumn, 68, 110, 10)});
     t.push_back({Ids::IDC_COMBO1, Kind::Combo, {}, QRect(kColumn, 79, 110, 14),
-                 {tr("Не выводить"), tr("Показывать 1с"), tr("Показывать 2с"), tr("Показывать 3с"),
-                  tr("Показывать 4с"), tr("Показывать 5с")}});
+                 {tr("Не выводить"), tr("Показывать 1 с"), tr("Показывать 2 с"), tr("Показывать 3 с"),
+                  tr("Показывать 4 с"), tr("Показывать 5 с")}});
     t.push_back({Ids::IDC_LABEL_X0, Kind::Static, tr("Яркость линий"), QRect(kColumn, 104, 64, 10)});
     t.push_back({Ids::IDC_EDIT_X0, Kind::Edit, {}, QRect(kColumn + 68, 102, 32, 13)});
     t.push_back({Ids::IDC_SPIN_X0, Kind::Spin, {}, QRect(kColumn + 100, 102, 10, 13)});

@@ -32,25 +32,26 @@ QStringList RecentFiles::Files() const
     return files;
 }
 
-void RecentFiles::Add(const QString &path)
+bool RecentFiles::Add(const QString &path)
 {
     QStringList files = Files();
     const QString file = Normalised(path);
     files.removeAll(file);
     files.prepend(file);
-    Store(files.mid(0, kMaxFiles));
+    return Store(files.mid(0, kMaxFiles));
 }
 
-void RecentFiles::Remove(const QString &path)
+bool RecentFiles::Remove(const QString &path)
 {
     QStringList files = Files();
     files.removeAll(Normalised(path));
-    Store(files);
+    return Store(files);
 }
 
-void RecentFiles::Store(const QStringList &files)
+bool RecentFiles::Store(const QStringList &files)
 {
     QSettings preferences(preferencesFile_, QSettings::IniFormat);
     preferences.setValue(kFilesKey, files);
     preferences.sync();
+    return preferences.status() == QSettings::NoError;
 }

@@ -15,14 +15,17 @@ public:
     explicit RecentFiles(QString preferencesFile);
     RecentFiles();
 
+    const QString &PreferencesFile() const { return preferencesFile_; }
     QStringList Files() const;
     // Puts the file first; a path already listed moves up instead of
-    // repeating, and the oldest beyond kMaxFiles drop off.
-    void Add(const QString &path);
-    void Remove(const QString &path);
+    // repeating, and the oldest beyond kMaxFiles drop off. False when the
+    // list could not be written (the preferences folder or file is not
+    // writable): it stays as it was.
+    bool Add(const QString &path);
+    bool Remove(const QString &path);
 
 private:
-    void Store(const QStringList &files);
+    bool Store(const QStringList &files);
 
     QString preferencesFile_;
 };

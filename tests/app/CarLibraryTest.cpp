@@ -108,6 +108,28 @@ TEST_F(CarLibraryTest, RecentFilesMenuLoadsMostRecentFirstAndDropsMissingFiles)
     EXPECT_EQ(QFileInfo(second->Files().currentFilePath).absoluteFilePath(), a);
 }
 
+// With a settings folder the installer may not write, the list cannot be
+// kept: that is said once, not at every file loaded or saved.
+TEST_F(CarLibraryTest, RecentFilesThatCannotBeKeptAreSaidOnce)
+{
+    const QString car = WriteCar(dir_.filePath(QStringLiteral("car.ini")), "Car", 1.0);
+    const QString settings = dir_.filePath(QStringLiteral("config/tarvello-setup"));
+    ASSERT_TRUE(QDir().mkpath(settings));
+    ASSERT_EQ(::chmod(QFile::encodeName(settings).constData(), 0555), 0);
+    const OrdinaryFilePermissions asInstaller;
+    auto sheet = OpenSheet();
+    ScriptedFileDialogs dialogs;
+    for (int i = 0; i < 2; ++i) {
+        dialogs.answer(car);
+        sheet->RunCommand(Ids::ID_FILE_LOAD);
+    }
+    sheet->RunCommand(Ids::ID_FILE_SAVE);
+    ASSERT_EQ(messages_.count(), 1u);
+    EXPECT_TRUE(messages_.all()[0].text.contains(settings + QStringLiteral("/tarvello-setup.conf")))
+        << qPrintable(messages_.all()[0].text);
+    EXPECT_FALSE(sheet->MenuAction(Ids::ID_FILE_MRU_FILE1)->isVisible());
+}
+
 TEST_F(CarLibraryTest, LibraryListsFiltersAndLoadsByEnter)
 {
     const QString ford = WriteCar(library_ + QStringLiteral("/ford-focus.ini"), "Ford Focus 2012, камера над номером", 0);
@@ -158,17 +180,44 @@ TEST_F(CarLibraryTest, LibraryListsFiltersAndLoadsByEnter)
     EXPECT_FALSE(sheet->LibraryWindow() && sheet->LibraryWindow()->isVisible());
 }
 
+// Every name taken gives a file the list shows; a name whose file the
+// list would not show is refused with a message and writes nothing.
+TEST_F(CarLibraryTest, AddCurrentTakesOnlyNamesWhoseFileTheListShows)
+{
+    auto sheet = OpenSheet();
+    CCarLibraryWindow *window = OpenLibrary(*sheet);
+    const struct {
+        const char *name;
+        const char *file;  // nullptr: refused
+    } cases[] = {
+        {"Lada Vesta", "Lada Vesta.ini"}, {"Kia.INI", "Kia.INI"}, {"v1.2..", "v1.2...ini"}, {"a/b", nullptr},
+        {" ", nullptr},  {"..", nullptr},  {".", nullptr},      {".ini", nullptr},          {".kia", nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        messages_.clear();
+        const qsizetype before = QDir(library_).entryList(QDir::Files | QDir::Hidden).size();
+        window->SetNameQuestion([&](const QString &) { return std::optional<QString>(QString::fromUtf8(c.name)); });
+        window->AddCurrent();
+        EXPECT_EQ(messages_.count(), c.file ? 0u : 1u);
+        EXPECT_EQ(QDir(library_).entryList(QDir::Files | QDir::Hidden).size(), before + (c.file ? 1 : 0));
+        if (c.file) {
+            EXPECT_EQ(window->List()->findItems(QString::fromUtf8(c.file) + "\n", Qt::MatchStartsWith).size(), 1);
+        }
+    }
+}
+
 TEST_F(CarLibraryTest, AddCurrentWritesACopyThatLoadsBackEqual)
 {
     auto sheet = OpenSheet();
     EnterLeftBorder(sheet->SheetSettings());
     CCarLibraryWindow *window = OpenLibrary(*sheet);
-    std::deque<QString> names = {"a/b", " ", "Kia Rio", "Kia Rio.ini"};
+    std::deque<QString> names = {"Kia Rio", "Kia Rio.ini"};
     window->SetNameQuestion([&](const QString &) { return std::optional<QString>(names.front()); });
-    for (int i = 0; i < 4; ++i, names.pop_front())
+    for (int i = 0; i < 2; ++i, names.pop_front())
         window->AddCurrent();
 
-    EXPECT_EQ(messages_.count(), 2u) << "a name with '/' and an empty name are refused";
+    EXPECT_EQ(messages_.count(), 0u);
     ASSERT_EQ(discardChanges_.asked().size(), 1u) << "replacing the file is asked first";
     EXPECT_TRUE(discardChanges_.asked()[0].text.contains(QStringLiteral("Kia Rio.ini")));
     EXPECT_EQ(QDir(library_).entryList(QDir::Files), QStringList{QStringLiteral("Kia Rio.ini")});

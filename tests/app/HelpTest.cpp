@@ -12,6 +12,7 @@
 #include "SheetFixture.h"
 
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QDirIterator>
 #include <QFile>
 #include <QLibraryInfo>
@@ -21,8 +22,11 @@
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QStringDecoder>
+#include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QTranslator>
+#include <QTreeView>
 
 #include <set>
 
@@ -384,16 +388,46 @@ TEST_F(HelpTest, everyMenuEntryHasAMnemonicOfItsOwn)
     }
 }
 
-// Qt's own buttons and dialogs speak Russian once the translation is
-// installed; installing twice adds nothing. (Last: it stays installed.)
-TEST(QtRussian, standardButtonsAndDialogTextsAreRussian)
+// Qt's own buttons and dialogs, the file dialog's file types and dates and
+// the month names speak Russian once the translation is installed, though
+// the system speaks English (the test runs under LC_ALL=en_US.UTF-8);
+// installing twice adds nothing. (Last: it stays installed.)
+TEST(QtRussian, standardButtonsDialogTextsAndDatesAreRussianUnderAnEnglishSystem)
 {
+    ASSERT_EQ(QLocale::system().language(), QLocale::English);
     const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     if (!QFileInfo::exists(QDir(dir).filePath(QStringLiteral("qtbase_ru.qm"))))
         GTEST_SKIP() << "qtbase_ru.qm is not in " << qPrintable(dir) << " (Debian package qt6-translations-l10n)";
     InstallRussianTranslations(*qApp);
     InstallRussianTranslations(*qApp);
     EXPECT_EQ(qApp->findChildren<QTranslator *>().size(), 1);
+    EXPECT_EQ(QLocale().toString(QDate(2024, 12, 1), QStringLiteral("d MMMM yyyy")).toStdString(), "1 декабря 2024");
+
+    // The program's file dialog on a file last changed in December.
+    QTemporaryDir folder;
+    QFile car(folder.filePath(QStringLiteral("car.ini")));
+    ASSERT_TRUE(car.open(QIODevice::WriteOnly) && car.write("[Common]\r\n") > 0 && car.flush());
+    ASSERT_TRUE(car.setFileTime(QDateTime(QDate(2024, 12, 1), QTime(12, 0)), QFileDevice::FileModificationTime));
+    car.close();
+    InstallQtUserInterface();
+    QString date, type;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto *view = dialog->findChild<QTreeView *>();
+        if (view && QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) == 1; })) {
+            const QModelIndex file = view->model()->index(0, 0, view->rootIndex());
+            type = file.siblingAtColumn(2).data().toString();
+            date = file.siblingAtColumn(3).data().toString();
+        }
+        dialog->reject();
+    });
+    FileDialogRequest request =
+        TypedFileDialog(FileDialogRequest::Kind::Open, QStringLiteral("Файлы конфигурации"), QStringLiteral("*.ini"));
+    request.directory = folder.path();
+    AskFileName(request);
+    EXPECT_EQ(date.toStdString(), "01.12.2024 12:00");
+    EXPECT_TRUE(type.contains(QRegularExpression(QStringLiteral("^[А-Яа-яЁё ]+")))) << qPrintable(type);
 
     QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Yes
                              | QDialogButtonBox::No);

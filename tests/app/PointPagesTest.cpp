@@ -8,6 +8,7 @@
 #include "ResourceIds.h"
 #include "SheetFixture.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -125,6 +126,26 @@ TEST_F(PointPagesTest, borderWalkThroughRowsReviewAndBackAgain)
     Key(*sheet, Qt::Key_F6);
     EXPECT_EQ(sheet->ActiveIndex(), StepIndex(WizardStep::LeftBord));
     EXPECT_EQ(Rows(page), "E----");
+}
+
+// The left and the right border's reviews name their points alike, as the
+// help texts do: the point on the base line, then the distances.
+TEST_F(PointPagesTest, bothBorderReviewsNameTheirPointsAlike)
+{
+    sheet = OpenSheet();
+    const QStringList names = {"База X", "1 м X", "2 м X", "3 м X", "4 м X"};
+    for (const auto &[step, item] : {std::pair(WizardStep::LeftBord, Ids::ID_VIEW_LEFTBORD),
+                                     std::pair(WizardStep::RightBord, Ids::ID_VIEW_RIGHTBORD)}) {
+        View(item);
+        for (int i = 0; i < 5; ++i)
+            Key(*sheet, Qt::Key_F6);
+        CPagePointEntry *page = EntryPage(step);
+        ASSERT_EQ(Rows(page), "EEEEE") << "the review";
+        QStringList shown;
+        for (int r = 0; r < page->RowCount(); ++r)
+            shown << page->findChild<QLabel *>(Ids::ObjectName(Ids::IDC_LABEL_X0 + r))->text().simplified();
+        EXPECT_EQ(shown, names) << qPrintable(shown.join(QStringLiteral(", ")));
+    }
 }
 
 // A number typed without Enter is taken when the installer moves on in any

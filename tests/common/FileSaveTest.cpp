@@ -1,6 +1,9 @@
 #include "FileSave.h"
+#include "TestSupport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -48,6 +51,27 @@ TEST(FileSave, regularFilesAreReplacedOtherFilesWrittenThroughOrRefused)
     EXPECT_EQ(::read(reader, got, sizeof got), 13);
     EXPECT_EQ(QByteArray(got), "picture bytes");
     ::close(reader);
+}
+
+// A file that cannot be made where it is asked for says why, in the
+// installer's words, each case with its own reason.
+TEST(FileSave, aFolderThatCannotTakeTheFileNamesItsOwnReason)
+{
+    QTemporaryDir dir;
+    const QString readOnly = dir.filePath("read-only");
+    ASSERT_TRUE(QDir().mkdir(readOnly));
+    ASSERT_EQ(::chmod(QFile::encodeName(readOnly).constData(), 0555), 0);
+    const struct { QString path; const char *reason; } cases[] = {
+        {readOnly + "/car.ini", "В папку «%1» нельзя записывать: нет прав доступа."},
+        {dir.filePath("missing/car.ini"), "В папку «%1» нельзя записывать: нет такого файла или папки."},
+    };
+    const OrdinaryFilePermissions asInstaller;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        QString reason;
+        EXPECT_FALSE(SaveFileBytes(c.path, "[Common]\r\n", &reason));
+        EXPECT_EQ(reason.toStdString(), QString::fromUtf8(c.reason).arg(QFileInfo(c.path).path()).toStdString());
+    }
 }
 
 } // namespace

@@ -323,7 +323,7 @@ TEST(OptionPages, handEditedValuesAreShownInRangeAndKeptInTheRecord)
 
     Hosted warning(PageKind::Warning, [](Settings &s) { s.WarningSeconds = 9; s.BackgroundBrightness = -3; });
     warning.page->OnSetActive();
-    EXPECT_EQ(Combo(*warning.page, Ids::IDC_COMBO1)->currentText(), QStringLiteral("Показывать 5с"));
+    EXPECT_EQ(Combo(*warning.page, Ids::IDC_COMBO1)->currentText(), QStringLiteral("Показывать 5 с"));
     EXPECT_EQ(warning.page->EditY(0)->text(), QStringLiteral("20"));
     EXPECT_EQ(std::pair(warning.host.settings.WarningSeconds, warning.host.settings.BackgroundBrightness), std::pair(9, -3));
 }
@@ -407,7 +407,7 @@ TEST_F(WarningCycle, twoSecondsWarningFourLinesOneUnchanged)
     EXPECT_EQ(Shown(page), lines) << "the guide lines on activation";
     QTest::keyClick(page.WarningCombo(), Qt::Key_Down);
     QTest::keyClick(page.WarningCombo(), Qt::Key_Down);
-    ASSERT_EQ(page.WarningCombo()->currentText(), QStringLiteral("Показывать 2с"));
+    ASSERT_EQ(page.WarningCombo()->currentText(), QStringLiteral("Показывать 2 с"));
     h.link.commands.clear();
 
     const QImage warning = Bitmap(Ids::BITMAP_WARNING);

@@ -65,7 +65,7 @@ const HelpCase kHelpTexts[] = {
     {Ids::HELP_LOADBMP, "Шаг 12. Загрузка изображения ограничительных линий в устройство.", Closing::Quoted},
     {Ids::HELP_LOADWARN, "Шаг 13. Загрузка предупредительной надписи в устройство.", Closing::Quoted},
     {Ids::HELP_PARKTRONIC, "Шаг 14. Настройка ультразвуковой системы парковки.", Closing::Quoted},
-    {Ids::HELP_WARNING, "Шаг 15. Настройка времени вывода предупреждения.", Closing::Quoted},
+    {Ids::HELP_WARNING, "Шаг 15. Настройка времени показа предупреждения.", Closing::Quoted},
     {Ids::HELP_COMPLETE, nullptr, Closing::None},
 };
 
@@ -212,7 +212,9 @@ TEST_P(HelpTextTest, BodyIsPlainExceptHeadingAndGreetingProductName)
     }
 }
 
-TEST_P(HelpTextTest, RendersWithoutStrayMarkupOrUnbalancedQuotes)
+// Names are quoted «so», as everywhere in the program; straight quotes
+// only in the fixed closing line.
+TEST_P(HelpTextTest, RendersWithoutStrayMarkupAndQuotesWithGuillemets)
 {
     auto doc = LoadDocument(GetParam().id);
     const QString text = doc->toPlainText();
@@ -220,8 +222,10 @@ TEST_P(HelpTextTest, RendersWithoutStrayMarkupOrUnbalancedQuotes)
     EXPECT_FALSE(text.contains(QLatin1Char('>'))) << "unparsed tag";
     static const QRegularExpression entity(QStringLiteral("&#?[A-Za-z0-9]+;"));
     EXPECT_FALSE(text.contains(entity)) << "entity escaped twice";
-    for (const QString &line : PlainLines(*doc))
-        EXPECT_EQ(line.count(QLatin1Char('"')) % 2, 0) << line.toStdString();
+    for (const QString &line : PlainLines(*doc)) {
+        EXPECT_TRUE(line == kNextQuoted || !line.contains(QLatin1Char('"'))) << line.toStdString();
+        EXPECT_EQ(line.count(QChar(u'«')), line.count(QChar(u'»'))) << line.toStdString();
+    }
 }
 
 TEST_P(HelpTextTest, SpellsTheProductAndModuleNamesExactly)

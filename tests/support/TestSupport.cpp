@@ -2,6 +2,10 @@
 
 #include <QDir>
 
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 RecordedMessages::RecordedMessages()
 {
     previous_ = SetMessageHandler([this](const UserMessage &m) { messages_.push_back(m); });
@@ -52,4 +56,36 @@ ScriptedQuestions::ScriptedQuestions()
 ScriptedQuestions::~ScriptedQuestions()
 {
     SetQuestionHandler(std::move(previous_));
+}
+
+namespace {
+
+constexpr unsigned kPermissionOverrides = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
+
+// The calling thread's capability sets (pid 0: this thread only).
+bool ThreadCapabilities(__user_cap_data_struct (&data)[_LINUX_CAPABILITY_U32S_3], bool set)
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    return ::syscall(set ? SYS_capset : SYS_capget, &header, data) == 0;
+}
+
+} // namespace
+
+OrdinaryFilePermissions::OrdinaryFilePermissions()
+{
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+    if (!ThreadCapabilities(data, false) || (data[0].effective & kPermissionOverrides) == 0)
+        return;
+    effective_ = data[0].effective;
+    data[0].effective &= ~kPermissionOverrides;
+    setAside_ = ThreadCapabilities(data, true);
+}
+
+OrdinaryFilePermissions::~OrdinaryFilePermissions()
+{
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+    if (setAside_ && ThreadCapabilities(data, false)) {
+        data[0].effective = effective_;
+        ThreadCapabilities(data, true);
+    }
 }

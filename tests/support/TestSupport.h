@@ -66,5 +66,20 @@ private:
     QuestionHandler previous_;
 };
 
+// While it lives, the calling thread meets file permissions as an installer
+// does: root's CAP_DAC_OVERRIDE and CAP_DAC_READ_SEARCH are set aside, so
+// that a read-only folder refuses a test run as root too.
+class OrdinaryFilePermissions {
+public:
+    OrdinaryFilePermissions();
+    ~OrdinaryFilePermissions();
+    OrdinaryFilePermissions(const OrdinaryFilePermissions &) = delete;
+    OrdinaryFilePermissions &operator=(const OrdinaryFilePermissions &) = delete;
+
+private:
+    unsigned effective_ = 0;
+    bool setAside_ = false;
+};
+
 // Path of a file in tests/data.
 QString TestDataPath(const QString &name);
