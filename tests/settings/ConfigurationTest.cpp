@@ -310,13 +310,17 @@ TEST_F(ConfigurationTest, NumbersOutOfEveryRangeLoadWithoutHarmAndNonFiniteOnesT
     ASSERT_TRUE(LoadConfiguration(settings_, files_, Path("odd.ini")));
     EXPECT_EQ(settings_.LineThickness, 2147483647);
     EXPECT_EQ(settings_.LineBrightness, -2147483647 - 1);
+    double x0 = 0, y0 = 0, x17 = 0, y17 = 0;
+    unsigned char flag = 0;
+    settings_.GetPoint(0, x0, y0, flag);
+    settings_.GetPoint(17, x17, y17, flag);
     const struct { double actual, builtIn; } fields[] = {
         {settings_.MirrorX, 5.0}, {settings_.MirrorY, 10.0}, {settings_.MirrorShift, 0.0},
-        {settings_.Points[0].x, 0.5}, {settings_.Points[0].y, 8.0}, {settings_.Points[17].x, 0.0},
+        {x0, 0.5}, {y0, 8.0}, {x17, 0.0},
     };
     for (const auto &f : fields)
         EXPECT_EQ(f.actual, f.builtIn);
-    EXPECT_EQ(settings_.Points[17].y, 3.0) << "the finite half of a point stays";
+    EXPECT_EQ(y17, 3.0) << "the finite half of a point stays";
     ASSERT_EQ(messages.count(), 1u);
     EXPECT_EQ(messages.all().back().text.count(QStringLiteral("] ")), 6) << qPrintable(messages.all().back().text);
     EXPECT_TRUE(messages.all().back().text.contains(QStringLiteral("[CurveLeft] Point4X")));
