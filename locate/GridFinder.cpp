@@ -1,5 +1,7 @@
 #include "GridFinder.h"
 
+#include "GridGeometry.h"
+
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -170,8 +172,8 @@ double Support(const cv::Mat &mask, const QTransform &gridToPicture, int samples
 
 cv::Point2d GridFinder::LineCrossing(int i, int j)
 {
-    const double x = i < 10 ? i + 0.5 / 40.0 : 10.0 - 0.5 / 40.0;
-    return {x, j + 0.5 / 25.0};
+    const double x = i < Grid::kCells ? i + 0.5 / Grid::kCellWidth : Grid::kCells - 0.5 / Grid::kCellWidth;
+    return {x, j + 0.5 / Grid::kCellHeight};
 }
 
 GridFinder::Result GridFinder::Find(const cv::Mat &grey)

@@ -1,5 +1,7 @@
 #include "GridMapping.h"
 
+#include "GridGeometry.h"
+
 #include <QPolygonF>
 
 #include <algorithm>
@@ -7,13 +9,12 @@
 
 namespace {
 
-// Where the module draws the grid on the 400 x 312 monitor picture: cells
-// of 40 x 25 pixels.
-constexpr double kCellWidth = 40.0;
-constexpr double kCellHeight = 25.0;
+// Where the module draws the grid on the 400 x 312 monitor picture.
+using Grid::kCellWidth;
+using Grid::kCellHeight;
 constexpr double kScreenWidth = 400.0;
 constexpr double kScreenHeight = 312.0;
-constexpr double kCentredShiftX = 250.0;
+constexpr double kCentredShiftX = Grid::kCentredShiftX;
 // Corners farther out than this many pixels are no picture's.
 constexpr double kMaxCoordinate = 1e6;
 

@@ -1,5 +1,7 @@
 #include "MarkFinder.h"
 
+#include "GridGeometry.h"
+
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -68,7 +70,7 @@ void BridgeGridLines(cv::Mat &mask)
     constexpr int kHalf = 2;  // a line's pixels each side of its centre
     constexpr int kReach = 3; // where the tape is looked for each side
     for (int j = 0; j <= 10; ++j) {
-        const int centre = int(std::lround(MarkFinder::ToStraight(QPointF(0, j + 0.5 / 25.0)).y));
+        const int centre = int(std::lround(MarkFinder::ToStraight(QPointF(0, j + 0.5 / Grid::kCellHeight)).y));
         if (centre - kReach < 0 || centre + kReach >= mask.rows)
             continue;
         const uchar *above = mask.ptr<uchar>(centre - kReach);
@@ -79,7 +81,7 @@ void BridgeGridLines(cv::Mat &mask)
                     mask.at<uchar>(y, x) = 255;
     }
     for (int i = 0; i <= 10; ++i) {
-        const double gx = i < 10 ? i + 0.5 / 40.0 : 10.0 - 0.5 / 40.0;
+        const double gx = i < Grid::kCells ? i + 0.5 / Grid::kCellWidth : Grid::kCells - 0.5 / Grid::kCellWidth;
         const int centre = int(std::lround(MarkFinder::ToStraight(QPointF(gx, 0)).x));
         if (centre - kReach < 0 || centre + kReach >= mask.cols)
             continue;

@@ -85,7 +85,7 @@ void CPagePointEntry::OnInitDialog()
     }
     for (int r = 0; r < RowCount(); ++r) {
         for (CValueSpinCtrl *spin : {SpinX(r), SpinY(r)}) {
-            spin->SetRange(-2.0, 12.0, 0.05);
+            spin->SetRange(Grid::kLowest, Grid::kHighest, Grid::kStep);
             spin->SetDecimals(2);
             spin->SetTrimZeros(false);
             spin->SetValue(0.5);

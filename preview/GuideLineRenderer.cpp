@@ -1,5 +1,7 @@
 #include "GuideLineRenderer.h"
 
+#include "GridGeometry.h"
+
 #include "PainterCanvas.h"
 #include "ResourceIds.h"
 #include "Settings.h"
@@ -119,7 +121,7 @@ void GuideLineRenderer::SetPoint(int slot, double gridX, double gridY, bool enab
     if (slot < 0 || slot >= geometry::kSlotCount)
         return;
     if (enabled)
-        points_.points[slot] = {gridX * 40.0, gridY * 25.0};
+        points_.points[slot] = {gridX * Grid::kCellWidth, gridY * Grid::kCellHeight};
     points_.enabled[slot] = enabled ? 1 : 0;
 }
 

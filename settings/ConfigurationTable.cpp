@@ -1,5 +1,7 @@
 #include "ConfigurationTable.h"
 
+#include "GridGeometry.h"
+
 #include <QByteArray>
 
 #include <type_traits>
@@ -26,7 +28,7 @@ constexpr const char *kLeftCurve[][2] = {{"1.0", "7.0"}, {"3.0", "4.8"}, {"9.0",
 constexpr const char *kRightCurve[][2] = {{"9.0", "7.0"}, {"7.0", "4.8"}, {"1.0", "2.0"}, {"0", "-1"}, {"0", "-1"}};
 constexpr const char *kBaseLine[][2] = {{"0.5", "8.0"}, {"5.0", "9.0"}, {"9.5", "8.0"}};
 
-constexpr FieldRange kGridCoordinate{-2.0, 12.0};
+constexpr FieldRange kGridCoordinate{Grid::kLowest, Grid::kHighest};
 
 using K = KeyKind;
 using R = KeyRole;

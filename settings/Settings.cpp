@@ -1,14 +1,15 @@
 #include "Settings.h"
 
 #include "ConfigurationTable.h"
+#include "GridGeometry.h"
 
 namespace {
 // Plane units per grid unit, and the factors that take them back (multiplied,
 // not divided, so that a stored value comes back exactly as files expect).
-constexpr double kPlanePerGridX = 40.0;
-constexpr double kPlanePerGridY = 25.0;
-constexpr double kGridPerPlaneX = 0.025;
-constexpr double kGridPerPlaneY = 0.04;
+constexpr double kPlanePerGridX = Grid::kCellWidth;
+constexpr double kPlanePerGridY = Grid::kCellHeight;
+constexpr double kGridPerPlaneX = 1.0 / Grid::kCellWidth;   // 0.025, exact as a constant
+constexpr double kGridPerPlaneY = 1.0 / Grid::kCellHeight;  // 0.04
 
 bool ValidSlot(int slot)
 {

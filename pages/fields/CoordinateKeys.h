@@ -1,5 +1,7 @@
 #pragma once
 
+#include "GridGeometry.h"
+
 #include <QObject>
 #include <QPointer>
 
@@ -26,15 +28,15 @@ struct CoordinateRow {
 // Which keys a page's numeric fields answer, and how far Shift + cursor
 // keys move a value. The limits are tested on the value before the move and
 // do not depend on the spins' ranges. The default is the point pages' rule:
-// 0.05 grid units within -2..12.
+// one grid step within the grid's entry range.
 struct FieldKeyRules {
     bool enter = true;   // Enter commits the typed number with the range check
     bool nudge = true;   // Shift + cursor keys move the active row's value
-    double step = 0.05;
-    double xLow = -2.0;
-    double xHigh = 12.0;
-    double yLow = -2.0;
-    double yHigh = 12.0;
+    double step = Grid::kStep;
+    double xLow = Grid::kLowest;
+    double xHigh = Grid::kHighest;
+    double yLow = Grid::kLowest;
+    double yHigh = Grid::kHighest;
 
     // Neither key: the fields behave as plain edits.
     static FieldKeyRules None() { return {false, false}; }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "GridGeometry.h"
 #include "ModuleExecutor.h"
 
 #include <QPointF>
@@ -26,10 +27,10 @@ namespace ModuleSim {
 //   mirrors the whole overlay on its way to the screen.
 class OverlayPlacement {
 public:
-    static constexpr int kCentredShiftX = 250;
-    static constexpr int kGridCells = 10;
-    static constexpr int kCellWidth = 40;
-    static constexpr int kCellHeight = 25;
+    static constexpr int kCentredShiftX = Grid::kCentredShiftX;
+    static constexpr int kGridCells = Grid::kCells;
+    static constexpr int kCellWidth = static_cast<int>(Grid::kCellWidth);
+    static constexpr int kCellHeight = static_cast<int>(Grid::kCellHeight);
     static constexpr int kOverlayWidth = 400;
     static constexpr int kOverlayHeight = 312;
 
