@@ -2,37 +2,23 @@
 
 #include "CGuideLinePreview.h"
 #include "CValueSpinCtrl.h"
+#include "GridGeometry.h"
 #include "ResourceIds.h"
 #include "Settings.h"
+#include "SymmetryLine.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QLineEdit>
 
-#include <algorithm>
-#include <cmath>
-
 namespace {
 
-constexpr double kLowest = -2.0;
-constexpr double kHighest = 12.0;
-constexpr double kPlaneX = 40.0;  // plane units per grid unit across
-constexpr double kPlaneY = 25.0;  // and down
+constexpr double kPlaneX = Grid::kCellWidth;  // plane units per grid unit across
+constexpr double kPlaneY = Grid::kCellHeight; // and down
 
-// A computed coordinate within the entry range; a value that is no number at
-// all (from a hand-edited file) becomes fallback.
-double WithinGrid(double v, double fallback)
-{
-    if (std::isnan(v))
-        return fallback;
-    return std::clamp(v, kLowest, kHighest);
-}
-
-// A copied y: kept as the left side holds it, unless it is no finite number.
-double FiniteY(double y)
-{
-    return std::isfinite(y) ? y : WithinGrid(y, 0.0);
-}
+// The slots the automatic mode sets: the base line's right end, the right
+// border and the right curve.
+constexpr int kMirroredSlots[] = {2, 8, 9, 10, 11, 12, 18, 19, 20, 21, 22};
 
 } // namespace
 
@@ -113,12 +99,9 @@ bool CPageMirrorLine::OnSetActive()
 
 void CPageMirrorLine::StoreLine()
 {
-    if (Settings *s = SettingsRecord()) {
-        s->MirrorX = Preview()->MirrorPosition() / kPlaneX;
-        s->MirrorY = Preview()->MirrorBaseY() / kPlaneY;
-        s->MirrorShift = Preview()->MirrorDeviation() / kPlaneX;
+    // The line itself is the record's once the automatic mode computed it.
+    if (Settings *s = SettingsRecord())
         s->MirrorUsing = mode_ != 0;
-    }
 }
 
 void CPageMirrorLine::OnRowChanged(int)
@@ -132,52 +115,15 @@ void CPageMirrorLine::RecomputeRightSide()
     Settings *s = SettingsRecord();
     if (mode_ != 1 || !s || !IsInitialised())
         return;
+    MirrorRightSide(*s, SpinX(0)->GetValue(), SpinY(0)->GetValue());
     CGuideLinePreview *preview = Preview();
-    double x1 = 0, y1 = 0;
-    unsigned char f1 = 0;
-    s->GetPoint(1, x1, y1, f1);
-    const double p = SpinX(0)->GetValue();
-    const double d = SpinY(0)->GetValue();
-
-    for (int i = 3; i <= 7; ++i) {
-        double xi = 0, yi = 0;
-        unsigned char fi = 0;
-        s->GetPoint(i, xi, yi, fi);
-        // The line's x at the height of point i. With its base at y 0 (or no
-        // usable base at all) the line is taken as vertical.
-        double m = p;
-        if (d != 0 && y1 != 0) {
-            m = p + (y1 - yi) * d / y1;
-            if (std::isnan(m))
-                m = p;
-        }
-        const double onLine = WithinGrid(m, p);
-        const double xr = WithinGrid(2 * m - xi, onLine);
-        const double yr = FiniteY(yi);
-        preview->SetPoint(i + 5, xr, yr, fi != 0, false);
-        s->SetPoint(i + 5, xr, yr, fi);
-
-        if (i == 3) {
-            preview->SetMirrorLine(p * kPlaneX, d * kPlaneX);
-            preview->SetMirrorBaseY(std::isfinite(y1) ? y1 * kPlaneY : 0.0);
-            preview->update();
-            // The base line's right point is the right border's base point.
-            double x2 = 0, y2 = 0;
-            unsigned char f2 = 0;
-            s->GetPoint(2, x2, y2, f2);
-            preview->SetPoint(2, xr, y2, f2 != 0, false);
-            s->SetPoint(2, xr, y2, f2);
-        }
-
-        // The curve point is mirrored about the line's x at the height of
-        // border point i, not at its own.
-        const int c = i + 10;
-        double xc = 0, yc = 0;
-        unsigned char fc = 0;
-        s->GetPoint(c, xc, yc, fc);
-        const double xr2 = WithinGrid(2 * m - xc, onLine);
-        const double yr2 = FiniteY(yc);
-        preview->SetPoint(c + 5, xr2, yr2, fc != 0, false);
-        s->SetPoint(c + 5, xr2, yr2, fc);
+    for (const int slot : kMirroredSlots) {
+        double x = 0, y = 0;
+        unsigned char flag = 0;
+        s->GetPoint(slot, x, y, flag);
+        preview->SetPoint(slot, x, y, flag != 0, false);
     }
+    preview->SetMirrorLine(s->MirrorX * kPlaneX, s->MirrorShift * kPlaneX);
+    preview->SetMirrorBaseY(s->MirrorY * kPlaneY);
+    preview->update();
 }
