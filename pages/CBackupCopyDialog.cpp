@@ -25,7 +25,7 @@ CBackupCopyDialog::CBackupCopyDialog(const std::vector<ModulePictureBackupStore:
         QString reason;
         const auto bytes = ModulePictureBackupStore::ReadCopy(copy.path, &reason);
         auto *item = new QListWidgetItem(list_);
-        item->setText(tr("%1\nмодуль %2").arg(locale.toString(copy.at, QLocale::LongFormat), copy.module)
+        item->setText(tr("%1\nмодуль %2").arg(locale.toString(copy.at, QStringLiteral("d MMMM yyyy, HH:mm:ss")), copy.module)
                       + (bytes ? QString() : tr("\nне читается: %1").arg(reason)));
         item->setData(Qt::UserRole, copy.path);
         if (bytes) {

@@ -55,7 +55,7 @@ constexpr ConfigurationKey kKeys[] = {
     {kCamera, "Brightness2", K::Int, R::SaveOnly, &S::CameraBrightness, "0", false, {}},
 
     {kMarker, "SideLineMode", K::Int, R::Field, &S::SideLineMode, "0", true, FieldRange{0, 9}},
-    {kMarker, "BaseLineMode", K::Int, R::Field, &S::BaseLineMode, "0", true, FieldRange{0, 1}},
+    {kMarker, "BaseLineMode", K::Int, R::Field, &S::BaseLineMode, "0", true, FieldRange{0, 10}},
     {kMarker, "BaseLineText", K::Text, R::Field, &S::BaseLineText, "0.5 м", true, {}},
     {kMarker, "LabelLineText1", K::Text, R::Field, LabelTextField{0}, "1", true, {}},
     {kMarker, "LabelLineText2", K::Text, R::Field, LabelTextField{1}, "2", true, {}},
