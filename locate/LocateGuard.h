@@ -16,19 +16,26 @@
 template <typename Result, typename Work>
 Result LocateGuarded(Work work, Result fallback, QString *problem)
 {
-    const auto say = [&](const QString &why) {
-        *problem = QCoreApplication::translate("LocateGuard", "Снимок не удалось разобрать: %1").arg(why);
+    // The reason is built inside a guard of its own: short of memory, the
+    // text may throw too, and the call then ends here without a reason.
+    const auto say = [problem](auto why) noexcept {
+        try {
+            *problem = QCoreApplication::translate("LocateGuard", "Снимок не удалось разобрать: %1").arg(why());
+        } catch (...) {
+        }
     };
     try {
         return work();
     } catch (const cv::Exception &e) {
-        say(QStringLiteral("OpenCV, %1: %2").arg(QString::fromStdString(e.func), QString::fromStdString(e.err)));
+        say([&] {
+            return QStringLiteral("OpenCV, %1: %2").arg(QString::fromStdString(e.func), QString::fromStdString(e.err));
+        });
     } catch (const std::bad_alloc &) {
-        say(QCoreApplication::translate("LocateGuard", "не хватило памяти"));
+        say([] { return QCoreApplication::translate("LocateGuard", "не хватило памяти"); });
     } catch (const std::exception &e) {
-        say(QString::fromLocal8Bit(e.what()));
+        say([&] { return QString::fromLocal8Bit(e.what()); });
     } catch (...) {
-        say(QCoreApplication::translate("LocateGuard", "неизвестная ошибка"));
+        say([] { return QCoreApplication::translate("LocateGuard", "неизвестная ошибка"); });
     }
     return fallback;
 }
