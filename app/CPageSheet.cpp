@@ -463,24 +463,20 @@ void CPageSheet::OpenMonitorPhoto(PhotoUse use)
     CPageView *page = ActivePage();
     if (use == PhotoUse::Points && !qobject_cast<CPagePointEntry *>(page))
         return;
-    QString name;
-    const QImage picture = CMonitorPhotoWindow::AskAndReadPicture(&name);
-    if (picture.isNull())
+    const std::optional<QString> path = CMonitorPhotoWindow::AskPhotoPath();
+    if (!path)
         return;
     if (!photo_)
         photo_ = new CMonitorPhotoWindow(this);
     if (use == PhotoUse::Points) {
-        photo_->ShowPointPhoto(picture, name);
+        photo_->OpenPointPhoto(*path);
     } else {
         // The grid shift as the grid-shift page sends it.
         const Settings &s = SheetSettings();
-        photo_->ShowLinePhoto(picture, name, std::clamp(s.CameraShiftX, 0, ModuleCommands::kGridShiftMax),
+        photo_->OpenLinePhoto(*path, std::clamp(s.CameraShiftX, 0, ModuleCommands::kGridShiftMax),
                               std::clamp(s.CameraShiftY, 0, ModuleCommands::kGridShiftMax));
     }
     UpdatePhotoTarget();
-    photo_->show();
-    photo_->raise();
-    photo_->activateWindow();
 }
 
 void CPageSheet::UpdatePhotoTarget()

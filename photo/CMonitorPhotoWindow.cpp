@@ -1,22 +1,25 @@
 #include "CMonitorPhotoWindow.h"
 
 #include "FileDialogRequest.h"
-#include "PhotoFile.h"
 #include "UserMessage.h"
 
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <cmath>
@@ -31,11 +34,25 @@ QString Signed(double v, int decimals)
     return (v >= 0 ? QStringLiteral("+") : QString()) + QString::number(v, 'f', decimals);
 }
 
+// Calls done with the work's result on context's thread once the work has
+// finished; never when context is gone by then.
+template <typename T, typename Done>
+void WhenDone(QObject *context, QFuture<T> work, Done done)
+{
+    auto *watcher = new QFutureWatcher<T>(context);
+    QObject::connect(watcher, &QFutureWatcherBase::finished, context, [watcher, done] {
+        watcher->deleteLater();
+        done(watcher->result());
+    });
+    watcher->setFuture(std::move(work));
+}
+
 } // namespace
 
 // The picture, scaled to fit and zoomed with the wheel, with what was found
 // drawn over it. Keys: Tab / Shift+Tab step through the marks, Enter takes
-// the highlighted one, Backspace takes back the last corner.
+// the highlighted one, Backspace takes back the last corner. While the
+// window is busy, clicks, these keys and the wheel do nothing.
 class PhotoView : public QWidget {
 public:
     explicit PhotoView(CMonitorPhotoWindow *owner) : QWidget(owner), owner_(owner)
@@ -70,6 +87,8 @@ public:
 protected:
     bool focusNextPrevChild(bool next) override
     {
+        if (owner_->IsBusy())
+            return true;
         if (owner_->marks_.empty())
             return QWidget::focusNextPrevChild(next);
         owner_->StepMark(next);
@@ -104,7 +123,7 @@ protected:
 
     void wheelEvent(QWheelEvent *event) override
     {
-        if (owner_->picture_.isNull())
+        if (owner_->picture_.isNull() || owner_->IsBusy())
             return;
         bool invertible = false;
         const QTransform back = ToView().inverted(&invertible);
@@ -213,6 +232,11 @@ CMonitorPhotoWindow::CMonitorPhotoWindow(QWidget *parent) : QWidget(parent, Qt::
     view_ = new PhotoView(this);
     status_ = new QLabel(this);
     status_->setWordWrap(true);
+    busyIndicator_ = new QProgressBar(this);
+    busyIndicator_->setRange(0, 0);
+    busyIndicator_->setTextVisible(false);
+    busyIndicator_->setMaximumWidth(160);
+    busyIndicator_->hide();
     undo_ = new QPushButton(tr("Отменить угол"), this);
     undo_->setAutoDefault(false);
     undo_->setFocusPolicy(Qt::NoFocus);
@@ -227,6 +251,7 @@ CMonitorPhotoWindow::CMonitorPhotoWindow(QWidget *parent) : QWidget(parent, Qt::
     table_->hide();
 
     auto *statusRow = new QHBoxLayout;
+    statusRow->addWidget(busyIndicator_);
     statusRow->addWidget(status_, 1);
     statusRow->addWidget(undo_);
     auto *layout = new QVBoxLayout(this);
@@ -245,24 +270,10 @@ CMonitorPhotoWindow::CMonitorPhotoWindow(QWidget *parent) : QWidget(parent, Qt::
 
 CMonitorPhotoWindow::~CMonitorPhotoWindow() = default;
 
-QImage CMonitorPhotoWindow::AskAndReadPicture(QString *fileName)
+std::optional<QString> CMonitorPhotoWindow::AskPhotoPath()
 {
-    const std::optional<QString> path = AskFileName(
+    return AskFileName(
         TypedFileDialog(FileDialogRequest::Kind::Open, tr("Изображения"), QStringLiteral("*.png *.jpg *.jpeg *.bmp")));
-    if (!path)
-        return {};
-    if (fileName)
-        *fileName = QFileInfo(*path).fileName();
-    return ReadPicture(*path);
-}
-
-QImage CMonitorPhotoWindow::ReadPicture(const QString &path)
-{
-    PhotoFile::Read photo = PhotoFile::ReadPhoto(path);
-    if (photo.picture.isNull())
-        ShowMessage({tr("Не удалось открыть снимок «%1»:\n%2").arg(QDir::toNativeSeparators(path), photo.problem),
-                     ProgramCaption(), UserMessage::Icon::Warning, {}});
-    return std::move(photo.picture);
 }
 
 QWidget *CMonitorPhotoWindow::View() const
@@ -278,7 +289,7 @@ QPoint CMonitorPhotoWindow::ViewPosition(QPointF picture) const
 void CMonitorPhotoWindow::Reset(const QImage &picture, const QString &fileName, Use use)
 {
     use_ = use;
-    picture_ = picture.convertToFormat(QImage::Format_RGB32);
+    picture_ = picture;
     mapping_.reset();
     marks_.clear();
     deviations_.clear();
@@ -291,32 +302,102 @@ void CMonitorPhotoWindow::Reset(const QImage &picture, const QString &fileName, 
     view_->ResetZoom();
 }
 
-void CMonitorPhotoWindow::ShowPointPhoto(const QImage &picture, const QString &fileName)
+void CMonitorPhotoWindow::OpenPointPhoto(const QString &path)
 {
-    Reset(picture, fileName, Use::Points);
-    PhotoLocation found = PhotoLocator::Locate(picture_);
-    if (found.grid) {
-        mapping_ = found.grid;
-        marks_ = std::move(found.marks);
-    } else {
-        SetProblem(found.problem.isEmpty() ? tr("Сетка на снимке не найдена.") : found.problem);
+    StartReading(path, Use::Points, 0, 0);
+}
+
+void CMonitorPhotoWindow::OpenLinePhoto(const QString &path, int gridShiftX, int gridShiftY)
+{
+    StartReading(path, Use::LineCheck, gridShiftX, gridShiftY);
+}
+
+void CMonitorPhotoWindow::StartReading(const QString &path, Use use, int gridShiftX, int gridShiftY)
+{
+    // A photo that replaces one being read keeps what the window was before that one.
+    if (busy_ != Busy::Reading) {
+        hideIfUnread_ = !isVisible();
+        findAgainIfUnread_ = busy_ == Busy::Finding;
     }
+    const quint64 job = BeginWork(Busy::Reading);
+    WhenDone(this, QtConcurrent::run(PhotoWork::ReadPhoto, path, use, gridShiftX, gridShiftY),
+             [this, job, path, use, gridShiftX, gridShiftY](PhotoWork::Read read) {
+                 if (job == job_)
+                     ReadingDone(path, use, gridShiftX, gridShiftY, std::move(read));
+             });
+    show();
+    raise();
+    activateWindow();
+}
+
+void CMonitorPhotoWindow::ReadingDone(const QString &path, Use use, int gridShiftX, int gridShiftY,
+                                      PhotoWork::Read read)
+{
+    if (!read.fileProblem.isEmpty()) {
+        DropReading();
+        if (hideIfUnread_) {
+            hide();
+            if (QWidget *owner = parentWidget())
+                owner->activateWindow();
+        }
+        // Last: the message box waits for the installer.
+        ShowMessage({tr("Не удалось открыть снимок «%1»:\n%2").arg(QDir::toNativeSeparators(path), read.fileProblem),
+                     ProgramCaption(), UserMessage::Icon::Warning, {}});
+        return;
+    }
+    EndWork();
+    Reset(read.picture, QFileInfo(path).fileName(), use);
+    gridShiftX_ = gridShiftX;
+    gridShiftY_ = gridShiftY;
+    mapping_ = std::move(read.found.mapping);
+    marks_ = std::move(read.found.marks);
+    deviations_ = std::move(read.found.deviations);
+    SetProblem(read.found.problem);
     MappingFound();
 }
 
-void CMonitorPhotoWindow::ShowLinePhoto(const QImage &picture, const QString &fileName, int gridShiftX, int gridShiftY)
+void CMonitorPhotoWindow::FindingDone(PhotoWork::Findings found)
 {
-    Reset(picture, fileName, Use::LineCheck);
-    gridShiftX_ = gridShiftX;
-    gridShiftY_ = gridShiftY;
-    QString reason;
-    if (const auto corners = PhotoLocator::ScreenCorners(picture_, &reason))
-        mapping_ = GridMapping::FromScreenCorners(*corners, gridShiftX_, gridShiftY_);
-    if (!reason.isEmpty())
-        SetProblem(reason);
-    else if (!mapping_)
-        SetProblem(tr("Изображение монитора на снимке не найдено."));
+    EndWork();
+    marks_ = std::move(found.marks);
+    deviations_ = std::move(found.deviations);
+    SetProblem(found.problem);
     MappingFound();
+}
+
+quint64 CMonitorPhotoWindow::BeginWork(Busy kind)
+{
+    busy_ = kind;
+    busyIndicator_->show();
+    view_->setCursor(Qt::BusyCursor);
+    RefreshStatus();
+    return ++job_;
+}
+
+void CMonitorPhotoWindow::EndWork()
+{
+    busy_ = Busy::No;
+    busyIndicator_->hide();
+    view_->setCursor(Qt::CrossCursor);
+}
+
+void CMonitorPhotoWindow::DropReading()
+{
+    ++job_;
+    EndWork();
+    if (findAgainIfUnread_)
+        StartFinding();
+    else
+        RefreshStatus();
+}
+
+void CMonitorPhotoWindow::closeEvent(QCloseEvent *event)
+{
+    // The installer closed the window on a photo still being read: it is
+    // not shown later, nor its file's problem said.
+    if (busy_ == Busy::Reading)
+        DropReading();
+    QWidget::closeEvent(event);
 }
 
 void CMonitorPhotoWindow::SetProblem(const QString &text)
@@ -327,14 +408,8 @@ void CMonitorPhotoWindow::SetProblem(const QString &text)
 
 void CMonitorPhotoWindow::MappingFound()
 {
-    if (mapping_ && use_ == Use::LineCheck) {
-        QString reason;
-        if (auto measured = PhotoLocator::MeasureLines(picture_, *mapping_, &reason))
-            deviations_ = std::move(*measured);
-        else
-            SetProblem(reason);
+    if (mapping_ && use_ == Use::LineCheck)
         FillTable();
-    }
     highlighted_ = -1;
     RefreshStatus();
     view_->update();
@@ -362,7 +437,11 @@ QString CMonitorPhotoWindow::CornerName(int index) const
 void CMonitorPhotoWindow::RefreshStatus()
 {
     undo_->setVisible(!mapping_ || !corners_.empty());
-    undo_->setEnabled(!mapping_ && !corners_.empty());
+    undo_->setEnabled(!IsBusy() && !mapping_ && !corners_.empty());
+    if (IsBusy()) {
+        status_->setText(busy_ == Busy::Reading ? tr("Снимок читается...") : tr("Метки ищутся..."));
+        return;
+    }
     if (picture_.isNull()) {
         status_->clear();
         return;
@@ -389,6 +468,8 @@ void CMonitorPhotoWindow::RefreshStatus()
 
 void CMonitorPhotoWindow::PictureClicked(QPointF picture)
 {
+    if (IsBusy())
+        return;
     if (!mapping_) {
         AddCorner(picture);
         return;
@@ -410,7 +491,7 @@ void CMonitorPhotoWindow::AddCorner(QPointF picture)
 
 void CMonitorPhotoWindow::UndoCorner()
 {
-    if (mapping_ || corners_.empty())
+    if (IsBusy() || mapping_ || corners_.empty())
         return;
     corners_.pop_back();
     RefreshStatus();
@@ -427,17 +508,24 @@ void CMonitorPhotoWindow::CornersDone()
         SetProblem(tr("Эти четыре угла не образуют четырёхугольник. Щёлкните углы снова."));
         return;
     }
-    QString reason;
-    if (use_ == Use::Points)
-        marks_ = PhotoLocator::Marks(picture_, *mapping_, &reason);
-    SetProblem(reason);
-    MappingFound();
+    // The grid is drawn at once; the marks (or the lines against them) follow.
+    StartFinding();
+}
+
+void CMonitorPhotoWindow::StartFinding()
+{
+    const quint64 job = BeginWork(Busy::Finding);
+    WhenDone(this, QtConcurrent::run(PhotoWork::FindUnder, picture_, use_, *mapping_),
+             [this, job](PhotoWork::Findings found) {
+                 if (job == job_)
+                     FindingDone(std::move(found));
+             });
 }
 
 void CMonitorPhotoWindow::StepMark(bool forward)
 {
     const int count = static_cast<int>(marks_.size());
-    if (count == 0)
+    if (count == 0 || IsBusy())
         return;
     if (highlighted_ < 0)
         highlighted_ = forward ? 0 : count - 1;
@@ -448,7 +536,7 @@ void CMonitorPhotoWindow::StepMark(bool forward)
 
 void CMonitorPhotoWindow::TakeHighlighted()
 {
-    if (highlighted_ < 0 || highlighted_ >= static_cast<int>(marks_.size()) || !take_)
+    if (IsBusy() || highlighted_ < 0 || highlighted_ >= static_cast<int>(marks_.size()) || !take_)
         return;
     take_(marks_[highlighted_].grid);
     RefreshStatus();

@@ -2,7 +2,7 @@
 
 #include "LineCheck.h"
 #include "PhotoLocation.h"
-#include "PhotoLocator.h"
+#include "PhotoWork.h"
 
 #include <QImage>
 #include <QWidget>
@@ -12,6 +12,7 @@
 #include <vector>
 
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class QTableWidget;
 class PhotoView;
@@ -23,12 +24,17 @@ class PhotoView;
 // check: the normal display with the written lines, and how far the nearest
 // line lies from each mark. Where the program finds no grid (no screen),
 // the installer clicks the four corners. Not modal; stays open while the
-// installer moves through the pages.
+// installer moves through the pages. The photo is read and searched on a
+// worker thread while the window shows that it is busy and ignores input
+// that would act on the photo. The worker never touches the window: its
+// result comes back by a queued signal, and is dropped when a newer photo
+// was opened meanwhile, or, for a photo being read, when the window was
+// closed.
 class CMonitorPhotoWindow : public QWidget {
     Q_OBJECT
 
 public:
-    enum class Use { Points, LineCheck };
+    using Use = PhotoWork::Use;
     // Takes a grid point; false when nothing took it.
     using TakePoint = std::function<bool(QPointF grid)>;
     // What a click would fill now, for the status line.
@@ -37,15 +43,21 @@ public:
     explicit CMonitorPhotoWindow(QWidget *parent = nullptr);
     ~CMonitorPhotoWindow() override;
 
-    // Asks for a picture file (PNG, JPEG, BMP) and reads it, turned as its
-    // EXIF data says; a null image when the installer cancelled or the file
-    // could not be read (then after one message naming it and why).
-    static QImage AskAndReadPicture(QString *fileName = nullptr);
-    static QImage ReadPicture(const QString &path);
+    // Asks for a picture file (PNG, JPEG, BMP); nullopt when the installer
+    // cancelled.
+    static std::optional<QString> AskPhotoPath();
 
-    void ShowPointPhoto(const QImage &picture, const QString &fileName);
+    // Shows the window and starts reading the photo at path (turned as its
+    // EXIF data says) and looking for what the use needs; the window shows
+    // what it had until the result arrives. A photo opened while another is
+    // read replaces it. A file that cannot be read leaves the window as it
+    // was (hidden again when it was hidden) and says so in one message
+    // naming it and why.
+    void OpenPointPhoto(const QString &path);
     // gridShiftX, gridShiftY: the grid shift as the module has it.
-    void ShowLinePhoto(const QImage &picture, const QString &fileName, int gridShiftX, int gridShiftY);
+    void OpenLinePhoto(const QString &path, int gridShiftX, int gridShiftY);
+    // True while a photo is read or searched on the worker thread.
+    bool IsBusy() const { return busy_ != Busy::No; }
 
     // The point page a click fills; empty functions when none is shown.
     void SetTarget(TakePoint take, TargetText text);
@@ -63,13 +75,30 @@ public:
     // Where a picture pixel shows in the view, for a click there.
     QPoint ViewPosition(QPointF picture) const;
     QLabel *StatusLine() const { return status_; }
+    QProgressBar *BusyIndicator() const { return busyIndicator_; }
     QLabel *ProblemLine() const { return problem_; }
     QPushButton *UndoCornerButton() const { return undo_; }
     QTableWidget *DeviationTable() const { return table_; }
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     friend class PhotoView;
 
+    enum class Busy { No, Reading, Finding };
+
+    void StartReading(const QString &path, Use use, int gridShiftX, int gridShiftY);
+    void ReadingDone(const QString &path, Use use, int gridShiftX, int gridShiftY, PhotoWork::Read read);
+    // Looks for what the use needs under mapping_ (from clicked corners).
+    void StartFinding();
+    void FindingDone(PhotoWork::Findings found);
+    // The photo being read is given up: the window is as it was before it.
+    void DropReading();
+    // Enters the busy state and numbers the work started; a result whose
+    // number is no longer job_ is dropped.
+    quint64 BeginWork(Busy kind);
+    void EndWork();
     void Reset(const QImage &picture, const QString &fileName, Use use);
     // A click on the picture, in picture pixels.
     void PictureClicked(QPointF picture);
@@ -95,10 +124,18 @@ private:
     int gridShiftY_ = 0;
     TakePoint take_;
     TargetText targetText_;
+    Busy busy_ = Busy::No;
+    quint64 job_ = 0;
+    // The window was hidden when the photo being read was opened: a file
+    // that cannot be read hides it again.
+    bool hideIfUnread_ = false;
+    // A search under clicked corners was under way then: it runs again.
+    bool findAgainIfUnread_ = false;
 
     PhotoView *view_ = nullptr;
     QLabel *problem_ = nullptr;
     QLabel *status_ = nullptr;
+    QProgressBar *busyIndicator_ = nullptr;
     QPushButton *undo_ = nullptr;
     QTableWidget *table_ = nullptr;
 };

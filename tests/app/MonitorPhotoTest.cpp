@@ -1,7 +1,7 @@
 // Points taken off a picture of the monitor, on the offscreen sheet with
-// real clicks and keys: a click fills the page's row as typing does, the
-// wizard's walk stays as it is, and where no grid is found the installer
-// clicks its corners.
+// real clicks and keys: a click fills the page's row as typing does, and
+// the wizard's walk stays as it is with the photo window open. The window
+// on its own is tested in tests/photo.
 #include "CGuideLinePreview.h"
 #include "CMonitorPhotoWindow.h"
 #include "CPagePointEntry.h"
@@ -20,8 +20,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include <sys/stat.h>
-
 namespace {
 
 class MonitorPhotoTest : public SheetTest {
@@ -37,12 +35,17 @@ protected:
         return path;
     }
     static QPointF GridPixel(double x, double y) { return {20 + 40 * x, 25 + 25 * y}; }
+    // The photo window once it shows what it found.
     CMonitorPhotoWindow *OpenPhoto(const QString &path)
     {
         dialogs.answer(path);
         QTest::keyClick(sheet.get(), Qt::Key_M, Qt::ControlModifier);
-        QTest::qWait(20);
-        return sheet->PhotoWindow();
+        return Ready(sheet->PhotoWindow());
+    }
+    static CMonitorPhotoWindow *Ready(CMonitorPhotoWindow *photo)
+    {
+        EXPECT_TRUE(photo && QTest::qWaitFor([&] { return !photo->IsBusy(); }, 120000));
+        return photo;
     }
     static void ClickPicture(CMonitorPhotoWindow *photo, QPointF picture)
     {
@@ -53,6 +56,7 @@ protected:
     {
         for (QPointF corner : {GridPixel(0, 0), GridPixel(10, 0), GridPixel(10, 10), GridPixel(0, 10)})
             ClickPicture(photo, corner);
+        Ready(photo);
     }
     void View(int commandId)
     {
@@ -207,35 +211,6 @@ TEST_F(MonitorPhotoTest, tabAndEnterTakeAProposedMarkAndAClickThePointUnderIt)
     EXPECT_EQ(messages_.count(), 0u);
 }
 
-TEST_F(MonitorPhotoTest, withoutAGridTheFourCornersAreClickedInOrderAndTheLastCanBeTakenBack)
-{
-    sheet = OpenSheet(&link);
-    View(Ids::ID_VIEW_BASELINE);
-    CMonitorPhotoWindow *photo = OpenPhoto(PlainPicture());
-    ASSERT_TRUE(photo);
-    EXPECT_TRUE(photo->isVisible());
-    EXPECT_TRUE(photo->ProblemLine()->isVisible()) << "why no grid was found";
-    auto status = [&] { return photo->StatusLine()->text(); };
-    EXPECT_TRUE(status().contains(QStringLiteral("(0, 0) левый верхний угол сетки"))) << qPrintable(status());
-    ClickPicture(photo, GridPixel(0, 0));
-    ClickPicture(photo, GridPixel(10, 0));
-    EXPECT_TRUE(status().contains(QStringLiteral("(10, 10) правый нижний"))) << qPrintable(status());
-    ClickPicture(photo, GridPixel(3, 3)); // a slip
-    QTest::keyClick(photo->View(), Qt::Key_Backspace);
-    EXPECT_EQ(photo->CornersClicked(), 2);
-    ClickPicture(photo, GridPixel(5, 5)); // another, taken back with the button
-    QTest::mouseClick(photo->UndoCornerButton(), Qt::LeftButton);
-    EXPECT_TRUE(status().contains(QStringLiteral("(10, 10) правый нижний"))) << qPrintable(status());
-    ClickPicture(photo, GridPixel(10, 10));
-    EXPECT_TRUE(status().contains(QStringLiteral("(0, 10) левый нижний"))) << qPrintable(status());
-    ClickPicture(photo, GridPixel(0, 10));
-    ASSERT_TRUE(photo->Mapping());
-    const QPointF inside = photo->Mapping()->ToGrid(GridPixel(7, 2));
-    EXPECT_NEAR(inside.x(), 7, 0.03);
-    EXPECT_NEAR(inside.y(), 2, 0.03);
-    EXPECT_FALSE(photo->ProblemLine()->isVisible());
-}
-
 // The walk through the rows and the review, and what a click fills at each
 // step, with the photo window open and the keys pressed in it.
 TEST_F(MonitorPhotoTest, theRowWalkStaysAsItIsWithThePhotoOpen)
@@ -273,34 +248,6 @@ TEST_F(MonitorPhotoTest, theRowWalkStaysAsItIsWithThePhotoOpen)
         << qPrintable(photo->StatusLine()->text());
 }
 
-TEST_F(MonitorPhotoTest, anUnreadablePictureGivesOneMessageNamingIt)
-{
-    const struct {
-        const char *file;
-        QByteArray content;  // null: no such file
-        bool fifo = false;   // a pipe nobody writes to: refused, not waited on
-    } cases[] = {{"missing.png", QByteArray()}, {"text.png", "not a picture"}, {"empty.jpg", ""},
-                 {"pipe.jpg", QByteArray(), true}};
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.file);
-        messages_.clear();
-        sheet = OpenSheet(&link);
-        View(Ids::ID_VIEW_BASELINE);
-        const QString path = dir_.filePath(QString::fromLatin1(c.file));
-        if (c.fifo) {
-            ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        }
-        if (!c.content.isNull()) {
-            QFile file(path);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(c.content);
-        }
-        EXPECT_EQ(OpenPhoto(path), nullptr);
-        ASSERT_EQ(messages_.count(), 1u);
-        EXPECT_TRUE(messages_.all()[0].text.contains(QString::fromLatin1(c.file))) << qPrintable(messages_.all()[0].text);
-    }
-}
-
 // The written lines are measured under the mapping from the monitor
 // picture's corners and the grid shift of the record.
 TEST_F(MonitorPhotoTest, theLineCheckMapsTheScreenWithTheRecordsGridShift)
@@ -312,13 +259,13 @@ TEST_F(MonitorPhotoTest, theLineCheckMapsTheScreenWithTheRecordsGridShift)
     ASSERT_TRUE(check && check->isVisible());
     dialogs.answer(PlainPicture({400, 312}));
     QTest::mouseClick(check, Qt::LeftButton);
-    CMonitorPhotoWindow *photo = sheet->PhotoWindow();
+    CMonitorPhotoWindow *photo = Ready(sheet->PhotoWindow());
     ASSERT_TRUE(photo);
     EXPECT_EQ(photo->CurrentUse(), CMonitorPhotoWindow::Use::LineCheck);
     EXPECT_TRUE(photo->DeviationTable()->isVisible());
     for (QPointF corner : {QPointF(0, 0), QPointF(400, 0), QPointF(400, 312), QPointF(0, 312)})
         ClickPicture(photo, corner);
-    ASSERT_TRUE(photo->Mapping());
+    ASSERT_TRUE(Ready(photo)->Mapping());
     const QPointF origin = photo->Mapping()->ToPicture({0, 0});
     EXPECT_NEAR(origin.x(), -20, 1.5);
     EXPECT_NEAR(origin.y(), 50, 1.5);

@@ -164,9 +164,9 @@ TEST_F(PracticeCheck, linesTakenOffAPhotoLieOnTheTapeOnTheMonitor)
     dialogs.answer(path);
     sheet->SetActivePage(WizardStep::BaseLine);
     QTest::keyClick(sheet.get(), Qt::Key_M, Qt::ControlModifier);
-    QTest::qWait(20);
     CMonitorPhotoWindow *photo = sheet->PhotoWindow();
-    ASSERT_TRUE(photo && photo->Mapping());
+    ASSERT_TRUE(photo && QTest::qWaitFor([&] { return !photo->IsBusy(); }, 120000));
+    ASSERT_TRUE(photo->Mapping());
     const std::vector<MarkCandidate> &marks = photo->Marks();
 
     int tabbed = 0, clicked = 0;
