@@ -27,13 +27,14 @@
 
 namespace {
 
-// The monitor as the simulator drew it once the commands stopped coming.
+// The monitor as the simulator drew it once the commands stopped coming
+// (the wait is long: a sanitizer build on a loaded machine draws slowly).
 QImage SettledMonitor(const QString &png)
 {
     QElapsedTimer timer;
     timer.start();
     QString last;
-    while (timer.elapsed() < 20000) {
+    while (timer.elapsed() < 90000) {
         QThread::msleep(200);
         const QImage image(png);
         const QString commands = image.text(QStringLiteral("Commands"));
