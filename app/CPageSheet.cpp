@@ -4,6 +4,7 @@
 #include "CCarLibraryWindow.h"
 #include "CPagePointEntry.h"
 #include "DeviceLink.h"
+#include "DialogTemplate.h"
 #include "ModuleCommands.h"
 #include "ProgramHelp.h"
 #include "ResourceIds.h"
@@ -80,21 +81,6 @@ CPageSheet::CPageSheet(const QString &caption, QWidget *parent) : QDialog(parent
                    | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setSizeGripEnabled(false);
 
-    for (int i = 0; i < kPageCount; ++i) {
-        pages_[i] = PageTable()[i].create();
-        order_[i] = pages_[i].get();
-    }
-    for (CPageView *page : order_) {
-        page->setParent(this);
-        page->SetHost(this);
-        page->hide();
-        if (auto *points = qobject_cast<CPagePointEntry *>(page))
-            connect(points, &CPagePointEntry::PhotoTargetChanged, this, [this] {
-                if (photo_)
-                    photo_->RefreshStatus();
-            });
-    }
-
     titleTimer_.setSingleShot(true);
     titleTimer_.setInterval(kTitleTimerMs);
     connect(&titleTimer_, &QTimer::timeout, this, &CPageSheet::OnTitleTimer);
@@ -102,13 +88,8 @@ CPageSheet::CPageSheet(const QString &caption, QWidget *parent) : QDialog(parent
     history_ = std::make_unique<EditHistory>(
         document_.Record(), [this] { return CurrentPlace(); },
         [this](const Settings &record, const EditPlace &place) { RestoreRecord(record, place); },
-        [this](int index) {
-            std::vector<int> own;
-            if (index >= 0 && index < kPageCount)
-                if (auto *points = qobject_cast<CPagePointEntry *>(order_[index]))
-                    for (int r = 0; r < points->RowCount(); ++r)
-                        own.push_back(points->RowGuidePoint(r));
-            return own;
+        [](int index) {
+            return index >= 0 && index < kPageCount ? PageTable()[index].info().guidePoints : std::vector<int>{};
         });
     // New and Load start the history again; Save keeps it.
     document_.SetReplaced([this] { history_->Reset(); });
@@ -129,28 +110,52 @@ CPageSheet::~CPageSheet()
     delete photo_;
     // The pages are members: take them out of the widget tree before the
     // dialog base deletes its children.
-    for (CPageView *page : order_)
-        page->setParent(nullptr);
+    for (const auto &page : pages_)
+        if (page)
+            page->setParent(nullptr);
 }
 
 void CPageSheet::SetLink(DeviceLink *link)
 {
     link_ = link;
-    for (CPageView *page : order_)
-        page->SetLink(link);
+    for (const auto &page : pages_)
+        if (page)
+            page->SetLink(link);
+}
+
+CPageView *CPageSheet::Page(int index)
+{
+    if (!pages_[index])
+        BuildPage(index);
+    return pages_[index].get();
+}
+
+void CPageSheet::BuildPage(int index)
+{
+    std::unique_ptr<CPageView> page = PageTable()[index].create();
+    page->setParent(this);
+    page->SetHost(this);
+    page->SetLink(link_);
+    page->hide();
+    if (auto *points = qobject_cast<CPagePointEntry *>(page.get()))
+        connect(points, &CPagePointEntry::PhotoTargetChanged, this, [this] {
+            if (photo_)
+                photo_->RefreshStatus();
+        });
+    pages_[index] = std::move(page);
 }
 
 int CPageSheet::PageIndex(const CPageView *page) const
 {
     for (int i = 0; i < kPageCount; ++i)
-        if (order_[i] == page)
+        if (page && pages_[i].get() == page)
             return i;
     return -1;
 }
 
 CPageView *CPageSheet::ActivePage() const
 {
-    return active_ >= 0 ? order_[active_] : nullptr;
+    return active_ >= 0 ? pages_[active_].get() : nullptr;
 }
 
 void CPageSheet::BuildMenu()
@@ -284,11 +289,12 @@ void CPageSheet::showEvent(QShowEvent *event)
 
 void CPageSheet::OnInitDialog()
 {
-    // Size the sheet to its largest page, lay out the menu and the buttons
-    // for that size, and let the resize helper carry them from there.
+    // Size the sheet to its largest page (as the page table says, without
+    // building the pages), lay out the menu and the buttons for that size,
+    // and let the resize helper carry them from there.
     QSize pages(0, 0);
-    for (CPageView *page : order_)
-        pages = pages.expandedTo(page->TemplateSize());
+    for (const PageRow &row : PageTable())
+        pages = pages.expandedTo(DialogUnitsToPixels(this, row.info().units).size());
     const int menuHeight = menuBar_->sizeHint().height();
     const QSize client(pages.width(), menuHeight + pages.height() + kButtonStrip);
     resize(client);
@@ -380,8 +386,10 @@ void CPageSheet::ReturnToLeftPage()
 
 void CPageSheet::ShowFirstPage()
 {
-    for (CPageView *page : order_)
-        page->OnConfigurationReplaced();
+    // A page not built yet reads the new record when it is first shown.
+    for (const auto &page : pages_)
+        if (page)
+            page->OnConfigurationReplaced();
     SetActivePage(0);
 }
 
@@ -391,8 +399,8 @@ void CPageSheet::SetActivePage(int index)
         return;
     if (!LeaveActivePage())
         return;
+    CPageView *page = Page(index);
     active_ = index;
-    CPageView *page = order_[index];
     ResetWizardButtons();
     PlaceActivePage();
     page->EnsureInitialised();
@@ -517,16 +525,17 @@ bool CPageSheet::HandleWizardKey(int key)
     CPageView *page = ActivePage();
     if (!page)
         return false;
+    const int index = active_;
     // A number typed into a field counts before the sub-step or page moves.
     page->CommitToRecord();
     if (key == Qt::Key_F6) {
         // Asked once here and once more by the Next button, as the pages expect.
-        if (!page->OnWizardStep(true) && page != Page(WizardStep::Complete))
+        if (!page->OnWizardStep(true) && index != StepIndex(WizardStep::Complete))
             Button(Ids::ID_WIZNEXT)->click();
         return true;
     }
     if (key == Qt::Key_F5) {
-        if (!page->OnWizardStep(false) && page != Page(WizardStep::SysAs))
+        if (!page->OnWizardStep(false) && index != StepIndex(WizardStep::SysAs))
             Button(Ids::ID_WIZBACK)->click();
         return true;
     }
@@ -628,7 +637,8 @@ void CPageSheet::RunCommand(int commandId)
         return;
     case Ids::ID_HELP_CONTENTS:
     case Ids::ID_HELP_OTHER:
-        OpenProgramHelp(this, ManualSectionOfPage(ActivePage()));
+        OpenProgramHelp(this,
+                        active_ >= 0 ? QString::fromLatin1(PageTable()[active_].manualSection) : QString());
         return;
     case Ids::ID_HELP_ABOUT: {
         CAboutBox about(this);
@@ -719,9 +729,9 @@ void CPageSheet::OpenCarLibrary()
 
 void CPageSheet::SyncViewChecks()
 {
-    for (CPageView *page : order_)
-        if (QAction *action = page->ViewItemId() ? MenuAction(page->ViewItemId()) : nullptr)
-            action->setChecked(page->ViewItemId() == checkedItem_);
+    for (const PageRow &row : PageTable())
+        if (QAction *action = row.viewItemId ? MenuAction(row.viewItemId) : nullptr)
+            action->setChecked(row.viewItemId == checkedItem_);
 }
 
 void CPageSheet::accept()
@@ -747,8 +757,7 @@ void CPageSheet::StartTitleTimer()
 
 QString CPageSheet::TitleText() const
 {
-    const CPageView *page = ActivePage();
-    if (!page)
+    if (active_ < 0)
         return windowTitle();
     const QString name = document_.CurrentFileName();
     // The mark says what closing the wizard would ask about.
@@ -757,7 +766,8 @@ QString CPageSheet::TitleText() const
     // Without a module nothing reaches a car: the title says so at once.
     if (!link_ || !link_->HasModule())
         serial += tr(" (демо-режим)");
-    return QStringLiteral("Tarvello S/N %1 - %2 - [%3 %4]").arg(serial, page->Caption(), name, mark);
+    const QString caption = PageTable()[active_].info().caption;
+    return QStringLiteral("Tarvello S/N %1 - %2 - [%3 %4]").arg(serial, caption, name, mark);
 }
 
 void CPageSheet::OnTitleTimer()

@@ -27,7 +27,10 @@ class QPushButton;
 
 // The program's only window: the wizard with its 16 pages, the menu, the
 // accelerators and the title; the file commands run on its configuration
-// document.
+// document. It holds a slot for each row of the page table and builds a page
+// the first time it is needed (shown, or asked for through Page); what it
+// needs of a page not yet built (caption, View item, size, guide points) it
+// takes from the page table.
 class CPageSheet : public QDialog, public PageHost, private DocumentHost {
     Q_OBJECT
 
@@ -37,13 +40,17 @@ public:
     explicit CPageSheet(const QString &caption, QWidget *parent = nullptr);
     ~CPageSheet() override;
 
-    // Gives every page the one device link (borrowed, not owned).
+    // Gives every page the one device link (borrowed, not owned), also the
+    // pages built later.
     void SetLink(DeviceLink *link);
 
-    // Pages in wizard order.
-    CPageView *Page(int index) const { return order_[index]; }
-    CPageView *Page(WizardStep step) const { return order_[StepIndex(step)]; }
-    template <typename T> T *PageAs(WizardStep step) const { return static_cast<T *>(Page(step)); }
+    // Pages in wizard order, each built the first time it is asked for.
+    CPageView *Page(int index);
+    CPageView *Page(WizardStep step) { return Page(StepIndex(step)); }
+    template <typename T> T *PageAs(WizardStep step) { return static_cast<T *>(Page(step)); }
+    // The page when it has been built; null otherwise (nothing is built).
+    CPageView *BuiltPage(int index) const { return pages_[index].get(); }
+    CPageView *BuiltPage(WizardStep step) const { return BuiltPage(StepIndex(step)); }
     int PageIndex(const CPageView *page) const;
     CPageView *ActivePage() const;
     int ActiveIndex() const { return active_; }
@@ -76,7 +83,11 @@ public:
     void CheckViewItem(int commandId) override;
     void SetBackEnabled(bool enabled) override;
     void ShowFinishOnly(const QString &finishText) override;
-    RightSideRecompute *RightSide() override { return PageAs<CPageMirrorLine>(WizardStep::MirrorLine); }
+    // Only a symmetry page that has been built can be in its automatic mode.
+    RightSideRecompute *RightSide() override
+    {
+        return static_cast<CPageMirrorLine *>(BuiltPage(WizardStep::MirrorLine));
+    }
     // Points only on a point page; the line check only from the guide-line
     // picture page's button.
     void OpenMonitorPhoto(PhotoUse use) override;
@@ -100,6 +111,8 @@ protected:
 
 private:
     void OnInitDialog();
+    // Makes the page of the row and hands it the sheet and the link.
+    void BuildPage(int index);
     void BuildMenu();
     // "Последние файлы": the items of the list as it is now.
     void UpdateRecentMenu();
@@ -134,7 +147,8 @@ private:
     // undoes the typing; everywhere else it is the history's.
     bool FieldKeepsUndoKey(QObject *watched, QKeyEvent *key) const;
 
-    // The pages, made from the page table, in wizard order.
+    // One slot per page-table row, in wizard order; empty until the page
+    // is first needed.
     std::array<std::unique_ptr<CPageView>, kPageCount> pages_;
 
     ConfigurationDocument document_{this};
@@ -142,7 +156,6 @@ private:
     CResizeCtrl resize_;
     int checkedItem_ = 0;
 
-    std::array<CPageView *, kPageCount> order_{};  // pages_, borrowed
     QFrame *divider_ = nullptr;
     int active_ = -1;
     int leftIndex_ = -1;  // the page the last LeaveActivePage left

@@ -29,6 +29,7 @@ constexpr PageRow Row(WizardStep step, int viewItemId, const char *viewText, con
 {
     return {step,
             []() -> std::unique_ptr<CPageView> { return std::make_unique<Page>(); },
+            &Page::Info,
             [](const CPageView *page) { return page != nullptr && typeid(*page) == typeid(Page); },
             viewItemId, viewText, manualSection};
 }

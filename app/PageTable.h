@@ -1,14 +1,15 @@
 #pragma once
 
+#include "CPageView.h"
+
 #include <array>
 #include <memory>
-
-class CPageView;
 
 // The wizard's pages in wizard order, one row each: the class, the View menu
 // item (text with its mnemonic) and the manual section. The sheet builds its
 // pages and the View menu from this table; the caption and the dialog
-// template belong to the page class itself.
+// template belong to the page class itself, and the row hands on what the
+// class says of them without a page being built.
 enum class WizardStep : int {
     SysAs,
     MonCam,
@@ -31,6 +32,9 @@ enum class WizardStep : int {
 struct PageRow {
     WizardStep step;
     std::unique_ptr<CPageView> (*create)();
+    // The class's own facts: caption, dialog and help ids, the template's
+    // extent, the guide points its rows edit.
+    CPageView::PageInfo (*info)();
     // Whether the page is of this row's class (the exact class).
     bool (*holds)(const CPageView *page);
     int viewItemId;        // 0: the page has no View item

@@ -1,8 +1,6 @@
 #include "ProgramHelp.h"
 
 #include "CManualWindow.h"
-#include "CPageView.h"
-#include "PageTable.h"
 #include "UserMessage.h"
 
 #include <QApplication>
@@ -91,14 +89,6 @@ ManualOpener SetManualOpener(ManualOpener opener)
     else
         CurrentOpener() = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
     return previous;
-}
-
-QString ManualSectionOfPage(const CPageView *page)
-{
-    if (page == nullptr)
-        return {};
-    const PageRow *row = PageRowOf(page);
-    return row ? QString::fromLatin1(row->manualSection) : QString();
 }
 
 bool OpenProgramHelp(QWidget *parent, const QString &section)

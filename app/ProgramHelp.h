@@ -5,7 +5,6 @@
 
 #include <functional>
 
-class CPageView;
 class QUrl;
 class QWidget;
 
@@ -29,11 +28,6 @@ using ManualOpener = std::function<bool(const QUrl &url)>;
 // previous one; an empty opener restores the default. Tests use it so that
 // no browser starts.
 ManualOpener SetManualOpener(ManualOpener opener);
-
-// The manual's section about a wizard page: the anchor of its heading
-// ("page01" to "page16", in wizard order), as the page table gives it for
-// the page's class; empty for no page or one the table does not list.
-QString ManualSectionOfPage(const CPageView *page);
 
 // Opens the manual at `section` (an anchor of it; empty: at its top) with
 // the desktop's handler, the section as the URL's fragment; when there is

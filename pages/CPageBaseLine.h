@@ -10,4 +10,8 @@ class CPageBaseLine : public CPagePointEntry {
 
 public:
     explicit CPageBaseLine(QWidget *parent = nullptr);
+    static PageInfo Info();
+
+private:
+    static Steps EntrySteps();
 };

@@ -3,8 +3,13 @@
 #include "PageHost.h"
 #include <QTimer>
 
+CPageView::PageInfo CPageComplete::Info()
+{
+    return {Ids::IDD_COMPLETE, tr("Настройка завершена"), 0, Ids::HELP_COMPLETE, 0};
+}
+
 CPageComplete::CPageComplete(QWidget *parent)
-    : CPageViewPic({Ids::IDD_COMPLETE, tr("Настройка завершена"), 0, Ids::HELP_COMPLETE, 0}, parent)
+    : CPageViewPic(Info(), parent)
 {
 }
 

@@ -8,6 +8,7 @@ class CPageComplete : public CPageViewPic {
 
 public:
     explicit CPageComplete(QWidget *parent = nullptr);
+    static PageInfo Info();
 
     bool OnSetActive() override;
 

@@ -11,8 +11,13 @@
 
 using ModuleCommands::kGridShiftMax;
 
+CPageView::PageInfo CPageGridShift::Info()
+{
+    return {Ids::IDD_GRIDSHIFT, tr("Сдвиг решетки"), Ids::ID_VIEW_GRIDSHIFT, Ids::HELP_GRIDSHIFT, 0};
+}
+
 CPageGridShift::CPageGridShift(QWidget *parent)
-    : CPageViewControl({Ids::IDD_GRIDSHIFT, tr("Сдвиг решетки"), Ids::ID_VIEW_GRIDSHIFT, Ids::HELP_GRIDSHIFT, 0}, parent)
+    : CPageViewControl(Info(), parent)
 {
 }
 

@@ -12,6 +12,7 @@ class CPageGridShift : public CPageViewControl {
 
 public:
     explicit CPageGridShift(QWidget *parent = nullptr);
+    static PageInfo Info();
 
     bool OnSetActive() override;
     bool OnKillActive() override;

@@ -9,4 +9,8 @@ class CPageLeftBord : public CPagePointEntry {
 
 public:
     explicit CPageLeftBord(QWidget *parent = nullptr);
+    static PageInfo Info();
+
+private:
+    static Steps EntrySteps();
 };

@@ -3,14 +3,22 @@
 #include "PageHost.h"
 #include "ResourceIds.h"
 
-CPageLeftCurve::CPageLeftCurve(QWidget *parent)
-    : CPagePointEntry({Ids::IDD_LEFTCURVE, tr("Ввод левой кривой"), Ids::ID_VIEW_LEFTCURVE, Ids::HELP_LEFTCURVE_0, -1},
-                      {{{13, -1, tr("Точка 1 X"), Ids::HELP_LEFTCURVE_0},
-                        {14, -1, tr("Точка 2 X"), Ids::HELP_LEFTCURVE_1},
-                        {15, -1, tr("Точка 3 X"), Ids::HELP_LEFTCURVE_2}},
-                       Ids::HELP_LEFTCURVE_REVIEW,
-                       false},
-                      parent)
+CPageView::PageInfo CPageLeftCurve::Info()
+{
+    return WithRows({Ids::IDD_LEFTCURVE, tr("Ввод левой кривой"), Ids::ID_VIEW_LEFTCURVE, Ids::HELP_LEFTCURVE_0, -1},
+                    EntrySteps());
+}
+
+CPagePointEntry::Steps CPageLeftCurve::EntrySteps()
+{
+    return {{{13, -1, tr("Точка 1 X"), Ids::HELP_LEFTCURVE_0},
+             {14, -1, tr("Точка 2 X"), Ids::HELP_LEFTCURVE_1},
+             {15, -1, tr("Точка 3 X"), Ids::HELP_LEFTCURVE_2}},
+            Ids::HELP_LEFTCURVE_REVIEW,
+            false};
+}
+
+CPageLeftCurve::CPageLeftCurve(QWidget *parent) : CPagePointEntry(Info(), EntrySteps(), parent)
 {
 }
 

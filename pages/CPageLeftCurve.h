@@ -10,6 +10,7 @@ class CPageLeftCurve : public CPagePointEntry {
 
 public:
     explicit CPageLeftCurve(QWidget *parent = nullptr);
+    static PageInfo Info();
 
     bool OnKillActive() override;
 
@@ -17,5 +18,6 @@ protected:
     void OnActivated() override;
 
 private:
+    static Steps EntrySteps();
     void RecomputeRightSide();
 };

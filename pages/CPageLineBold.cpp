@@ -44,14 +44,15 @@ int &RecordField(Settings &s, int row)
 
 } // namespace
 
-CPageLineBold::CPageLineBold(QWidget *parent)
-    : CPageViewControl({Ids::IDD_LINEBOLD, tr("Настройка толщины линий"), Ids::ID_VIEW_LINEBOLD, Ids::HELP_LINEBOLD, -1}, parent)
+CPageView::PageInfo CPageLineBold::Info()
 {
+    return {Ids::IDD_LINEBOLD, tr("Настройка толщины линий"), Ids::ID_VIEW_LINEBOLD, Ids::HELP_LINEBOLD, -1,
+            QRect(0, 0, kPageWidth, 205)};
 }
 
-QRect CPageLineBold::TemplateUnits() const
+CPageLineBold::CPageLineBold(QWidget *parent)
+    : CPageViewControl(Info(), parent)
 {
-    return QRect(0, 0, kPageWidth, 205);
 }
 
 std::vector<ControlSpec> CPageLineBold::Template() const

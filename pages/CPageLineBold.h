@@ -15,13 +15,13 @@ public:
     enum Field { kLineThickness, kCurveThickness, kCurveTicks, kCurveTicksSpace, kFieldCount };
 
     explicit CPageLineBold(QWidget *parent = nullptr);
+    static PageInfo Info();
 
     bool OnSetActive() override;
     bool OnKillActive() override;
 
 protected:
     std::vector<ControlSpec> Template() const override;
-    QRect TemplateUnits() const override;
     void OnInitDialog() override;
     // Enter with the range check; Shift + cursor keys stay with the edits.
     FieldKeyRules KeyRules() const override { return FieldKeyRules::EnterOnly(); }

@@ -5,9 +5,14 @@
 #include "ResourceIds.h"
 #include "Screen.h"
 
+CPageView::PageInfo CPageLoadBMP::Info()
+{
+    return {Ids::IDD_LOADBMP, tr("Загрузка и запись изображения"), Ids::ID_VIEW_LOADBMP, Ids::HELP_LOADBMP, 0,
+            kTemplateUnits};
+}
+
 CPageLoadBMP::CPageLoadBMP(QWidget *parent)
-    : CPageLoadPicture({Ids::IDD_LOADBMP, tr("Загрузка и запись изображения"), Ids::ID_VIEW_LOADBMP, Ids::HELP_LOADBMP, 0},
-                       PictureUpload::Picture::GuideLines, &Settings::CustomFileLines, parent)
+    : CPageLoadPicture(Info(), PictureUpload::Picture::GuideLines, &Settings::CustomFileLines, parent)
 {
 }
 

@@ -10,6 +10,7 @@ class CPageLoadBMP : public CPageLoadPicture {
 
 public:
     explicit CPageLoadBMP(QWidget *parent = nullptr);
+    static PageInfo Info();
 
 protected:
     bool OffersPhotoCheck() const override { return true; }

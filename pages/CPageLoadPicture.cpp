@@ -30,10 +30,9 @@ namespace {
 // Blocks timed before the time left is estimated from them.
 constexpr int kBlocksBeforeEstimate = 3;
 
-// In dialog units: the page as wide as the widest wizard pages; the picture
-// to be written, the module's own this far to its right; the column of
-// buttons on the right.
-constexpr int kPageWidth = 360;
+// In dialog units: the page's width; the picture to be written, the
+// module's own this far to its right; the column of buttons on the right.
+constexpr int kPageWidth = CPageLoadPicture::kTemplateUnits.width();
 constexpr QRect kPictureUnits(5, 72, 120, 66);
 constexpr int kModuleColumn = 125;
 constexpr int kRightColumn = 255;
@@ -66,11 +65,6 @@ CPageLoadPicture::CPageLoadPicture(PageInfo info, PictureUpload::Picture picture
                                    QWidget *parent)
     : CPageViewPic(std::move(info), parent), picture_(picture), settingsPath_(path)
 {
-}
-
-QRect CPageLoadPicture::TemplateUnits() const
-{
-    return QRect(0, 0, kPageWidth, 205);
 }
 
 std::vector<ControlSpec> CPageLoadPicture::Template() const

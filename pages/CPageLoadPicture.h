@@ -41,6 +41,10 @@ public:
     CPageLoadPicture(PageInfo info, PictureUpload::Picture picture, QString Settings::*path,
                      QWidget *parent = nullptr);
 
+    // Both pages' template extent in dialog units: as wide as the widest
+    // wizard pages.
+    static constexpr QRect kTemplateUnits{0, 0, 360, 205};
+
     bool OnSetActive() override;
     // The record's picture shown again; choosing a file sends nothing.
     void OnRecordRestored() override;
@@ -68,7 +72,6 @@ public:
 
 protected:
     std::vector<ControlSpec> Template() const override;
-    QRect TemplateUnits() const override;
     void BindControls() override;
     void OnInitDialog() override;
     void RegisterResize() override;

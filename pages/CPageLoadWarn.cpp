@@ -4,9 +4,14 @@
 #include "ResourceIds.h"
 #include "Screen.h"
 
+CPageView::PageInfo CPageLoadWarn::Info()
+{
+    return {Ids::IDD_LOADWARN, tr("Загрузка и запись предупреждения"), Ids::ID_VIEW_LOADWARN, Ids::HELP_LOADWARN, 0,
+            kTemplateUnits};
+}
+
 CPageLoadWarn::CPageLoadWarn(QWidget *parent)
-    : CPageLoadPicture({Ids::IDD_LOADWARN, tr("Загрузка и запись предупреждения"), Ids::ID_VIEW_LOADWARN, Ids::HELP_LOADWARN, 0},
-                       PictureUpload::Picture::Warning, &Settings::CustomFileWarning, parent)
+    : CPageLoadPicture(Info(), PictureUpload::Picture::Warning, &Settings::CustomFileWarning, parent)
 {
 }
 

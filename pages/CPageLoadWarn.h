@@ -10,6 +10,7 @@ class CPageLoadWarn : public CPageLoadPicture {
 
 public:
     explicit CPageLoadWarn(QWidget *parent = nullptr);
+    static PageInfo Info();
 
 protected:
     void ShowBuiltInPicture() override;

@@ -54,14 +54,15 @@ int ListIndex(int stored, const QComboBox *combo)
 
 } // namespace
 
-CPageMarkPlace::CPageMarkPlace(QWidget *parent)
-    : CPageViewControl({Ids::IDD_MARKPLACE, tr("Настройка меток"), Ids::ID_VIEW_MARKPLACE, Ids::HELP_MARKPLACE, 0}, parent)
+CPageView::PageInfo CPageMarkPlace::Info()
 {
+    return {Ids::IDD_MARKPLACE, tr("Настройка меток"), Ids::ID_VIEW_MARKPLACE, Ids::HELP_MARKPLACE, 0,
+            QRect(0, 0, kPageWidth, 205)};
 }
 
-QRect CPageMarkPlace::TemplateUnits() const
+CPageMarkPlace::CPageMarkPlace(QWidget *parent)
+    : CPageViewControl(Info(), parent)
 {
-    return QRect(0, 0, kPageWidth, 205);
 }
 
 std::vector<ControlSpec> CPageMarkPlace::Template() const

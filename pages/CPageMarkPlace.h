@@ -21,6 +21,7 @@ public:
     enum Field { kFontHeight, kLabelShiftX, kLabelShiftY, kFieldCount };
 
     explicit CPageMarkPlace(QWidget *parent = nullptr);
+    static PageInfo Info();
 
     bool OnSetActive() override;
 
@@ -35,7 +36,6 @@ public:
 
 protected:
     std::vector<ControlSpec> Template() const override;
-    QRect TemplateUnits() const override;
     void OnInitDialog() override;
     // Enter with the range check; Shift + cursor keys stay with the edits,
     // so they select text in the label texts.

@@ -22,8 +22,14 @@ constexpr int kMirroredSlots[] = {2, 8, 9, 10, 11, 12, 18, 19, 20, 21, 22};
 
 } // namespace
 
+CPageView::PageInfo CPageMirrorLine::Info()
+{
+    return {Ids::IDD_MIRRORLINE, tr("Ввод линии симметрии"), Ids::ID_VIEW_MIRRORLINE, Ids::HELP_MIRRORLINE, 0,
+            QRect(0, 0, kWidePageWidth, 205)};
+}
+
 CPageMirrorLine::CPageMirrorLine(QWidget *parent)
-    : CPageViewControl({Ids::IDD_MIRRORLINE, tr("Ввод линии симметрии"), Ids::ID_VIEW_MIRRORLINE, Ids::HELP_MIRRORLINE, 0}, parent)
+    : CPageViewControl(Info(), parent)
 {
 }
 
@@ -40,11 +46,6 @@ std::vector<ControlSpec> CPageMirrorLine::Template() const
     t.push_back({Ids::IDC_EDIT_Y0, Kind::Edit, {}, QRect(262, 140, 40, 13)});
     t.push_back({Ids::IDC_SPIN_Y0, Kind::Spin, {}, QRect(302, 140, 10, 13)});
     return t;
-}
-
-QRect CPageMirrorLine::TemplateUnits() const
-{
-    return QRect(0, 0, kWidePageWidth, 205);
 }
 
 void CPageMirrorLine::OnInitDialog()

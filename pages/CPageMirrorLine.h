@@ -17,6 +17,7 @@ class CPageMirrorLine : public CPageViewControl, public RightSideRecompute {
 
 public:
     explicit CPageMirrorLine(QWidget *parent = nullptr);
+    static PageInfo Info();
 
     bool OnSetActive() override;
     void OnConfigurationReplaced() override { mode_ = 0; }
@@ -29,7 +30,6 @@ public:
 
 protected:
     std::vector<ControlSpec> Template() const override;
-    QRect TemplateUnits() const override;
     void OnInitDialog() override;
     // Enter with the range check, no Shift + cursor keys.
     FieldKeyRules KeyRules() const override { return FieldKeyRules::EnterOnly(); }

@@ -21,8 +21,14 @@ constexpr int kPageWidth = CPageViewControl::kWidePageWidth;
 
 } // namespace
 
+CPageView::PageInfo CPageMonCam::Info()
+{
+    return {Ids::IDD_MONCAM, tr("Установка параметров камеры и монитора"), Ids::ID_VIEW_MONCAM, Ids::HELP_MONCAM, 0,
+            QRect(0, 0, kPageWidth, 205)};
+}
+
 CPageMonCam::CPageMonCam(QWidget *parent)
-    : CPageViewPic({Ids::IDD_MONCAM, tr("Установка параметров камеры и монитора"), Ids::ID_VIEW_MONCAM, Ids::HELP_MONCAM, 0}, parent)
+    : CPageViewPic(Info(), parent)
 {
 }
 
@@ -38,11 +44,6 @@ std::vector<ControlSpec> CPageMonCam::Template() const
     t.push_back({Ids::IDC_COMBO_MIRROR, Kind::Combo, {}, QRect(175, 80, kPageWidth - 180, 14),
                  {tr("В камере"), tr("В мониторе")}});
     return t;
-}
-
-QRect CPageMonCam::TemplateUnits() const
-{
-    return QRect(0, 0, kPageWidth, 205);
 }
 
 void CPageMonCam::BindControls()

@@ -14,6 +14,7 @@ class CPageMonCam : public CPageViewPic {
 
 public:
     explicit CPageMonCam(QWidget *parent = nullptr);
+    static PageInfo Info();
 
     bool OnSetActive() override;
     bool OnKillActive() override;
@@ -25,7 +26,6 @@ public:
 
 protected:
     std::vector<ControlSpec> Template() const override;
-    QRect TemplateUnits() const override;
     void BindControls() override;
     void OnInitDialog() override;
 

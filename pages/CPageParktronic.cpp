@@ -34,14 +34,15 @@ void ShowSensorType(QComboBox *combo, int type)
 
 } // namespace
 
-CPageParktronic::CPageParktronic(QWidget *parent)
-    : CPageViewControl({Ids::IDD_PARKTRONIC, tr("Настройка ультразвуковой системы парковки"), Ids::ID_VIEW_PARKTRONIC, Ids::HELP_PARKTRONIC, 0}, parent)
+CPageView::PageInfo CPageParktronic::Info()
 {
+    return {Ids::IDD_PARKTRONIC, tr("Настройка ультразвуковой системы парковки"), Ids::ID_VIEW_PARKTRONIC, Ids::HELP_PARKTRONIC, 0,
+            QRect(0, 0, kWidePageWidth, 205)};
 }
 
-QRect CPageParktronic::TemplateUnits() const
+CPageParktronic::CPageParktronic(QWidget *parent)
+    : CPageViewControl(Info(), parent)
 {
-    return QRect(0, 0, kWidePageWidth, 205);
 }
 
 std::vector<ControlSpec> CPageParktronic::Template() const

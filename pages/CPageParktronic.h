@@ -14,6 +14,7 @@ class CPageParktronic : public CPageViewControl {
 
 public:
     explicit CPageParktronic(QWidget *parent = nullptr);
+    static PageInfo Info();
 
     bool OnSetActive() override;
     bool OnKillActive() override;
@@ -25,7 +26,6 @@ public:
 
 protected:
     std::vector<ControlSpec> Template() const override;
-    QRect TemplateUnits() const override;
     void OnInitDialog() override;
     // Steps of 1 within 0..10 across and 0..255 down.
     FieldKeyRules KeyRules() const override;

@@ -27,16 +27,21 @@ constexpr int kRowPitch = 18;
 } // namespace
 
 CPagePointEntry::CPagePointEntry(PageInfo info, Steps steps, QWidget *parent)
-    : CPageViewControl(std::move(info), parent), steps_(std::move(steps))
+    : CPageViewControl(WithRows(std::move(info), steps), parent), steps_(std::move(steps))
 {
 }
 
-QRect CPagePointEntry::TemplateUnits() const
+CPageView::PageInfo CPagePointEntry::WithRows(PageInfo info, const Steps &steps)
 {
     // Five rows with the skip and photo buttons and the hint need a little
     // more than the other pages' height.
-    const int hintBottom = kFirstRowY + kRowPitch * RowCount() + 2 + (steps_.skipButton ? 18 : 0) + 20 + 24;
-    return QRect(0, 0, kPageWidth, std::max(205, hintBottom + 5));
+    const int rows = static_cast<int>(steps.rows.size());
+    const int hintBottom = kFirstRowY + kRowPitch * rows + 2 + (steps.skipButton ? 18 : 0) + 20 + 24;
+    info.units = QRect(0, 0, kPageWidth, std::max(205, hintBottom + 5));
+    info.guidePoints.clear();
+    for (const RowSpec &row : steps.rows)
+        info.guidePoints.push_back(row.guidePoint);
+    return info;
 }
 
 std::vector<ControlSpec> CPagePointEntry::Template() const

@@ -35,6 +35,9 @@ public:
     };
 
     CPagePointEntry(PageInfo info, Steps steps, QWidget *parent = nullptr);
+    // The facts the rows decide, added to the page's own: the template's
+    // extent and the guide points the rows edit.
+    static PageInfo WithRows(PageInfo info, const Steps &steps);
 
     int RowCount() const { return static_cast<int>(steps_.rows.size()); }
     bool OnSetActive() override;
@@ -75,7 +78,6 @@ signals:
 
 protected:
     std::vector<ControlSpec> Template() const override;
-    QRect TemplateUnits() const override;
     void OnInitDialog() override;
     void OnRowChanged(int row) override;
     void OnRowSpun(int row, bool xField) override;

@@ -9,4 +9,8 @@ class CPageRightBord : public CPagePointEntry {
 
 public:
     explicit CPageRightBord(QWidget *parent = nullptr);
+    static PageInfo Info();
+
+private:
+    static Steps EntrySteps();
 };

@@ -8,4 +8,8 @@ class CPageRightCurve : public CPagePointEntry {
 
 public:
     explicit CPageRightCurve(QWidget *parent = nullptr);
+    static PageInfo Info();
+
+private:
+    static Steps EntrySteps();
 };

@@ -1,8 +1,13 @@
 #include "CPageSysAs.h"
 #include "ResourceIds.h"
 
+CPageView::PageInfo CPageSysAs::Info()
+{
+    return {Ids::IDD_SYSAS, tr("Сборка системы"), Ids::ID_VIEW_SYSAS, Ids::HELP_SYSAS, 0};
+}
+
 CPageSysAs::CPageSysAs(QWidget *parent)
-    : CPageViewPic({Ids::IDD_SYSAS, tr("Сборка системы"), Ids::ID_VIEW_SYSAS, Ids::HELP_SYSAS, 0}, parent)
+    : CPageViewPic(Info(), parent)
 {
 }
 

@@ -8,6 +8,7 @@ class CPageSysAs : public CPageViewPic {
 
 public:
     explicit CPageSysAs(QWidget *parent = nullptr);
+    static PageInfo Info();
 
     bool AllowsBack() const override { return false; }
 

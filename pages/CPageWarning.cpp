@@ -22,8 +22,13 @@ constexpr int kColumn = 175;
 
 } // namespace
 
+CPageView::PageInfo CPageWarning::Info()
+{
+    return {Ids::IDD_WARNING, tr("Настройка времени показа предупреждения"), Ids::ID_VIEW_WARNING, Ids::HELP_WARNING, 0};
+}
+
 CPageWarning::CPageWarning(QWidget *parent)
-    : CPageViewPic({Ids::IDD_WARNING, tr("Настройка времени показа предупреждения"), Ids::ID_VIEW_WARNING, Ids::HELP_WARNING, 0}, parent)
+    : CPageViewPic(Info(), parent)
 {
     timer_.setInterval(kTickMs);
     connect(&timer_, &QTimer::timeout, this, &CPageWarning::Tick);

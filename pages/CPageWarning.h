@@ -19,6 +19,7 @@ class CPageWarning : public CPageViewPic {
 
 public:
     explicit CPageWarning(QWidget *parent = nullptr);
+    static PageInfo Info();
 
     bool OnSetActive() override;
     bool OnKillActive() override;

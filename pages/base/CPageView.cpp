@@ -20,11 +20,6 @@ CPageView::CPageView(PageInfo info, QWidget *parent)
 
 CPageView::~CPageView() = default;
 
-QRect CPageView::TemplateUnits() const
-{
-    return QRect(0, 0, 290, 205);
-}
-
 QSize CPageView::TemplateSize() const
 {
     return DialogUnitsToPixels(this, TemplateUnits()).size();

@@ -4,6 +4,7 @@
 #include "CoordinateKeys.h"
 #include "DialogTemplate.h"
 
+#include <QRect>
 #include <QString>
 #include <QWidget>
 
@@ -30,12 +31,17 @@ class CPageView : public QWidget {
 public:
     static constexpr int kRows = 5;
 
+    // What is known of a page class without building a page: each class
+    // gives its own through a static Info(), which the page table reads for
+    // the title, the sheet's size and the edit history.
     struct PageInfo {
         int dialogId = 0;
         QString caption;
         int viewItemId = 0;  // View menu command; 0 = the page has none
         int firstHelpText = 0;
         int initialSubStep = 0;
+        QRect units = QRect(0, 0, 290, 205);  // the template's extent in dialog units
+        std::vector<int> guidePoints{};       // the guide points its rows edit, in row order
     };
 
     explicit CPageView(PageInfo info, QWidget *parent = nullptr);
@@ -103,6 +109,7 @@ public:
 
     // Size of the page's template in pixels (the page's initial size).
     QSize TemplateSize() const;
+    QRect TemplateUnits() const { return info_.units; }
 
     // The numeric fields of row r (null where the template has none).
     QLineEdit *EditX(int row) const { return editX_[row]; }
@@ -123,7 +130,6 @@ public:
 protected:
     // The page's controls in dialog units; the first is the help text 1024.
     virtual std::vector<ControlSpec> Template() const = 0;
-    virtual QRect TemplateUnits() const;
     // Builds the template and registers the controls with the layout helper
     // (RegisterResize). Pages extend it with their own set-up.
     virtual void OnInitDialog();

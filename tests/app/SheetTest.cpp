@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -21,6 +22,8 @@
 #include <QTextBrowser>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <optional>
 
 namespace {
@@ -264,6 +267,67 @@ TEST_F(SheetTest, pagesAndViewMenuFollowThePageTable)
     }
     EXPECT_EQ(item, 15);
     EXPECT_EQ(PageRowOfViewItem(Ids::ID_FILE_NEW), nullptr);
+}
+
+// At start-up only the first page exists; a page is built the first time it
+// is shown, however it is reached, and kept from then on. New and Load leave
+// the pages never shown unbuilt, and such a page shows the loaded record
+// when it is first shown.
+TEST_F(SheetTest, aPageIsBuiltWhenFirstShownAndOnlyOnce)
+{
+    auto sheet = OpenSheet();
+    const auto built = [&] { return sheet->findChildren<CPageView *>(Qt::FindDirectChildrenOnly).size(); };
+    EXPECT_EQ(built(), 1);
+    QString car = QDir::current().filePath(QStringLiteral("car.ini"));
+    QByteArray file = ReadAll(QStringLiteral("default.ini"));
+    ASSERT_TRUE(file.contains("[Camera]\r\nShiftY=45\r\nShiftX=250\r\n"));
+    file.replace("ShiftX=250", "ShiftX=17");
+    {
+        QFile f(car);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(file);
+    }
+    ScriptedFileDialogs dialogs;
+    dialogs.answer(car);
+    const struct {
+        const char *way;
+        std::function<void()> go;
+        WizardStep shown;
+        qsizetype built;
+    } moves[] = {
+        {"Next", [&] { Key(*sheet, Qt::Key_F6); }, WizardStep::MonCam, 2},
+        {"View menu", [&] { sheet->MenuAction(Ids::ID_VIEW_PARKTRONIC)->trigger(); }, WizardStep::Parktronic, 3},
+        {"Back", [&] { Key(*sheet, Qt::Key_F5); }, WizardStep::LoadWarn, 4},
+        {"View menu, a page built before", [&] { sheet->MenuAction(Ids::ID_VIEW_MONCAM)->trigger(); },
+         WizardStep::MonCam, 4},
+        {"New", [&] { Key(*sheet, Qt::Key_N, Qt::ControlModifier); }, WizardStep::SysAs, 4},
+        {"Load", [&] { Key(*sheet, Qt::Key_O, Qt::ControlModifier); }, WizardStep::SysAs, 4},
+        {"shown after Load", [&] { sheet->SetActivePage(WizardStep::GridShift); }, WizardStep::GridShift, 5},
+    };
+    std::map<WizardStep, CPageView *> first;
+    for (const auto &move : moves) {
+        SCOPED_TRACE(move.way);
+        move.go();
+        ASSERT_EQ(sheet->ActiveIndex(), StepIndex(move.shown));
+        EXPECT_EQ(built(), move.built);
+        EXPECT_EQ(first.emplace(move.shown, sheet->ActivePage()).first->second, sheet->ActivePage());
+    }
+    EXPECT_EQ(sheet->Files().currentFilePath, car);
+    EXPECT_EQ(sheet->ActivePage()->EditX(0)->text(), QStringLiteral("17"));
+    EXPECT_EQ(CheckedViewItems(*sheet), 1);
+}
+
+// The smallest sheet holds every page, also those not built when it opened.
+TEST_F(SheetTest, theSmallestSheetHoldsEveryPage)
+{
+    auto sheet = OpenSheet();
+    sheet->resize(sheet->minimumSize());
+    for (int i = 0; i < CPageSheet::kPageCount; ++i) {
+        sheet->SetActivePage(i);
+        const QSize page = sheet->ActivePage()->size();
+        EXPECT_GE(page.width(), sheet->ActivePage()->TemplateSize().width()) << i;
+        EXPECT_GE(page.height(), sheet->ActivePage()->TemplateSize().height()) << i;
+    }
 }
 
 TEST_F(SheetTest, startInEmptyFolderCreatesDefaultIniWithBuiltInLayout)
