@@ -86,13 +86,16 @@ CPageSheet::CPageSheet(const QString &caption, QWidget *parent) : QDialog(parent
     connect(&titleTimer_, &QTimer::timeout, this, &CPageSheet::OnTitleTimer);
 
     history_ = std::make_unique<EditHistory>(
-        document_.Record(), [this] { return CurrentPlace(); },
-        [this](const Settings &record, const EditPlace &place) { RestoreRecord(record, place); },
+        document_, [this](const EditPlace &place) { ShowPlace(place); },
         [](int index) {
             return index >= 0 && index < kPageCount ? PageTable()[index].info().guidePoints : std::vector<int>{};
         });
-    // New and Load start the history again; Save keeps it.
-    document_.SetReplaced([this] { history_->Reset(); });
+    document_.Observe([this](const DocumentChange &change) { RecordChanged(change); });
+    // A failed command ends a held spin arrow's repeat before its box.
+    follower_.SetBeforeBox([this] {
+        if (CPageView *page = ActivePage())
+            page->EndHeldPresses();
+    });
 
     BuildMenu();
     BuildButtons();
@@ -118,6 +121,7 @@ CPageSheet::~CPageSheet()
 void CPageSheet::SetLink(DeviceLink *link)
 {
     link_ = link;
+    follower_.SetLink(link);
     for (const auto &page : pages_)
         if (page)
             page->SetLink(link);
@@ -326,7 +330,6 @@ void CPageSheet::OnInitDialog()
         move(screen->availableGeometry().center() - rect().center());
 
     document_.OpenDefault();
-    history_->Reset();
 
     SetActivePage(0);
 }
@@ -368,8 +371,10 @@ bool CPageSheet::LeaveActivePage()
     old->CommitToRecord();
     if (!old->OnKillActive())
         return false;
+    follower_.Left(PageTable()[active_].follows);
     old->hide();
     active_ = -1;
+    history_->Break();
     return true;
 }
 
@@ -405,6 +410,7 @@ void CPageSheet::SetActivePage(int index)
     PlaceActivePage();
     page->EnsureInitialised();
     page->show();
+    follower_.Shown(PageTable()[index].follows);
     page->OnSetActive();
     MenuAction(Ids::ID_MONITOR_PHOTO)->setEnabled(qobject_cast<CPagePointEntry *>(page) != nullptr);
     UpdatePhotoTarget();
@@ -422,34 +428,21 @@ EditPlace CPageSheet::CurrentPlace() const
     return place;
 }
 
-void CPageSheet::RestoreRecord(const Settings &record, const EditPlace &place)
+void CPageSheet::ShowPlace(const EditPlace &place)
 {
-    // The page shown is left on the record it showed (its leave handler
-    // sends what it sends) before the record changes under it.
-    if (place.page >= 0 && place.page != active_ && LeaveActivePage()) {
-        document_.Record() = record;
-        SetActivePage(place.page);
-    } else {
-        document_.Record() = record;
-        if (CPageView *page = ActivePage())
-            page->OnRecordRestored();
-    }
-    if (CPageView *page = ActivePage())
+    // The page shown is left on the record it showed (the module gets what
+    // leaving it sends) before the record changes under the step's page.
+    SetActivePage(place.page);
+    if (CPageView *page = ActivePage(); page && active_ == place.page)
         page->ShowView({place.subStep, place.review});
-    StartTitleTimer();
 }
 
-void CPageSheet::ScheduleCheckpoint()
+void CPageSheet::RecordChanged(const DocumentChange &change)
 {
-    if (checkpointQueued_)
-        return;
-    checkpointQueued_ = true;
-    QTimer::singleShot(0, this, [this] {
-        checkpointQueued_ = false;
-        // Not while a file command has left the page and waits for an answer.
-        if (active_ >= 0)
-            history_->Checkpoint();
-    });
+    if (change.origin == DocumentChange::Origin::Restore)
+        if (CPageView *page = ActivePage())
+            page->OnRecordRestored();
+    StartTitleTimer();
 }
 
 bool CPageSheet::FieldKeepsUndoKey(QObject *watched, QKeyEvent *key) const
@@ -481,8 +474,8 @@ void CPageSheet::OpenMonitorPhoto(PhotoUse use)
     } else {
         // The grid shift as the grid-shift page sends it.
         const Settings &s = SheetSettings();
-        photo_->OpenLinePhoto(*path, std::clamp(s.CameraShiftX, 0, ModuleCommands::kGridShiftMax),
-                              std::clamp(s.CameraShiftY, 0, ModuleCommands::kGridShiftMax));
+        photo_->OpenLinePhoto(*path, ModuleCommands::InRange(s, &Settings::CameraShiftX),
+                              ModuleCommands::InRange(s, &Settings::CameraShiftY));
     }
     UpdatePhotoTarget();
 }
@@ -544,18 +537,6 @@ bool CPageSheet::HandleWizardKey(int key)
 
 bool CPageSheet::eventFilter(QObject *watched, QEvent *event)
 {
-    switch (event->type()) {
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::MouseButtonRelease:
-    case QEvent::Wheel:
-        // Any input may have changed the record: the history looks once it
-        // has been handled (a held spin arrow counts at its release).
-        ScheduleCheckpoint();
-        break;
-    default:
-        break;
-    }
     if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType()
         && static_cast<QWidget *>(watched)->window() == this) {
         auto *key = static_cast<QKeyEvent *>(event);
@@ -772,9 +753,6 @@ QString CPageSheet::TitleText() const
 
 void CPageSheet::OnTitleTimer()
 {
-    // Changes made without input (a page's own work) join the history here.
-    if (active_ >= 0)
-        history_->Checkpoint();
     if (ActivePage())
         setWindowTitle(TitleText());
 }

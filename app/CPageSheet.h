@@ -1,10 +1,10 @@
 #pragma once
 
 #include "CMonitorPhotoWindow.h"
-#include "CPageMirrorLine.h"
 #include "CResizeCtrl.h"
 #include "ConfigurationDocument.h"
 #include "EditHistory.h"
+#include "ModuleFollower.h"
 #include "PageHost.h"
 #include "PageTable.h"
 #include "RecentFiles.h"
@@ -77,17 +77,15 @@ public:
     void accept() override;
     void reject() override;
 
+    // The wizard's record, read only (it changes through Document()).
+    const Settings &SheetSettings() const { return document_.Record(); }
+
     // PageHost
-    Settings &SheetSettings() override { return document_.Record(); }
+    ConfigurationDocument &Document() override { return document_; }
     void StartTitleTimer() override;
     void CheckViewItem(int commandId) override;
     void SetBackEnabled(bool enabled) override;
     void ShowFinishOnly(const QString &finishText) override;
-    // Only a symmetry page that has been built can be in its automatic mode.
-    RightSideRecompute *RightSide() override
-    {
-        return static_cast<CPageMirrorLine *>(BuiltPage(WizardStep::MirrorLine));
-    }
     // Points only on a point page; the line check only from the guide-line
     // picture page's button.
     void OpenMonitorPhoto(PhotoUse use) override;
@@ -135,13 +133,13 @@ private:
     bool HandleWizardKey(int key);
     // Points the photo window at the active page's rows (or at none).
     void UpdatePhotoTarget();
-    // The edit history's side: where the installer is, and a record handed
-    // back by undo or redo shown on the page where its change was made.
-    EditPlace CurrentPlace() const;
-    void RestoreRecord(const Settings &record, const EditPlace &place);
-    // A change is looked for once the input event that may have made it
-    // has been handled.
-    void ScheduleCheckpoint();
+    // Where the installer is: the place every edit is recorded with.
+    EditPlace CurrentPlace() const override;
+    // Undo and redo show the page and the view where their step was made.
+    void ShowPlace(const EditPlace &place);
+    // Every change of the record: the title, and the page shown when undo
+    // or redo changed it.
+    void RecordChanged(const DocumentChange &change);
     void UpdateEditActions();
     // Ctrl+Z in a coordinate field with a number typed and not entered
     // undoes the typing; everywhere else it is the history's.
@@ -152,6 +150,7 @@ private:
     std::array<std::unique_ptr<CPageView>, kPageCount> pages_;
 
     ConfigurationDocument document_{this};
+    ModuleFollower follower_{document_};
     QMenuBar *menuBar_ = nullptr;
     CResizeCtrl resize_;
     int checkedItem_ = 0;
@@ -165,7 +164,6 @@ private:
     bool firstPaintSeen_ = false;
     QPointer<CMonitorPhotoWindow> photo_;
     std::unique_ptr<EditHistory> history_;
-    bool checkpointQueued_ = false;
     RecentFiles recent_;
     bool recentNotKeptSaid_ = false;
     QPointer<CCarLibraryWindow> library_;

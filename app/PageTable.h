@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CPageView.h"
+#include "ModuleFollower.h"
 
 #include <array>
 #include <memory>
@@ -40,6 +41,7 @@ struct PageRow {
     int viewItemId;        // 0: the page has no View item
     const char *viewText;  // translated in the context "CPageSheet"
     const char *manualSection;
+    FollowedStep follows;  // what the module shows and takes of the record on this step
 };
 
 constexpr int kWizardSteps = 16;

@@ -5,6 +5,7 @@
 // nothing measurable: target ratio <= 1.02.
 #include "CPageLoadBMP.h"
 #include "ComPortLink.h"
+#include "ConfigurationDocument.h"
 #include "DeviceLink.h"
 #include "PacedSimulator.h"
 #include "PageHost.h"
@@ -26,12 +27,12 @@ constexpr int kComOneFast = 257;  // COM1 at 57600
 
 class BenchHost : public PageHost {
 public:
-    Settings &SheetSettings() override { return settings; }
+    ConfigurationDocument &Document() override { return document; }
     void StartTitleTimer() override {}
     void CheckViewItem(int) override {}
     void SetBackEnabled(bool) override {}
     void ShowFinishOnly(const QString &) override {}
-    Settings settings;
+    ConfigurationDocument document;
 };
 
 // One simulator and one open link for the whole run.
@@ -89,8 +90,10 @@ void BM_UploadThroughThePage(benchmark::State &state)
     BenchHost host;
     // A left border, so that the page has lines to write (a picture without
     // any is only written once the installer confirms it).
-    for (int i = 0; i < 5; ++i)
-        host.settings.SetPoint(3 + i, 1.0 + 0.5 * i, 9.0 - 1.5 * i, 1);
+    host.document.Edit([](ConfigurationEdit &e) {
+        for (int i = 0; i < 5; ++i)
+            e.SetPoint(3 + i, 1.0 + 0.5 * i, 9.0 - 1.5 * i, 1);
+    });
     CPageLoadBMP page;
     page.SetHost(&host);
     page.SetLink(&line.link);

@@ -1,5 +1,6 @@
 #include "ModuleCommands.h"
 
+#include "ConfigurationTable.h"
 #include "DeviceLink.h"
 #include "Settings.h"
 
@@ -7,6 +8,11 @@
 #include <cmath>
 
 namespace ModuleCommands {
+
+int InRange(const Settings &s, int Settings::*field)
+{
+    return IntRangeOf(field).Clamp(s.*field);
+}
 
 int ToModuleValue(double value, int low, int high)
 {
@@ -35,20 +41,20 @@ bool SensorFitted(const Settings &s)
 void SendSensorCommands(DeviceLink &link, const Settings &s, const std::function<void()> &beforeBox)
 {
     Report(link, link.SetSensorIndicator(SensorFitted(s) ? 1 : 0), beforeBox);
-    Report(link, link.SetIndicatorX(std::clamp(s.IndicatorX, 0, kIndicatorXMax)), beforeBox);
-    Report(link, link.SetIndicatorY(std::clamp(s.IndicatorY, 0, kIndicatorYMax)), beforeBox);
+    Report(link, link.SetIndicatorX(InRange(s, &Settings::IndicatorX)), beforeBox);
+    Report(link, link.SetIndicatorY(InRange(s, &Settings::IndicatorY)), beforeBox);
 }
 
 void SendFullSettings(DeviceLink &link, const Settings &s)
 {
-    const int warningTime = std::clamp(s.WarningSeconds, 0, kWarningTimeMax);
+    const int warningTime = InRange(s, &Settings::WarningSeconds);
     link.ReportError(link.SetMirroring(s.Reflection ? 1 : 0));
-    link.ReportError(link.SetGridShiftY(static_cast<unsigned>(std::clamp(s.CameraShiftY, 0, kGridShiftMax))));
-    link.ReportError(link.SetGridShiftX(std::clamp(s.CameraShiftX, 0, kGridShiftMax)));
+    link.ReportError(link.SetGridShiftY(static_cast<unsigned>(InRange(s, &Settings::CameraShiftY))));
+    link.ReportError(link.SetGridShiftX(InRange(s, &Settings::CameraShiftX)));
     SendSensorCommands(link, s);
     link.ReportError(link.SetWarningTime(warningTime));
-    link.ReportError(link.SetLineBrightness(std::clamp(s.LineBrightness, kBrightnessMin, kBrightnessMax)));
-    link.ReportError(link.SetBackgroundBrightness(std::clamp(s.BackgroundBrightness, kBrightnessMin, kBrightnessMax)));
+    link.ReportError(link.SetLineBrightness(InRange(s, &Settings::LineBrightness)));
+    link.ReportError(link.SetBackgroundBrightness(InRange(s, &Settings::BackgroundBrightness)));
     link.ReportError(ShowScreen(link, warningTime != 0 ? Screen::Warning : Screen::Normal));
     link.ReportError(link.StoreSettings());
     link.ReportError(ShowScreen(link, Screen::Normal));

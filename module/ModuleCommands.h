@@ -6,9 +6,10 @@
 // Every command's result goes through DeviceLink::ReportError, so a failed
 // command shows one device error box and the sequence goes on.
 //
-// Values are sent within the ranges the module takes; a record holding more
-// (a hand-edited configuration file) is sent at the nearest bound instead of
-// as a number the module does not expect.
+// Values are sent within the ranges the configuration table gives their
+// fields, which are the ones the module takes; a record holding more (a
+// hand-edited configuration file) is sent at the nearest bound instead of as
+// a number the module does not expect.
 
 #include "DeviceLink.h"
 #include "Screen.h"
@@ -26,6 +27,9 @@ constexpr int kIndicatorYMax = 255;       // from 0
 constexpr int kWarningTimeMax = 5;        // seconds, from 0 (not shown)
 constexpr int kBrightnessMin = 20;
 constexpr int kBrightnessMax = 80;
+
+// The record's value of the field within the table's range for it.
+int InRange(const Settings &s, int Settings::*field);
 
 // A field's number as the integer the module takes: truncated toward zero,
 // then brought within low..high (text typed but not committed can hold

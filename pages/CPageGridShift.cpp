@@ -2,14 +2,27 @@
 
 #include "CGuideLinePreview.h"
 #include "CValueSpinCtrl.h"
-#include "DeviceLink.h"
+#include "ConfigurationEdit.h"
+#include "ConfigurationTable.h"
 #include "ModuleCommands.h"
 #include "ResourceIds.h"
 #include "Settings.h"
 
 #include <algorithm>
 
-using ModuleCommands::kGridShiftMax;
+namespace {
+
+IntRange XRange()
+{
+    return IntRangeOf(&Settings::CameraShiftX);
+}
+
+IntRange YRange()
+{
+    return IntRangeOf(&Settings::CameraShiftY);
+}
+
+} // namespace
 
 CPageView::PageInfo CPageGridShift::Info()
 {
@@ -36,40 +49,25 @@ std::vector<ControlSpec> CPageGridShift::Template() const
 
 FieldKeyRules CPageGridShift::KeyRules() const
 {
-    return FieldKeyRules::Steps(1, 0, kGridShiftMax, 0, kGridShiftMax);
+    return FieldKeyRules::Steps(1, XRange().low, XRange().high, YRange().low, YRange().high);
 }
 
 void CPageGridShift::OnInitDialog()
 {
     CPageViewControl::OnInitDialog();
-    for (CValueSpinCtrl *spin : {SpinX(0), SpinY(0)}) {
-        spin->SetIntegerRange(0, kGridShiftMax);
+    SpinX(0)->SetIntegerRange(XRange().low, XRange().high);
+    SpinY(0)->SetIntegerRange(YRange().low, YRange().high);
+    for (CValueSpinCtrl *spin : {SpinX(0), SpinY(0)})
         spin->SetValue(1);
-    }
     // The grid alone, as the module shows it on this page.
     Preview()->SetShowPoints(false);
     Preview()->SetShowLines(false);
-}
-
-int CPageGridShift::ShiftX() const
-{
-    return ModuleCommands::ToModuleValue(SpinX(0)->GetValue(), 0, kGridShiftMax);
-}
-
-int CPageGridShift::ShiftY() const
-{
-    return ModuleCommands::ToModuleValue(SpinY(0)->GetValue(), 0, kGridShiftMax);
 }
 
 bool CPageGridShift::OnSetActive()
 {
     BeginActivation();
     ShowShift();
-    if (DeviceLink *link = Link()) {
-        link->ReportError(ShowScreen(*link, Screen::Grid));
-        SendShiftY();
-        SendShiftX();
-    }
     return CPageViewControl::OnSetActive();
 }
 
@@ -79,8 +77,8 @@ void CPageGridShift::ShowShift()
         // A configuration file may hold a shift the fields cannot show: they
         // show, and the module gets, the nearest one they can; the record
         // keeps the file's value until a field is changed.
-        SpinX(0)->SetValue(std::clamp(s->CameraShiftX, 0, kGridShiftMax));
-        SpinY(0)->SetValue(std::clamp(s->CameraShiftY, 0, kGridShiftMax));
+        SpinX(0)->SetValue(XRange().Clamp(s->CameraShiftX));
+        SpinY(0)->SetValue(YRange().Clamp(s->CameraShiftY));
     }
 }
 
@@ -88,65 +86,29 @@ void CPageGridShift::OnRecordRestored()
 {
     ShowShift();
     CPageViewControl::OnSetActive();
-    SendShiftY();
-    SendShiftX();
-}
-
-bool CPageGridShift::OnKillActive()
-{
-    if (DeviceLink *link = Link()) {
-        SendShiftY();
-        SendShiftX();
-        link->ReportError(link->StoreSettings());
-    }
-    return CPageViewControl::OnKillActive();
 }
 
 void CPageGridShift::ApplyShift()
 {
-    const int x = ShiftX();
-    const int y = ShiftY();
+    const int x = ModuleCommands::ToModuleValue(SpinX(0)->GetValue(), XRange().low, XRange().high);
+    const int y = ModuleCommands::ToModuleValue(SpinY(0)->GetValue(), YRange().low, YRange().high);
     Preview()->SetGridShift(y);
     Preview()->update();
-    if (Settings *s = SettingsRecord())
-        s->SetCameraShift(ModuleCommands::FieldOrStored(x, s->CameraShiftX, 0, kGridShiftMax),
-                          ModuleCommands::FieldOrStored(y, s->CameraShiftY, 0, kGridShiftMax));
+    EditRecord([&](ConfigurationEdit &e) {
+        const Settings &s = e.Record();
+        e.Set(&Settings::CameraShiftX, ModuleCommands::FieldOrStored(x, s.CameraShiftX, XRange().low, XRange().high));
+        e.Set(&Settings::CameraShiftY, ModuleCommands::FieldOrStored(y, s.CameraShiftY, YRange().low, YRange().high));
+    });
 }
 
-void CPageGridShift::EndHeldArrows()
+void CPageGridShift::OnRowSpun(int, bool)
 {
-    SpinX(0)->EndPress();
-    SpinY(0)->EndPress();
-}
-
-void CPageGridShift::SendShiftY()
-{
-    if (DeviceLink *link = Link())
-        ModuleCommands::Report(*link, link->SetGridShiftY(static_cast<unsigned>(ShiftY())), [this] { EndHeldArrows(); });
-}
-
-void CPageGridShift::SendShiftX()
-{
-    if (DeviceLink *link = Link())
-        ModuleCommands::Report(*link, link->SetGridShiftX(ShiftX()), [this] { EndHeldArrows(); });
-}
-
-void CPageGridShift::OnRowSpun(int, bool xField)
-{
-    if (!WasActivated())
-        return;
-    ApplyShift();
-    if (xField)
-        SendShiftX();
-    else
-        SendShiftY();
+    if (WasActivated())
+        ApplyShift();
 }
 
 void CPageGridShift::OnRowChanged(int)
 {
-    if (!WasActivated())
-        return;
-    ApplyShift();
-    SendShiftY();
-    SendShiftX();
+    if (WasActivated())
+        ApplyShift();
 }

@@ -1,6 +1,6 @@
 #include "CPageLeftCurve.h"
 
-#include "PageHost.h"
+#include "ConfigurationEdit.h"
 #include "ResourceIds.h"
 
 CPageView::PageInfo CPageLeftCurve::Info()
@@ -24,9 +24,7 @@ CPageLeftCurve::CPageLeftCurve(QWidget *parent) : CPagePointEntry(Info(), EntryS
 
 void CPageLeftCurve::RecomputeRightSide()
 {
-    if (PageHost *host = Host())
-        if (RightSideRecompute *rightSide = host->RightSide())
-            rightSide->RecomputeRightSide();
+    EditRecord([](ConfigurationEdit &e) { e.FollowSymmetryLine(); });
 }
 
 void CPageLeftCurve::OnActivated()

@@ -3,8 +3,8 @@
 #include "CPagePointEntry.h"
 
 // Wizard page "Ввод левой кривой": three points of the left turning curve.
-// Entering and leaving it runs the symmetry page's recompute, so that the
-// right side follows the left when the automatic mode is chosen there.
+// Entering and leaving it computes the right side again, so that it follows
+// the left while the record's symmetry mode is automatic.
 class CPageLeftCurve : public CPagePointEntry {
     Q_OBJECT
 

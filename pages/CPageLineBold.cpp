@@ -2,6 +2,8 @@
 
 #include "CGuideLinePreview.h"
 #include "CValueSpinCtrl.h"
+#include "ConfigurationEdit.h"
+#include "ConfigurationTable.h"
 #include "ModuleCommands.h"
 #include "ResourceIds.h"
 #include "Settings.h"
@@ -20,26 +22,14 @@ constexpr int kEditX = kPageWidth - 5 - 10 - 30;
 constexpr int kFirstRowY = 70;
 constexpr int kRowPitch = 20;
 
-struct FieldRange {
-    int minimum;
-    int maximum;
-};
+// The row's field: line widths and dash lengths in module pixels, within
+// the ranges the configuration table gives them.
+constexpr int Settings::*kFields[CPageLineBold::kFieldCount] = {&Settings::LineThickness, &Settings::CurveThickness,
+                                                                &Settings::CurveTicks, &Settings::CurveTicksSpace};
 
-// Line widths and dash lengths in module pixels.
-constexpr std::array<FieldRange, CPageLineBold::kFieldCount> kRanges{{{0, 10}, {0, 10}, {0, 30}, {0, 30}}};
-
-int &RecordField(Settings &s, int row)
+IntRange RowRange(int row)
 {
-    switch (row) {
-    case CPageLineBold::kLineThickness:
-        return s.LineThickness;
-    case CPageLineBold::kCurveThickness:
-        return s.CurveThickness;
-    case CPageLineBold::kCurveTicks:
-        return s.CurveTicks;
-    default:
-        return s.CurveTicksSpace;
-    }
+    return IntRangeOf(kFields[row]);
 }
 
 } // namespace
@@ -79,7 +69,7 @@ void CPageLineBold::OnInitDialog()
     CPageViewControl::OnInitDialog();
     for (int r = 0; r < kFieldCount; ++r) {
         CValueSpinCtrl *spin = SpinX(r);
-        spin->SetIntegerRange(kRanges[r].minimum, kRanges[r].maximum);
+        spin->SetIntegerRange(RowRange(r).low, RowRange(r).high);
         spin->SetValue(1);
     }
     LoadFields();
@@ -87,24 +77,24 @@ void CPageLineBold::OnInitDialog()
 
 void CPageLineBold::LoadFields()
 {
-    Settings *s = SettingsRecord();
+    const Settings *s = SettingsRecord();
     if (!s)
         return;
     // A value outside a field's range (a hand-edited file) shows as the
     // nearest bound; the record keeps it until the field is changed.
     for (int r = 0; r < kFieldCount; ++r)
-        SpinX(r)->SetValue(std::clamp(RecordField(*s, r), kRanges[r].minimum, kRanges[r].maximum));
+        SpinX(r)->SetValue(RowRange(r).Clamp(s->*kFields[r]));
 }
 
 bool CPageLineBold::OnSetActive()
 {
     BeginActivation();
     LoadFields();
-    if (Settings *s = SettingsRecord()) {
+    if (const Settings *s = SettingsRecord()) {
         Preview()->SetShowGrid(false);
         Preview()->SetShowPoints(false);
         for (int r = 0; r < kFieldCount; ++r)
-            GiveToPreview(r, RecordField(*s, r));
+            GiveToPreview(r, s->*kFields[r]);
     }
     return CPageViewControl::OnSetActive();
 }
@@ -122,13 +112,15 @@ void CPageLineBold::OnRowChanged(int row)
 
 void CPageLineBold::StoreField(int row)
 {
-    Settings *s = SettingsRecord();
-    if (!s || row < 0 || row >= kFieldCount)
+    if (row < 0 || row >= kFieldCount)
         return;
     // The value as the field shows it: a typed 2.7 shows and counts as 3.
-    int &value = RecordField(*s, row);
-    value = ModuleCommands::FieldOrStored(SpinX(row)->GetIntValue(), value, kRanges[row].minimum, kRanges[row].maximum);
-    GiveToPreview(row, value);
+    EditRecord([&](ConfigurationEdit &e) {
+        const int stored = e.Record().*kFields[row];
+        e.Set(kFields[row], ModuleCommands::FieldOrStored(SpinX(row)->GetIntValue(), stored, RowRange(row).low, RowRange(row).high));
+    });
+    if (const Settings *s = SettingsRecord())
+        GiveToPreview(row, s->*kFields[row]);
     Preview()->update();
 }
 

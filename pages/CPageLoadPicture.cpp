@@ -2,6 +2,7 @@
 
 #include "CBackupCopyDialog.h"
 #include "CPictureBox.h"
+#include "ConfigurationEdit.h"
 #include "FileDialogRequest.h"
 #include "InputBlocker.h"
 #include "ModulePicture.h"
@@ -226,7 +227,7 @@ QLabel *CPageLoadPicture::BackupNote() const
 bool CPageLoadPicture::OnSetActive()
 {
     BeginActivation();
-    if (Settings *s = SettingsRecord())
+    if (const Settings *s = SettingsRecord())
         path_ = s->*settingsPath_;
     // A user file is read again on every visit: it may have been edited.
     ShowPicture();
@@ -239,7 +240,7 @@ bool CPageLoadPicture::OnSetActive()
 
 void CPageLoadPicture::OnRecordRestored()
 {
-    if (Settings *s = SettingsRecord())
+    if (const Settings *s = SettingsRecord())
         path_ = s->*settingsPath_;
     ShowPicture();
 }
@@ -270,15 +271,13 @@ void CPageLoadPicture::LoadFromFile()
     // then stays empty, as it will on the next visit.
     PictureBox()->LoadFromFile(*path);
     path_ = *path;
-    if (Settings *s = SettingsRecord())
-        s->*settingsPath_ = path_;
+    EditRecord([&](ConfigurationEdit &e) { e.Set(settingsPath_, path_); });
 }
 
 void CPageLoadPicture::ResetToDefault()
 {
     path_.clear();
-    if (Settings *s = SettingsRecord())
-        (s->*settingsPath_).clear();
+    EditRecord([&](ConfigurationEdit &e) { e.Set(settingsPath_, QString()); });
     ShowBuiltInPicture();
 }
 

@@ -3,6 +3,8 @@
 #include "CGuideLinePreview.h"
 #include "PreviewSettings.h"
 #include "CValueSpinCtrl.h"
+#include "ConfigurationEdit.h"
+#include "ConfigurationTable.h"
 #include "ModuleCommands.h"
 #include "ResourceIds.h"
 #include "Settings.h"
@@ -23,28 +25,18 @@ constexpr int kColumnWidth = kPageWidth - 5 - kColumn;
 constexpr int kEditX = 270;
 constexpr int kFieldPitch = 15;
 
-struct FieldRange {
-    int minimum;
-    int maximum;
-};
+// The row's field: font height in pixels of the module picture, offsets in
+// pixels, within the ranges the configuration table gives them.
+constexpr int Settings::*kFields[CPageMarkPlace::kFieldCount] = {&Settings::FontHeight, &Settings::LabelShiftX,
+                                                                 &Settings::LabelShiftY};
 
-// Font height in pixels of the module picture; offsets in pixels.
-constexpr FieldRange kRanges[CPageMarkPlace::kFieldCount] = {{10, 35}, {-255, 255}, {-255, 255}};
+IntRange RowRange(int row)
+{
+    return IntRangeOf(kFields[row]);
+}
 
 constexpr int kTextEdits[5] = {Ids::IDC_EDIT_BASETEXT, Ids::IDC_EDIT_LABEL1, Ids::IDC_EDIT_LABEL2,
                                Ids::IDC_EDIT_LABEL3, Ids::IDC_EDIT_LABEL4};
-
-int &RecordField(Settings &s, int row)
-{
-    switch (row) {
-    case CPageMarkPlace::kFontHeight:
-        return s.FontHeight;
-    case CPageMarkPlace::kLabelShiftX:
-        return s.LabelShiftX;
-    default:
-        return s.LabelShiftY;
-    }
-}
 
 // The stored placement if the list has it, else its first entry.
 int ListIndex(int stored, const QComboBox *combo)
@@ -131,7 +123,7 @@ void CPageMarkPlace::OnInitDialog()
     CPageViewControl::OnInitDialog();
     for (int r = 0; r < kFieldCount; ++r) {
         CValueSpinCtrl *spin = SpinX(r);
-        spin->SetIntegerRange(kRanges[r].minimum, kRanges[r].maximum);
+        spin->SetIntegerRange(RowRange(r).low, RowRange(r).high);
         spin->SetValue(1);
     }
     SideLabelsCombo()->setCurrentIndex(0);
@@ -143,12 +135,12 @@ void CPageMarkPlace::OnInitDialog()
     Preview()->SetShowPoints(false);
 }
 
-void CPageMarkPlace::LoadControls(Settings &s)
+void CPageMarkPlace::LoadControls(const Settings &s)
 {
     SideLabelsCombo()->setCurrentIndex(ListIndex(s.SideLineMode, SideLabelsCombo()));
     BaseLabelsCombo()->setCurrentIndex(ListIndex(s.BaseLineMode, BaseLabelsCombo()));
     for (int r = 0; r < kFieldCount; ++r)
-        SpinX(r)->SetValue(std::clamp(RecordField(s, r), kRanges[r].minimum, kRanges[r].maximum));
+        SpinX(r)->SetValue(RowRange(r).Clamp(s.*kFields[r]));
     TextEdit(0)->setText(s.BaseLineText);
     for (int k = 0; k < 4; ++k)
         TextEdit(k + 1)->setText(s.LabelLineText[k]);
@@ -157,7 +149,7 @@ void CPageMarkPlace::LoadControls(Settings &s)
 bool CPageMarkPlace::OnSetActive()
 {
     BeginActivation();
-    if (Settings *s = SettingsRecord()) {
+    if (const Settings *s = SettingsRecord()) {
         // Filling the edits one by one must not copy the others' texts of
         // the last visit into the record (a configuration loaded since
         // would lose its label texts), so the handlers rest meanwhile.
@@ -174,20 +166,18 @@ bool CPageMarkPlace::OnSetActive()
 
 void CPageMarkPlace::SideModeChosen(int index)
 {
-    Settings *s = SettingsRecord();
-    if (!loaded_ || !s || index < 0)
+    if (!loaded_ || index < 0)
         return;
-    s->SideLineMode = index;
+    EditRecord([&](ConfigurationEdit &e) { e.Set(&Settings::SideLineMode, index); });
     Preview()->SetSideLineMode(index);
     Preview()->update();
 }
 
 void CPageMarkPlace::BaseModeChosen(int index)
 {
-    Settings *s = SettingsRecord();
-    if (!loaded_ || !s || index < 0)
+    if (!loaded_ || index < 0)
         return;
-    s->BaseLineMode = index;
+    EditRecord([&](ConfigurationEdit &e) { e.Set(&Settings::BaseLineMode, index); });
     Preview()->SetBaseLineMode(index);
     Preview()->update();
 }
@@ -199,15 +189,17 @@ void CPageMarkPlace::OnRowChanged(int row)
 
 void CPageMarkPlace::StoreField(int row)
 {
-    Settings *s = SettingsRecord();
+    const Settings *s = SettingsRecord();
     if (!loaded_ || !s || row < 0 || row >= kFieldCount)
         return;
     // The value as the field shows it: a typed 12.7 shows and counts as 13.
-    int &value = RecordField(*s, row);
-    value = ModuleCommands::FieldOrStored(SpinX(row)->GetIntValue(), value, kRanges[row].minimum, kRanges[row].maximum);
+    EditRecord([&](ConfigurationEdit &e) {
+        const int stored = e.Record().*kFields[row];
+        e.Set(kFields[row], ModuleCommands::FieldOrStored(SpinX(row)->GetIntValue(), stored, RowRange(row).low, RowRange(row).high));
+    });
     CGuideLinePreview *preview = Preview();
     if (row == kFontHeight)
-        preview->SetFontHeight(value);
+        preview->SetFontHeight(s->FontHeight);
     else
         preview->SetLabelShift(s->LabelShiftX, s->LabelShiftY);
     preview->update();
@@ -215,15 +207,17 @@ void CPageMarkPlace::StoreField(int row)
 
 void CPageMarkPlace::TextsChanged()
 {
-    Settings *s = SettingsRecord();
+    const Settings *s = SettingsRecord();
     if (!loaded_ || !s || !TextEdit(0))
         return;
+    EditRecord([&](ConfigurationEdit &e) {
+        e.Set(&Settings::BaseLineText, TextEdit(0)->text());
+        for (int k = 0; k < 4; ++k)
+            e.SetLabelText(k, TextEdit(k + 1)->text());
+    });
     CGuideLinePreview *preview = Preview();
-    s->BaseLineText = TextEdit(0)->text();
     preview->SetBaseLineText(s->BaseLineText);
-    for (int k = 0; k < 4; ++k) {
-        s->LabelLineText[k] = TextEdit(k + 1)->text();
+    for (int k = 0; k < 4; ++k)
         preview->SetLabelLineText(k, s->LabelLineText[k]);
-    }
     preview->update();
 }

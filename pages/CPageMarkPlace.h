@@ -50,7 +50,7 @@ private:
     // Fills the controls from the record. A placement the lists do not have
     // shows as "Не выводить" and a number outside its field's range as the
     // nearest bound; the record keeps them until their control is changed.
-    void LoadControls(Settings &s);
+    void LoadControls(const Settings &s);
 
     bool loaded_ = false;
 };

@@ -2,10 +2,10 @@
 
 #include "CGuideLinePreview.h"
 #include "CValueSpinCtrl.h"
+#include "ConfigurationEdit.h"
 #include "GridGeometry.h"
 #include "ResourceIds.h"
 #include "Settings.h"
-#include "SymmetryLine.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -59,64 +59,28 @@ void CPageMirrorLine::OnInitDialog()
         spin->SetValue(0.5);
     }
     if (QButtonGroup *group = RadioGroup(Ids::IDC_RADIO_FIRST))
-        connect(group, &QButtonGroup::idClicked, this, [this] {
-            // Choosing automatic shows the mirrored side at once.
-            ApplyMode();
-            RecomputeRightSide();
-            StoreLine();
-        });
+        connect(group, &QButtonGroup::idClicked, this, [this] { StoreLine(); });
     Preview()->SetShowMirrorLine(true);
     OnWizardStep(true);
 }
 
-void CPageMirrorLine::ApplyMode()
+int CPageMirrorLine::Mode() const
 {
-    mode_ = RadioIndex(Ids::IDC_RADIO_FIRST) == 1 ? 1 : 0;
-    const bool automatic = mode_ == 1;
+    return SettingsRecord() && SettingsRecord()->MirrorUsing ? 1 : 0;
+}
+
+void CPageMirrorLine::ShowLine()
+{
+    const Settings *s = SettingsRecord();
+    if (!s)
+        return;
+    SpinX(0)->SetValue(s->MirrorX);
+    SpinY(0)->SetValue(s->MirrorShift);
+    SetRadioIndex(Ids::IDC_RADIO_FIRST, s->MirrorUsing ? 1 : 0);
     for (QWidget *w : {Control(Ids::IDC_LABEL_X0), Control(Ids::IDC_LABEL_Y0), static_cast<QWidget *>(EditX(0)),
                        static_cast<QWidget *>(EditY(0)), static_cast<QWidget *>(SpinX(0)),
                        static_cast<QWidget *>(SpinY(0))})
-        w->setEnabled(automatic);
-    Preview()->SetShowMirrorLine(automatic);
-    Preview()->update();
-}
-
-bool CPageMirrorLine::OnSetActive()
-{
-    BeginActivation();
-    if (const Settings *s = SettingsRecord()) {
-        SpinX(0)->SetValue(s->MirrorX);
-        SpinY(0)->SetValue(s->MirrorShift);
-        Preview()->SetMirrorLine(s->MirrorX * kPlaneX, s->MirrorShift * kPlaneX);
-        Preview()->SetMirrorBaseY(s->MirrorY * kPlaneY);
-        Preview()->SetShowMirrorLine(s->MirrorUsing);
-    }
-    // Every visit starts in the manual mode, whatever was stored.
-    SetRadioIndex(Ids::IDC_RADIO_FIRST, 0);
-    ApplyMode();
-    RecomputeRightSide();
-    return CPageViewControl::OnSetActive();
-}
-
-void CPageMirrorLine::StoreLine()
-{
-    // The line itself is the record's once the automatic mode computed it.
-    if (Settings *s = SettingsRecord())
-        s->MirrorUsing = mode_ != 0;
-}
-
-void CPageMirrorLine::OnRowChanged(int)
-{
-    RecomputeRightSide();
-    StoreLine();
-}
-
-void CPageMirrorLine::RecomputeRightSide()
-{
-    Settings *s = SettingsRecord();
-    if (mode_ != 1 || !s || !IsInitialised())
-        return;
-    MirrorRightSide(*s, SpinX(0)->GetValue(), SpinY(0)->GetValue());
+        w->setEnabled(s->MirrorUsing);
     CGuideLinePreview *preview = Preview();
     for (const int slot : kMirroredSlots) {
         double x = 0, y = 0;
@@ -126,5 +90,36 @@ void CPageMirrorLine::RecomputeRightSide()
     }
     preview->SetMirrorLine(s->MirrorX * kPlaneX, s->MirrorShift * kPlaneX);
     preview->SetMirrorBaseY(s->MirrorY * kPlaneY);
+    preview->SetShowMirrorLine(s->MirrorUsing);
     preview->update();
+}
+
+bool CPageMirrorLine::OnSetActive()
+{
+    BeginActivation();
+    ShowLine();
+    return CPageViewControl::OnSetActive();
+}
+
+void CPageMirrorLine::OnRecordRestored()
+{
+    CPageViewControl::OnSetActive();
+    ShowLine();
+}
+
+void CPageMirrorLine::StoreLine()
+{
+    const bool automatic = RadioIndex(Ids::IDC_RADIO_FIRST) == 1;
+    EditRecord([&](ConfigurationEdit &e) {
+        if (automatic)
+            e.MirrorRightSide(SpinX(0)->GetValue(), SpinY(0)->GetValue());
+        else
+            e.Set(&Settings::MirrorUsing, false);
+    });
+    ShowLine();
+}
+
+void CPageMirrorLine::OnRowChanged(int)
+{
+    StoreLine();
 }

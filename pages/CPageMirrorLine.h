@@ -1,18 +1,16 @@
 #pragma once
 
 #include "CPageViewControl.h"
-#include "PageHost.h"
 
 // Wizard page "Ввод линии симметрии": the car's line of symmetry as the
 // camera sees it (its x at the height of the base line's middle point, and
 // how far it leans towards the top edge). In the automatic mode the right
 // border, the base line's right point and the right-side curve points are
-// computed as mirror images of the left side. Every visit starts in the
-// manual mode; the chosen mode holds while other pages are shown, so the
-// left curve page's recompute follows it, until a new configuration replaces
-// the record. The installer's choices reach the record as they are made; a
-// visit without one leaves the record as it was. Sends nothing to the module.
-class CPageMirrorLine : public CPageViewControl, public RightSideRecompute {
+// computed as mirror images of the left side (ConfigurationEdit). The page
+// shows the record's mode and line; the installer's choices reach the record
+// as they are made, and the left curve page computes the right side again
+// while the record's mode is automatic. Sends nothing to the module.
+class CPageMirrorLine : public CPageViewControl {
     Q_OBJECT
 
 public:
@@ -20,13 +18,10 @@ public:
     static PageInfo Info();
 
     bool OnSetActive() override;
-    void OnConfigurationReplaced() override { mode_ = 0; }
-    // Mirrors points 3-7 into 8-12, 13-17 into 18-22 and the left border's
-    // base point into the base line's right point; only in automatic mode.
-    void RecomputeRightSide() override;
+    void OnRecordRestored() override;
 
-    // 0 manual, 1 automatic.
-    int Mode() const { return mode_; }
+    // 0 manual, 1 automatic, as the record holds it.
+    int Mode() const;
 
 protected:
     std::vector<ControlSpec> Template() const override;
@@ -36,12 +31,10 @@ protected:
     void OnRowChanged(int row) override;
 
 private:
-    // Reads the radio group into the mode, enables the fields for the
-    // automatic mode and shows the symmetry line in it.
-    void ApplyMode();
-    // The line as the page shows it, and the mode, into the record. Straight
-    // into the fields: the line alone does not set the changed mark.
+    // The radio group, the fields and the preview show the record's mode,
+    // line and right side.
+    void ShowLine();
+    // The mode chosen and the line in the fields into the record: the
+    // automatic mode mirrors the right side at once.
     void StoreLine();
-
-    int mode_ = 0;
 };

@@ -2,20 +2,13 @@
 
 #include "CPageViewControl.h"
 #include "CPictureBox.h"
-#include "DeviceLink.h"
-#include "ModuleCommands.h"
+#include "ConfigurationEdit.h"
 #include "ResourceIds.h"
 #include "Settings.h"
 
 #include <QComboBox>
 
 namespace {
-
-// Brightness of lines and background while this page is shown, so the note
-// reads well whatever the configuration holds; the warning page sends the
-// configured values.
-constexpr int kNoteLineBrightness = 70;
-constexpr int kNoteBackgroundBrightness = 25;
 
 constexpr int kPageWidth = CPageViewControl::kWidePageWidth;
 
@@ -70,11 +63,6 @@ CPictureBox *CPageMonCam::Picture() const
     return ControlAs<CPictureBox>(Ids::IDC_PICTURE);
 }
 
-int CPageMonCam::Mirroring() const
-{
-    return MirrorCombo()->currentIndex() == 1 ? 1 : 0;
-}
-
 void CPageMonCam::ShowNote(bool mirrored)
 {
     Picture()->LoadFromResource(mirrored ? Ids::BITMAP_NOTE_MIRRORED : Ids::BITMAP_NOTE);
@@ -84,12 +72,6 @@ bool CPageMonCam::OnSetActive()
 {
     BeginActivation();
     ShowMirroring();
-    if (DeviceLink *link = Link()) {
-        link->ReportError(ShowScreen(*link, Screen::Normal));
-        link->ReportError(link->SetMirroring(Mirroring()));
-        link->ReportError(link->SetLineBrightness(kNoteLineBrightness));
-        link->ReportError(link->SetBackgroundBrightness(kNoteBackgroundBrightness));
-    }
     return CPageViewPic::OnSetActive();
 }
 
@@ -104,8 +86,6 @@ void CPageMonCam::OnRecordRestored()
 {
     ShowMirroring();
     CPageViewPic::OnSetActive();
-    if (DeviceLink *link = Link())
-        link->ReportError(link->SetMirroring(Mirroring()));
 }
 
 void CPageMonCam::OnMirrorChosen(int index)
@@ -114,17 +94,5 @@ void CPageMonCam::OnMirrorChosen(int index)
     if (!WasActivated())
         return;
     ShowNote(index != 0);
-    if (Settings *s = SettingsRecord())
-        s->Reflection = index != 0;
-    if (DeviceLink *link = Link())
-        link->ReportError(link->SetMirroring(Mirroring()));
-}
-
-bool CPageMonCam::OnKillActive()
-{
-    if (DeviceLink *link = Link()) {
-        link->ReportError(link->SetMirroring(Mirroring()));
-        link->ReportError(link->StoreSettings());
-    }
-    return CPageViewPic::OnKillActive();
+    EditRecord([&](ConfigurationEdit &e) { e.Set(&Settings::Reflection, index != 0); });
 }

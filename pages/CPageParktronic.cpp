@@ -3,7 +3,8 @@
 #include "CGuideLinePreview.h"
 #include "PreviewSettings.h"
 #include "CValueSpinCtrl.h"
-#include "DeviceLink.h"
+#include "ConfigurationEdit.h"
+#include "ConfigurationTable.h"
 #include "ModuleCommands.h"
 #include "ResourceIds.h"
 #include "Settings.h"
@@ -12,10 +13,17 @@
 
 #include <algorithm>
 
-using ModuleCommands::kIndicatorXMax;
-using ModuleCommands::kIndicatorYMax;
-
 namespace {
+
+IntRange XRange()
+{
+    return IntRangeOf(&Settings::IndicatorX);
+}
+
+IntRange YRange()
+{
+    return IntRangeOf(&Settings::IndicatorY);
+}
 
 // Preview units per step of the indicator's horizontal position.
 constexpr int kIndicatorXUnit = 16;
@@ -66,7 +74,7 @@ std::vector<ControlSpec> CPageParktronic::Template() const
 
 FieldKeyRules CPageParktronic::KeyRules() const
 {
-    return FieldKeyRules::Steps(1, 0, kIndicatorXMax, 0, kIndicatorYMax);
+    return FieldKeyRules::Steps(1, XRange().low, XRange().high, YRange().low, YRange().high);
 }
 
 QComboBox *CPageParktronic::FrontCombo() const
@@ -82,8 +90,8 @@ QComboBox *CPageParktronic::RearCombo() const
 void CPageParktronic::OnInitDialog()
 {
     CPageViewControl::OnInitDialog();
-    SpinX(0)->SetIntegerRange(0, kIndicatorXMax);
-    SpinY(0)->SetIntegerRange(0, kIndicatorYMax);
+    SpinX(0)->SetIntegerRange(XRange().low, XRange().high);
+    SpinY(0)->SetIntegerRange(YRange().low, YRange().high);
     FrontCombo()->setCurrentIndex(0);
     RearCombo()->setCurrentIndex(0);
     SpinX(0)->SetValue(kInitialX);
@@ -104,9 +112,6 @@ bool CPageParktronic::OnSetActive()
 {
     BeginActivation();
     ShowSensors();
-    if (DeviceLink *link = Link())
-        link->ReportError(ShowScreen(*link, Screen::Normal));
-    SendSensorCommands();
     return CPageViewControl::OnSetActive();
 }
 
@@ -114,20 +119,19 @@ void CPageParktronic::OnRecordRestored()
 {
     ShowSensors();
     CPageViewControl::OnSetActive();
-    SendSensorCommands();
 }
 
 void CPageParktronic::ShowSensors()
 {
     CGuideLinePreview *preview = Preview();
-    if (Settings *s = SettingsRecord()) {
+    if (const Settings *s = SettingsRecord()) {
         ShowSensorType(RearCombo(), s->RearEnabled);
         ShowSensorType(FrontCombo(), s->FrontEnabled);
         // A position the module cannot take (a hand-edited file) shows, and
         // is sent, as the nearest one it can; the record keeps the file's
         // value until a field is changed.
-        const int x = std::clamp(s->IndicatorX, 0, kIndicatorXMax);
-        const int y = std::clamp(s->IndicatorY, 0, kIndicatorYMax);
+        const int x = XRange().Clamp(s->IndicatorX);
+        const int y = YRange().Clamp(s->IndicatorY);
         SpinX(0)->SetValue(x);
         SpinY(0)->SetValue(y);
         preview->SetIndicatorPosition(x * kIndicatorXUnit, y);
@@ -139,35 +143,13 @@ void CPageParktronic::ShowSensors()
     preview->update();
 }
 
-bool CPageParktronic::OnKillActive()
-{
-    SendSensorCommands();
-    if (DeviceLink *link = Link())
-        link->ReportError(link->StoreSettings());
-    return CPageViewControl::OnKillActive();
-}
-
-void CPageParktronic::SendSensorCommands()
-{
-    DeviceLink *link = Link();
-    const Settings *s = SettingsRecord();
-    if (link && s)
-        ModuleCommands::SendSensorCommands(*link, *s, [this] {
-            // A failed command ends a press-and-hold on the arrows before its box.
-            SpinX(0)->EndPress();
-            SpinY(0)->EndPress();
-        });
-}
-
 void CPageParktronic::OnSensorChosen(bool front, int index)
 {
     // Before the page was first shown there is nothing to apply the choice to.
     if (!WasActivated())
         return;
-    if (Settings *s = SettingsRecord())
-        (front ? s->FrontEnabled : s->RearEnabled) = index;
+    EditRecord([&](ConfigurationEdit &e) { e.Set(front ? &Settings::FrontEnabled : &Settings::RearEnabled, index); });
     Preview()->SetShowIndicator(Fitted());
-    SendSensorCommands();
     Preview()->update();
 }
 
@@ -175,15 +157,15 @@ void CPageParktronic::ApplyPosition()
 {
     if (!WasActivated())
         return;
-    const int x = ModuleCommands::ToModuleValue(SpinX(0)->GetValue(), 0, kIndicatorXMax);
-    const int y = ModuleCommands::ToModuleValue(SpinY(0)->GetValue(), 0, kIndicatorYMax);
+    const int x = ModuleCommands::ToModuleValue(SpinX(0)->GetValue(), XRange().low, XRange().high);
+    const int y = ModuleCommands::ToModuleValue(SpinY(0)->GetValue(), YRange().low, YRange().high);
     Preview()->SetIndicatorPosition(x * kIndicatorXUnit, y);
     Preview()->update();
-    if (Settings *s = SettingsRecord()) {
-        s->IndicatorX = ModuleCommands::FieldOrStored(x, s->IndicatorX, 0, kIndicatorXMax);
-        s->IndicatorY = ModuleCommands::FieldOrStored(y, s->IndicatorY, 0, kIndicatorYMax);
-    }
-    SendSensorCommands();
+    EditRecord([&](ConfigurationEdit &e) {
+        const Settings &s = e.Record();
+        e.Set(&Settings::IndicatorX, ModuleCommands::FieldOrStored(x, s.IndicatorX, XRange().low, XRange().high));
+        e.Set(&Settings::IndicatorY, ModuleCommands::FieldOrStored(y, s.IndicatorY, YRange().low, YRange().high));
+    });
 }
 
 void CPageParktronic::OnRowChanged(int)

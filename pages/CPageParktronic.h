@@ -7,8 +7,7 @@ class QComboBox;
 // Wizard step 14, "Настройка ультразвуковой системы парковки": which parking
 // sensors are fitted and where the module shows their indicator. The preview
 // shows the guide lines with their labels and the indicator as the monitor
-// will; every change sends the sensor commands at once, and leaving the page
-// makes the module keep them.
+// will; the module follows the record (ModuleFollower).
 class CPageParktronic : public CPageViewControl {
     Q_OBJECT
 
@@ -17,8 +16,6 @@ public:
     static PageInfo Info();
 
     bool OnSetActive() override;
-    bool OnKillActive() override;
-    // Sends what an edit sends, after the fields show the record again.
     void OnRecordRestored() override;
 
     QComboBox *FrontCombo() const;
@@ -35,9 +32,7 @@ private:
     // The lists, fields and preview show the record's sensors and scale.
     void ShowSensors();
     void OnSensorChosen(bool front, int index);
-    // The fields into the preview's indicator and the settings record, then
-    // the sensor commands.
+    // The fields into the preview's indicator and the record.
     void ApplyPosition();
-    void SendSensorCommands();
     bool Fitted() const;
 };

@@ -2,9 +2,8 @@
 
 #include "CGuideLinePreview.h"
 #include "CValueSpinCtrl.h"
-#include "DeviceLink.h"
+#include "ConfigurationEdit.h"
 #include "ResourceIds.h"
-#include "Screen.h"
 #include "PageHost.h"
 #include "Settings.h"
 
@@ -124,8 +123,6 @@ bool CPagePointEntry::OnSetActive()
 {
     BeginActivation();
     LoadRows();
-    if (DeviceLink *link = Link())
-        link->ReportError(ShowScreen(*link, Screen::Grid));
     OnActivated();
     const bool result = CPageViewControl::OnSetActive();
     emit PhotoTargetChanged();
@@ -179,8 +176,7 @@ int CPagePointEntry::OnWizardStep(bool forward)
     const int point = steps_.rows[n].guidePoint;
     const double x = SpinX(n)->GetValue(), y = SpinY(n)->GetValue();
     Preview()->SetPoint(point, x, y, true, true);
-    if (Settings *s = SettingsRecord())
-        s->SetPoint(point, x, y, 1);
+    EditRecord([&](ConfigurationEdit &e) { e.SetPoint(point, x, y, 1); });
     emit PhotoTargetChanged();
     return 1;
 }
@@ -249,8 +245,7 @@ void CPagePointEntry::SkipPoint()
         const int point = steps_.rows[n].guidePoint;
         const double x = SpinX(n)->GetValue(), y = SpinY(n)->GetValue();
         Preview()->SetPoint(point, x, y, false, false);
-        if (Settings *s = SettingsRecord())
-            s->SetPoint(point, x, y, 0);
+        EditRecord([&](ConfigurationEdit &e) { e.SetPoint(point, x, y, 0); });
     }
     OnWizardStep(true);
 }
@@ -264,14 +259,14 @@ void CPagePointEntry::AfterChange(int row)
 {
     const RowSpec &spec = steps_.rows[row];
     const double x = SpinX(row)->GetValue(), y = SpinY(row)->GetValue();
-    Settings *s = SettingsRecord();
-    for (int point : {spec.guidePoint, spec.sharedPoint}) {
-        if (point < 0)
-            continue;
-        Preview()->SetPoint(point, x, y, true, true);
-        if (s)
-            s->SetPoint(point, x, y, 1);
-    }
+    for (int point : {spec.guidePoint, spec.sharedPoint})
+        if (point >= 0)
+            Preview()->SetPoint(point, x, y, true, true);
+    EditRecord([&](ConfigurationEdit &e) {
+        for (int point : {spec.guidePoint, spec.sharedPoint})
+            if (point >= 0)
+                e.SetPoint(point, x, y, 1);
+    });
     Preview()->SetHighlightedPoint(spec.guidePoint);
 }
 
@@ -332,12 +327,9 @@ bool CPagePointEntry::TakePhotoPoint(QPointF grid)
         return false;
     // No turn for the mirroring: with "в мониторе" chosen the module mirrors
     // its grid and the monitor turns it back, so the grid on the screen, and
-    // in a picture of it, reads as the module counts.
+    // in a picture of it, reads as the module counts. Rounded to the fields'
+    // step, then taken as a typed point is (+ 0.0: no -0 beside the grid).
     const double step = keys->Rules().step;
-    // + 0.0: no "-0.00" for a point just left of the grid's edge.
-    auto text = [step](double v) { return FormatSpinValue(std::round(v / step) * step + 0.0, 2, false); };
-    const bool taken = keys->EnterText(EditX(row), text(grid.x())) && keys->EnterText(EditY(row), text(grid.y()));
-    if (Host())
-        Host()->StartTitleTimer();
-    return taken;
+    auto rounded = [step](double v) { return std::round(v / step) * step + 0.0; };
+    return keys->TakeValues(row, rounded(grid.x()), rounded(grid.y()));
 }

@@ -2,6 +2,8 @@
 
 #include "CPictureBox.h"
 #include "CValueSpinCtrl.h"
+#include "ConfigurationEdit.h"
+#include "ConfigurationTable.h"
 #include "DeviceLink.h"
 #include "GuideLineRenderer.h"
 #include "ModuleCommands.h"
@@ -12,10 +14,17 @@
 
 #include <algorithm>
 
-using ModuleCommands::kBrightnessMax;
-using ModuleCommands::kBrightnessMin;
-
 namespace {
+
+IntRange LineRange()
+{
+    return IntRangeOf(&Settings::LineBrightness);
+}
+
+IntRange BackgroundRange()
+{
+    return IntRangeOf(&Settings::BackgroundBrightness);
+}
 
 constexpr int kTickMs = 1000;
 constexpr int kColumn = 175;
@@ -71,8 +80,8 @@ void CPageWarning::OnInitDialog()
     CPageViewPic::OnInitDialog();
     WarningCombo()->setCurrentIndex(0);
     showTime_ = 0;
-    for (CValueSpinCtrl *spin : {SpinX(0), SpinY(0)})
-        spin->SetIntegerRange(kBrightnessMin, kBrightnessMax);
+    SpinX(0)->SetIntegerRange(LineRange().low, LineRange().high);
+    SpinY(0)->SetIntegerRange(BackgroundRange().low, BackgroundRange().high);
     // Only the installer's choices count, not the page setting the list.
     connect(WarningCombo(), &QComboBox::activated, this, &CPageWarning::OnWarningTimeChosen);
 }
@@ -86,9 +95,6 @@ bool CPageWarning::OnSetActive()
     guideLines_ = s && s->CustomFileLines.isEmpty() ? RenderGuideLinePicture(*s) : QImage();
     timer_.start();
     ShowGuideLines();
-    if (DeviceLink *link = Link())
-        link->ReportError(ShowScreen(*link, Screen::Normal));
-    SendBrightness();
     return CPageViewPic::OnSetActive();
 }
 
@@ -100,31 +106,21 @@ void CPageWarning::ShowValues()
     // Values the module cannot take (a hand-edited file) show, and are
     // sent, as the nearest ones it can; the record keeps the file's
     // values until their control is changed.
-    showTime_ = std::clamp(s->WarningSeconds, 0, ModuleCommands::kWarningTimeMax);
+    showTime_ = IntRangeOf(&Settings::WarningSeconds).Clamp(s->WarningSeconds);
     WarningCombo()->setCurrentIndex(showTime_);
-    SpinX(0)->SetIntegerRange(kBrightnessMin, kBrightnessMax);
-    SpinY(0)->SetIntegerRange(kBrightnessMin, kBrightnessMax);
-    SpinX(0)->SetValue(std::clamp(s->LineBrightness, kBrightnessMin, kBrightnessMax));
-    SpinY(0)->SetValue(std::clamp(s->BackgroundBrightness, kBrightnessMin, kBrightnessMax));
+    SpinX(0)->SetValue(LineRange().Clamp(s->LineBrightness));
+    SpinY(0)->SetValue(BackgroundRange().Clamp(s->BackgroundBrightness));
 }
 
 void CPageWarning::OnRecordRestored()
 {
-    // Only the brightness is sent when it is edited; the warning time is not.
-    const double line = SpinX(0)->GetValue(), background = SpinY(0)->GetValue();
     ShowValues();
     CPageViewPic::OnSetActive();
-    if (line != SpinX(0)->GetValue() || background != SpinY(0)->GetValue())
-        SendBrightness();
 }
 
 bool CPageWarning::OnKillActive()
 {
     timer_.stop();
-    DeviceLink *link = Link();
-    const Settings *s = SettingsRecord();
-    if (link && s)
-        ModuleCommands::SendFullSettings(*link, *s);
     return CPageViewPic::OnKillActive();
 }
 
@@ -134,38 +130,21 @@ void CPageWarning::OnWarningTimeChosen(int index)
     if (!WasActivated())
         return;
     showTime_ = index;
-    if (Settings *s = SettingsRecord())
-        s->WarningSeconds = index;
-}
-
-void CPageWarning::SendBrightness()
-{
-    DeviceLink *link = Link();
-    const Settings *s = SettingsRecord();
-    if (!link || !s)
-        return;
-    // A failed command ends a press-and-hold on the arrows before its box.
-    const auto endHeldArrows = [this] {
-        SpinX(0)->EndPress();
-        SpinY(0)->EndPress();
-    };
-    ModuleCommands::Report(*link, link->SetLineBrightness(std::clamp(s->LineBrightness, kBrightnessMin, kBrightnessMax)),
-                           endHeldArrows);
-    ModuleCommands::Report(*link, link->SetBackgroundBrightness(std::clamp(s->BackgroundBrightness, kBrightnessMin, kBrightnessMax)),
-                           endHeldArrows);
+    EditRecord([&](ConfigurationEdit &e) { e.Set(&Settings::WarningSeconds, index); });
 }
 
 void CPageWarning::ApplyBrightness()
 {
     if (!WasActivated())
         return;
-    if (Settings *s = SettingsRecord()) {
-        const int line = ModuleCommands::ToModuleValue(SpinX(0)->GetValue(), kBrightnessMin, kBrightnessMax);
-        const int background = ModuleCommands::ToModuleValue(SpinY(0)->GetValue(), kBrightnessMin, kBrightnessMax);
-        s->LineBrightness = ModuleCommands::FieldOrStored(line, s->LineBrightness, kBrightnessMin, kBrightnessMax);
-        s->BackgroundBrightness = ModuleCommands::FieldOrStored(background, s->BackgroundBrightness, kBrightnessMin, kBrightnessMax);
-    }
-    SendBrightness();
+    const int line = ModuleCommands::ToModuleValue(SpinX(0)->GetValue(), LineRange().low, LineRange().high);
+    const int background = ModuleCommands::ToModuleValue(SpinY(0)->GetValue(), BackgroundRange().low, BackgroundRange().high);
+    EditRecord([&](ConfigurationEdit &e) {
+        const Settings &s = e.Record();
+        e.Set(&Settings::LineBrightness, ModuleCommands::FieldOrStored(line, s.LineBrightness, LineRange().low, LineRange().high));
+        e.Set(&Settings::BackgroundBrightness, ModuleCommands::FieldOrStored(background, s.BackgroundBrightness,
+                                                                             BackgroundRange().low, BackgroundRange().high));
+    });
 }
 
 void CPageWarning::OnRowChanged(int)

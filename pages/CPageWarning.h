@@ -12,8 +12,9 @@ class QComboBox;
 // module shows its warning picture each time reverse gear is engaged, and
 // the brightness of lines and background. While the page is shown, a
 // one-second cycle shows the warning for the chosen time and the guide
-// lines for twice as long, on the PC and on the monitor alike. Leaving the
-// page writes every module setting once more and makes the module keep them.
+// lines for twice as long, on the PC and on the monitor alike. The module
+// follows the record's brightness (ModuleFollower), which also writes every
+// setting once more when the page is left.
 class CPageWarning : public CPageViewPic {
     Q_OBJECT
 
@@ -23,7 +24,6 @@ public:
 
     bool OnSetActive() override;
     bool OnKillActive() override;
-    // Sends what an edit sends, after the fields show the record again.
     void OnRecordRestored() override;
 
     // One second of the preview cycle; the page's timer calls it.
@@ -44,9 +44,8 @@ private:
     // The list and the fields show the record's time and brightness.
     void ShowValues();
     void OnWarningTimeChosen(int index);
-    // The brightness fields into the settings record and the module.
+    // The brightness fields into the record.
     void ApplyBrightness();
-    void SendBrightness();
     void ShowGuideLines();
     void ShowWarning();
 

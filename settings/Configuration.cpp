@@ -363,7 +363,7 @@ bool MayReplaceFile(ConfigurationFiles &files, const QString &path)
     return true;
 }
 
-bool SaveConfiguration(Settings &settings, ConfigurationFiles &files, const QString &path)
+bool SaveConfiguration(const Settings &settings, ConfigurationFiles &files, const QString &path)
 {
     for (const ConfigurationKey &key : ConfigurationKeys()) {
         switch (key.role) {
@@ -386,7 +386,6 @@ bool SaveConfiguration(Settings &settings, ConfigurationFiles &files, const QStr
         ReportSaveFailure(path, reason);
         return false;
     }
-    settings.Changed = 0;
     ForgetUnloaded(files, path);
     if (files.readAsUtf8) {
         files.readAsUtf8 = false;

@@ -44,11 +44,10 @@ bool NewConfiguration(Settings &settings, ConfigurationFiles &files);
 bool LoadConfiguration(Settings &settings, ConfigurationFiles &files, const QString &path);
 
 // Writes the record into the store and the store to the file, atomically.
-// Clears Changed on success. False when the file was not written: a message
-// names it, the old file is left whole and Changed is left as it was. The
-// current file is not changed here. The first save after a configuration was
+// False when the file was not written: a message names it and the old file
+// is left whole. The current file is not changed here. The first save after a configuration was
 // read from UTF-8 says that it is written in Windows-1251.
-bool SaveConfiguration(Settings &settings, ConfigurationFiles &files, const QString &path);
+bool SaveConfiguration(const Settings &settings, ConfigurationFiles &files, const QString &path);
 
 // A configuration file read on its own, for a list of files (the car
 // library): the store, the current file and every document are left alone,

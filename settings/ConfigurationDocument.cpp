@@ -8,6 +8,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -31,6 +32,48 @@ QString ConfigurationDocument::CurrentFileName() const
     return path.mid(slash + 1);
 }
 
+bool DocumentChange::Touches(const ConfigurationField &field) const
+{
+    return std::any_of(fields.begin(), fields.end(), [&](const FieldRef &ref) { return ref.key->field == field; });
+}
+
+void ConfigurationDocument::Notify(DocumentChange::Origin origin, const Settings &before, const EditPlace &place)
+{
+    DocumentChange change{origin, before, record_, place, {}};
+    if (origin != DocumentChange::Origin::Replace) {
+        change.fields = DifferingFields(before, record_);
+        if (change.fields.empty())
+            return;
+    }
+    for (const Observer &observer : observers_)
+        observer(change);
+}
+
+bool ConfigurationDocument::Edit(const std::function<void(ConfigurationEdit &)> &edit)
+{
+    Settings edited = record_;
+    ConfigurationEdit writer(edited);
+    edit(writer);
+    if (SameFields(edited, record_))
+        return false;
+    const Settings before = std::exchange(record_, edited);
+    Notify(DocumentChange::Origin::Edit, before, host_ ? host_->CurrentPlace() : EditPlace{});
+    return true;
+}
+
+void ConfigurationDocument::Restore(const Settings &values, const EditPlace &place)
+{
+    const Settings before = std::exchange(record_, values);
+    Notify(DocumentChange::Origin::Restore, before, place);
+}
+
+void ConfigurationDocument::ReplaceRecord(const Settings &record)
+{
+    const Settings before = std::exchange(record_, record);
+    saved_ = record_;
+    Notify(DocumentChange::Origin::Replace, before, {});
+}
+
 bool ConfigurationDocument::IsModified() const
 {
     return !record_.SameConfiguration(saved_);
@@ -40,10 +83,12 @@ void ConfigurationDocument::OpenDefault()
 {
     // One that could not be made is not read back: its settings are in the
     // record already.
+    const Settings before = record_;
     const bool made = QFileInfo::exists(files_.defaultFileName) || NewConfiguration(record_, files_);
     if (!made || !LoadConfiguration(record_, files_, files_.defaultFileName))
         files_.currentFilePath = files_.defaultFileName;
     saved_ = record_;
+    Notify(DocumentChange::Origin::Replace, before, {});
 }
 
 void ConfigurationDocument::CommitActivePage()
@@ -58,14 +103,14 @@ bool ConfigurationDocument::Replace(const std::function<bool()> &replace)
     // showing, not the one that replaces it.
     if (host_ && !host_->LeaveActivePage())
         return false;
+    const Settings before = record_;
     if (!replace()) {
         if (host_)
             host_->ReturnToLeftPage();
         return false;
     }
     saved_ = record_;
-    if (replaced_)
-        replaced_();
+    Notify(DocumentChange::Origin::Replace, before, {});
     if (host_)
         host_->ShowFirstPage();
     return true;
@@ -138,8 +183,7 @@ bool ConfigurationDocument::SaveCopy(const QString &path)
     ConfigurationFiles files = files_;
     files.unloadedFiles.clear();
     files.readAsUtf8 = false;
-    Settings copy = record_;
-    return SaveConfiguration(copy, files, path);
+    return SaveConfiguration(record_, files, path);
 }
 
 bool ConfigurationDocument::FileSave()

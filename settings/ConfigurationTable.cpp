@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 
+#include <limits>
 #include <type_traits>
 
 namespace {
@@ -180,6 +181,53 @@ bool ForEachDifference(const Settings &a, const Settings &b,
             return false;
     }
     return true;
+}
+
+std::vector<FieldRef> DifferingFields(const Settings &a, const Settings &b)
+{
+    std::vector<FieldRef> fields;
+    ForEachDifference(a, b, [&](const ConfigurationKey &key, int slot) {
+        fields.push_back({&key, slot});
+        return true;
+    });
+    return fields;
+}
+
+void CopyFields(Settings &into, const Settings &from, std::span<const FieldRef> fields)
+{
+    for (const FieldRef &ref : fields)
+        std::visit(
+            [&](auto field) {
+                using F = decltype(field);
+                if constexpr (std::is_same_v<F, std::monostate>) {
+                } else if constexpr (std::is_same_v<F, LabelTextField>) {
+                    into.LabelLineText[field.index] = from.LabelLineText[field.index];
+                } else if constexpr (std::is_same_v<F, PointGroupField>) {
+                    if (ref.slot >= field.firstSlot && ref.slot < field.firstSlot + field.count) {
+                        into.Points[size_t(ref.slot)] = from.Points[size_t(ref.slot)];
+                        into.PointFlags[size_t(ref.slot)] = from.PointFlags[size_t(ref.slot)];
+                    }
+                } else {
+                    into.*field = from.*field;
+                }
+            },
+            ref.key->field);
+}
+
+std::optional<FieldRange> RangeOf(const ConfigurationField &field)
+{
+    for (const ConfigurationKey &key : kKeys)
+        if (key.field == field)
+            return key.range;
+    return std::nullopt;
+}
+
+IntRange IntRangeOf(int Settings::*field)
+{
+    const std::optional<FieldRange> range = RangeOf(field);
+    if (!range)
+        return {std::numeric_limits<int>::min(), std::numeric_limits<int>::max()};
+    return {int(range->minimum), int(range->maximum)};
 }
 
 bool SameFields(const Settings &a, const Settings &b)

@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <variant>
+#include <vector>
 
 // The one table of the configuration file: every key with its section, its
 // kind, the Settings field it carries, its built-in value and the range the
@@ -29,6 +30,7 @@ enum class KeyRole {
 // LabelLineText[index].
 struct LabelTextField {
     int index;
+    bool operator==(const LabelTextField &) const = default;
 };
 
 // A section of guide points: record slots firstSlot .. firstSlot + count - 1,
@@ -39,6 +41,7 @@ struct PointGroupField {
     int firstSlot;
     int count;
     const char *const (*newPoints)[2];
+    bool operator==(const PointGroupField &) const = default;
 };
 
 using ConfigurationField = std::variant<std::monostate, int Settings::*, bool Settings::*, double Settings::*,
@@ -72,6 +75,32 @@ void SetBuiltInValues(Settings &settings);
 // Whether every field of the table (and every point a file holds) is the same
 // in both records: what saving them would write.
 bool SameFields(const Settings &a, const Settings &b);
+
+// One field of a record as the table knows it: its row and, in a point
+// group, the slot (-1 for every other field).
+struct FieldRef {
+    const ConfigurationKey *key;
+    int slot;
+    bool operator==(const FieldRef &) const = default;
+};
+
+// The fields whose values differ between the two records, in table order.
+std::vector<FieldRef> DifferingFields(const Settings &a, const Settings &b);
+
+// Gives into the values from holds in the fields named (a point with its flag).
+void CopyFields(Settings &into, const Settings &from, std::span<const FieldRef> fields);
+
+// The range the table gives a field; none where no page edits it.
+std::optional<FieldRange> RangeOf(const ConfigurationField &field);
+
+// The table's range of a whole-number field (its fields' and the module's
+// range); the whole int range for a field without one.
+struct IntRange {
+    int low;
+    int high;
+    int Clamp(int v) const { return v < low ? low : v > high ? high : v; }
+};
+IntRange IntRangeOf(int Settings::*field);
 
 // Calls differs for every field of the table whose value differs between the
 // two records, in table order; a point group calls it once per differing

@@ -29,10 +29,7 @@ void Settings::SetPoint(int slot, double x, double y, unsigned char flag)
     if (!ValidSlot(slot))
         return;
     const PlanePoint p{x * kPlanePerGridX, y * kPlanePerGridY};
-    PlanePoint &stored = Points[size_t(slot)];
-    if (Changed == 0 && (p.x != stored.x || p.y != stored.y || flag != PointFlags[size_t(slot)]))
-        Changed = 1;
-    stored = p;
+    Points[size_t(slot)] = p;
     PointFlags[size_t(slot)] = flag;
 }
 
@@ -51,15 +48,8 @@ void Settings::GetPoint(int slot, double &x, double &y, unsigned char &flag) con
 
 void Settings::SetCameraShift(int x, int y)
 {
-    if (x != CameraShiftX || y != CameraShiftY)
-        Changed = 1;
     CameraShiftX = x;
     CameraShiftY = y;
-}
-
-int Settings::IsChanged() const
-{
-    return Changed;
 }
 
 bool Settings::SameConfiguration(const Settings &other) const

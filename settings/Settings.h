@@ -13,11 +13,11 @@ struct PlanePoint {
     bool operator==(const PlanePoint &) const = default;
 };
 
-// The one record of everything the installer configures. The wizard sheet
-// holds it; pages read and assign the fields directly, except guide points and
-// the grid shift, which go through the setters so that Changed stays true to
-// what was edited. The configuration commands copy it to and from files.
-// Nothing here checks ranges: the pages' fields do, when the installer edits.
+// The one record of everything the installer configures. The configuration
+// document holds the wizard's record and is the only one to change it: pages
+// read it and edit it through the document (ConfigurationEdit), which brings
+// edited values within their ranges. The configuration commands copy it to
+// and from files. Nothing here checks ranges: a file may hold anything.
 // The built-in values, keys and ranges of the fields are in
 // ConfigurationTable.cpp; a new record holds those values and no points.
 class Settings {
@@ -60,19 +60,14 @@ public:
     double MirrorShift{};        // symmetry line deviation, grid units
     bool MirrorUsing{};          // right side computed from the symmetry line
     unsigned char CameraBrightness{};// only written to files; nothing sets it
-    int Changed = 1;             // 1: points or grid shift changed since the last save
 
-    // Stores a point given in grid units (as plane units) with its flag and
-    // sets Changed when anything differs from what the slot held. A slot
-    // outside 0..33 is ignored.
+    // Stores a point given in grid units (as plane units) with its flag. A
+    // slot outside 0..33 is ignored.
     void SetPoint(int slot, double x, double y, unsigned char flag);
     // The point of a slot in grid units. A slot outside 0..33 gives 0, 0, 0.
     void GetPoint(int slot, double &x, double &y, unsigned char &flag) const;
-    // Stores the grid shift; sets Changed when it differs.
     void SetCameraShift(int x, int y);
-    int IsChanged() const;
 
-    // Whether two records hold the same configuration: every field a file
-    // holds, not the changed mark, which says what happened, not what is held.
+    // Whether two records hold the same configuration: every field a file holds.
     bool SameConfiguration(const Settings &other) const;
 };

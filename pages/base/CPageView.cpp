@@ -1,6 +1,7 @@
 #include "CPageView.h"
 
 #include "CValueSpinCtrl.h"
+#include "ConfigurationDocument.h"
 #include "PageHost.h"
 #include "ResourceIds.h"
 
@@ -30,8 +31,6 @@ void CPageView::EnsureInitialised()
     if (initialised_)
         return;
     initialised_ = true;
-    if (host_)
-        settings_ = &host_->SheetSettings();
     OnInitDialog();
 }
 
@@ -127,11 +126,8 @@ void CPageView::SetRadioIndex(int firstId, int index)
 
 void CPageView::BeginActivation()
 {
-    if (host_) {
-        settings_ = &host_->SheetSettings();
-        if (info_.viewItemId)
-            host_->CheckViewItem(info_.viewItemId);
-    }
+    if (host_ && info_.viewItemId)
+        host_->CheckViewItem(info_.viewItemId);
     activated_ = true;
 }
 
@@ -142,6 +138,24 @@ bool CPageView::OnSetActive()
         host_->StartTitleTimer();
     }
     return true;
+}
+
+const Settings *CPageView::SettingsRecord() const
+{
+    return host_ ? &host_->Document().Record() : nullptr;
+}
+
+bool CPageView::EditRecord(const std::function<void(ConfigurationEdit &)> &edit)
+{
+    return host_ && host_->Document().Edit(edit);
+}
+
+void CPageView::EndHeldPresses()
+{
+    for (const auto &spins : {spinX_, spinY_})
+        for (CValueSpinCtrl *spin : spins)
+            if (spin)
+                spin->EndPress();
 }
 
 void CPageView::CommitToRecord()

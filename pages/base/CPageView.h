@@ -9,9 +9,11 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <vector>
 
 class CValueSpinCtrl;
+class ConfigurationEdit;
 class DeviceLink;
 class PageHost;
 class QButtonGroup;
@@ -56,7 +58,14 @@ public:
     // Set by start-up for every page before the wizard runs; the page borrows it.
     void SetLink(DeviceLink *link) { link_ = link; }
     DeviceLink *Link() const { return link_; }
-    Settings *SettingsRecord() const { return settings_; }
+    // The wizard's record, read only; null when no host is set.
+    const Settings *SettingsRecord() const;
+    // Changes the record through the host's configuration document (which
+    // tells the history, the module and the title). False when nothing changed.
+    bool EditRecord(const std::function<void(ConfigurationEdit &)> &edit);
+    // Ends a press-and-hold on any of the rows' spin arrows (before a
+    // device error box, so that one press shows its boxes once).
+    void EndHeldPresses();
 
     int SubStep() const { return subStep_; }
     void SetSubStep(int index) { subStep_ = index; }
@@ -71,14 +80,12 @@ public:
     virtual ViewState View() const { return {subStep_, false}; }
     // Shows that state again (undo, redo) without a change to the record.
     virtual void ShowView(const ViewState &view) { subStep_ = view.subStep; }
-    // Undo or redo replaced the record while the page is shown: the page
-    // shows it as on a visit; a page whose edits send their values to the
-    // module sends what such an edit sends.
+    // Undo or redo changed the record while the page is shown: the page
+    // shows it as on a visit (the module follows the record by itself).
     virtual void OnRecordRestored() { OnSetActive(); }
 
     // Runs OnInitDialog the first time the page is shown, as a property
-    // sheet does just before the first activation. The settings record is
-    // borrowed from the host first, so initialisation may read it.
+    // sheet does just before the first activation (the record may be read).
     void EnsureInitialised();
     bool IsInitialised() const { return initialised_; }
     // True from the page's first activation on. Until then the page's own
@@ -158,8 +165,7 @@ protected:
     // Focus entered an X or Y edit of the row.
     virtual void OnRowFocused(int /*row*/) {}
 
-    // First step of every page's activation: borrow the settings record and
-    // check the page's View menu item.
+    // First step of every page's activation: check the page's View menu item.
     void BeginActivation();
 
     QWidget *Control(int id) const;
@@ -180,7 +186,6 @@ private:
     PageInfo info_;
     PageHost *host_ = nullptr;
     DeviceLink *link_ = nullptr;
-    Settings *settings_ = nullptr;
     int subStep_ = 0;
     bool initialised_ = false;
     bool activated_ = false;

@@ -37,7 +37,7 @@ int CPageViewControl::RowGuidePoint(int) const
 bool CPageViewControl::OnSetActive()
 {
     BeginActivation();
-    if (Settings *s = SettingsRecord(); s && preview_) {
+    if (const Settings *s = SettingsRecord(); s && preview_) {
         ShowGuideLines(*preview_, *s);
         preview_->update();
         // The preview blinks the point being edited.

@@ -1,16 +1,7 @@
 #pragma once
 
-class Settings;
+class ConfigurationDocument;
 class QString;
-
-// The symmetry page's recompute of the right side from the left, which the
-// left curve page runs when it is entered and left.
-class RightSideRecompute {
-public:
-    virtual ~RightSideRecompute() = default;
-    // Does nothing unless the automatic mode is chosen on the symmetry page.
-    virtual void RecomputeRightSide() = 0;
-};
 
 // What a wizard page needs from the sheet that hosts it. CPageSheet
 // implements it; page tests can host pages with a small fake.
@@ -18,8 +9,9 @@ class PageHost {
 public:
     virtual ~PageHost() = default;
 
-    // The one settings record of the wizard.
-    virtual Settings &SheetSettings() = 0;
+    // The wizard's configuration: pages read its record and change it only
+    // through its edits.
+    virtual ConfigurationDocument &Document() = 0;
     // Arms the one-shot title refresh (10 ms).
     virtual void StartTitleTimer() = 0;
     // Checks the View menu item commandId and unchecks the one checked before.
@@ -27,8 +19,6 @@ public:
     virtual void SetBackEnabled(bool enabled) = 0;
     // Shows only the Finish button, captioned finishText (the last page).
     virtual void ShowFinishOnly(const QString &finishText) = 0;
-    // The symmetry page's recompute; null where no such page is hosted.
-    virtual RightSideRecompute *RightSide() { return nullptr; }
     // Asks for a picture of the monitor and shows it in the photo window:
     // the grid and the marks (points to take), or the normal display with
     // the written lines (how far they lie from the marks).

@@ -77,28 +77,37 @@ void CoordinateKeys::CommitPending()
             CommitIfTyped(edit);
 }
 
-bool CoordinateKeys::EnterText(QLineEdit *edit, const QString &text)
+bool CoordinateKeys::TakeValues(int r, double x, double y)
 {
-    if (!edit || !rules_.enter)
+    if (!rules_.enter || r < 0 || r >= static_cast<int>(rows_.size()))
         return false;
-    for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
-        const CoordinateRow &row = rows_[r];
-        CValueSpinCtrl *spin = edit == row.xEdit ? row.xSpin : edit == row.yEdit ? row.ySpin : nullptr;
-        if (!spin)
-            continue;
-        // As typed: a refused number stays in the field, modified, and is
-        // treated as any typed number when the field is left.
-        edit->setText(text);
-        edit->setModified(true);
-        const double value = ReadDecimalPrefix(text);
-        double minimum = 0, maximum = 0, step = 0;
-        spin->GetRange(minimum, maximum, step);
-        const bool taken = std::isfinite(value) && value >= minimum && value <= maximum;
-        CommitTyped(r, edit, spin, OutOfRange::KeepTyped);
-        if (taken)
+    const CoordinateRow &row = rows_[r];
+    if (!row.xSpin || !row.ySpin || !WithinRange(row.xSpin, x) || !WithinRange(row.ySpin, y))
+        return false;
+    row.xSpin->SetValue(x);
+    row.ySpin->SetValue(y);
+    for (QLineEdit *edit : {row.xEdit, row.yEdit})
+        if (edit) {
             edit->setModified(false);
-        return taken;
-    }
+            taken_.insert(edit, edit->text());
+        }
+    if (afterChange_)
+        afterChange_(r);
+    return true;
+}
+
+bool CoordinateKeys::WithinRange(const CValueSpinCtrl *spin, double value)
+{
+    double minimum = 0, maximum = 0, step = 0;
+    spin->GetRange(minimum, maximum, step);
+    // The bounds themselves are accepted. A number too large for a double
+    // has already been read as the largest one and fails here.
+    if (value >= minimum && value <= maximum && std::isfinite(value))
+        return true;
+    const QString text = QCoreApplication::translate(
+        "CoordinateKeys", "Введённое значение выходит за допустимые пределы. Введите число от %.02f до %.02f.");
+    ShowMessage({QString::asprintf(text.toUtf8().constData(), minimum, maximum), ProgramCaption(),
+                 UserMessage::Icon::Warning, {}});
     return false;
 }
 
@@ -119,22 +128,14 @@ void CoordinateKeys::CommitIfTyped(QLineEdit *edit)
 bool CoordinateKeys::CommitTyped(int row, QLineEdit *edit, CValueSpinCtrl *spin, OutOfRange outOfRange)
 {
     const double value = ReadDecimalPrefix(edit->text());
+    // Going back first: the message box takes the focus away from the edit,
+    // and the field must not hold the refused number meanwhile.
     double minimum = 0, maximum = 0, step = 0;
     spin->GetRange(minimum, maximum, step);
-    // The bounds themselves are accepted. A number too large for a double
-    // has already been read as the largest one and fails here.
-    if (value < minimum || value > maximum || !std::isfinite(value)) {
-        const QString text = QCoreApplication::translate(
-            "CoordinateKeys",
-            "Введённое значение выходит за допустимые пределы. Введите число от %.02f до %.02f.");
-        // Going back first: the message box takes the focus away from the
-        // edit, and the field must not hold the refused number meanwhile.
-        if (outOfRange == OutOfRange::Restore)
-            edit->setText(taken_.value(edit));
-        ShowMessage({QString::asprintf(text.toUtf8().constData(), minimum, maximum), ProgramCaption(),
-                     UserMessage::Icon::Warning, {}});
+    if (outOfRange == OutOfRange::Restore && !(value >= minimum && value <= maximum && std::isfinite(value)))
+        edit->setText(taken_.value(edit));
+    if (!WithinRange(spin, value))
         return true;
-    }
     spin->SetValue(value);
     // Also when the formatted text is what was typed (no change reported).
     taken_.insert(edit, edit->text());

@@ -98,16 +98,19 @@ public:
     // Takes every number typed into the rows' edits and not yet entered.
     void CommitPending();
 
-    // Types text into the edit and enters it as Enter does (range check
-    // and message, after-change callback); false when the edit is none of
-    // the rows' or the number was refused (the text then stays as typed).
-    bool EnterText(QLineEdit *edit, const QString &text);
+    // Gives the row both values at once, as Enter gives it a typed one:
+    // the range check with its message, then the after-change callback once
+    // (one edit of the point). False when the row has no such fields or a
+    // value was refused; the fields then stay as they were.
+    bool TakeValues(int row, double x, double y);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     enum class OutOfRange { KeepTyped, Restore };
+    // The range check of a value for spin, with the message when it fails.
+    static bool WithinRange(const CValueSpinCtrl *spin, double value);
     bool CommitTyped(int row, QLineEdit *edit, CValueSpinCtrl *spin, OutOfRange outOfRange);
     // Takes the edit's typed number, when it has one, restoring on failure.
     void CommitIfTyped(QLineEdit *edit);

@@ -210,7 +210,7 @@ TEST_F(CarLibraryTest, AddCurrentTakesOnlyNamesWhoseFileTheListShows)
 TEST_F(CarLibraryTest, AddCurrentWritesACopyThatLoadsBackEqual)
 {
     auto sheet = OpenSheet();
-    EnterLeftBorder(sheet->SheetSettings());
+    EnterLeftBorder(*sheet);
     CCarLibraryWindow *window = OpenLibrary(*sheet);
     std::deque<QString> names = {"Kia Rio", "Kia Rio.ini"};
     window->SetNameQuestion([&](const QString &) { return std::optional<QString>(names.front()); });

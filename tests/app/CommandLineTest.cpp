@@ -152,7 +152,7 @@ TEST_F(CommandLineModes, renderWriteAndBackupTakeTheWizardsOwnPaths)
             QTest::qWait(50);
             wizard += Commands(sim.log(0, std::chrono::milliseconds(300))).mid(before);
         };
-        EnterLeftBorder(sheet->SheetSettings());
+        EnterLeftBorder(*sheet);
         sheet->RunCommand(Ids::ID_FILE_SAVE);  // the configuration --write is given
         sheet->SetActivePage(WizardStep::MarkPlace);
         labels = static_cast<CPageViewControl *>(sheet->ActivePage())->Preview()->RenderExport();

@@ -133,7 +133,7 @@ protected:
 TEST_F(ModulePictures, theModulesPictureIsCopiedBeforeTheFirstWriteOfEachPictureOnly)
 {
     auto sheet = Start();
-    EnterLeftBorder(sheet->SheetSettings());
+    EnterLeftBorder(*sheet);
     for (const PictureCase &c : kPictures) {
         SCOPED_TRACE(c.name);
         sheet->SetActivePage(c.step);
@@ -164,7 +164,7 @@ TEST_F(ModulePictures, theModulesPictureIsCopiedBeforeTheFirstWriteOfEachPicture
 TEST_F(ModulePictures, withTheCopyTurnedOffNothingIsReadAndTheChoiceIsRemembered)
 {
     auto sheet = Start();
-    EnterLeftBorder(sheet->SheetSettings());
+    EnterLeftBorder(*sheet);
     sheet->SetActivePage(WizardStep::LoadBMP);
     QCheckBox *check = Page(*sheet).BackupCheck();
     ASSERT_TRUE(check->isChecked()) << "on unless turned off";
@@ -188,12 +188,14 @@ TEST_F(ModulePictures, readShowsTheModulesPictureAndSavesItAsBmp)
         mem.write(reinterpret_cast<const char *>(inModule.data()), inModule.size());
     }
     auto sheet = Start();
-    for (int slot = 0; slot <= 22; ++slot) {  // every built-in point
-        double x = 0, y = 0;
-        unsigned char flag = 0;
-        sheet->SheetSettings().GetPoint(slot, x, y, flag);
-        sheet->SheetSettings().SetPoint(slot, x, y, 1);
-    }
+    Change(*sheet, [](Settings &s) {
+        for (int slot = 0; slot <= 22; ++slot) {  // every built-in point
+            double x = 0, y = 0;
+            unsigned char flag = 0;
+            s.GetPoint(slot, x, y, flag);
+            s.SetPoint(slot, x, y, 1);
+        }
+    });
     sheet->SetActivePage(WizardStep::LoadBMP);
     auto *save = sheet->ActivePage()->findChild<QPushButton *>(Ids::ObjectName(Ids::IDC_SAVE_MODULE_PICTURE));
     EXPECT_FALSE(save->isEnabled()) << "nothing read yet";
@@ -241,7 +243,7 @@ TEST_F(ModulePictures, aCopyIsKeptOnlyWhenEveryBlockReadsCleanlyElseTheInstaller
         for (const QString &file : Copies())
             QFile::remove(file);
         auto sheet = Start(t.faults);
-        EnterLeftBorder(sheet->SheetSettings());
+        EnterLeftBorder(*sheet);
         sheet->SetActivePage(WizardStep::LoadBMP);
         messages_.clear();
         ScriptedQuestions questions;
@@ -283,7 +285,7 @@ TEST_F(ModulePictures, everyNewLinkGetsItsOwnCopyAndTheWrittenPictureIsShownAsTh
     for (int link = 0; link < 2; ++link) {
         SCOPED_TRACE(link);
         auto sheet = Start();
-        EnterLeftBorder(sheet->SheetSettings());
+        EnterLeftBorder(*sheet);
         sheet->SetActivePage(WizardStep::LoadBMP);
         const QStringList commands = During([&] { Click(*sheet, Ids::IDC_BUTTON_WRITE); });
         EXPECT_EQ(commands.indexOf(QStringLiteral("ATS0\\r")), PictureUpload::kBlocks) << "the copy's reads first";
@@ -301,8 +303,10 @@ TEST_F(ModulePictures, everyNewLinkGetsItsOwnCopyAndTheWrittenPictureIsShownAsTh
 TEST_F(ModulePictures, restoreListsThePagesCopiesNewestFirstAsksAndWritesTheAreaBackExactly)
 {
     auto sheet = Start();
-    Settings &s = sheet->SheetSettings();
-    s.Reflection = 1;  // a copy is the module's memory: never mirrored again
+    const Settings &s = sheet->SheetSettings();
+    Change(*sheet, [&](Settings &w) {
+        w.Reflection = 1;  // a copy is the module's memory: never mirrored again
+    });
     store.SetEnabled(false);
     sheet->SetActivePage(WizardStep::LoadBMP);
 

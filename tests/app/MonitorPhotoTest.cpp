@@ -103,8 +103,10 @@ TEST_F(MonitorPhotoTest, aClickOnThePhotoFillsTheActiveRowAsTypingDoes)
         SCOPED_TRACE(c.name);
         messages_.clear();
         sheet = OpenSheet(&link);
-        Settings &s = sheet->SheetSettings();
-        s.Reflection = c.reflection;
+        const Settings &s = sheet->SheetSettings();
+        Change(*sheet, [&](Settings &w) {
+            w.Reflection = c.reflection;
+        });
         View(c.viewItem);
         Step(c.steps);
         auto *page = sheet->PageAs<CPagePointEntry>(c.step);
@@ -253,7 +255,7 @@ TEST_F(MonitorPhotoTest, theRowWalkStaysAsItIsWithThePhotoOpen)
 TEST_F(MonitorPhotoTest, theLineCheckMapsTheScreenWithTheRecordsGridShift)
 {
     sheet = OpenSheet(&link);
-    sheet->SheetSettings().SetCameraShift(230, 50);
+    Change(*sheet, [](Settings &s) { s.SetCameraShift(230, 50); });
     View(Ids::ID_VIEW_LOADBMP);
     auto *check = sheet->findChild<QPushButton *>(Ids::ObjectName(Ids::IDC_CHECK_PHOTO));
     ASSERT_TRUE(check && check->isVisible());

@@ -205,9 +205,11 @@ TEST_F(PointPagesTest, aTypedNumberIsTakenWhenTheFieldOrThePageIsLeft)
 TEST_F(PointPagesTest, skippedPointKeepsItsPlaceAndIsEnteredAgainOnReturn)
 {
     sheet = OpenSheet();
-    Settings &s = sheet->SheetSettings();
-    s.SetPoint(0, 1.5, 8.0, 1);
-    s.SetPoint(3, -1.0, 9.0, 1);
+    const Settings &s = sheet->SheetSettings();
+    Change(*sheet, [&](Settings &w) {
+        w.SetPoint(0, 1.5, 8.0, 1);
+        w.SetPoint(3, -1.0, 9.0, 1);
+    });
     View(Ids::ID_VIEW_LEFTBORD);
     CPagePointEntry *page = EntryPage(WizardStep::LeftBord);
     QTest::mouseClick(page->SkipButton(), Qt::LeftButton);
@@ -233,8 +235,10 @@ TEST_F(PointPagesTest, skippedPointKeepsItsPlaceAndIsEnteredAgainOnReturn)
 TEST_F(PointPagesTest, baseLineRowsMoveTheSharedBorderPointsBySpinButNotByNext)
 {
     sheet = OpenSheet();
-    Settings &s = sheet->SheetSettings();
-    s.SetPoint(8, 9.0, 8.0, 0);
+    const Settings &s = sheet->SheetSettings();
+    Change(*sheet, [&](Settings &w) {
+        w.SetPoint(8, 9.0, 8.0, 0);
+    });
     View(Ids::ID_VIEW_BASELINE);
     CPagePointEntry *page = EntryPage(WizardStep::BaseLine);
     page->EditX(0)->setText(QStringLiteral("1.00"));
@@ -276,37 +280,39 @@ protected:
     }
 };
 
-TEST_F(SymmetryTest, everyVisitStartsManualAndLeavingStoresTheLine)
+TEST_F(SymmetryTest, aVisitShowsTheRecordsModeAndLine)
 {
     sheet = OpenSheet();
-    Settings &s = sheet->SheetSettings();
-    s.SetPoint(1, 5.0, 8.0, 1);
+    const Settings &s = sheet->SheetSettings();
+    Change(*sheet, [&](Settings &w) {
+        w.SetPoint(1, 5.0, 8.0, 1);
+    });
     View(Ids::ID_VIEW_MIRRORLINE);
     EXPECT_EQ(Mirror()->Mode(), 0);
     EXPECT_FALSE(Mirror()->EditX(0)->isEnabled()) << "manual mode: nothing reaches the recompute";
     Automatic(QStringLiteral("4.5"), QStringLiteral("-0.5"));
-    s.Changed = 0;
 
     View(Ids::ID_VIEW_SYSAS);
     EXPECT_TRUE(s.MirrorUsing);
     EXPECT_DOUBLE_EQ(s.MirrorX, 4.5);
     EXPECT_DOUBLE_EQ(s.MirrorShift, -0.5);
     EXPECT_DOUBLE_EQ(s.MirrorY, 8.0);
-    EXPECT_EQ(s.IsChanged(), 0) << "the symmetry line alone does not mark the configuration changed";
 
     View(Ids::ID_VIEW_MIRRORLINE);
-    EXPECT_EQ(Mirror()->Mode(), 0);
-    EXPECT_TRUE(Mirror()->findChild<QRadioButton *>(Ids::ObjectName(Ids::IDC_RADIO_FIRST))->isChecked());
-    EXPECT_FALSE(Mirror()->EditY(0)->isEnabled());
+    EXPECT_EQ(Mirror()->Mode(), 1);
+    EXPECT_TRUE(Mirror()->findChild<QRadioButton *>(Ids::ObjectName(Ids::IDC_RADIO_SECOND))->isChecked());
+    EXPECT_TRUE(Mirror()->EditY(0)->isEnabled());
     EXPECT_EQ(Mirror()->EditX(0)->text(), QStringLiteral("4.50"));
 }
 
 TEST_F(SymmetryTest, choosingAutomaticMirrorsAtOnce)
 {
     sheet = OpenSheet();
-    Settings &s = sheet->SheetSettings();
-    s.SetPoint(1, 5.0, 8.0, 1);
-    s.SetPoint(3, 2.0, 6.0, 1);
+    const Settings &s = sheet->SheetSettings();
+    Change(*sheet, [&](Settings &w) {
+        w.SetPoint(1, 5.0, 8.0, 1);
+        w.SetPoint(3, 2.0, 6.0, 1);
+    });
     View(Ids::ID_VIEW_MIRRORLINE);
     QTest::mouseClick(Mirror()->findChild<QRadioButton *>(Ids::ObjectName(Ids::IDC_RADIO_SECOND)), Qt::LeftButton);
     EXPECT_DOUBLE_EQ(Get(s, 8).x, 8.0) << "about the stored line at x 5, no Enter needed";
@@ -333,9 +339,11 @@ TEST_F(SymmetryTest, newAndLoadLeaveThePageBeforeTheRecordIsReplaced)
         sheet = OpenSheet();
         ASSERT_TRUE(QFile::copy(QStringLiteral("default.ini"), QStringLiteral("car.ini")));
         const Settings fresh = sheet->SheetSettings();
-        Settings &s = sheet->SheetSettings();
-        s.SetPoint(3, 1.0, 6.0, 1);
-        s.SetPoint(13, 2.0, 3.0, 1);
+        const Settings &s = sheet->SheetSettings();
+        Change(*sheet, [&](Settings &w) {
+            w.SetPoint(3, 1.0, 6.0, 1);
+            w.SetPoint(13, 2.0, 3.0, 1);
+        });
         View(Ids::ID_VIEW_MIRRORLINE);
         Automatic(QStringLiteral("4"), QStringLiteral("0.5"));
         if (c.viewAfterAutomatic)
@@ -376,12 +384,14 @@ TEST_F(SymmetryTest, saveAndTheTitleSeeTheLineWhileItsPageIsShown)
 TEST_F(SymmetryTest, leftCurvePageRecomputesOnEnteringAndLeaving)
 {
     sheet = OpenSheet();
-    Settings &s = sheet->SheetSettings();
-    s.SetPoint(1, 5.0, 8.0, 1);
+    const Settings &s = sheet->SheetSettings();
+    Change(*sheet, [&](Settings &w) {
+        w.SetPoint(1, 5.0, 8.0, 1);
+    });
     View(Ids::ID_VIEW_MIRRORLINE);
     Automatic(QStringLiteral("5"), QStringLiteral("0"));
 
-    s.SetPoint(13, 2.0, 3.0, 1);
+    Change(*sheet, [](Settings &w) { w.SetPoint(13, 2.0, 3.0, 1); });
     View(Ids::ID_VIEW_LEFTCURVE);
     EXPECT_DOUBLE_EQ(Get(s, 18).x, 8.0) << "on entering";
     EXPECT_TRUE(EntryPage(WizardStep::LeftCurve)->Preview()->IsPointEnabled(18));

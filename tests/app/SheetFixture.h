@@ -13,6 +13,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 // Runs each test in an empty temporary folder, the way an installer starts
@@ -58,6 +59,16 @@ protected:
     {
         for (int i = 0; i < 5; ++i)
             s.SetPoint(3 + i, 1.0 + 0.5 * i, 9.0 - 1.5 * i, 1);
+    }
+    static void EnterLeftBorder(CPageSheet &sheet) { Change(sheet, [](Settings &s) { EnterLeftBorder(s); }); }
+
+    // Changes the sheet's record as one edit of the installer's would (the
+    // configuration is then modified), without a page.
+    static void Change(CPageSheet &sheet, const std::function<void(Settings &)> &change)
+    {
+        Settings wanted = sheet.SheetSettings();
+        change(wanted);
+        sheet.Document().Edit([&](ConfigurationEdit &e) { e.TakeAll(wanted); });
     }
 
     static int CheckedViewItems(const CPageSheet &sheet)

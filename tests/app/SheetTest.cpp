@@ -3,6 +3,7 @@
 #include "CAboutBox.h"
 #include "CGuideLinePreview.h"
 #include "CPageSheet.h"
+#include "CPageViewControl.h"
 #include "SheetFixture.h"
 #include "DeviceLink.h"
 #include "IniFile.h"
@@ -379,7 +380,7 @@ TEST_F(SheetTest, loadThenSaveWritesBackToTheLoadedFile)
     EXPECT_EQ(sheet->ActiveIndex(), StepIndex(WizardStep::SysAs));
     EXPECT_TRUE(sheet->windowTitle().endsWith(QStringLiteral("[golf.ini ]"))) << qPrintable(sheet->windowTitle());
 
-    sheet->SheetSettings().SetPoint(3, 1.25, 7.5, 1);
+    Change(*sheet, [](Settings &s) { s.SetPoint(3, 1.25, 7.5, 1); });
     sheet->StartTitleTimer();
     QTest::qWait(30);
     EXPECT_TRUE(sheet->windowTitle().endsWith(QStringLiteral("[golf.ini *]"))) << qPrintable(sheet->windowTitle());
@@ -396,10 +397,11 @@ TEST_F(SheetTest, loadThenSaveWritesBackToTheLoadedFile)
 TEST_F(SheetTest, previewPagesShowEveryGuidePointOfTheSettings)
 {
     auto sheet = OpenSheet();
-    Settings &s = sheet->SheetSettings();
-    s.SetPoint(0, 1.0, 8.0, 1);
-    s.SetPoint(20, 6.5, 3.0, 1);   // a right-curve point, not edited on the left border page
-    s.SetPoint(12, 7.0, 2.0, 0);
+    Change(*sheet, [&](Settings &w) {
+        w.SetPoint(0, 1.0, 8.0, 1);
+        w.SetPoint(20, 6.5, 3.0, 1);   // a right-curve point, not edited on the left border page
+        w.SetPoint(12, 7.0, 2.0, 0);
+    });
     sheet->MenuAction(Ids::ID_VIEW_LEFTBORD)->trigger();
     QTest::qWait(20);
     auto *page = qobject_cast<CPageViewControl *>(sheet->ActivePage());
@@ -475,7 +477,7 @@ TEST_F(SheetTest, closingAsksBeforeChangesAreLostAndStayKeepsThem)
         for (int answer : c.answers)
             questions.answer(answer);
         if (c.change)
-            sheet->SheetSettings().SetPoint(4, 3.25, 6.5, 1);
+            Change(*sheet, [](Settings &s) { s.SetPoint(4, 3.25, 6.5, 1); });
         if (c.saveFirst)
             QTest::keyClick(sheet.get(), Qt::Key_S, Qt::ControlModifier);
         for (size_t tries = 0; tries < std::max<size_t>(1, c.answers.size()); ++tries) {
@@ -515,7 +517,7 @@ TEST_F(SheetTest, titleMarkIsWhatClosingWouldAskAbout)
     ScriptedFileDialogs dialogs;
     dialogs.answer(QDir::current().filePath(QStringLiteral("car.ini")));
     sheet->RunCommand(Ids::ID_FILE_SAVE_AS);
-    sheet->SheetSettings().BaseLineText = QStringLiteral("1 м");
+    Change(*sheet, [](Settings &s) { s.BaseLineText = QStringLiteral("1 м"); });
     sheet->StartTitleTimer();
     QTest::qWait(30);
     EXPECT_TRUE(sheet->windowTitle().endsWith(QStringLiteral("[car.ini *]"))) << qPrintable(sheet->windowTitle());
@@ -544,13 +546,15 @@ TEST_F(SheetTest, screenshotsShowHelpOnTopPictureLeftButtonsRight)
 {
     auto sheet = OpenSheet();
     // Every built-in point entered, so that the preview shows its lines.
-    for (int slot = 0; slot <= 22; ++slot) {
-        double x = 0, y = 0;
-        unsigned char flag = 0;
-        sheet->SheetSettings().GetPoint(slot, x, y, flag);
-        if (y >= 0)
-            sheet->SheetSettings().SetPoint(slot, x, y, 1);
-    }
+    Change(*sheet, [](Settings &s) {
+        for (int slot = 0; slot <= 22; ++slot) {
+            double x = 0, y = 0;
+            unsigned char flag = 0;
+            s.GetPoint(slot, x, y, flag);
+            if (y >= 0)
+                s.SetPoint(slot, x, y, 1);
+        }
+    });
     const QString keep = qEnvironmentVariable("TARVELLO_SCREENSHOT_DIR");
     const std::pair<WizardStep, const char *> shots[] = {
         {WizardStep::SysAs, "sysas"}, {WizardStep::LeftBord, "leftbord"}, {WizardStep::Complete, "complete"}};

@@ -97,7 +97,7 @@ protected:
             ShortBlockWait<Link> link;
             ASSERT_EQ(link.Open(port), kLinkOk);
             auto sheet = OpenSheet(&link);
-            EnterLeftBorder(sheet->SheetSettings());
+            EnterLeftBorder(*sheet);
             sheet->SetActivePage(WizardStep::LoadBMP);
             const auto start = Clock::now();
             const auto [bar, boxes] = Write(*sheet);
@@ -162,7 +162,7 @@ TEST_F(UploadFaults, aSilentBlockWriteIsWaitedOutWithTheWindowPainted)
     ShortBlockWait<ComPortLink> link;
     ASSERT_EQ(link.Open(1), kLinkOk);
     auto sheet = OpenSheet(&link);
-    EnterLeftBorder(sheet->SheetSettings());
+    EnterLeftBorder(*sheet);
     sheet->SetActivePage(WizardStep::LoadBMP);
     // The window's own timers go on while the page waits for the module.
     int ticks = 0;
@@ -219,8 +219,10 @@ TEST_F(UploadFaults, aModuleVanishingInTheFullSettingsWriteGivesOneBoxPerCommand
     ComPortLink link;
     ASSERT_EQ(link.Open(1), kLinkOk);
     auto sheet = OpenSheet(&link);
-    Settings &s = sheet->SheetSettings();
-    s.LineBrightness = 60;
+    const Settings &s = sheet->SheetSettings();
+    Change(*sheet, [&](Settings &w) {
+        w.LineBrightness = 60;
+    });
     sheet->SetActivePage(WizardStep::Warning);
     messages_.clear();
     sheet->SetActivePage(WizardStep::Complete);  // leaving the warning page: the full settings write

@@ -86,10 +86,10 @@ TEST_F(WizardEndToEnd, bothPicturesLandInTheModuleAsConverted)
     QImage exported;
     {
         auto sheet = OpenSheet(&link);
-        EnterLeftBorder(sheet->SheetSettings());
+        EnterLeftBorder(*sheet);
         exported = RenderGuideLinePicture(sheet->SheetSettings());
         ASSERT_FALSE(ModulePicture::ModulePictureFromImage(exported, false) == ModulePicture::Buffer{});
-        sheet->SheetSettings().Reflection = true;
+        Change(*sheet, [](Settings &s) { s.Reflection = true; });
         sheet->SetActivePage(WizardStep::LoadBMP);
         auto *page = static_cast<CPageLoadPicture *>(sheet->ActivePage());
         QTest::mouseClick(page->findChild<QPushButton *>(Ids::ObjectName(Ids::IDC_BUTTON_WRITE)), Qt::LeftButton);
@@ -117,7 +117,7 @@ protected:
 TEST_F(RefusingModule, refusedTenthBlockStopsTheLoopAndTheClosingCommandsStillGo)
 {
     auto sheet = OpenSheet(&link);
-    EnterLeftBorder(sheet->SheetSettings());
+    EnterLeftBorder(*sheet);
     sheet->SetActivePage(WizardStep::LoadBMP);
     auto *page = static_cast<CPageLoadPicture *>(sheet->ActivePage());
     // The page in the middle of its write, for the screenshots.

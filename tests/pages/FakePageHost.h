@@ -1,26 +1,37 @@
 #pragma once
 
 // A small stand-in for the wizard sheet, hosting one page in a test: it
-// holds the settings record and records what the page asks of the sheet.
+// holds the configuration document with the module follower, and records
+// what the page asks of the sheet.
 
+#include "ConfigurationDocument.h"
+#include "ModuleFollower.h"
 #include "PageHost.h"
 #include "Settings.h"
 
 #include <QString>
 
-class FakeHost : public PageHost, public RightSideRecompute {
-public:
-    RightSideRecompute *RightSide() override { return this; }
-    void RecomputeRightSide() override { ++recomputes; }
-    int recomputes = 0;
+#include <functional>
 
-    Settings &SheetSettings() override { return settings; }
+class FakeHost : public PageHost {
+public:
+    ConfigurationDocument &Document() override { return document; }
     void StartTitleTimer() override { ++titleTimers; }
     void CheckViewItem(int id) override { checked = id; }
     void SetBackEnabled(bool enabled) override { back = enabled; }
     void ShowFinishOnly(const QString &) override {}
 
-    Settings settings;
+    const Settings &Record() const { return document.Record(); }
+    // The record as a file would give it (values out of any range too).
+    void Prepare(const std::function<void(Settings &)> &prepare)
+    {
+        Settings s = document.Record();
+        prepare(s);
+        document.ReplaceRecord(s);
+    }
+
+    ConfigurationDocument document;
+    ModuleFollower follower{document};
     int titleTimers = 0;
     int checked = 0;
     bool back = false;

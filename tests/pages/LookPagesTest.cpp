@@ -33,10 +33,12 @@ template <typename Page>
 struct Hosted {
     explicit Hosted(const std::function<void(Settings &)> &prepare = {})
     {
-        for (const GridPoint &p : kReferencePoints)
-            s.SetPoint(p.slot, p.x, p.y, 1);
-        if (prepare)
-            prepare(s);
+        host.Prepare([&](Settings &r) {
+            for (const GridPoint &p : kReferencePoints)
+                r.SetPoint(p.slot, p.x, p.y, 1);
+            if (prepare)
+                prepare(r);
+        });
         page.SetHost(&host);
         page.SetLink(&link);
         page.EnsureInitialised();
@@ -46,7 +48,7 @@ struct Hosted {
     ~Hosted() { EXPECT_TRUE(link.commands.isEmpty()) << link.commands.join(u' ').toStdString(); }
 
     FakeHost host;
-    Settings &s = host.settings;
+    const Settings &s = host.Record();
     RecordingLink link;
     RecordedMessages messages;
     Page page;
@@ -192,7 +194,7 @@ TEST(MarkPlacePage, combosAndTextsCountFromTheFirstActivationAndLeavingPublishes
     EXPECT_EQ(h.s.LabelLineText[0], QStringLiteral("1"));
     EXPECT_TRUE(ExportOf(*h.page.Preview()) == untouched);
 
-    h.s.BaseLineMode = 4;
+    h.host.Prepare([](Settings &r) { r.BaseLineMode = 4; });
     h.page.OnSetActive();
     EXPECT_EQ(side->currentIndex(), 0) << "activation shows the record";
     EXPECT_EQ(base->currentIndex(), 4);
@@ -218,9 +220,11 @@ TEST(MarkPlacePage, combosAndTextsCountFromTheFirstActivationAndLeavingPublishes
     // A configuration loaded while another page is shown: the next visit
     // shows and keeps its texts rather than the edits' old ones.
     const QString loaded[] = {"База", "A", "B", "C", "D"};
-    h.s.BaseLineText = loaded[0];
-    for (int k = 0; k < 4; ++k)
-        h.s.LabelLineText[k] = loaded[k + 1];
+    h.host.Prepare([&](Settings &r) {
+        r.BaseLineText = loaded[0];
+        for (int k = 0; k < 4; ++k)
+            r.LabelLineText[k] = loaded[k + 1];
+    });
     h.page.OnSetActive();
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(i == 0 ? h.s.BaseLineText : h.s.LabelLineText[i - 1], loaded[i]);
@@ -336,7 +340,7 @@ TEST(LookPages, handEditedValuesOutOfRangeShowInRangeAndStayInTheRecord)
 TEST(LookPages, textsFitAndControlsDoNotOverlap)
 {
     Hosted<CPageMarkPlace> marks(LabelsOn);
-    marks.s.LabelLineText[0] = QStringLiteral("1 м");
+    marks.host.Prepare([](Settings &r) { r.LabelLineText[0] = QStringLiteral("1 м"); });
     Hosted<CPageLineBold> bold;
     for (const auto &[page, file] : {std::pair<CPageView *, const char *>{&marks.page, "page11-markplace.png"},
                                      {&bold.page, "page10-linebold.png"}}) {

@@ -1,8 +1,8 @@
 // The option pages (camera and monitor, grid shift, parking sensor, warning
-// time) hosted one at a time with a recording link: what each sends to the
-// module on activation, on each control's event and on leaving, driven by
-// real keys and clicks; values from hand-edited files; the warning preview
-// cycle; failed commands.
+// time) hosted one at a time with the module follower on a recording link:
+// what each control's event puts into the record and so sends to the
+// module, driven by real keys and clicks; values from hand-edited files; the
+// warning preview cycle; failed commands.
 #include "CGuideLinePreview.h"
 #include "CPageGridShift.h"
 #include "CPageLineBold.h"
@@ -40,6 +40,17 @@ namespace {
 
 enum class PageKind { MonCam, GridShift, Parktronic, Warning, LineBold, MarkPlace };
 
+FollowedStep StepOf(PageKind kind)
+{
+    switch (kind) {
+    case PageKind::MonCam: return FollowedStep::CameraMonitor;
+    case PageKind::GridShift: return FollowedStep::GridShift;
+    case PageKind::Parktronic: return FollowedStep::ParkingSensor;
+    case PageKind::Warning: return FollowedStep::Warning;
+    default: return FollowedStep::None;
+    }
+}
+
 std::unique_ptr<CPageView> MakePage(PageKind kind)
 {
     switch (kind) {
@@ -57,10 +68,12 @@ std::unique_ptr<CPageView> MakePage(PageKind kind)
 // the sheet shows it just before its first activation.
 struct Hosted {
     explicit Hosted(PageKind kind, const std::function<void(Settings &)> &prepare = {})
-        : page(MakePage(kind))
+        : step(StepOf(kind)), page(MakePage(kind))
     {
         if (prepare)
-            prepare(host.settings);
+            host.Prepare(prepare);
+        host.follower.SetLink(&link);
+        host.follower.SetBeforeBox([this] { page->EndHeldPresses(); });
         page->SetHost(&host);
         page->SetLink(&link);
         page->EnsureInitialised();
@@ -69,7 +82,20 @@ struct Hosted {
         EXPECT_TRUE(QTest::qWaitForWindowExposed(page.get()));
     }
     template <typename T> T &As() { return *static_cast<T *>(page.get()); }
+    // Shown and left as the sheet does: the module follows the step.
+    void Activate()
+    {
+        host.follower.Shown(step);
+        page->OnSetActive();
+    }
+    void Leave()
+    {
+        page->OnKillActive();
+        host.follower.Left(step);
+    }
+    const Settings &Record() const { return host.Record(); }
 
+    FollowedStep step;
     FakeHost host;
     RecordingLink link;
     RecordedMessages messages;
@@ -138,64 +164,29 @@ QStringList FullWrite(const std::function<void(Settings &)> &prepare = {})
     return link.commands;
 }
 
-struct LifecycleCase {
-    const char *name;
-    PageKind kind;
-    std::function<void(Settings &)> prepare;
-    QStringList activation;
-    QStringList leaving;
-};
-
-TEST(OptionPages, activationAndLeavingSendTheirSequences)
+// A visit without a choice leaves the record as it was, also a hand-edited
+// one whose values the pages show within their ranges.
+TEST(OptionPages, aVisitWithoutAChoiceLeavesTheRecordAsItWas)
 {
-    const auto warning3s = [](Settings &s) {
-        s.WarningSeconds = 3; s.Reflection = true; s.CameraShiftX = 12; s.CameraShiftY = 34;
-        s.RearEnabled = 1; s.IndicatorX = 4; s.IndicatorY = 99; s.LineBrightness = 60; s.BackgroundBrightness = 21;
+    const std::pair<PageKind, std::function<void(Settings &)>> cases[] = {
+        {PageKind::MonCam, [](Settings &s) { s.Reflection = true; s.LineBrightness = 33; }},
+        {PageKind::GridShift, [](Settings &s) { s.CameraShiftX = 300; s.CameraShiftY = -7; }},
+        {PageKind::Parktronic, [](Settings &s) { s.IndicatorX = 300; s.IndicatorY = 1000; s.RearEnabled = 7; }},
+        {PageKind::Warning, [](Settings &s) { s.WarningSeconds = 9; s.LineBrightness = 500; s.BackgroundBrightness = -3; }},
+        {PageKind::LineBold, [](Settings &s) { s.LineThickness = 99; s.CurveTicks = -5; }},
+        {PageKind::MarkPlace, [](Settings &s) { s.SideLineMode = 42; s.LabelShiftY = 300; }},
     };
-    const auto warningOut = [](Settings &s) { s.WarningSeconds = 9; s.LineBrightness = 500; s.BackgroundBrightness = -3; };
-    const LifecycleCase cases[] = {
-        {"camera and monitor", PageKind::MonCam, {}, {"ATS1", "ATQ0", "ATG70", "ATH25"}, {"ATQ0", "ATW"}},
-        {"mirrored in the monitor, whatever the brightness", PageKind::MonCam,
-         [](Settings &s) { s.Reflection = true; s.LineBrightness = 33; s.BackgroundBrightness = 44; },
-         {"ATS1", "ATQ1", "ATG70", "ATH25"}, {"ATQ1", "ATW"}},
-        {"grid shift, vertical first", PageKind::GridShift, {}, {"ATS3", "ATK45", "ATJ250"}, {"ATK45", "ATJ250", "ATW"}},
-        {"parking sensor, none fitted", PageKind::Parktronic, {}, {"ATS1", "ATO0", "ATR0", "ATP0"},
-         {"ATO0", "ATR0", "ATP0", "ATW"}},
-        {"parking sensor, only the front one", PageKind::Parktronic, [](Settings &s) { s.FrontEnabled = 1; },
-         {"ATS1", "ATO1", "ATR0", "ATP0"}, {"ATO1", "ATR0", "ATP0", "ATW"}},
-        {"parking sensor, rear one placed", PageKind::Parktronic,
-         [](Settings &s) { s.RearEnabled = 1; s.IndicatorX = 7; s.IndicatorY = 200; },
-         {"ATS1", "ATO1", "ATR7", "ATP200"}, {"ATO1", "ATR7", "ATP200", "ATW"}},
-        // "Не выводить": the warning-dependent screen and the last one are both 1.
-        {"warning not shown", PageKind::Warning, {}, {"ATS1", "ATG80", "ATH25"}, FullWrite()},
-        {"warning shown 3 s, every setting in the full write", PageKind::Warning, warning3s, {"ATS1", "ATG60", "ATH21"},
-         FullWrite(warning3s)},
-        // Hand-edited files: the nearest value the module takes is sent.
-        {"thickness out of range", PageKind::LineBold, [](Settings &s) { s.LineThickness = 99; s.CurveTicks = -5; }, {}, {}},
-        {"labels out of range", PageKind::MarkPlace, [](Settings &s) { s.SideLineMode = 42; s.LabelShiftY = 300; }, {}, {}},
-        {"grid shift out of range", PageKind::GridShift, [](Settings &s) { s.CameraShiftX = 300; s.CameraShiftY = -7; },
-         {"ATS3", "ATK0", "ATJ255"}, {"ATK0", "ATJ255", "ATW"}},
-        {"sensor out of range, unknown type", PageKind::Parktronic,
-         [](Settings &s) { s.IndicatorX = 300; s.IndicatorY = 1000; s.RearEnabled = 7; },
-         {"ATS1", "ATO1", "ATR10", "ATP255"}, {"ATO1", "ATR10", "ATP255", "ATW"}},
-        {"warning out of range", PageKind::Warning, warningOut, {"ATS1", "ATG80", "ATH20"}, FullWrite(warningOut)},
-    };
-    for (const LifecycleCase &c : cases) {
-        SCOPED_TRACE(c.name);
-        Hosted h(c.kind, c.prepare);
-        Settings before;  // the record as loaded, which the page must keep
-        if (c.prepare)
-            c.prepare(before);
-        EXPECT_TRUE(h.link.commands.isEmpty()) << "nothing before the first activation";
-        h.page->OnSetActive();
-        EXPECT_EQ(h.link.commands, c.activation);
+    for (const auto &[kind, prepare] : cases) {
+        SCOPED_TRACE(int(kind));
+        Hosted h(kind, prepare);
+        Settings before;
+        prepare(before);
+        h.Activate();
         EXPECT_EQ(h.host.checked, h.page->ViewItemId());
-        h.link.commands.clear();
-        h.page->OnKillActive();
-        EXPECT_EQ(h.link.commands, c.leaving);
+        h.page->CommitToRecord();
+        h.Leave();
         EXPECT_EQ(h.messages.count(), 0u);
-        EXPECT_TRUE(h.host.settings.SameConfiguration(before)) << "the page changed the record by itself";
-        EXPECT_EQ(h.host.settings.Changed, before.Changed);
+        EXPECT_TRUE(h.Record().SameConfiguration(before)) << "the page changed the record by itself";
     }
 }
 
@@ -216,21 +207,21 @@ TEST(OptionPages, eachControlSendsItsCommandsAtOnce)
     const auto bright = [](Settings &s) { s.LineBrightness = 50; s.BackgroundBrightness = 30; };
     const auto front = [](Settings &s) { s.FrontEnabled = 1; };
     const EventCase cases[] = {
-        // Grid shift: a spin sends its own axis only; Enter and Shift +
-        // cursor keys send vertical, then horizontal.
+        // Grid shift: every change sends the axis it changed.
         {"X spin", P::GridShift, {}, Spin(true, true), {"ATJ251"}, &Settings::CameraShiftX, 251},
         {"Y spin", P::GridShift, {}, Spin(false, false), {"ATK44"}, &Settings::CameraShiftY, 44},
-        {"Enter in X", P::GridShift, {}, Type(true, "100"), {"ATK45", "ATJ100"}, &Settings::CameraShiftX, 100},
-        {"Enter in Y", P::GridShift, {}, Type(false, "0"), {"ATK0", "ATJ250"}, &Settings::CameraShiftY, 0},
+        {"Enter in X", P::GridShift, {}, Type(true, "100"), {"ATJ100"}, &Settings::CameraShiftX, 100},
+        {"Enter in Y", P::GridShift, {}, Type(false, "0"), {"ATK0"}, &Settings::CameraShiftY, 0},
         {"Enter out of range", P::GridShift, {}, Type(true, "256"), {}, &Settings::CameraShiftX, 250, 1},
-        {"Shift+Right", P::GridShift, {}, Shift(Qt::Key_Right), {"ATK45", "ATJ251"}, &Settings::CameraShiftX, 251},
-        {"Shift+Up", P::GridShift, {}, Shift(Qt::Key_Up), {"ATK44", "ATJ250"}, &Settings::CameraShiftY, 44},
+        {"Shift+Right", P::GridShift, {}, Shift(Qt::Key_Right), {"ATJ251"}, &Settings::CameraShiftX, 251},
+        {"Shift+Up", P::GridShift, {}, Shift(Qt::Key_Up), {"ATK44"}, &Settings::CameraShiftY, 44},
         {"Shift+Right at 255", P::GridShift, [](Settings &s) { s.CameraShiftX = 255; }, Shift(Qt::Key_Right), {},
          &Settings::CameraShiftX, 255},
         {"Shift+Left at 0", P::GridShift, [](Settings &s) { s.CameraShiftX = 0; }, Shift(Qt::Key_Left), {},
          &Settings::CameraShiftX, 0},
 
         // Parking sensor: every change sends the three sensor commands.
+        // ("Y spin at 0": nothing changes, nothing is sent.)
         {"rear chosen", P::Parktronic, {}, ComboKey(Ids::IDC_COMBO_REAR, Qt::Key_Down), {"ATO1", "ATR0", "ATP0"},
          &Settings::RearEnabled, 1},
         {"rear removed", P::Parktronic, [](Settings &s) { s.RearEnabled = 1; }, ComboKey(Ids::IDC_COMBO_REAR, Qt::Key_Up),
@@ -240,7 +231,7 @@ TEST(OptionPages, eachControlSendsItsCommandsAtOnce)
         {"front chosen", P::Parktronic, front, ComboKey(Ids::IDC_COMBO1, Qt::Key_Home), {"ATO0", "ATR0", "ATP0"},
          &Settings::FrontEnabled, 0},
         {"X spin", P::Parktronic, {}, Spin(true, true), {"ATO0", "ATR1", "ATP0"}, &Settings::IndicatorX, 1},
-        {"Y spin at 0", P::Parktronic, {}, Spin(false, false), {"ATO0", "ATR0", "ATP0"}, &Settings::IndicatorY, 0},
+        {"Y spin at 0", P::Parktronic, {}, Spin(false, false), {}, &Settings::IndicatorY, 0},
         {"Enter in Y", P::Parktronic, {}, Type(false, "200"), {"ATO0", "ATR0", "ATP200"}, &Settings::IndicatorY, 200},
         {"Enter 11 in X", P::Parktronic, {}, Type(true, "11"), {}, &Settings::IndicatorX, 0, 1},
         {"Shift+Right", P::Parktronic, {}, Shift(Qt::Key_Right), {"ATO0", "ATR1", "ATP0"}, &Settings::IndicatorX, 1},
@@ -259,11 +250,11 @@ TEST(OptionPages, eachControlSendsItsCommandsAtOnce)
     for (const EventCase &c : cases) {
         SCOPED_TRACE(c.name);
         Hosted h(c.kind, c.prepare);
-        h.page->OnSetActive();
+        h.Activate();
         h.link.commands.clear();
         c.act(*h.page);
         EXPECT_EQ(h.link.commands, c.sent);
-        EXPECT_EQ(h.host.settings.*c.field, c.value);
+        EXPECT_EQ(h.Record().*c.field, c.value);
         EXPECT_EQ(h.messages.count(), c.messages);
     }
 }
@@ -283,17 +274,12 @@ TEST(OptionPages, beforeTheFirstActivationAChangeChangesOnlyTheControl)
     for (const auto &[kind, act] : cases) {
         SCOPED_TRACE(++n);
         Hosted h(kind);
-        h.host.settings.Changed = 0;
         const QStringList fields = {h.page->EditX(0) ? h.page->EditX(0)->text() : QString(),
                                     h.page->EditY(0) ? h.page->EditY(0)->text() : QString()};
         act(*h.page);
         EXPECT_TRUE(h.link.commands.isEmpty());
         const Settings s;  // the record as constructed, which the page left alone
-        const Settings &now = h.host.settings;
-        EXPECT_EQ(std::tuple(now.Reflection, now.CameraShiftX, now.CameraShiftY, now.RearEnabled, now.IndicatorY,
-                             now.WarningSeconds, now.LineBrightness, now.Changed),
-                  std::tuple(s.Reflection, s.CameraShiftX, s.CameraShiftY, s.RearEnabled, s.IndicatorY,
-                             s.WarningSeconds, s.LineBrightness, 0));
+        EXPECT_TRUE(h.Record().SameConfiguration(s));
         // The fields' start values: 1 and 1 for the grid shift, 5 and 0 for
         // the sensor position.
         if (kind == PageKind::GridShift) {
@@ -309,23 +295,23 @@ TEST(OptionPages, beforeTheFirstActivationAChangeChangesOnlyTheControl)
 // counts as fitted.
 TEST(OptionPages, handEditedValuesAreShownInRangeAndKeptInTheRecord)
 {
-    Hosted grid(PageKind::GridShift, [](Settings &s) { s.CameraShiftX = 300; s.Changed = 0; });
-    grid.page->OnSetActive();
+    Hosted grid(PageKind::GridShift, [](Settings &s) { s.CameraShiftX = 300; });
+    grid.Activate();
     EXPECT_EQ(grid.page->EditX(0)->text(), QStringLiteral("255"));
-    EXPECT_EQ(grid.host.settings.CameraShiftX, 300);
-    EXPECT_EQ(grid.host.settings.Changed, 0) << "the configuration still is its file";
+    EXPECT_EQ(grid.Record().CameraShiftX, 300);
+    EXPECT_FALSE(grid.host.document.IsModified()) << "the configuration still is its file";
 
     Hosted sensor(PageKind::Parktronic, [](Settings &s) { s.IndicatorX = 300; s.RearEnabled = 7; });
-    sensor.page->OnSetActive();
-    EXPECT_EQ(sensor.host.settings.IndicatorX, 300);
+    sensor.Activate();
+    EXPECT_EQ(sensor.Record().IndicatorX, 300);
     EXPECT_EQ(Combo(*sensor.page, Ids::IDC_COMBO_REAR)->currentIndex(), -1);
-    EXPECT_EQ(sensor.host.settings.RearEnabled, 7);
+    EXPECT_EQ(sensor.Record().RearEnabled, 7);
 
     Hosted warning(PageKind::Warning, [](Settings &s) { s.WarningSeconds = 9; s.BackgroundBrightness = -3; });
-    warning.page->OnSetActive();
+    warning.Activate();
     EXPECT_EQ(Combo(*warning.page, Ids::IDC_COMBO1)->currentText(), QStringLiteral("Показывать 5 с"));
     EXPECT_EQ(warning.page->EditY(0)->text(), QStringLiteral("20"));
-    EXPECT_EQ(std::pair(warning.host.settings.WarningSeconds, warning.host.settings.BackgroundBrightness), std::pair(9, -3));
+    EXPECT_EQ(std::pair(warning.Record().WarningSeconds, warning.Record().BackgroundBrightness), std::pair(9, -3));
 }
 
 // "В мониторе" stores Reflection 1, sends SetMirroring(1) and shows the
@@ -334,16 +320,16 @@ TEST(OptionPages, theMirroringChoiceIsStoredSentAndShown)
 {
     Hosted h(PageKind::MonCam);
     auto &page = h.As<CPageMonCam>();
-    page.OnSetActive();
+    h.Activate();
     EXPECT_EQ(Rgb(page.Picture()->FullSizeBitmap()), Bitmap(Ids::BITMAP_NOTE));
     h.link.commands.clear();
     ComboKey(Ids::IDC_COMBO_MIRROR, Qt::Key_Down)(page);
     EXPECT_EQ(page.MirrorCombo()->currentText(), QStringLiteral("В мониторе"));
-    EXPECT_TRUE(h.host.settings.Reflection);
+    EXPECT_TRUE(h.Record().Reflection);
     EXPECT_EQ(h.link.commands, QStringList{"ATQ1"});
     EXPECT_EQ(Rgb(page.Picture()->FullSizeBitmap()), Bitmap(Ids::BITMAP_NOTE_MIRRORED));
     ComboKey(Ids::IDC_COMBO_MIRROR, Qt::Key_Up)(page);
-    EXPECT_FALSE(h.host.settings.Reflection);
+    EXPECT_FALSE(h.Record().Reflection);
     EXPECT_EQ(h.link.commands, (QStringList{"ATQ1", "ATQ0"}));
     EXPECT_EQ(Rgb(page.Picture()->FullSizeBitmap()), Bitmap(Ids::BITMAP_NOTE));
 }
@@ -352,7 +338,7 @@ TEST(OptionPages, theGridShiftMovesThePreviewGrid)
 {
     Hosted h(PageKind::GridShift);
     auto &page = h.As<CPageGridShift>();
-    page.OnSetActive();
+    h.Activate();
     Shift(Qt::Key_Down)(page);
     // The same grid alone, drawn at the new shift.
     CGuideLinePreview expected;
@@ -369,7 +355,7 @@ TEST(OptionPages, theParkingIndicatorFollowsTheSensorAndItsPosition)
 {
     Hosted h(PageKind::Parktronic);
     auto &page = h.As<CPageParktronic>();
-    page.OnSetActive();
+    h.Activate();
     const QImage none = page.Preview()->grab().toImage();
     QTest::keyClick(page.RearCombo(), Qt::Key_Down);
     const QImage fitted = page.Preview()->grab().toImage();
@@ -401,8 +387,8 @@ TEST_F(WarningCycle, twoSecondsWarningFourLinesOneUnchanged)
 {
     Hosted h(PageKind::Warning, WithBaseLine);
     auto &page = h.As<CPageWarning>();
-    lines = Lines(h.host.settings);
-    page.OnSetActive();
+    lines = Lines(h.Record());
+    h.Activate();
     EXPECT_TRUE(page.CycleRunning());
     EXPECT_EQ(Shown(page), lines) << "the guide lines on activation";
     QTest::keyClick(page.WarningCombo(), Qt::Key_Down);
@@ -429,7 +415,7 @@ TEST_F(WarningCycle, twoSecondsWarningFourLinesOneUnchanged)
         EXPECT_EQ(h.link.commands, s.sent);
         EXPECT_EQ(Shown(page), s.shown);
     }
-    page.OnKillActive();
+    h.Leave();
     EXPECT_FALSE(page.CycleRunning());
 }
 
@@ -437,8 +423,8 @@ TEST_F(WarningCycle, notShownSendsNothingAndKeepsTheLines)
 {
     Hosted h(PageKind::Warning, WithBaseLine);
     auto &page = h.As<CPageWarning>();
-    lines = Lines(h.host.settings);
-    page.OnSetActive();
+    lines = Lines(h.Record());
+    h.Activate();
     h.link.commands.clear();
     for (int i = 0; i < 5; ++i)
         page.Tick();
@@ -455,17 +441,17 @@ TEST_F(WarningCycle, linesAreTheRecordsDrawnOncePerVisit)
         s.WarningSeconds = 1;
     });
     auto &page = h.As<CPageWarning>();
-    const QImage first = Lines(h.host.settings);
-    page.OnSetActive();
+    const QImage first = Lines(h.Record());
+    h.Activate();
     EXPECT_EQ(Shown(page), first);
-    h.host.settings.SetPoint(1, 5.0, 6.0, 1);
-    const QImage second = Lines(h.host.settings);
+    h.host.Prepare([](Settings &s) { s.SetPoint(1, 5.0, 6.0, 1); });
+    const QImage second = Lines(h.Record());
     ASSERT_NE(first, second);
     page.Tick();  // the warning
     page.Tick();  // the lines again: still this visit's
     EXPECT_EQ(Shown(page), first);
-    page.OnKillActive();
-    page.OnSetActive();
+    h.Leave();
+    h.Activate();
     EXPECT_EQ(Shown(page), second) << "the next visit draws the record anew";
 }
 
@@ -488,7 +474,7 @@ TEST_F(WarningCycle, chosenPictureFilesAreShownAndABrokenOneLeavesTheAreaEmpty)
         s.CustomFileWarning = brokenPath;
     });
     auto &page = h.As<CPageWarning>();
-    page.OnSetActive();
+    h.Activate();
     EXPECT_EQ(Shown(page), Rgb(custom));
     page.Tick();
     EXPECT_TRUE(page.Picture()->FullSizeBitmap().isNull());
@@ -508,7 +494,7 @@ TEST(OptionPages, aFailedStepEndsTheArrowsRepeat)
     for (const auto &[kind, x, sent] : cases) {
         SCOPED_TRACE(int(kind));
         Hosted h(kind, [](Settings &s) { s.LineBrightness = 50; });
-        h.page->OnSetActive();
+        h.Activate();
         h.link.commands.clear();
         h.link.answer = [](const QString &) { return kLinkFail; };
         QToolButton *arrow = (x ? h.page->SpinX(0) : h.page->SpinY(0))->UpButton();
@@ -527,7 +513,7 @@ TEST(OptionPages, aFailedCommandShowsOneBoxAndTheSequenceGoesOn)
     {
         Hosted h(PageKind::MonCam);
         h.link.answer = [](const QString &c) { return c == QLatin1String("ATQ0") ? kLinkFail : kLinkOk; };
-        h.page->OnSetActive();
+        h.Activate();
         EXPECT_EQ(h.link.commands, (QStringList{"ATS1", "ATQ0", "ATG70", "ATH25"}));
         ASSERT_EQ(h.messages.count(), 1u);
         EXPECT_EQ(h.messages.all()[0].text,
@@ -537,11 +523,11 @@ TEST(OptionPages, aFailedCommandShowsOneBoxAndTheSequenceGoesOn)
     {
         // A module that is gone: twelve boxes when the warning page is left.
         Hosted h(PageKind::Warning);
-        h.page->OnSetActive();
+        h.Activate();
         h.messages.clear();
         h.link.commands.clear();
         h.link.answer = [](const QString &) { return kLinkFail; };
-        h.page->OnKillActive();
+        h.Leave();
         EXPECT_EQ(h.link.commands, FullWrite());
         EXPECT_EQ(h.messages.count(), 12u);
     }
@@ -585,7 +571,7 @@ TEST_F(WarningCycle, pagesAtTheSheetsStartSizeShowEveryControlWhole)
     for (const auto &[kind, file] : pages) {
         SCOPED_TRACE(file);
         Hosted h(kind, [&](Settings &s) { s = config; });
-        h.page->OnSetActive();
+        h.Activate();
         shoot(h.page.get(), file);
         if (kind == PageKind::Warning) {
             h.As<CPageWarning>().Tick();

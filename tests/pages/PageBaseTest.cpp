@@ -77,15 +77,17 @@ protected:
 
 TEST_F(PageViewControlTest, activationShowsEveryGuidePointAndChecksTheViewItem)
 {
-    host.settings.SetPoint(0, 1.0, 8.0, 1);
-    host.settings.SetPoint(22, 9.0, 2.0, 1);
-    host.settings.SetPoint(7, 3.0, 2.0, 0);
-    host.settings.CameraShiftY = 60;
+    host.Prepare([](Settings &s) {
+        s.SetPoint(0, 1.0, 8.0, 1);
+        s.SetPoint(22, 9.0, 2.0, 1);
+        s.SetPoint(7, 3.0, 2.0, 0);
+        s.CameraShiftY = 60;
+    });
     page.OnSetActive();
     EXPECT_EQ(host.checked, Ids::ID_VIEW_LEFTBORD);
     EXPECT_TRUE(host.back);
     EXPECT_EQ(host.titleTimers, 1);
-    EXPECT_EQ(page.SettingsRecord(), &host.settings);
+    EXPECT_EQ(page.SettingsRecord(), &host.Record());
     EXPECT_TRUE(page.Preview()->IsPointEnabled(0));
     EXPECT_TRUE(page.Preview()->IsPointEnabled(22));
     EXPECT_FALSE(page.Preview()->IsPointEnabled(7));
@@ -256,19 +258,11 @@ TEST(PageKeyRules, aSpinClickChangesItsRowAndActivationIsRemembered)
 }
 
 // A page whose template has a radio group and a filled combo, which reads
-// the settings record while it initialises and runs the symmetry page's
-// recompute through its host when it is left.
+// the settings record while it initialises.
 class TemplatePage : public CPageViewControl {
 public:
     TemplatePage() : CPageViewControl({Ids::IDD_MIRRORLINE, QStringLiteral("template"), Ids::ID_VIEW_MIRRORLINE, Ids::HELP_MIRRORLINE, 0}) {}
     int bright1AtInit = -1;
-
-    bool OnKillActive() override
-    {
-        if (RightSideRecompute *other = Host()->RightSide())
-            other->RecomputeRightSide();
-        return true;
-    }
 
 protected:
     std::vector<ControlSpec> Template() const override
@@ -287,10 +281,10 @@ protected:
     }
 };
 
-TEST(PageTemplates, radioGroupsCombosSettingsAtInitAndAnotherPagesOperation)
+TEST(PageTemplates, radioGroupsCombosAndSettingsAtInit)
 {
     FakeHost host;
-    host.settings.LineBrightness = 42;
+    host.Prepare([](Settings &s) { s.LineBrightness = 42; });
     TemplatePage page;
     page.SetHost(&host);
     page.EnsureInitialised();
@@ -312,9 +306,6 @@ TEST(PageTemplates, radioGroupsCombosSettingsAtInitAndAnotherPagesOperation)
     QTest::mouseClick(manual, Qt::LeftButton);
     EXPECT_EQ(page.RadioIndex(Ids::IDC_RADIO_FIRST), 0);
     EXPECT_FALSE(automatic->isChecked()) << "the two buttons are one group";
-
-    page.OnKillActive();
-    EXPECT_EQ(host.recomputes, 1);
 }
 
 } // namespace

@@ -39,10 +39,12 @@ protected:
     void SetUp() override
     {
         // A car's borders, so that the guide-line picture has lines.
-        for (int i = 0; i < 5; ++i) {
-            host.settings.SetPoint(3 + i, 0.5 + i, 8.0 - 1.5 * i, 1);
-            host.settings.SetPoint(8 + i, 9.5 - i, 8.0 - 1.5 * i, 1);
-        }
+        host.Prepare([](Settings &s) {
+            for (int i = 0; i < 5; ++i) {
+                s.SetPoint(3 + i, 0.5 + i, 8.0 - 1.5 * i, 1);
+                s.SetPoint(8 + i, 9.5 - i, 8.0 - 1.5 * i, 1);
+            }
+        });
         page.SetHost(&host);
         page.SetLink(&link);
         page.EnsureInitialised();
@@ -162,7 +164,7 @@ TEST_F(GuideLinePageTest, fileButtonsKeepThePathAndDefaultShowsTheRecordsLines)
     exported.fill(Qt::black);
     exported.setPixel(10, 20, qRgb(0, 255, 0));
     QTest::mouseClick(Button(Ids::IDC_BUTTON_DEFAULT), Qt::LeftButton);
-    const QImage lines = RenderGuideLinePicture(host.settings);
+    const QImage lines = RenderGuideLinePicture(host.Record());
     EXPECT_EQ(page.PictureBox()->FullSizeBitmap(), lines);
     // Saved, it is what the next steps load.
     page.PictureBox()->SetBitmap(exported);
@@ -177,14 +179,14 @@ TEST_F(GuideLinePageTest, fileButtonsKeepThePathAndDefaultShowsTheRecordsLines)
     dialogs.answer(broken);
     QTest::mouseClick(Button(Ids::IDC_BUTTON_LOAD), Qt::LeftButton);
     EXPECT_TRUE(page.PictureBox()->FullSizeBitmap().isNull()) << "an unreadable file leaves the picture empty";
-    EXPECT_EQ(host.settings.CustomFileLines, broken) << "but its path is kept";
+    EXPECT_EQ(host.Record().CustomFileLines, broken) << "but its path is kept";
     EXPECT_EQ(messages.count(), 0u);
 
     dialogs.answer(saved);
     QTest::mouseClick(Button(Ids::IDC_BUTTON_LOAD), Qt::LeftButton);
     EXPECT_EQ(page.PictureBox()->FullSizeBitmap().pixel(10, 20), qRgb(0, 255, 0));
     QTest::mouseClick(Button(Ids::IDC_BUTTON_DEFAULT), Qt::LeftButton);
-    EXPECT_TRUE(host.settings.CustomFileLines.isEmpty());
+    EXPECT_TRUE(host.Record().CustomFileLines.isEmpty());
     EXPECT_TRUE(page.Path().isEmpty());
 }
 
@@ -193,10 +195,10 @@ TEST_F(GuideLinePageTest, fileButtonsKeepThePathAndDefaultShowsTheRecordsLines)
 TEST_F(GuideLinePageTest, activationRendersTheRecordUnlessTheInstallerLoadedABmp)
 {
     page.OnSetActive();
-    EXPECT_EQ(page.PictureBox()->FullSizeBitmap(), RenderGuideLinePicture(host.settings));
-    host.settings.SetPoint(5, 3.0, 2.0, 1);
+    EXPECT_EQ(page.PictureBox()->FullSizeBitmap(), RenderGuideLinePicture(host.Record()));
+    host.Prepare([](Settings &s) { s.SetPoint(5, 3.0, 2.0, 1); });
     page.OnSetActive();
-    EXPECT_EQ(page.PictureBox()->FullSizeBitmap(), RenderGuideLinePicture(host.settings)) << "rendered anew";
+    EXPECT_EQ(page.PictureBox()->FullSizeBitmap(), RenderGuideLinePicture(host.Record())) << "rendered anew";
 
     QTemporaryDir dir;
     QImage own(400, 312, QImage::Format_RGB32);
@@ -204,8 +206,10 @@ TEST_F(GuideLinePageTest, activationRendersTheRecordUnlessTheInstallerLoadedABmp
     own.setPixel(10, 20, qRgb(0, 255, 0));
     const QString file = dir.filePath(QStringLiteral("own.bmp"));
     ASSERT_TRUE(own.save(file, "BMP"));
-    host.settings.CustomFileLines = file;
-    host.settings.SetPoint(5, 4.0, 2.0, 1);
+    host.Prepare([&](Settings &s) {
+        s.CustomFileLines = file;
+        s.SetPoint(5, 4.0, 2.0, 1);
+    });
     page.OnSetActive();
     EXPECT_EQ(page.PictureBox()->FullSizeBitmap().pixel(10, 20), qRgb(0, 255, 0)) << "the installer's BMP stays";
 }
@@ -224,10 +228,12 @@ TEST_F(GuideLinePageTest, aPictureWithoutLinesIsWrittenOnlyWhenConfirmed)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        for (int i = 0; i <= 22 && !c.lines; ++i)
-            host.settings.PointFlags[size_t(i)] = 0;
-        host.settings.BaseLineText.clear();
-        host.settings.SideLineMode = 0;
+        host.Prepare([&](Settings &s) {
+            for (int i = 0; i <= 22 && !c.lines; ++i)
+                s.PointFlags[size_t(i)] = 0;
+            s.BaseLineText.clear();
+            s.SideLineMode = 0;
+        });
         page.OnSetActive();
         ScriptedQuestions questions;
         questions.answer(c.answer);

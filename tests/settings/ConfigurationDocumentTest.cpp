@@ -19,7 +19,7 @@ public:
     {
         calls += "leave ";
         if (!refuseLeave)
-            document_.Record().FontHeight = 33;
+            document_.Edit([](ConfigurationEdit &e) { e.Set(&Settings::FontHeight, 33); });
         return !refuseLeave;
     }
     void ReturnToLeftPage() override { calls += "return "; }
@@ -100,7 +100,7 @@ TEST_F(ConfigurationDocumentTest, FileCommandsAskLeaveReplaceAndSaveInOrder)
         if (c.command == &D::FileLoad || c.command == &D::FileSaveAs)
             dialogs.answer(c.file ? std::optional(QDir::current().filePath(QString::fromUtf8(*c.file))) : std::nullopt);
         if (c.modified)
-            document.Record().SetPoint(4, 3.25, 6.5, 1);
+            document.Edit([](ConfigurationEdit &e) { e.SetPoint(4, 3.25, 6.5, 1); });
 
         EXPECT_EQ((document.*c.command)(), c.result);
         EXPECT_EQ(host.calls, c.calls);

@@ -113,7 +113,6 @@ protected:
         settings_.SetPoint(4, 2.0, 2.0, 1);
         for (int i = 0; i < 300; ++i)  // make the new file larger than the old one
             settings_.CustomFileLines += QStringLiteral("/long/path");
-        ASSERT_EQ(settings_.IsChanged(), 1);
 
         RecordedMessages messages;
         if (const std::string cannot = breakIt(); !cannot.empty()) {
@@ -126,7 +125,6 @@ protected:
             mendIt();
         EXPECT_FALSE(saved);
         ExpectOneMessageNaming(messages, path);
-        EXPECT_EQ(settings_.IsChanged(), 1);
         EXPECT_EQ(ReadBytes(path), old) << "the old file is whole";
         const QStringList left = QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden);
         for (const QString &name : left)
@@ -340,7 +338,6 @@ TEST_F(FileFailureTest, SaveIntoAMissingFolderOrOntoAFolderFails)
         RecordedMessages messages;
         EXPECT_FALSE(SaveConfiguration(settings_, files_, path));
         ExpectOneMessageNaming(messages, path);
-        EXPECT_EQ(settings_.IsChanged(), 1);
         EXPECT_EQ(files_.currentFilePath, QStringLiteral("current.ini"));
     }
     EXPECT_TRUE(QFileInfo(Path("taken.ini")).isDir());

@@ -70,7 +70,6 @@ TEST_F(ConfigurationTest, NewOnAnEmptyStoreWritesTheBuiltInFile)
     EXPECT_EQ(settings_.Points[0].x, 20.0);
     EXPECT_EQ(settings_.Points[0].y, 200.0);
     EXPECT_EQ(settings_.Points[15].x, 360.0);
-    EXPECT_EQ(settings_.IsChanged(), 1);
 }
 
 // A default file that is there may hold the installer's own configuration,
@@ -95,7 +94,6 @@ TEST_F(ConfigurationTest, FirstSaveOfANewConfigurationAddsKeysAndRewritesNumbers
 {
     ASSERT_TRUE(NewConfiguration(settings_, files_));
     ASSERT_TRUE(SaveConfiguration(settings_, files_, Path("saved.ini")));
-    EXPECT_EQ(settings_.IsChanged(), 0);
     EXPECT_EQ(files_.currentFilePath, QString::fromUtf8("Новая конфигурация")) << "Save does not move the path";
     ExpectSameLines(ReadBytes(Path("saved.ini")), Golden("config-new-then-saved.ini"));
 
@@ -178,7 +176,6 @@ TEST_F(ConfigurationTest, LoadLeavesFieldsOfMissingOrIncompleteKeys)
         label = QStringLiteral("previous");
     settings_.LineBrightness = 33;
     settings_.MirrorX = 2.5;
-    settings_.Changed = 0;
 
     WriteBytes(Path("partial.ini"), "[CurveLeft]\r\nPoint2X=5.\r\nPoint2Y=6.\r\n"  // no Point2V
                                     "[Camera]\r\nShiftX=99\r\n"                     // no ShiftY
@@ -194,22 +191,6 @@ TEST_F(ConfigurationTest, LoadLeavesFieldsOfMissingOrIncompleteKeys)
     EXPECT_EQ(settings_.MirrorX, 2.5);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(settings_.LabelLineText[i], QString::number(i + 1)) << "label texts fall back to the distances";
-    EXPECT_EQ(settings_.IsChanged(), 0) << "nothing that marks was changed";
-}
-
-TEST_F(ConfigurationTest, LoadMarksChangedOnlyWhenPointsOrShiftDiffer)
-{
-    ASSERT_TRUE(NewConfiguration(settings_, files_));
-    ASSERT_TRUE(SaveConfiguration(settings_, files_, Path("c.ini")));
-    ASSERT_EQ(settings_.IsChanged(), 0);
-    ASSERT_TRUE(LoadConfiguration(settings_, files_, Path("c.ini")));
-    EXPECT_EQ(settings_.IsChanged(), 0) << "same points and shift";
-
-    WriteBytes(Path("shift.ini"), "[Camera]\r\nShiftX=1\r\nShiftY=2\r\n");
-    ASSERT_TRUE(LoadConfiguration(settings_, files_, Path("shift.ini")));
-    EXPECT_EQ(settings_.IsChanged(), 1);
-    EXPECT_EQ(settings_.CameraShiftX, 1);
-    EXPECT_EQ(settings_.CameraShiftY, 2);
 }
 
 TEST_F(ConfigurationTest, NewOnALoadedStoreKeepsItsExtraKeysCommentsAndBrightness)

@@ -137,7 +137,6 @@ TEST_F(ConfigurationLimits, saveAtTheRecordLimitLoadsAgainAndOnePastIsRefusedWit
     // At the limit once the program's keys are in: saved, and loaded again.
     RecordedMessages messages;
     FillRecords(IniFile::MaxRecords - added);
-    settings_.Changed = 1;
     ASSERT_TRUE(SaveConfiguration(settings_, files_, Path("kept.ini")));
     EXPECT_EQ(qsizetype(IniFile::Content.size()), IniFile::MaxRecords);
     Settings again;
@@ -149,13 +148,11 @@ TEST_F(ConfigurationLimits, saveAtTheRecordLimitLoadsAgainAndOnePastIsRefusedWit
     // the reason; the old file stays whole and the changes stay unsaved.
     WriteBytes(Path("kept.ini"), kOld);
     FillRecords(IniFile::MaxRecords - added + 1);
-    settings_.Changed = 1;
     EXPECT_FALSE(SaveConfiguration(settings_, files_, Path("kept.ini")));
     ASSERT_EQ(messages.count(), 1u);
     const QString text = messages.all().front().text;
     EXPECT_TRUE(text.contains(Path("kept.ini"))) << Str(text);
     EXPECT_TRUE(text.contains(QString::number(IniFile::MaxRecords))) << Str(text);
-    EXPECT_EQ(settings_.Changed, 1);
     ExpectOldFileWhole();
 }
 
