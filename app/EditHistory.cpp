@@ -34,6 +34,8 @@ public:
         if (!next->mergeable_ || next->fields_ != fields_ || !(next->place_ == endPlace_))
             return false;
         after_ = next->after_;
+        // Back where it started (a value nudged there and back): no step.
+        setObsolete(SameFields(before_, after_));
         return true;
     }
 

@@ -29,7 +29,8 @@ constexpr unsigned kShortenBelowBytes = 100;
 // Bytes sent between two pacing pauses, and the pause in µs.
 constexpr unsigned kBytesPerPause = 16;
 constexpr unsigned kPausePerBytesUs = 500;
-// ms the link rests after every exchange, whatever its outcome.
+// ms the link rests after every exchange, whatever its outcome, before the
+// next one starts.
 constexpr unsigned kRestAfterExchangeMs = 20;
 // Longest single wait for reply bytes: 10 ms plus 1 ms per byte asked for.
 constexpr int kReadWaitBaseMs = 10;
@@ -205,6 +206,7 @@ LinkResult ComPortLink::Transact(const std::uint8_t *bytes, unsigned length, uns
     if (fd_ < 0 || (bytes == nullptr && length > 0))
         return kLinkFail;
 
+    std::this_thread::sleep_until(restUntil_);
     ::tcflush(fd_, TCIOFLUSH);
     const unsigned sent = (length > 0 && length < kShortenBelowBytes) ? length - 1 : length;
 
@@ -264,8 +266,8 @@ LinkResult ComPortLink::Transact(const std::uint8_t *bytes, unsigned length, uns
             break;
     }
 
+    restUntil_ = Clock::now() + std::chrono::milliseconds(kRestAfterExchangeMs);
     if (!lineAlive)
         return LostInExchange();  // hung up: the device is gone
-    std::this_thread::sleep_for(std::chrono::milliseconds(kRestAfterExchangeMs));
     return result;
 }

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <chrono>
+
 // Why the last ComPortLink::Open failed, so that the user can be told what
 // to do about it.
 enum class OpenError {
@@ -62,4 +64,8 @@ private:
     OpenError openError_ = OpenError::None;
     QString openErrorText_;
     std::optional<PortHolder> holder_;
+    // The line rests after every exchange before the next one starts; the
+    // rest is taken at the next exchange, so that the program is not held
+    // up once the module has answered.
+    std::chrono::steady_clock::time_point restUntil_{};
 };

@@ -20,14 +20,6 @@ class Settings;
 
 namespace ModuleCommands {
 
-// Ranges the module takes, which the option pages' fields use too.
-constexpr int kGridShiftMax = 255;        // both axes, from 0
-constexpr int kIndicatorXMax = 10;        // parking-sensor scale, from 0
-constexpr int kIndicatorYMax = 255;       // from 0
-constexpr int kWarningTimeMax = 5;        // seconds, from 0 (not shown)
-constexpr int kBrightnessMin = 20;
-constexpr int kBrightnessMax = 80;
-
 // The record's value of the field within the table's range for it.
 int InRange(const Settings &s, int Settings::*field);
 

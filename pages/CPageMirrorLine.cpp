@@ -3,6 +3,7 @@
 #include "CGuideLinePreview.h"
 #include "CValueSpinCtrl.h"
 #include "ConfigurationEdit.h"
+#include "ConfigurationTable.h"
 #include "GridGeometry.h"
 #include "ResourceIds.h"
 #include "Settings.h"
@@ -51,8 +52,11 @@ std::vector<ControlSpec> CPageMirrorLine::Template() const
 void CPageMirrorLine::OnInitDialog()
 {
     CPageViewControl::OnInitDialog();
-    SpinX(0)->SetRange(0.0, 10.0, 0.05);
-    SpinY(0)->SetRange(-5.0, 5.0, 0.05);
+    // The line's position and lean within the table's ranges, on the grid's step.
+    for (auto [spin, field] : {std::pair(SpinX(0), &Settings::MirrorX), std::pair(SpinY(0), &Settings::MirrorShift)}) {
+        const FieldRange range = RangeOf(field).value_or(FieldRange{Grid::kLowest, Grid::kHighest});
+        spin->SetRange(range.minimum, range.maximum, Grid::kStep);
+    }
     for (CValueSpinCtrl *spin : {SpinX(0), SpinY(0)}) {
         spin->SetDecimals(2);
         spin->SetTrimZeros(false);

@@ -6,7 +6,6 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -15,65 +14,12 @@ QString Tr(const char *text)
     return QCoreApplication::translate("ConfigurationChange", text);
 }
 
-// A field's name by its file section and key (a point group by its section),
-// in the words of the page that edits it.
-struct FieldName {
-    const char *section;
-    const char *key;
-    const char *name;
-};
-
-constexpr FieldName kNames[] = {
-    {"Common", "WarningEnabled", QT_TRANSLATE_NOOP("ConfigurationChange", "время показа предупреждения")},
-    {"Common", "Reflection", QT_TRANSLATE_NOOP("ConfigurationChange", "зеркализация изображения")},
-    {"Common", "LineThickness", QT_TRANSLATE_NOOP("ConfigurationChange", "толщина габаритных линий")},
-    {"Common", "CurveThickness", QT_TRANSLATE_NOOP("ConfigurationChange", "толщина кривых")},
-    {"Common", "CurveTicks", QT_TRANSLATE_NOOP("ConfigurationChange", "длина штриха кривых")},
-    {"Common", "CurveTicksSpace", QT_TRANSLATE_NOOP("ConfigurationChange", "длина пробела кривых")},
-    {"Common", "CustomFileLines", QT_TRANSLATE_NOOP("ConfigurationChange", "файл изображения линий")},
-    {"Common", "CustomFileWarning", QT_TRANSLATE_NOOP("ConfigurationChange", "файл изображения предупреждения")},
-    {"Common", "Bright1", QT_TRANSLATE_NOOP("ConfigurationChange", "яркость линий")},
-    {"Common", "Bright2", QT_TRANSLATE_NOOP("ConfigurationChange", "яркость фона")},
-    {"Camera", "ShiftX", QT_TRANSLATE_NOOP("ConfigurationChange", "сдвиг решетки")},
-    {"Camera", "ShiftY", QT_TRANSLATE_NOOP("ConfigurationChange", "сдвиг решетки")},
-    {"Marker mode", "SideLineMode", QT_TRANSLATE_NOOP("ConfigurationChange", "метки на габаритных линиях")},
-    {"Marker mode", "BaseLineMode", QT_TRANSLATE_NOOP("ConfigurationChange", "метки на базовой линии")},
-    {"Marker mode", "BaseLineText", QT_TRANSLATE_NOOP("ConfigurationChange", "текст базовой линии")},
-    {"Marker mode", "LabelLineText1", QT_TRANSLATE_NOOP("ConfigurationChange", "текст метки 1")},
-    {"Marker mode", "LabelLineText2", QT_TRANSLATE_NOOP("ConfigurationChange", "текст метки 2")},
-    {"Marker mode", "LabelLineText3", QT_TRANSLATE_NOOP("ConfigurationChange", "текст метки 3")},
-    {"Marker mode", "LabelLineText4", QT_TRANSLATE_NOOP("ConfigurationChange", "текст метки 4")},
-    {"Marker mode", "FontHeight", QT_TRANSLATE_NOOP("ConfigurationChange", "высота шрифта")},
-    {"Marker mode", "ShiftX", QT_TRANSLATE_NOOP("ConfigurationChange", "отступ меток")},
-    {"Marker mode", "ShiftY", QT_TRANSLATE_NOOP("ConfigurationChange", "отступ меток")},
-    {"ParkingSensor", "FrontEnabled", QT_TRANSLATE_NOOP("ConfigurationChange", "передний парктроник")},
-    {"ParkingSensor", "RearEnabled", QT_TRANSLATE_NOOP("ConfigurationChange", "задний парктроник")},
-    {"ParkingSensor", "MenuShift", QT_TRANSLATE_NOOP("ConfigurationChange", "положение шкалы")},
-    {"ParkingSensor", "MenuShiftY", QT_TRANSLATE_NOOP("ConfigurationChange", "положение шкалы")},
-    {"MirrorLine", "MirrorX", QT_TRANSLATE_NOOP("ConfigurationChange", "линия симметрии")},
-    {"MirrorLine", "MirrorY", QT_TRANSLATE_NOOP("ConfigurationChange", "линия симметрии")},
-    {"MirrorLine", "MirrorShift", QT_TRANSLATE_NOOP("ConfigurationChange", "линия симметрии")},
-    {"MirrorLine", "MirrorUsing", QT_TRANSLATE_NOOP("ConfigurationChange", "расчёт правой стороны")},
-    // Point groups: the line in the genitive, after "точка N".
-    {"BaseLine", "", QT_TRANSLATE_NOOP("ConfigurationChange", "базовой линии")},
-    {"SideLineLeft", "", QT_TRANSLATE_NOOP("ConfigurationChange", "левой границы")},
-    {"SideLineRight", "", QT_TRANSLATE_NOOP("ConfigurationChange", "правой границы")},
-    {"CurveLeft", "", QT_TRANSLATE_NOOP("ConfigurationChange", "левой кривой")},
-    {"CurveRight", "", QT_TRANSLATE_NOOP("ConfigurationChange", "правой кривой")},
-};
-
 QString NameOf(const ConfigurationKey &key)
 {
-    for (const FieldName &name : kNames)
-        if (std::strcmp(name.section, key.section) == 0 && std::strcmp(name.key, key.key) == 0)
-            return Tr(name.name);
-    // A field no page edits: its key, so that the change is still named.
-    return QString::fromLatin1(key.key);
+    // A field no page edits has no name of its own: its key, so that the
+    // change is still named.
+    return key.name ? Tr(key.name) : QString::fromLatin1(key.key);
 }
-
-} // namespace
-
-namespace {
 
 bool MarkedEntered(const Settings &before, const Settings &after, int slot)
 {

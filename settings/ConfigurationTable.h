@@ -9,8 +9,9 @@
 #include <vector>
 
 // The one table of the configuration file: every key with its section, its
-// kind, the Settings field it carries, its built-in value and the range the
-// wizard's page gives it. New, Load, Save, the construction of a Settings
+// kind, the Settings field it carries, its built-in value, the range the
+// wizard's page, the edits and the module commands give it, and the name the
+// edit history shows for it. New, Load, Save, the construction of a Settings
 // record and the unsaved-changes comparison all follow it; renaming a field
 // means changing its one row here.
 
@@ -64,6 +65,9 @@ struct ConfigurationKey {
     const char *builtIn;
     bool writtenByNew;
     std::optional<FieldRange> range;  // none: no page edits the field
+    // What the history calls a change of the field, untranslated (context
+    // "ConfigurationChange"); none: the key names it.
+    const char *name = nullptr;
 };
 
 // Every key in the order New, Load and Save process them.

@@ -7,6 +7,9 @@
 
 #include <QDir>
 
+#include <cmath>
+#include <functional>
+
 namespace {
 
 // Stands in for the window; its leave handler writes into the record, as a
@@ -158,6 +161,59 @@ TEST_F(ConfigurationDocumentTest, StartUpKeepsTheDefaultFileAsTheCurrentOne)
         EXPECT_EQ(document.Record().CameraShiftX, c.shiftX);
         EXPECT_FALSE(document.IsModified());
     }
+}
+
+} // namespace
+
+namespace {
+
+// Every change reaches the observers once, with the fields it changed and
+// the place it was made; an edit that changes nothing is none.
+TEST(ConfigurationDocumentEdits, eachChangeIsToldOnceWithItsFieldsAndPlace)
+{
+    class Place : public RecordingHost {
+    public:
+        using RecordingHost::RecordingHost;
+        EditPlace CurrentPlace() const override { return {7, 2, true}; }
+    };
+    using E = ConfigurationEdit;
+    const struct {
+        const char *name;
+        std::function<void(E &)> edit;
+        QStringList fields;  // "section/key" or "section#slot"
+    } cases[] = {
+        {"one field", [](E &e) { e.Set(&Settings::FontHeight, 30); }, {"Marker mode/FontHeight"}},
+        {"a point and the one it shares", [](E &e) { e.SetPoint(0, 1, 8, 1); e.SetPoint(3, 1, 8, 1); },
+         {"SideLineLeft#3", "BaseLine#0"}},
+        {"beyond the range: brought within it", [](E &e) { e.Set(&Settings::LineBrightness, 10); }, {"Common/Bright1"}},
+        {"a label text", [](E &e) { e.SetLabelText(2, QStringLiteral("3 м")); }, {"Marker mode/LabelLineText3"}},
+        {"the same value", [](E &e) { e.Set(&Settings::CameraShiftX, 250); }, {}},
+        {"no number", [](E &e) { e.Set(&Settings::MirrorX, std::nan("")); }, {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ConfigurationDocument document;
+        Place host(document);
+        document.SetHost(&host);
+        std::vector<QStringList> told;
+        document.Observe([&](const DocumentChange &change) {
+            EXPECT_EQ(change.origin, DocumentChange::Origin::Edit);
+            EXPECT_EQ(change.place, (EditPlace{7, 2, true}));
+            QStringList fields;
+            for (const FieldRef &f : change.fields)
+                fields << (f.slot < 0 ? QStringLiteral("%1/%2").arg(f.key->section, f.key->key)
+                                      : QStringLiteral("%1#%2").arg(f.key->section).arg(f.slot));
+            told.push_back(fields);
+        });
+        EXPECT_EQ(document.Edit(c.edit), !c.fields.isEmpty());
+        ASSERT_EQ(told.size(), c.fields.isEmpty() ? 0u : 1u);
+        if (!told.empty()) {
+            EXPECT_EQ(told[0], c.fields);
+        }
+    }
+    ConfigurationDocument document;
+    document.Edit([](E &e) { e.Set(&Settings::LineBrightness, 10); });
+    EXPECT_EQ(document.Record().LineBrightness, 20) << "the table's range";
 }
 
 } // namespace
