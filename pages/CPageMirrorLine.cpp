@@ -52,10 +52,10 @@ std::vector<ControlSpec> CPageMirrorLine::Template() const
 void CPageMirrorLine::OnInitDialog()
 {
     CPageViewControl::OnInitDialog();
-    // The line's position and lean within the table's ranges, on the grid's step.
+    // The line's position and lean within the table's ranges and steps.
     for (auto [spin, field] : {std::pair(SpinX(0), &Settings::MirrorX), std::pair(SpinY(0), &Settings::MirrorShift)}) {
-        const FieldRange range = RangeOf(field).value_or(FieldRange{Grid::kLowest, Grid::kHighest});
-        spin->SetRange(range.minimum, range.maximum, Grid::kStep);
+        const FieldRange range = RangeOf(field).value_or(FieldRange{Grid::kLowest, Grid::kHighest, Grid::kStep});
+        spin->SetRange(range.minimum, range.maximum, range.step);
     }
     for (CValueSpinCtrl *spin : {SpinX(0), SpinY(0)}) {
         spin->SetDecimals(2);

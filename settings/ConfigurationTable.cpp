@@ -30,7 +30,7 @@ constexpr const char *kLeftCurve[][2] = {{"1.0", "7.0"}, {"3.0", "4.8"}, {"9.0",
 constexpr const char *kRightCurve[][2] = {{"9.0", "7.0"}, {"7.0", "4.8"}, {"1.0", "2.0"}, {"0", "-1"}, {"0", "-1"}};
 constexpr const char *kBaseLine[][2] = {{"0.5", "8.0"}, {"5.0", "9.0"}, {"9.5", "8.0"}};
 
-constexpr FieldRange kGridCoordinate{Grid::kLowest, Grid::kHighest};
+constexpr FieldRange kGridCoordinate{Grid::kLowest, Grid::kHighest, Grid::kStep};
 
 using K = KeyKind;
 using R = KeyRole;
@@ -115,11 +115,11 @@ constexpr ConfigurationKey kKeys[] = {
     {kParking, "SountEnabled", K::Bool, R::Ignored, {}, nullptr, false, {}},
     {kStage, "CurrentStage", K::Int, R::Constant, {}, "0", true, {}},
 
-    {kMirror, "MirrorX", K::Double, R::Field, &S::MirrorX, "5.0", true, FieldRange{0, 10},
+    {kMirror, "MirrorX", K::Double, R::Field, &S::MirrorX, "5.0", true, FieldRange{0, 10, Grid::kStep},
      QT_TRANSLATE_NOOP("ConfigurationChange", "линия симметрии")},
     {kMirror, "MirrorY", K::Double, R::Field, &S::MirrorY, "10.0", true, {},
      QT_TRANSLATE_NOOP("ConfigurationChange", "линия симметрии")},
-    {kMirror, "MirrorShift", K::Double, R::Field, &S::MirrorShift, "0.0", true, FieldRange{-5, 5},
+    {kMirror, "MirrorShift", K::Double, R::Field, &S::MirrorShift, "0.0", true, FieldRange{-5, 5, Grid::kStep},
      QT_TRANSLATE_NOOP("ConfigurationChange", "линия симметрии")},
     {kMirror, "MirrorUsing", K::Bool, R::Field, &S::MirrorUsing, "0", true, FieldRange{0, 1},
      QT_TRANSLATE_NOOP("ConfigurationChange", "расчёт правой стороны")},

@@ -52,6 +52,7 @@ using ConfigurationField = std::variant<std::monostate, int Settings::*, bool Se
 struct FieldRange {
     double minimum;
     double maximum;
+    double step = 1;  // what one press of a field's arrow adds
 };
 
 struct ConfigurationKey {
