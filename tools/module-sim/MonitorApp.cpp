@@ -42,6 +42,7 @@ PhotoOptions PhotoOf(const SimOptions &options)
     photo.kind = options.photoSeed < 0 ? PhotoKind::Plain : options.grabber ? PhotoKind::Grabber : PhotoKind::Phone;
     photo.seed = std::uint32_t(std::max(0L, options.photoSeed));
     photo.size = QSize(int(options.photoWidth), int(options.photoHeight));
+    photo.condition = options.photoCondition;
     return photo;
 }
 

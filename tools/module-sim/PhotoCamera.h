@@ -2,6 +2,7 @@
 
 #include "CameraScene.h"
 #include "ModuleExecutor.h"
+#include "PhotoCondition.h"
 
 #include <QImage>
 #include <QJsonObject>
@@ -26,7 +27,11 @@ enum class PhotoKind {
 struct PhotoOptions {
     PhotoKind kind = PhotoKind::Phone;
     std::uint32_t seed = 1;     // pose and effects; the same seed gives the same bytes
-    QSize size{2000, 1500};     // of a phone photo
+    QSize size{2000, 1500};     // of a phone photo (before it is turned)
+    // What makes the phone photo hard (PhotoCondition.h); BySeed lets the
+    // seed choose. The standard photo of a seed is the one it always was;
+    // another condition keeps its pose where it can and changes one thing.
+    PhotoCondition condition = PhotoCondition::Standard;
 };
 
 // Where a phone held by the seed stands before the monitor: a pinhole camera
@@ -38,6 +43,10 @@ struct PhotoPose {
     double focal = 0;                                  // pixels
     QPointF principal;                                 // pixels
     double rollDeg = 0;
+    // The screen's active area, mm: a 7-inch 400 x 312 screen unless the
+    // condition is a panel of another shape.
+    double screenWidthMm = 140.2;
+    double screenHeightMm = 140.2 * 312.0 / 400.0;
 
     // Photo position (continuous pixels) of a point of the screen's plane, mm.
     QPointF Project(QPointF screenMm) const;
@@ -60,12 +69,15 @@ struct PhotoMark {
 struct Photo {
     QImage picture; // RGB32
     PhotoOptions options;
+    PhotoCondition condition = PhotoCondition::Standard; // the one it was taken in (never BySeed)
+    bool showsGrid = true;           // false for a photo without the monitor (the notebook page)
     QTransform monitorToPhoto;       // monitor picture positions to photo positions
     std::array<QPointF, 4> grid;     // grid points (0,0), (10,0), (10,10), (0,10)
     std::array<QPointF, 4> screen;   // monitor picture corners, clockwise from top left
     std::vector<PhotoMark> marks;    // within the grid, left to right as the scene lists them
 
-    // {"seed", "kind", "width", "height", "grid", "screen", "homography", "marks": [{"slots", "name", "grid", "picture"}]}
+    // {"seed", "kind", "condition", "showsGrid", "width", "height", "grid", "screen", "homography",
+    //  "marks": [{"slots", "name", "grid", "picture"}]}; without the monitor, grid, screen and marks are empty
     QJsonObject ToJson() const;
 };
 
@@ -85,8 +97,14 @@ public:
     static constexpr double kMaxTiltDeg = 30.0;
     static constexpr double kMaxRollDeg = 10.0;
 
-    // The pose of a seed for a phone photo of this size.
-    static PhotoPose PoseFor(std::uint32_t seed, QSize size);
+    // The frame's width over the photo's, as the condition chooses it.
+    static constexpr double kMinFill = 0.55, kMaxFill = 0.82;
+    static constexpr double kSmallMinFill = 0.18, kSmallMaxFill = 0.30;
+
+    // The pose of a seed for a phone photo of this size (before it is turned).
+    static PhotoPose PoseFor(std::uint32_t seed, QSize size, PhotoCondition condition = PhotoCondition::Standard);
+    // The condition a seed chooses, when PhotoOptions leaves it to the seed.
+    static PhotoCondition ConditionFor(std::uint32_t seed);
 
     // The photo of a monitor picture drawn for these module settings over this scene.
     static Photo Take(const QImage &monitor, const ModuleSettings &settings, const CameraScene &scene,

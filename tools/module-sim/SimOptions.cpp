@@ -113,6 +113,8 @@ std::string CheckPhotoOptions(const SimOptions &o)
         return "--grabber: needs --photo SEED";
     if ((o.photoWidth != 2000 || o.photoHeight != 1500) && !photo)
         return "--photo-size: needs --photo SEED";
+    if (o.photoCondition != PhotoCondition::Standard && (!photo || o.grabber))
+        return "--photo-condition: needs --photo SEED (a phone's photo)";
     if (o.once && o.monitorWindow)
         return "--once: writes the PNG and exits; it cannot show the --monitor window";
     return {};
@@ -206,6 +208,15 @@ Photos of the monitor (with --monitor-png; for the picture-reading code):
                      SEED (a whole number from 0); the same SEED gives the
                      same picture
   --photo-size WxH   size of the photo (default 2000x1500, up to 8000x8000)
+  --photo-condition NAME
+                     what makes the photo hard: standard (the default),
+                     concrete, sunlit-concrete, wet (the ground), sodium,
+                     warm (a colour cast), defocus, motion (blur),
+                     small-monitor, panel-800x480, panel-640x480 (a panel
+                     stretching the picture), trim, vents (round the
+                     monitor), glare, turned-90, turned-180, turned-270 (no
+                     EXIF says so), notebook (no monitor: a squared page), or
+                     by-seed (SEED chooses one)
   --grabber          a 720 x 576 frame of a video grabber instead (the whole
                      monitor picture, slight blur and noise); needs --photo
   --truth FILE       beside each PNG write FILE (JSON): where the grid's
@@ -279,6 +290,13 @@ std::string ParseCommandLine(int argc, const char *const *argv, SimOptions *opti
             o.grabber = true;
         } else if (flag == "--photo") {
             error = countFlag(0, &o.photoSeed, 2'147'483'647L);
+        } else if (flag == "--photo-condition") {
+            if (!needValue())
+                return bad("needs a condition's name");
+            const auto condition = PhotoConditionFromName(value);
+            if (!condition)
+                return bad("needs a condition's name (see --help)");
+            o.photoCondition = *condition;
         } else if (flag == "--photo-size") {
             if (!needValue() || !ParseSize(value, &o.photoWidth, &o.photoHeight))
                 return bad(("needs WIDTHxHEIGHT, each from 1 to " + std::to_string(kMaxPhotoSide) + ", e.g. 2000x1500")

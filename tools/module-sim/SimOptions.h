@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FaultPlan.h"
+#include "PhotoCondition.h"
 #include "SceneSetup.h"
 
 #include <string>
@@ -31,6 +32,7 @@ struct SimOptions {
     long photoWidth = 2000;     // --photo-size, pixels
     long photoHeight = 1500;
     bool grabber = false;       // --grabber: a video grabber's frame instead of a phone's photo
+    PhotoCondition photoCondition = PhotoCondition::Standard; // --photo-condition: what makes the photo hard
     std::string truthPath;      // --truth: where the grid, screen and marks lie in the PNG (JSON)
     bool startWithGrid = false; // --grid: start showing the calibration grid ("ATS3")
     bool once = false;          // --once: write the PNG (and the truth) for the starting state and exit
