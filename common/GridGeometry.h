@@ -13,6 +13,11 @@ inline constexpr double kCellWidth = 40.0;
 inline constexpr double kCellHeight = 25.0;
 // The horizontal grid shift at which the grid starts at the picture's left edge.
 inline constexpr int kCentredShiftX = 250;
+// The module's own grid shift down the picture ("ATK"), rows above the grid's
+// top line, as a new module and a new configuration have it.
+inline constexpr int kDefaultShiftY = 45;
+// Rows of the module's picture.
+inline constexpr int kPictureRows = 312;
 
 // What the point fields accept, in grid units (beyond the grid by two cells
 // each way), and how far one step of a spin or Shift + arrow moves.

@@ -31,6 +31,16 @@ Reduction PlanReduction(int cols, int rows, int maxSide)
     return plan;
 }
 
+// The grey picture and the darkest channel of a work copy's colours.
+void Derive(CvImage::WorkCopy &copy)
+{
+    cv::cvtColor(copy.bgr, copy.grey, cv::COLOR_BGR2GRAY);
+    std::vector<cv::Mat> channels;
+    cv::split(copy.bgr, channels);
+    cv::min(channels[0], channels[1], copy.neutral);
+    cv::min(copy.neutral, channels[2], copy.neutral);
+}
+
 } // namespace
 
 namespace CvImage {
@@ -65,12 +75,32 @@ WorkCopy MakeWorkCopy(const QImage &picture, int maxSide)
         small = bgra;
     }
     cv::cvtColor(small, copy.bgr, cv::COLOR_BGRA2BGR);
-    cv::cvtColor(copy.bgr, copy.grey, cv::COLOR_BGR2GRAY);
-    std::vector<cv::Mat> channels;
-    cv::split(copy.bgr, channels);
-    cv::min(channels[0], channels[1], copy.neutral);
-    cv::min(copy.neutral, channels[2], copy.neutral);
+    Derive(copy);
     return copy;
+}
+
+cv::Scalar BalanceGains(const cv::Mat &bgr)
+{
+    const cv::Scalar none(1, 1, 1);
+    if (bgr.empty() || bgr.channels() != 3)
+        return none;
+    const cv::Scalar mean = cv::mean(bgr);
+    const double brightest = std::max({mean[0], mean[1], mean[2]});
+    const double darkest = std::min({mean[0], mean[1], mean[2]});
+    if (darkest * 1.25 >= brightest)
+        return none;
+    cv::Scalar gains;
+    for (int c = 0; c < 3; ++c)
+        gains[c] = std::min(4.0, brightest / std::max(1.0, mean[c]));
+    return gains;
+}
+
+void Balance(WorkCopy &copy, const cv::Scalar &gains)
+{
+    if (copy.bgr.empty() || (gains[0] == 1 && gains[1] == 1 && gains[2] == 1))
+        return;
+    cv::multiply(copy.bgr, gains, copy.bgr);
+    Derive(copy);
 }
 
 } // namespace CvImage

@@ -28,6 +28,16 @@ QSize WorkSize(QSize picture, int maxSide = kWorkSide);
 // and for a strip with no pixel across once reduced.
 WorkCopy MakeWorkCopy(const QImage &picture, int maxSide = kWorkSide);
 
+// Gains for blue, green and red that make the picture grey on the whole
+// (the grey-world rule), for a photo taken under sodium light or with a
+// warm white balance; all 1 when the picture is near enough grey already
+// (within a quarter), so that most photos are read as taken. No gain is
+// over 4: a channel the light hardly has is mostly noise.
+cv::Scalar BalanceGains(const cv::Mat &bgr);
+// The work copy with its colours balanced by the gains (bgr, grey and
+// neutral again); nothing changes for gains of 1.
+void Balance(WorkCopy &copy, const cv::Scalar &gains);
+
 } // namespace CvImage
 
 namespace CvImage {

@@ -1,5 +1,6 @@
 #include "GridFinder.h"
 
+#include "GridCheck.h"
 #include "GridGeometry.h"
 
 #include <opencv2/calib3d.hpp>
@@ -18,10 +19,13 @@ namespace {
 constexpr int kGridLines = 11;
 // Line candidates kept per direction, strongest first.
 constexpr int kCandidatesPerFamily = 24;
-// A hypothesis must find the grid's lines under this share of its samples.
-constexpr double kMinSupport = 0.55;
-// Crossings the fitted mapping must agree with, of 121.
-constexpr int kMinCrossings = 45;
+// A hypothesis worth a closer look finds the grid's lines under this share
+// of its samples (less what lies between them).
+constexpr double kMinSupport = 0.3;
+// Candidates fitted and checked at each size, the most promising first.
+constexpr int kCandidatesChecked = 8;
+// Sizes the picture is searched at: its own, a half, a quarter.
+constexpr int kLevels = 3;
 
 struct HoughLine {
     double rho = 0;
@@ -38,15 +42,42 @@ QString NoGrid()
                       "щелчками.");
 }
 
+QString NotTheGrid(const QString &why)
+{
+    return QCoreApplication::translate("GridFinder",
+                                       "На снимке не найдена калибровочная сетка модуля: то, что похоже на неё, не "
+                                       "проходит проверку (%1). Снимите монитор целиком, когда модуль показывает "
+                                       "сетку (страницы с точками), без сильных бликов, или укажите четыре угла сетки "
+                                       "щелчками.")
+        .arg(why);
+}
+
+QString Tr(const char *text)
+{
+    return QCoreApplication::translate("GridFinder", text);
+}
+
 // Thin bright lines: what a white top-hat keeps of the picture, thresholded
 // well above the texture of the ground.
 cv::Mat RidgeMask(const cv::Mat &grey, int kernel)
 {
-    cv::Mat tophat;
-    cv::morphologyEx(grey, tophat, cv::MORPH_TOPHAT, cv::getStructuringElement(cv::MORPH_RECT, {kernel, kernel}));
-    cv::Scalar mean, stddev;
-    cv::meanStdDev(tophat, mean, stddev);
-    const double threshold = std::max(12.0, mean[0] + 2.5 * stddev[0]);
+    // The sensor's noise smoothed away first: a top-hat keeps its peaks too.
+    cv::Mat smooth, tophat;
+    cv::GaussianBlur(grey, smooth, {5, 5}, 1.0);
+    cv::morphologyEx(smooth, tophat, cv::MORPH_TOPHAT, cv::getStructuringElement(cv::MORPH_RECT, {kernel, kernel}));
+    // Well above what the ground leaves (its median and spread, which the
+    // grid's lines, a tenth of the picture or less, hardly change).
+    cv::Mat sample;
+    cv::resize(tophat, sample, {}, 0.25, 0.25, cv::INTER_NEAREST);
+    std::vector<uchar> values(sample.begin<uchar>(), sample.end<uchar>());
+    const auto middle = values.begin() + std::ptrdiff_t(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    const double median = *middle;
+    for (uchar &v : values)
+        v = uchar(std::abs(int(v) - int(median)));
+    std::nth_element(values.begin(), middle, values.end());
+    const double spread = 1.4826 * *middle;
+    const double threshold = std::max(6.0, median + 5.0 * std::max(1.0, spread));
     cv::Mat mask;
     cv::threshold(tophat, mask, threshold, 255, cv::THRESH_BINARY);
     return mask;
@@ -136,13 +167,15 @@ bool GridTransform(const HoughLine &top, const HoughLine &bottom, const HoughLin
     return true;
 }
 
-// Share of samples along the grid lines that land on ridge pixels, less
-// the share of samples halfway between lines that do (so that a grid of
-// half the spacing does not score as well).
+// How well the lines a hypothesis predicts lie on ridge pixels: for each
+// line, the share of its samples on them (a line found along three
+// quarters of its length counts in full, so that strong lines do not make
+// up for missing ones), less the share of samples halfway to the next line
+// that are (so that a grid of half the spacing does not score as well);
+// the mean over the lines.
 double Support(const cv::Mat &mask, const QTransform &gridToPicture, int samplesPerLine, const int *lines,
                int lineCount, bool between = true)
 {
-    int on = 0, missed = 0, total = 0;
     // The mapping written out: this runs for every hypothesis.
     const QTransform &m = gridToPicture;
     const auto hit = [&](double gx, double gy) {
@@ -155,61 +188,61 @@ double Support(const cv::Mat &mask, const QTransform &gridToPicture, int samples
             return false;
         return mask.at<uchar>(int(py + 0.5), int(px + 0.5)) != 0;
     };
+    double score = 0;
     for (int n = 0; n < lineCount; ++n) {
         const int t = lines[n];
+        int across = 0, down = 0, acrossBetween = 0, downBetween = 0;
         for (int s = 0; s < samplesPerLine; ++s) {
             const double along = 10.0 * (s + 0.5) / samplesPerLine;
-            on += hit(along, t) + hit(t, along);
-            if (t < 10 && between)
-                missed += hit(along, t + 0.5) + hit(t + 0.5, along);
-            total += 2;
+            across += hit(along, t);
+            down += hit(t, along);
+            if (t < 10 && between) {
+                acrossBetween += hit(along, t + 0.5);
+                downBetween += hit(t + 0.5, along);
+            }
         }
+        const auto line = [samplesPerLine](int on, int off) {
+            return std::min(1.0, on / (0.75 * samplesPerLine)) - double(off) / samplesPerLine;
+        };
+        score += line(across, acrossBetween) + line(down, downBetween);
     }
-    return double(on - missed) / std::max(1, total);
+    return score / std::max(1, 2 * lineCount);
 }
 
-} // namespace
+// Candidate mappings of grid' units (whole numbers at the lines) to the
+// picture's pixels, the most promising first: every pair of rows and pair
+// of columns as the grid's outer lines, a quick look along the lines each
+// predicts, then a closer one for the best.
+struct Candidate {
+    QTransform gridToPicture;
+    double support;
+};
 
-cv::Point2d GridFinder::LineCrossing(int i, int j)
+std::vector<Candidate> Candidates(const cv::Mat &picture, int depth)
 {
-    const double x = i < Grid::kCells ? i + 0.5 / Grid::kCellWidth : Grid::kCells - 0.5 / Grid::kCellWidth;
-    return {x, j + 0.5 / Grid::kCellHeight};
-}
-
-GridFinder::Result GridFinder::Find(const cv::Mat &grey)
-{
-    Result result;
-    if (grey.empty() || grey.cols < kMinSide || grey.rows < kMinSide) {
-        result.problem = NoGrid();
-        return result;
+    const int kernel = depth == 0 ? std::max(5, int(std::lround(std::max(picture.cols, picture.rows) / 150.0))) | 1
+                                  : (depth == 1 ? 9 : 7);
+    // At full size the lines are looked for at half the size, which costs
+    // a quarter and loses nothing: the lines are fitted at full size later.
+    const double reduce = depth == 0 ? 0.5 : 1.0;
+    cv::Mat mask = RidgeMask(picture, kernel);
+    if (reduce < 1.0) {
+        cv::resize(mask, mask, {}, reduce, reduce, cv::INTER_AREA);
+        cv::threshold(mask, mask, 60, 255, cv::THRESH_BINARY);
     }
-    const cv::Mat &small = grey;
-
-    const int kernel = std::max(5, int(std::lround(std::max(small.cols, small.rows) / 150.0))) | 1;
-    // Lines are looked for at half the size, which costs a quarter and
-    // loses nothing: the crossings are refined at full size below.
-    cv::Mat mask;
-    cv::resize(RidgeMask(small, kernel), mask, {}, 0.5, 0.5, cv::INTER_AREA);
-    cv::threshold(mask, mask, 60, 255, cv::THRESH_BINARY);
     std::vector<HoughLine> rows, columns;
     FindLineFamilies(mask, &rows, &columns);
-    if (rows.size() < 2 || columns.size() < 2) {
-        result.problem = NoGrid();
-        return result;
-    }
+    if (rows.size() < 2 || columns.size() < 2)
+        return {};
     cv::Mat near, nearFull;
     cv::dilate(mask, near, cv::getStructuringElement(cv::MORPH_RECT, {3, 3}));
-    cv::resize(near, nearFull, small.size(), 0, 0, cv::INTER_NEAREST);
+    if (reduce < 1.0)
+        cv::resize(near, nearFull, picture.size(), 0, 0, cv::INTER_NEAREST);
+    else
+        nearFull = near;
 
-    // Every pair of rows and pair of columns as the grid's outer lines:
-    // a quick look along all the lines each hypothesis predicts, then a
-    // closer one for the best few.
-    struct Hypothesis {
-        QTransform gridToPicture;
-        double support;
-    };
-    std::vector<Hypothesis> promising;
-    const double minSide = 0.05 * std::min(small.cols, small.rows);
+    std::vector<Candidate> promising;
+    const double minSide = 0.05 * std::min(mask.cols, mask.rows);
     static constexpr int kAll[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
     const std::vector<LinePair> rowPairs = OuterPairs(rows, minSide);
     const std::vector<LinePair> columnPairs = OuterPairs(columns, minSide);
@@ -227,74 +260,357 @@ GridFinder::Result GridFinder::Find(const cv::Mat &grey)
                 promising.push_back({t, support});
         }
     }
-    std::sort(promising.begin(), promising.end(),
-              [](const Hypothesis &a, const Hypothesis &b) { return a.support > b.support; });
+    const auto bySupport = [](const Candidate &a, const Candidate &b) { return a.support > b.support; };
+    std::sort(promising.begin(), promising.end(), bySupport);
     promising.resize(std::min<size_t>(promising.size(), 60));
-    const Hypothesis *best = nullptr;
-    double bestSupport = kMinSupport;
-    for (Hypothesis &h : promising) {
-        h.gridToPicture *= QTransform::fromScale(2, 2); // back to full size
+    for (Candidate &h : promising) {
+        h.gridToPicture *= QTransform::fromScale(1 / reduce, 1 / reduce); // back to full size
         h.support = Support(nearFull, h.gridToPicture, 20, kAll, kGridLines);
-        if (h.support > bestSupport) {
-            bestSupport = h.support;
-            best = &h;
-        }
     }
-    if (!best) {
-        result.problem = NoGrid();
-        return result;
-    }
+    std::sort(promising.begin(), promising.end(), bySupport);
+    while (!promising.empty() && promising.back().support < kMinSupport)
+        promising.pop_back();
+    return promising;
+}
 
-    // Each crossing to a fraction of a pixel, then one mapping through all
-    // that agree.
-    std::vector<cv::Point2f> crossings;
-    std::vector<cv::Point2f> gridPoints;
-    for (int j = 0; j < kGridLines; ++j) {
-        for (int i = 0; i < kGridLines; ++i) {
-            const QPointF p = best->gridToPicture.map(QPointF(i, j));
-            if (p.x() < 2 || p.y() < 2 || p.x() > small.cols - 3 || p.y() > small.rows - 3)
-                continue;
-            crossings.emplace_back(float(p.x()), float(p.y()));
-            const cv::Point2d g = LineCrossing(i, j);
-            gridPoints.emplace_back(float(g.x), float(g.y));
+// Mask pixels (OpenCV's: centres at whole numbers) as the mapping's.
+cv::Matx33d ToMatrix(const QTransform &t)
+{
+    return {t.m11(), t.m21(), t.m31(), t.m12(), t.m22(), t.m32(), t.m13(), t.m23(), t.m33()};
+}
+
+// Whether two mappings of grid' units put the grid's corners within this
+// many grid units of each other, whichever corner each takes for (0, 0):
+// the same lines seen from another of the grid's turns are the same grid.
+bool SameGrid(const cv::Matx33d &a, const cv::Matx33d &b, double within)
+{
+    static const cv::Point2d kCorners[] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+    const cv::Matx33d back = b.inv();
+    for (const cv::Point2d corner : kCorners) {
+        const cv::Point2d p = GridMath::Map(a, corner.x, corner.y);
+        const cv::Point2d g = GridMath::Map(back, p.x, p.y);
+        if (std::none_of(std::begin(kCorners), std::end(kCorners),
+                         [&](cv::Point2d c) { return std::hypot(g.x - c.x, g.y - c.y) <= within; }))
+            return false;
+    }
+    return true;
+}
+
+// The module's grid units of a crossing of grid' lines, the picture turned
+// by quarters clockwise from the grid' frame.
+cv::Point GridOf(int i, int j, int quarters)
+{
+    switch (quarters) {
+    case 1:
+        return {j, 10 - i};
+    case 2:
+        return {10 - i, 10 - j};
+    case 3:
+        return {10 - j, i};
+    default:
+        return {i, j};
+    }
+}
+
+// The mapping of the picture's pixels (continuous) onto the module's grid
+// units through the crossings of the fitted lines, each onto where the
+// module's one-pixel lines cross.
+std::optional<QTransform> MappingThrough(const cv::Matx33d &fitted, int quarters)
+{
+    std::vector<cv::Point2f> picturePoints, targets;
+    for (int j = 1; j + 1 < kGridLines; ++j) {
+        for (int i = 1; i + 1 < kGridLines; ++i) {
+            const cv::Point2d p = GridMath::Map(fitted, i, j);
+            picturePoints.emplace_back(float(p.x + 0.5), float(p.y + 0.5));
+            const cv::Point g = GridOf(i, j, quarters);
+            const cv::Point2d t = GridFinder::LineCrossing(g.x, g.y);
+            targets.emplace_back(float(t.x), float(t.y));
         }
     }
-    const QPointF origin = best->gridToPicture.map(QPointF(5, 5));
-    const QPointF stepX = best->gridToPicture.map(QPointF(6, 5)) - origin;
-    const QPointF stepY = best->gridToPicture.map(QPointF(5, 6)) - origin;
-    const double cell = std::min(std::hypot(stepX.x(), stepX.y()), std::hypot(stepY.x(), stepY.y()));
-    const int window = std::clamp(int(0.18 * cell), 3, 15);
-    std::vector<cv::Point2f> refined = crossings;
-    cv::cornerSubPix(small, refined, {window, window}, {-1, -1},
-                     cv::TermCriteria(cv::TermCriteria::EPS | cv::TermCriteria::COUNT, 30, 0.01));
-    std::vector<cv::Point2f> picturePoints, targets;
-    for (size_t n = 0; n < refined.size(); ++n) {
-        if (std::hypot(refined[n].x - crossings[n].x, refined[n].y - crossings[n].y) > window)
-            continue;
-        // OpenCV puts a pixel's centre at its integer position, the mapping
-        // (as Qt) half a pixel further: pixel c covers [c, c + 1).
-        picturePoints.push_back(refined[n] + cv::Point2f(0.5f, 0.5f));
-        targets.push_back(gridPoints[n]);
-    }
-    if (int(picturePoints.size()) < kMinCrossings) {
-        result.problem = NoGrid();
+    const cv::Mat h = cv::findHomography(picturePoints, targets, 0);
+    if (h.empty())
+        return std::nullopt;
+    return QTransform(h.at<double>(0, 0), h.at<double>(1, 0), h.at<double>(2, 0), //
+                      h.at<double>(0, 1), h.at<double>(1, 1), h.at<double>(2, 1), //
+                      h.at<double>(0, 2), h.at<double>(1, 2), h.at<double>(2, 2));
+}
+
+struct Checked {
+    bool ok = false;
+    int quarters = 0;
+    QString problem;
+    int stage = 0; // how far the candidate got: the later, the likelier the grid
+    QTransform pictureToGrid; // continuous pixels of the picture checked
+    cv::Matx33d fitted;       // grid' to picture pixels (OpenCV's)
+    double cellPixels = 0;
+};
+
+struct Place {
+    cv::Point2d principal;
+    double photoSide;
+    int gridShiftY;
+};
+
+// Fits a candidate to the picture's lines and checks it; on success the
+// mapping from the picture's pixels to the module's grid units.
+Checked Check(const GridCheck &check, const cv::Matx33d &candidate, const Place &place, cv::Size size)
+{
+    Checked result;
+    GridCheck::Fit fit = check.Refine(check.Polish(candidate, 0.8), 0.3);
+    if (fit.problem.isEmpty())
+        fit = check.Refine(fit.gridToPicture, 0.15);
+    if (!fit.problem.isEmpty()) {
+        result.problem = fit.problem;
         return result;
     }
-    // Grid units are tenths of the grid: a crossing more than 0.05 units
-    // off the fit is not one of the grid's.
-    std::vector<uchar> inliers;
-    const cv::Mat h = cv::findHomography(picturePoints, targets, cv::RANSAC, 0.05, inliers, 2000, 0.999);
-    const int used = int(std::count(inliers.begin(), inliers.end(), uchar(1)));
-    if (h.empty() || used < kMinCrossings) {
-        result.problem = NoGrid();
+    result.stage = 1;
+    result.fitted = fit.gridToPicture;
+    if (fit.worstOffset > 0.06 || fit.rmsOffset > 0.025) {
+        result.problem = Tr("линии сетки стоят неравномерно");
         return result;
     }
-    const QTransform pictureToGrid(h.at<double>(0, 0), h.at<double>(1, 0), h.at<double>(2, 0), //
-                                   h.at<double>(0, 1), h.at<double>(1, 1), h.at<double>(2, 1), //
-                                   h.at<double>(0, 2), h.at<double>(1, 2), h.at<double>(2, 2));
-    result.grid = GridMapping::FromTransform(pictureToGrid);
+    const GridCheck::Lines lines = check.CheckLines(fit.gridToPicture);
+    if (!lines.problem.isEmpty()) {
+        result.problem = lines.problem;
+        return result;
+    }
+    result.stage = 2;
+
+    // Which family runs across the module's picture: the one whose cells
+    // come out 40 x 25 of its pixels for some view of a flat screen.
+    const auto fits = [](const GridCheck::Shape &shape) {
+        return shape.rectangle && shape.highStretch >= GridFinder::kLowestStretch
+            && shape.lowStretch <= GridFinder::kHighestStretch;
+    };
+    const bool upright = fits(GridCheck::ShapeOf(fit.gridToPicture, place.principal, place.photoSide,
+                                                 Grid::kCellWidth, Grid::kCellHeight));
+    const bool sideways = fits(GridCheck::ShapeOf(fit.gridToPicture, place.principal, place.photoSide,
+                                                  Grid::kCellHeight, Grid::kCellWidth));
+    if (upright == sideways) {
+        result.problem = upright ? Tr("по виду клеток не понять, какие линии идут поперёк экрана")
+                                 : Tr("клетки не похожи на клетки сетки модуля, 40 × 25 пикселей, ни при каком "
+                                      "ракурсе");
+        return result;
+    }
+    result.stage = 3;
+
+    // Which end is the top: the screen's picture reaches past the grid's
+    // top line by the grid shift, past its bottom line by what is left.
+    // A grabber's frame is the screen's picture itself: its border is the
+    // screen's edge when the grid spans it from side to side.
+    const cv::Point2d left = GridMath::Map(fit.gridToPicture, upright ? 0 : 5, upright ? 5 : 0);
+    const cv::Point2d right = GridMath::Map(fit.gridToPicture, upright ? 10 : 5, upright ? 5 : 10);
+    const bool spans = upright ? std::abs(left.x) <= 3 && std::abs(right.x - (size.width - 1)) <= 3
+                               : std::abs(left.y) <= 3 && std::abs(right.y - (size.height - 1)) <= 3;
+    const GridCheck::Edges edges = check.EdgesAlong(fit.gridToPicture, upright, spans);
+    const double top = place.gridShiftY / Grid::kCellHeight;
+    const double bottom = (Grid::kPictureRows - Grid::kCells * Grid::kCellHeight - place.gridShiftY) / Grid::kCellHeight;
+    const double tolerance = GridFinder::kEdgeTolerance;
+    // A dark part of the picture (a bumper, the night) may end it early as
+    // seen, the frame never late: an orientation is out when an edge lies
+    // past where it would put it, and in when the edge of the longer gap
+    // lies where it puts it, the other out.
+    struct Way {
+        double low, high; // gaps it expects
+        bool out = false, in = false;
+    };
+    Way ways[2] = {{top, bottom}, {bottom, top}}; // the low end the top; the high end the top
+    for (Way &way : ways) {
+        way.out = (!std::isnan(edges.low) && edges.low > way.low + tolerance)
+            || (!std::isnan(edges.high) && edges.high > way.high + tolerance);
+        const double longer = way.low >= way.high ? edges.low : edges.high;
+        way.in = std::abs(way.low - way.high) > 2 * tolerance && !std::isnan(longer)
+            && std::abs(longer - std::max(way.low, way.high)) <= tolerance;
+    }
+    const bool lowIsTop = ways[0].in && !ways[0].out && ways[1].out;
+    const bool highIsTop = ways[1].in && !ways[1].out && ways[0].out;
+    if (lowIsTop == highIsTop) {
+        if (std::abs(top - bottom) <= 2 * tolerance)
+            result.problem = Tr("сетка стоит посередине экрана, и не понять, где у снимка верх");
+        else if (std::isnan(edges.low) && std::isnan(edges.high))
+            result.problem = Tr("не видно краёв экрана, по которым понятно, где у снимка верх");
+        else
+            result.problem = Tr("края экрана лежат не там, где им быть при сдвиге сетки вниз на %1 строк")
+                                 .arg(place.gridShiftY);
+        return result;
+    }
+    const int quarters = upright ? (lowIsTop ? 0 : 2) : (lowIsTop ? 3 : 1);
+    result.stage = 4;
+
+    const auto mapping = MappingThrough(fit.gridToPicture, quarters);
+    if (!mapping) {
+        result.problem = Tr("линии сетки не пересекаются");
+        return result;
+    }
+    result.pictureToGrid = *mapping;
+    result.quarters = quarters;
+    const cv::Point2d middle = GridMath::Map(fit.gridToPicture, 5, 5);
+    const cv::Point2d stepX = GridMath::Map(fit.gridToPicture, 6, 5) - middle;
+    const cv::Point2d stepY = GridMath::Map(fit.gridToPicture, 5, 6) - middle;
+    result.cellPixels = std::min(std::hypot(stepX.x, stepX.y), std::hypot(stepY.x, stepY.y));
+    result.ok = true;
+    return result;
+}
+
+Place PlaceIn(const cv::Mat &picture, const GridFinder::Hints &hints)
+{
+    Place place;
+    place.principal = std::isnan(hints.principal.x) || std::isnan(hints.principal.y)
+        ? cv::Point2d((picture.cols - 1) / 2.0, (picture.rows - 1) / 2.0)
+        : hints.principal;
+    place.photoSide = hints.photoSide > 0 ? hints.photoSide : std::max(picture.cols, picture.rows);
+    place.gridShiftY = hints.gridShiftY;
+    return place;
+}
+
+GridFinder::Result Found(const Checked &checked, double scale)
+{
+    GridFinder::Result result;
+    // Pixels of the level searched are scale of the picture's.
+    result.grid = GridMapping::FromTransform(QTransform::fromScale(scale, scale) * checked.pictureToGrid);
     if (!result.grid)
         result.problem = NoGrid();
-    result.crossingsUsed = used;
+    result.crossingsUsed = kGridLines * kGridLines;
+    result.cellPixels = checked.cellPixels / scale;
     return result;
+}
+
+} // namespace
+
+cv::Point2d GridFinder::LineCrossing(int i, int j)
+{
+    const double x = i < Grid::kCells ? i + 0.5 / Grid::kCellWidth : Grid::kCells - 0.5 / Grid::kCellWidth;
+    return {x, j + 0.5 / Grid::kCellHeight};
+}
+
+namespace {
+
+// Searches the picture at its own size, then a half and a quarter of it,
+// checking the candidates the source gives at each (grid' units to the
+// level's pixels, the most promising first).
+template <typename Source>
+GridFinder::Result Search(const cv::Mat &neutral, const GridFinder::Hints &hints, Source source)
+{
+    GridFinder::Result result;
+    if (neutral.empty() || neutral.cols < GridFinder::kMinSide || neutral.rows < GridFinder::kMinSide) {
+        result.problem = NoGrid();
+        return result;
+    }
+    const Place whole = PlaceIn(neutral, hints);
+    cv::Mat level = neutral;
+    double scale = 1.0; // pixels of the level per pixel of the picture
+    Checked likeliest;  // of the candidates that failed, the one that got furthest
+    for (int depth = 0; depth < kLevels; ++depth) {
+        if (depth > 0) {
+            if (std::min(level.cols, level.rows) < 4 * GridFinder::kMinSide)
+                break;
+            cv::resize(level, level, {}, 0.5, 0.5, cv::INTER_AREA);
+            scale *= 0.5;
+        }
+        const std::vector<Candidate> candidates = source(level, depth, scale);
+        if (candidates.empty())
+            continue;
+        if (!result.candidate) {
+            QPolygonF quad;
+            for (const QPointF corner : {QPointF(0, 0), QPointF(10, 0), QPointF(10, 10), QPointF(0, 10)})
+                quad << candidates.front().gridToPicture.map(corner) / scale;
+            const QRectF box = quad.boundingRect();
+            result.candidate = cv::Rect2d(box.x(), box.y(), box.width(), box.height());
+        }
+        const GridCheck check(level);
+        const Place place{(whole.principal + cv::Point2d(0.5, 0.5)) * scale - cv::Point2d(0.5, 0.5),
+                          whole.photoSide * scale, whole.gridShiftY};
+        std::vector<cv::Matx33d> tried;
+        std::vector<Checked> passed;
+        int checked = 0;
+        for (const Candidate &c : candidates) {
+            const cv::Matx33d m = ToMatrix(c.gridToPicture);
+            if (std::any_of(tried.begin(), tried.end(), [&](const cv::Matx33d &t) { return SameGrid(t, m, 0.25); }))
+                continue;
+            if (++checked > kCandidatesChecked)
+                break;
+            tried.push_back(m);
+            Checked outcome = Check(check, m, place, level.size());
+            if (outcome.stage >= 1)
+                tried.push_back(outcome.fitted); // candidates that fit to the same lines are the same
+            if (!outcome.ok) {
+                if (outcome.stage > likeliest.stage || likeliest.problem.isEmpty())
+                    likeliest = outcome;
+                continue;
+            }
+            if (std::none_of(passed.begin(), passed.end(),
+                             [&](const Checked &p) { return SameGrid(p.fitted, outcome.fitted, 0.3); }))
+                passed.push_back(outcome);
+        }
+        if (passed.size() > 1) {
+            result.problem = NotTheGrid(Tr("под сетку подходят два разных места снимка"));
+            return result;
+        }
+        if (passed.size() == 1) {
+            Checked &grid = passed.front();
+            if (depth > 0) {
+                // Found where blur left the lines readable; read them again
+                // at the picture's own size, near where they were found,
+                // for their place to a finer pixel.
+                const cv::Matx33d toWhole(1 / scale, 0, 0.5 / scale - 0.5, 0, 1 / scale, 0.5 / scale - 0.5, 0, 0, 1);
+                const cv::Matx33d rough = toWhole * grid.fitted;
+                const GridCheck::Fit finer = GridCheck(neutral).Refine(rough, 0.15);
+                if (finer.problem.isEmpty() && finer.rmsOffset <= 0.03 && SameGrid(finer.gridToPicture, rough, 0.1)) {
+                    if (const auto mapping = MappingThrough(finer.gridToPicture, grid.quarters)) {
+                        grid.pictureToGrid = *mapping;
+                        grid.cellPixels /= scale;
+                        return Found(grid, 1.0);
+                    }
+                }
+            }
+            return Found(grid, scale);
+        }
+    }
+    result.problem = likeliest.problem.isEmpty() ? NoGrid() : NotTheGrid(likeliest.problem);
+    return result;
+}
+
+} // namespace
+
+GridFinder::Result GridFinder::Find(const cv::Mat &neutral, const Hints &hints)
+{
+    return Search(neutral, hints, [](const cv::Mat &level, int depth, double) { return Candidates(level, depth); });
+}
+
+GridFinder::Result GridFinder::FromScreen(const cv::Mat &neutral, const std::array<cv::Point2d, 4> &screen,
+                                          const Hints &hints)
+{
+    return Search(neutral, hints, [&](const cv::Mat &, int, double scale) {
+        std::vector<Candidate> candidates;
+        for (int turn = 0; turn < 4; ++turn) {
+            GridMapping::Corners corners;
+            for (int k = 0; k < 4; ++k) {
+                const cv::Point2d p = screen[std::size_t((k + turn) % 4)] * scale;
+                corners[std::size_t(k)] = QPointF(p.x, p.y);
+            }
+            const auto mapping = GridMapping::FromScreenCorners(corners, Grid::kCentredShiftX, hints.gridShiftY);
+            if (!mapping)
+                continue;
+            // To OpenCV's pixels, whose centres lie at whole numbers.
+            candidates.push_back({mapping->GridToPicture() * QTransform::fromTranslate(-0.5, -0.5), 1.0});
+        }
+        return candidates;
+    });
+}
+
+GridFinder::Result GridFinder::Refine(const cv::Mat &neutral, const QTransform &roughGridToPicture, const Hints &hints)
+{
+    Result result;
+    if (neutral.empty() || neutral.cols < kMinSide || neutral.rows < kMinSide) {
+        result.problem = NoGrid();
+        return result;
+    }
+    // The module's grid units as grid' units, in OpenCV's pixels.
+    const cv::Matx33d rough = cv::Matx33d(1, 0, -0.5, 0, 1, -0.5, 0, 0, 1) * ToMatrix(roughGridToPicture);
+    const Checked outcome = Check(GridCheck(neutral), rough, PlaceIn(neutral, hints), neutral.size());
+    if (!outcome.ok) {
+        result.problem = NotTheGrid(outcome.problem);
+        return result;
+    }
+    return Found(outcome, 1.0);
 }

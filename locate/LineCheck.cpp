@@ -2,6 +2,7 @@
 
 #include "CvImage.h"
 #include "MarkFinder.h"
+#include "ScreenFinder.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -73,16 +74,15 @@ std::vector<LineDeviation> MeasureLinesAgainstMarks(const QImage &picture, const
     return result;
 }
 
-std::optional<GridMapping::Corners> FindScreenCorners(const QImage &picture)
+std::optional<std::array<cv::Point2d, 4>> ScreenFinder::Corners(const cv::Mat &greyPicture, double smallest)
 {
-    const CvImage::WorkCopy work = CvImage::MakeWorkCopy(picture, 1000);
-    if (work.grey.empty())
+    if (greyPicture.empty())
         return std::nullopt;
     // The screen's picture is lit from behind and stays brighter than the
     // matte frame round it, even where it shows black: everything a little
     // brighter than the darkest part of the photo.
     cv::Mat grey;
-    cv::GaussianBlur(work.grey, grey, {5, 5}, 1.5);
+    cv::GaussianBlur(greyPicture, grey, {5, 5}, 1.5);
     std::vector<uchar> values(grey.begin<uchar>(), grey.end<uchar>());
     std::nth_element(values.begin(), values.begin() + values.size() / 20, values.end());
     const double dark = values[values.size() / 20];
@@ -95,8 +95,8 @@ std::optional<GridMapping::Corners> FindScreenCorners(const QImage &picture)
     std::vector<cv::Vec4i> hierarchy;
     cv::findContours(bright, contours, hierarchy, cv::RETR_CCOMP, cv::CHAIN_APPROX_NONE);
     const double imageArea = double(grey.cols) * grey.rows;
-    std::optional<GridMapping::Corners> best;
-    double bestArea = 0.04 * imageArea;
+    std::optional<std::array<cv::Point2d, 4>> best;
+    double bestArea = smallest * imageArea;
     for (size_t n = 0; n < contours.size(); ++n) {
         if (hierarchy[n][3] >= 0)
             continue; // a hole's edge
@@ -149,7 +149,7 @@ std::optional<GridMapping::Corners> FindScreenCorners(const QImage &picture)
         }
         if (!fitted)
             continue;
-        GridMapping::Corners corners;
+        std::array<cv::Point2d, 4> corners;
         bool met = true;
         for (int k = 0; k < 4 && met; ++k) {
             const cv::Vec4f &l1 = sides[(k + 3) % 4], &l2 = sides[k];
@@ -159,7 +159,7 @@ std::optional<GridMapping::Corners> FindScreenCorners(const QImage &picture)
                 const double t = ((l2[2] - l1[2]) * l2[1] - (l2[3] - l1[3]) * l2[0]) / det;
                 // Contour points lie on the region's outermost pixels: the
                 // edge is half a pixel further out, about where the sides meet.
-                corners[k] = QPointF((l1[2] + t * l1[0] + 0.5) / work.scale, (l1[3] + t * l1[1] + 0.5) / work.scale);
+                corners[std::size_t(k)] = cv::Point2d(l1[2] + t * l1[0] + 0.5, l1[3] + t * l1[1] + 0.5);
             }
         }
         if (!met)
@@ -168,4 +168,16 @@ std::optional<GridMapping::Corners> FindScreenCorners(const QImage &picture)
         bestArea = area;
     }
     return best;
+}
+
+std::optional<GridMapping::Corners> FindScreenCorners(const QImage &picture)
+{
+    const CvImage::WorkCopy work = CvImage::MakeWorkCopy(picture, 1000);
+    const auto corners = ScreenFinder::Corners(work.grey, 0.04);
+    if (!corners)
+        return std::nullopt;
+    GridMapping::Corners result;
+    for (std::size_t k = 0; k < 4; ++k)
+        result[k] = QPointF((*corners)[k].x / work.scale, (*corners)[k].y / work.scale);
+    return result;
 }

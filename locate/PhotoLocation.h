@@ -1,5 +1,6 @@
 #pragma once
 
+#include "GridGeometry.h"
 #include "GridMapping.h"
 
 #include <QImage>
@@ -24,8 +25,9 @@ struct PhotoLocation {
 
 // Finds the 10 x 10 grid and proposes the marks. Any image; a picture that
 // shows no grid (a plain colour, an unrelated photo) ends with a problem,
-// never a guess.
-PhotoLocation LocateGridAndMarks(const QImage &picture);
+// never a guess. gridShiftY: the module's grid shift down its picture
+// ("ATK"), which tells the photo's top from its bottom when it was turned.
+PhotoLocation LocateGridAndMarks(const QImage &picture, int gridShiftY = Grid::kDefaultShiftY);
 
 // The marks seen in the picture under a mapping found some other way (the
 // four corners clicked by the installer).
