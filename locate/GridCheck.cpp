@@ -202,11 +202,12 @@ GridCheck::Fit GridCheck::Refine(const Homography &gridToPicture, double reach) 
     std::vector<double> profile;
     const auto sample = [&](const Section &a, int half) {
         // Past the picture's border (a grabber's frame ends at the grid's
-        // outer lines) the profile is NaN; the line itself must be inside.
+        // outer lines) the profile is NaN; a third of it must be inside.
         profile.assign(std::size_t(2 * half + 1), 0.0);
         for (int u = -half; u <= half; ++u)
             profile[std::size_t(u + half)] = At(a.at.x + u * a.dir.x, a.at.y + u * a.dir.y);
-        return !std::isnan(profile[std::size_t(half)]);
+        return std::count_if(profile.begin(), profile.end(), [](double v) { return !std::isnan(v); }) * 3
+            > std::ptrdiff_t(profile.size());
     };
 
     // How wide the lines look (blur widens them): the half width of the
@@ -439,9 +440,13 @@ GridCheck::Homography GridCheck::Polish(const Homography &gridToPicture, double 
                     for (int u = -near; u <= near; ++u)
                         on = std::max(on, At(a->at.x + u * a->dir.x, a->at.y + u * a->dir.y));
                     const double reachOff = near + aside;
-                    const double off = std::max(At(a->at.x + reachOff * a->dir.x, a->at.y + reachOff * a->dir.y),
-                                                At(a->at.x - reachOff * a->dir.x, a->at.y - reachOff * a->dir.y));
-                    if (on >= 0 && !std::isnan(on) && !std::isnan(off))
+                    const double plus = At(a->at.x + reachOff * a->dir.x, a->at.y + reachOff * a->dir.y);
+                    const double minus = At(a->at.x - reachOff * a->dir.x, a->at.y - reachOff * a->dir.y);
+                    // Past the picture's border only the other side counts.
+                    const double off = std::isnan(plus) ? minus : std::isnan(minus) ? plus : std::max(plus, minus);
+                    if (std::isnan(At(a->at.x, a->at.y)))
+                        total -= 20; // a line off the picture is a line missing
+                    else if (on >= 0 && !std::isnan(off))
                         total += std::clamp(on - off, -20.0, 20.0);
                 }
             }
@@ -515,9 +520,15 @@ GridCheck::Lines GridCheck::CheckLines(const Homography &gridToPicture) const
             double on = -1;
             for (int u = -near; u <= near && !std::isnan(on); ++u)
                 on = std::max(on, At(p.x + u * dir.x, p.y + u * dir.y));
-            const double offPlus = At(plus.x, plus.y), offMinus = At(minus.x, minus.y);
-            if (on < 0 || std::isnan(offPlus) || std::isnan(offMinus))
+            double offPlus = At(plus.x, plus.y), offMinus = At(minus.x, minus.y);
+            // Past the picture's border (a grabber's frame) only the
+            // other side is there to compare with.
+            if (on < 0 || (std::isnan(offPlus) && std::isnan(offMinus)))
                 continue;
+            if (std::isnan(offPlus))
+                offPlus = offMinus;
+            if (std::isnan(offMinus))
+                offMinus = offPlus;
             if (on >= 250 && std::min(offPlus, offMinus) >= 250) {
                 ++washed; // glare: white either way
                 continue;
