@@ -29,53 +29,78 @@ QPointF ToPointF(geometry::IntPoint p)
     return {static_cast<qreal>(p.x), static_cast<qreal>(p.y)};
 }
 
-// Extends [lo, hi] by the x range of pixel-centre row yc inside the stroke of
-// radius r around the segment a-b (a capsule: the segment's band and the
-// discs at both ends).
-void CapsuleRow(QPointF a, QPointF b, double r, double yc, double &lo, double &hi)
-{
-    auto disc = [&](QPointF c) {
-        const double dy = yc - c.y();
-        if (std::abs(dy) <= r) {
-            const double dx = std::sqrt(r * r - dy * dy);
-            lo = std::min(lo, c.x() - dx);
-            hi = std::max(hi, c.x() + dx);
+// The stroke of radius r around the segment a-b (a capsule: the segment's
+// band and the discs at both ends). Its direction and length are worked out
+// once; a wide stroke of one-unit samples asks each segment for some dozens
+// of rows.
+class Capsule {
+public:
+    Capsule(QPointF a, QPointF b, double r)
+        : a_(a)
+        , b_(b)
+        , r_(r)
+    {
+        const double ux = b.x() - a.x();
+        const double uy = b.y() - a.y();
+        length_ = std::hypot(ux, uy);
+        if (length_ > 0.0) {
+            dxu_ = ux / length_;
+            dyu_ = uy / length_;
         }
-    };
-    disc(a);
-    disc(b);
-    const double ux = b.x() - a.x();
-    const double uy = b.y() - a.y();
-    const double length = std::hypot(ux, uy);
-    if (!(length > 0.0))
-        return;
-    // The band: 0 <= u.(p - a) <= length and |n.(p - a)| <= r, with u the unit
-    // direction and n its normal; each bound is linear in x on this row.
-    double bandLo = -HUGE_VAL;
-    double bandHi = HUGE_VAL;
-    auto bound = [&](double cx, double constant, double minimum, double maximum) {
-        // minimum <= cx * x + constant <= maximum
-        if (cx == 0.0) {
-            if (constant < minimum || constant > maximum)
-                bandLo = HUGE_VAL;
-            return;
-        }
-        double x1 = (minimum - constant) / cx;
-        double x2 = (maximum - constant) / cx;
-        if (x1 > x2)
-            std::swap(x1, x2);
-        bandLo = std::max(bandLo, x1);
-        bandHi = std::min(bandHi, x2);
-    };
-    const double dxu = ux / length;
-    const double dyu = uy / length;
-    bound(dxu, dyu * (yc - a.y()) - dxu * a.x(), 0.0, length);
-    bound(-dyu, dxu * (yc - a.y()) + dyu * a.x(), -r, r);
-    if (bandLo <= bandHi) {
-        lo = std::min(lo, bandLo);
-        hi = std::max(hi, bandHi);
     }
-}
+
+    // Extends [lo, hi] by the x range of pixel-centre row yc inside the
+    // capsule.
+    void Row(double yc, double &lo, double &hi) const
+    {
+        const double r = r_;
+        auto disc = [&](QPointF c) {
+            const double dy = yc - c.y();
+            if (std::abs(dy) <= r) {
+                const double dx = std::sqrt(r * r - dy * dy);
+                lo = std::min(lo, c.x() - dx);
+                hi = std::max(hi, c.x() + dx);
+            }
+        };
+        disc(a_);
+        disc(b_);
+        if (!(length_ > 0.0))
+            return;
+        // The band: 0 <= u.(p - a) <= length and |n.(p - a)| <= r, with u the
+        // unit direction and n its normal; each bound is linear in x on this
+        // row.
+        double bandLo = -HUGE_VAL;
+        double bandHi = HUGE_VAL;
+        auto bound = [&](double cx, double constant, double minimum, double maximum) {
+            // minimum <= cx * x + constant <= maximum
+            if (cx == 0.0) {
+                if (constant < minimum || constant > maximum)
+                    bandLo = HUGE_VAL;
+                return;
+            }
+            double x1 = (minimum - constant) / cx;
+            double x2 = (maximum - constant) / cx;
+            if (x1 > x2)
+                std::swap(x1, x2);
+            bandLo = std::max(bandLo, x1);
+            bandHi = std::min(bandHi, x2);
+        };
+        bound(dxu_, dyu_ * (yc - a_.y()) - dxu_ * a_.x(), 0.0, length_);
+        bound(-dyu_, dxu_ * (yc - a_.y()) + dyu_ * a_.x(), -r, r);
+        if (bandLo <= bandHi) {
+            lo = std::min(lo, bandLo);
+            hi = std::max(hi, bandHi);
+        }
+    }
+
+private:
+    QPointF a_;
+    QPointF b_;
+    double r_;
+    double length_ = 0.0;
+    double dxu_ = 0.0;
+    double dyu_ = 0.0;
+};
 
 // Whether b lies on the way from a to c, so that the polyline needs no
 // vertex there. Only short steps are looked at: samples of a saturated line
@@ -243,16 +268,22 @@ bool PainterCanvas::FillWideStroke(const QPolygonF &points)
     for (size_t i = 0; i + 1 < device_.size(); ++i) {
         const QPointF a = device_[i];
         const QPointF b = device_[i + 1];
+        // A segment whose stroke lies wholly beside the device adds nothing
+        // (a long line across the canvas is mostly such segments). The pixel
+        // of margin covers rounding in the row bounds.
+        if (std::max(a.x(), b.x()) + r < left - 1.0 || std::min(a.x(), b.x()) - r > right + 1.0)
+            continue;
         // Rows are limited to the device before they become ints: a segment
         // of a saturated line may lie far outside the int range on the device.
         const double rowFirst = std::max(top, std::floor(std::min(a.y(), b.y()) - r));
         const double rowLast = std::min(bottom, std::ceil(std::max(a.y(), b.y()) + r));
         if (!(rowFirst <= rowLast))
             continue;
+        const Capsule capsule(a, b, r);
         for (int row = static_cast<int>(rowFirst); row <= static_cast<int>(rowLast); ++row) {
             double lo = HUGE_VAL;
             double hi = -HUGE_VAL;
-            CapsuleRow(a, b, r, row + kSampleOffset, lo, hi);
+            capsule.Row(row + kSampleOffset, lo, hi);
             if (!(lo <= hi))
                 continue;
             // Pixels whose sample point lies in [lo, hi].
