@@ -168,17 +168,35 @@ void PainterCanvas::SelectPen(geometry::PenStyle style, int width, geometry::Rgb
     width_ = width <= 1 ? 0 : pen.width();  // clamped
     colour_ = pen.color();
     painter_.setPen(pen);
+
+    // Whether this pen's strokes are filled here, and how: read once per pen,
+    // as a dashed curve hands over its dashes one by one.
+    radius_ = 0.0;
+    transform_ = painter_.combinedTransform();
+    const QPaintDevice *device = painter_.device();
+    if (width_ <= 1 || transform_.type() > QTransform::TxScale || device == nullptr
+        || device->devicePixelRatio() != 1.0)
+        return;
+    const double scale = std::sqrt(std::abs(transform_.m11() * transform_.m22()));
+    const double r = width_ * scale / 2.0;
+    if (!(r > 0.0))
+        return;
+    radius_ = r;
+    deviceWidth_ = device->width();
+    deviceHeight_ = device->height();
 }
 
 void PainterCanvas::Segment(geometry::IntPoint from, geometry::IntPoint to)
 {
-    polygon_.clear();
-    polygon_.append(ToPointF(from));
-    polygon_.append(ToPointF(to));
-    if (!FillWideStroke(polygon_)) {
-        Flush();
-        painter_.drawLine(ToPointF(from), ToPointF(to));
+    if (radius_ > 0.0) {
+        device_.clear();
+        device_.push_back(transform_.map(ToPointF(from)));
+        device_.push_back(transform_.map(ToPointF(to)));
+        FillWideStroke();
+        return;
     }
+    Flush();
+    painter_.drawLine(ToPointF(from), ToPointF(to));
 }
 
 void PainterCanvas::Polyline(std::span<const geometry::IntPoint> points)
@@ -187,42 +205,35 @@ void PainterCanvas::Polyline(std::span<const geometry::IntPoint> points)
         return;
     // Samples one unit apart often run straight for a while; a vertex in the
     // middle of a straight run changes nothing drawn but costs a join.
+    auto vertices = [&](auto &&add) {
+        add(points[0]);
+        for (size_t i = 1; i + 1 < points.size(); ++i) {
+            if (!Straight(points[i - 1], points[i], points[i + 1]))
+                add(points[i]);
+        }
+        add(points.back());
+    };
+    if (radius_ > 0.0) {
+        device_.clear();
+        vertices([&](geometry::IntPoint p) { device_.push_back(transform_.map(ToPointF(p))); });
+        FillWideStroke();
+        return;
+    }
     polygon_.clear();
-    polygon_.append(ToPointF(points[0]));
-    for (size_t i = 1; i + 1 < points.size(); ++i) {
-        if (!Straight(points[i - 1], points[i], points[i + 1]))
-            polygon_.append(ToPointF(points[i]));
-    }
-    polygon_.append(ToPointF(points.back()));
-    if (!FillWideStroke(polygon_)) {
-        Flush();
-        painter_.drawPolyline(polygon_);
-    }
+    vertices([&](geometry::IntPoint p) { polygon_.append(ToPointF(p)); });
+    Flush();
+    painter_.drawPolyline(polygon_);
 }
 
 // A wide pen with round ends and joins covers every pixel whose centre lies
-// within half the width of the polyline. Filling that set directly costs a
-// few operations per segment and row, where Qt's stroker builds a round join
-// at every one-unit sample. Returns false when the pen is thin (or the
-// transform turns, or the device has a pixel ratio), and Qt draws instead.
-bool PainterCanvas::FillWideStroke(const QPolygonF &points)
+// within half the width of the polyline (device_, on the device). Filling
+// that set directly costs a few operations per segment and row, where Qt's
+// stroker builds a round join at every one-unit sample.
+void PainterCanvas::FillWideStroke()
 {
-    if (width_ <= 1 || points.size() < 2)
-        return false;
-    const QTransform transform = painter_.combinedTransform();
-    if (transform.type() > QTransform::TxScale)
-        return false;
-    const double scale = std::sqrt(std::abs(transform.m11() * transform.m22()));
-    const double r = width_ * scale / 2.0;
-    const QPaintDevice *device = painter_.device();
-    if (!(r > 0.0) || device == nullptr || device->devicePixelRatio() != 1.0)
-        return false;
-
-    device_.clear();
+    const double r = radius_;
     double minX = HUGE_VAL, maxX = -HUGE_VAL, minY = HUGE_VAL, maxY = -HUGE_VAL;
-    for (const auto &p : points) {
-        const QPointF d = transform.map(p);
-        device_.push_back(d);
+    for (const QPointF &d : device_) {
         minX = std::min(minX, d.x());
         maxX = std::max(maxX, d.x());
         minY = std::min(minY, d.y());
@@ -231,30 +242,30 @@ bool PainterCanvas::FillWideStroke(const QPolygonF &points)
     // Pixel columns and rows the stroke may touch, within the device.
     const double left = std::max(0.0, std::floor(minX - r));
     const double top = std::max(0.0, std::floor(minY - r));
-    const double right = std::min(static_cast<double>(device->width()) - 1, std::ceil(maxX + r));
-    const double bottom = std::min(static_cast<double>(device->height()) - 1, std::ceil(maxY + r));
+    const double right = std::min(static_cast<double>(deviceWidth_) - 1, std::ceil(maxX + r));
+    const double bottom = std::min(static_cast<double>(deviceHeight_) - 1, std::ceil(maxY + r));
     if (!(left <= right && top <= bottom))
-        return true;  // wholly outside: nothing to draw
+        return;  // wholly outside: nothing to draw
     // A stroke that covers the whole device from one segment fills it.
-    const QPointF corners[] = {{kSampleOffset, kSampleOffset},
-                               {device->width() - 1 + kSampleOffset, kSampleOffset},
-                               {kSampleOffset, device->height() - 1 + kSampleOffset},
-                               {device->width() - 1 + kSampleOffset, device->height() - 1 + kSampleOffset}};
     if (r >= kWholeDeviceCheckRadius) {
+        const QPointF corners[] = {{kSampleOffset, kSampleOffset},
+                                   {deviceWidth_ - 1 + kSampleOffset, kSampleOffset},
+                                   {kSampleOffset, deviceHeight_ - 1 + kSampleOffset},
+                                   {deviceWidth_ - 1 + kSampleOffset, deviceHeight_ - 1 + kSampleOffset}};
         for (size_t i = 0; i + 1 < device_.size(); ++i) {
             if (std::all_of(std::begin(corners), std::end(corners),
                             [&](QPointF c) { return DistanceToSegment(c, device_[i], device_[i + 1]) <= r; })) {
                 Flush();
                 painter_.save();
                 painter_.resetTransform();
-                painter_.fillRect(QRect(0, 0, device->width(), device->height()), colour_);
+                painter_.fillRect(QRect(0, 0, deviceWidth_, deviceHeight_), colour_);
                 painter_.restore();
-                return true;
+                return;
             }
         }
     }
-    const int deviceWidth = device->width();
-    const size_t maskSize = static_cast<size_t>(deviceWidth) * static_cast<size_t>(device->height());
+    const int deviceWidth = deviceWidth_;
+    const size_t maskSize = static_cast<size_t>(deviceWidth) * static_cast<size_t>(deviceHeight_);
     if (mask_.size() != maskSize || maskWidth_ != deviceWidth) {
         Flush();
         mask_.assign(maskSize, 0);
@@ -296,7 +307,6 @@ bool PainterCanvas::FillWideStroke(const QPolygonF &points)
         }
     }
     dirty_ |= QRect(QPoint(x0, y0), QPoint(x1, y1));
-    return true;
 }
 
 void PainterCanvas::Flush()
