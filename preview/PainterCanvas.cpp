@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 
 namespace {
@@ -116,6 +117,16 @@ bool Straight(geometry::IntPoint a, geometry::IntPoint b, geometry::IntPoint c)
     const std::int64_t cross = d[0] * d[3] - d[1] * d[2];
     const std::int64_t dot = d[0] * d[2] + d[1] * d[3];
     return cross == 0 && dot > 0;
+}
+
+// Eight mask bytes at once.
+constexpr std::uint64_t kAllSet = 0x0101010101010101u;
+
+std::uint64_t Word(const std::uint8_t *bytes)
+{
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
 }
 
 double DistanceToSegment(QPointF p, QPointF a, QPointF b)
@@ -313,22 +324,28 @@ void PainterCanvas::Flush()
 {
     if (dirty_.isNull())
         return;
-    // Each row of the pending strokes as runs of set pixels; the mask is
-    // cleared on the way.
+    // Each row of the pending strokes as runs of set pixels, then the row is
+    // cleared. Mask bytes are 0 or 1; whole words of either are skipped at
+    // once, as a long wide line leaves wide runs and wide gaps.
     runs_.clear();
+    const int end = dirty_.right() + 1;
     for (int row = dirty_.top(); row <= dirty_.bottom(); ++row) {
         std::uint8_t *line = mask_.data() + static_cast<size_t>(row) * static_cast<size_t>(maskWidth_);
         int x = dirty_.left();
-        const int end = dirty_.right() + 1;
         while (x < end) {
+            while (x + 8 <= end && Word(line + x) == 0)
+                x += 8;
             while (x < end && line[x] == 0)
                 ++x;
             const int start = x;
+            while (x + 8 <= end && Word(line + x) == kAllSet)
+                x += 8;
             while (x < end && line[x] != 0)
-                line[x++] = 0;
+                ++x;
             if (x > start)
                 runs_.append(QRect(start, row, x - start, 1));
         }
+        std::memset(line + dirty_.left(), 0, static_cast<size_t>(end - dirty_.left()));
     }
     dirty_ = QRect();
     if (runs_.isEmpty())
