@@ -202,7 +202,7 @@ TEST_F(MonitorPhotoTest, enterTakesTheProposedMarkAndMovesOn)
 }
 
 // From one photo, every point page filled by taking what it proposes; the
-// keys and clicks are counted (bench/photo_walk.sh prints the count).
+// keys and clicks are counted (bench/photo_walk.py prints the count).
 TEST_F(MonitorPhotoTest, onePhotoFillsEveryPointPageWithItsTrueMarks)
 {
     const PhonePhoto phone;
