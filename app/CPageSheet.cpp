@@ -495,7 +495,7 @@ void CPageSheet::UpdatePhotoTarget()
     }
     // The marks the photo shows, each as the guide point its place stands for.
     std::vector<std::optional<QPointF>> proposals;
-    if (photo_->CurrentUse() == CMonitorPhotoWindow::Use::Points && photo_->Mapping()) {
+    if (photo_->isVisible() && photo_->CurrentUse() == CMonitorPhotoWindow::Use::Points && photo_->Mapping()) {
         std::vector<QPointF> grid;
         for (const MarkCandidate &mark : photo_->Marks())
             grid.push_back(mark.grid);

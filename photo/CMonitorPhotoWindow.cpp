@@ -353,31 +353,31 @@ void CMonitorPhotoWindow::PlaceBeside(QWidget *owner)
     if (!screen)
         return;
     const QRect available = screen->availableGeometry();
-    // The owner's frame around its client area (title bar, borders).
-    const QRect frame = owner->frameGeometry();
-    const int frameExtra = frame.width() - owner->width();
-    // Beside it when the screen has room for a useful picture; else the
-    // owner goes to the left edge and the window takes the rest, over the
-    // owner's left part (its help text) but never its fields and preview.
+    // The frames around the client areas (title bar, borders), the same
+    // for both windows.
+    QRect frame = owner->frameGeometry();
+    const QSize decoration = frame.size() - owner->size();
+    // Too little room to the right for a useful picture: the owner goes to
+    // the screen's left edge.
     constexpr int kUseful = 560;
-    QRect owned = frame;
-    if (available.right() - frame.right() < kUseful) {
-        owned.moveLeft(available.left());
-        owned.moveTop(std::max(available.top(), std::min(frame.top(), available.bottom() - frame.height())));
-        owner->move(owned.topLeft());
+    if (available.right() - frame.right() < kUseful && frame.left() > available.left()) {
+        frame.moveLeft(available.left());
+        owner->move(frame.topLeft());
     }
-    int left = owned.right() + 1;
-    if (available.right() - left < kUseful) {
-        // The page's fields and preview begin past the middle of the wide
-        // point pages: the window starts just right of where they end.
-        left = std::max(available.left(), available.right() - kUseful);
-        left = std::max(left, owned.left() + owner->width() * 3 / 4);
-    }
-    const QRect outer(QPoint(left, available.top()), QPoint(available.right(), available.bottom()));
-    // The window's own frame around its client area.
-    const int extraW = frameExtra, extraH = frame.height() - owner->height();
-    resize(std::max(200, outer.width() - extraW), std::max(150, outer.height() - extraH));
+    // Right of the owner, from top to bottom; on a screen too narrow even
+    // for that, over the owner's right edge rather than smaller than this.
+    constexpr int kSmallest = 320;
+    const int left = std::max(available.left(), std::min(frame.right() + 1, available.right() - kSmallest));
+    const QRect outer(QPoint(left, available.top()), available.bottomRight());
+    resize(std::max(200, outer.width() - decoration.width()), std::max(150, outer.height() - decoration.height()));
     move(outer.topLeft());
+}
+
+void CMonitorPhotoWindow::hideEvent(QHideEvent *event)
+{
+    // A closed window proposes nothing any more.
+    QWidget::hideEvent(event);
+    emit MarksChanged();
 }
 
 CMonitorPhotoWindow::~CMonitorPhotoWindow() = default;

@@ -74,9 +74,9 @@ public:
     void SetTarget(Target target);
     // The status line, and the highlight back on the target's proposal.
     void RefreshStatus();
-    // Where the window goes beside owner: off the owner's fields and
-    // preview (its right part), the owner moved left when the screen is
-    // too narrow for both.
+    // Where the window goes: right of owner, as tall as the screen, so that
+    // the owner's fields and preview stay in sight; the owner moves to the
+    // left edge when the screen has too little room right of it.
     void PlaceBeside(QWidget *owner);
 
     Use CurrentUse() const { return use_; }
@@ -102,11 +102,13 @@ public:
     QPointF ViewCentre() const;
 
 signals:
-    // Other marks are shown (a photo read, the marks found under corners).
+    // Other marks are shown (a photo read, the marks found under corners),
+    // or none (the window closed).
     void MarksChanged();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     friend class PhotoView;
