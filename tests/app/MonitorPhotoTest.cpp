@@ -216,16 +216,17 @@ TEST_F(MonitorPhotoTest, onePhotoFillsEveryPointPageWithItsTrueMarks)
     presses += 2; // and the file chosen
     CMonitorPhotoWindow *photo = Ready(sheet->PhotoWindow());
     ASSERT_TRUE(photo && photo->Mapping());
-    auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
-        QTest::keyClick(photo->View(), key, modifiers);
+    auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = {}, QWidget *where = nullptr) {
+        QTest::keyClick(where ? where : photo->View(), key, modifiers);
         QTest::qWait(10);
         ++presses;
     };
     for (WizardStep step : {WizardStep::BaseLine, WizardStep::LeftBord, WizardStep::MirrorLine,
                             WizardStep::RightBord, WizardStep::LeftCurve, WizardStep::RightCurve}) {
         ASSERT_EQ(sheet->ActiveIndex(), StepIndex(step));
+        // Ctrl+Enter in the photo window, or once in the wizard's own.
         if (step != WizardStep::MirrorLine)
-            press(Qt::Key_Return, Qt::ControlModifier);
+            press(Qt::Key_Return, Qt::ControlModifier, step == WizardStep::LeftCurve ? sheet.get() : nullptr);
         if (step != WizardStep::RightCurve)
             press(Qt::Key_F6);
     }
