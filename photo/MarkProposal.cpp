@@ -22,6 +22,10 @@ constexpr std::array<double, 4> kMetres{1, 2, 3, 4};
 // More marks along a side line than this are not worth sorting out.
 constexpr int kMostAlongLine = 8;
 constexpr double kNoFit = std::numeric_limits<double>::infinity();
+// A turning curve's second cross lies at least this many times farther
+// inside the side line than its first (an arc leaving the line along it,
+// the farther cross twice as far along; the perspective eats part of it).
+constexpr double kBend = 1.6;
 
 using Slots = std::array<int, kSlotCount>;
 
@@ -180,7 +184,41 @@ private:
         return found;
     }
 
-    double LineTolerance() const { return std::clamp(0.02 * span_, 0.08, 0.25); }
+    // How far off its line a mark along it may be: the finder's error, well
+    // short of a curve's first cross beside the side line.
+    double LineTolerance() const { return std::clamp(0.012 * span_, 0.08, 0.15); }
+
+    // The marks within tolerance of the line from end along direction, and
+    // how far off they lie in all.
+    std::vector<int> OnLine(const std::vector<int> &marks, QPointF end, QPointF direction, double &spread) const
+    {
+        std::vector<int> on;
+        spread = 0;
+        for (int i : marks) {
+            const double off = std::abs(Cross(direction, At(i) - end));
+            if (off <= LineTolerance()) {
+                on.push_back(i);
+                spread += off;
+            }
+        }
+        return on;
+    }
+
+    // The direction from end that fits the marks best (least squares on a
+    // line held at end).
+    QPointF FittedDirection(const std::vector<int> &marks, QPointF end, QPointF guess) const
+    {
+        double xx = 0, xy = 0, yy = 0;
+        for (int i : marks) {
+            const QPointF d = At(i) - end;
+            xx += d.x() * d.x();
+            xy += d.x() * d.y();
+            yy += d.y() * d.y();
+        }
+        const double angle = 0.5 * std::atan2(2 * xy, xx - yy);
+        const QPointF fitted(std::cos(angle), std::sin(angle));
+        return QPointF::dotProduct(fitted, guess) < 0 ? -fitted : fitted;
+    }
 
     void ReadSideLine(const Side &side, Line &line)
     {
@@ -190,22 +228,17 @@ private:
         line.endFound = true;
         line.end = end;
         const std::vector<int> above = Above(side, end, 0.25 * span_);
-        const double tolerance = LineTolerance();
-        // The side line: the line from the end through the most marks.
+        // The side line: the line from the end through the most marks, then
+        // fitted to them.
         std::vector<int> best;
         double bestSpread = kNoFit;
         QPointF direction(0, -1);
         for (int through : above) {
-            const QPointF d = Unit(At(through) - end);
-            std::vector<int> on;
+            QPointF d = Unit(At(through) - end);
             double spread = 0;
-            for (int i : above) {
-                const double off = std::abs(Cross(d, At(i) - end));
-                if (off <= tolerance) {
-                    on.push_back(i);
-                    spread += off;
-                }
-            }
+            std::vector<int> on = OnLine(above, end, d, spread);
+            d = FittedDirection(on, end, d);
+            on = OnLine(above, end, d, spread);
             if (on.size() > best.size() || (on.size() == best.size() && spread < bestSpread)) {
                 best = std::move(on);
                 bestSpread = spread;
@@ -273,8 +306,10 @@ private:
         }
     }
 
-    // The curve's crosses: the mark nearest the base line's end inside the
-    // side line, then the nearest one above that and farther inside.
+    // The curve's crosses: the mark nearest the base line's end clearly
+    // inside the side line (not a speck of tape along it), then the nearest
+    // one above that and much farther inside (the curve leaves the side
+    // line along it and bends ever more).
     void ReadCurve(const Side &side, const Line &line)
     {
         if (!line.endFound)
@@ -283,7 +318,7 @@ private:
         QPointF inward(-line.direction.y(), line.direction.x());
         if (inward.x() * side.outward > 0)
             inward = -inward;
-        const double tolerance = LineTolerance();
+        const double tolerance = 2 * LineTolerance();
         auto inside = [&](int i) { return QPointF::dotProduct(At(i) - end, inward); };
         int previous = -1;
         for (int point = 0; point < 2; ++point) {
@@ -291,7 +326,7 @@ private:
             int nearest = -1;
             double nearestDistance = kNoFit;
             for (int i : Above(side, end, 0)) {
-                if (inside(i) <= tolerance || (previous >= 0 && (At(i).y() >= from.y() || inside(i) <= inside(previous))))
+                if (inside(i) <= tolerance || (previous >= 0 && (At(i).y() >= from.y() || inside(i) < (line.found ? kBend : 1.0) * inside(previous))))
                     continue;
                 const double distance = QLineF(from, At(i)).length();
                 if (distance < nearestDistance) {

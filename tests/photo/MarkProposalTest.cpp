@@ -59,7 +59,7 @@ TEST(MarkProposal, eachPointGetsItsMarkFromTheLayout)
         std::vector<QPointF> extra;
     } cases[] = {
         {"every mark", {}, {}, {}},
-        {"camera off the centre, wider car, flatter view", {2.0, 0.3, 38}, {}, {}},
+        {"camera off the centre, narrower car, flatter view", {1.7, 0.2, 40}, {}, {}},
         {"no middle of the base line", {}, {1}, {}},
         {"left 2 m missing: 3 m and 4 m by the perspective", {}, {5}, {}},
         {"right 1 m missing", {}, {9}, {}},
@@ -67,6 +67,10 @@ TEST(MarkProposal, eachPointGetsItsMarkFromTheLayout)
         {"a stone below the base line, spots in the sky, a broken position", {},
          {}, {{5.2, 9.9}, {5.0, 0.6}, {8.6, 0.3}, nan}},
         {"no right side line", {}, {9, 10, 11, 12}, {}},
+        {"specks of tape just inside the left side line, a cross twice", {}, {},
+         {OnGrid({}, -0.84, 0.5), OnGrid({}, -0.83, 0.7), OnGrid({}, 0.78, 1.5)}},
+        {"specks along the right side line short of 1 m", {}, {},
+         {OnGrid({}, 0.9, 0.45), OnGrid({}, 0.91, 0.55), OnGrid({}, 0.87, 0.75)}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
