@@ -167,23 +167,35 @@ protected:
         }
         for (size_t i = 0; i < owner_->corners_.size(); ++i)
             DrawMarker(p, t.map(owner_->corners_[i]), QString::number(i + 1), QColor(255, 60, 60), false);
-        for (size_t i = 0; i < owner_->marks_.size(); ++i)
+        for (size_t i = 0; i < owner_->marks_.size(); ++i) {
+            // A doubtful candidate (a faint mark, a corner or a strip's end
+            // that may be none) is drawn paler, dashed and with a plain number.
+            const bool doubtful = owner_->marks_[i].confidence < MarkCandidate::kConfident;
+            const bool highlighted = int(i) == owner_->highlighted_;
             DrawMarker(p, t.map(owner_->marks_[i].picture), QString::number(i + 1),
-                       int(i) == owner_->highlighted_ ? QColor(255, 230, 0) : QColor(60, 255, 90),
-                       int(i) == owner_->highlighted_);
+                       highlighted ? QColor(255, 230, 0) : doubtful ? QColor(170, 210, 175) : QColor(60, 255, 90),
+                       highlighted, doubtful);
+        }
         if (owner_->mapping_ && owner_->use_ == CMonitorPhotoWindow::Use::LineCheck)
             DrawDeviations(p, t, *owner_->mapping_);
     }
 
 private:
-    static void DrawMarker(QPainter &p, QPointF at, const QString &number, const QColor &colour, bool highlighted)
+    static void DrawMarker(QPainter &p, QPointF at, const QString &number, const QColor &colour, bool highlighted,
+                           bool doubtful = false)
     {
         const int r = highlighted ? kMarkRadius + 3 : kMarkRadius;
-        p.setPen(QPen(Qt::black, highlighted ? 4 : 3));
+        const Qt::PenStyle style = doubtful ? Qt::DashLine : Qt::SolidLine;
+        p.setPen(QPen(QColor(0, 0, 0, doubtful ? 110 : 255), highlighted ? 4 : 3, style));
         p.drawEllipse(at, r, r);
-        p.setPen(QPen(colour, highlighted ? 2.5 : 1.5));
+        p.setPen(QPen(colour, highlighted ? 2.5 : doubtful ? 1.0 : 1.5, style));
         p.drawEllipse(at, r, r);
+        QFont font = p.font();
+        const QFont plain = font;
+        font.setBold(!doubtful);
+        p.setFont(font);
         DrawLabel(p, at + QPointF(r + 2, -r - 2), number, colour);
+        p.setFont(plain);
     }
 
     static void DrawLabel(QPainter &p, QPointF at, const QString &text, const QColor &colour)

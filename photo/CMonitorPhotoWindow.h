@@ -19,8 +19,9 @@ class PhotoView;
 
 // A picture of the car monitor beside the wizard, to take points off instead
 // of reading them by eye. Points: the grid as found drawn over the picture
-// and the marks seen in it numbered; a click, or Tab to a mark and Enter,
-// hands the grid point to the target (the active point page's row). Line
+// and the marks seen in it numbered, the sure ones first (the doubtful drawn
+// paler and dashed, Tab reaches them last); a click, or Tab to a mark and
+// Enter, hands the grid point to the target (the active point page's row). Line
 // check: the normal display with the written lines, and how far the nearest
 // line lies from each mark. Where the program finds no grid (no screen),
 // the installer clicks the four corners. Not modal; stays open while the
