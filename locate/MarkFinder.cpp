@@ -599,6 +599,12 @@ MarkFinder::Tapes MarkFinder::FindTapes(const cv::Mat &straightBgr)
     straightBgr.convertTo(balanced, CV_32FC3, 1.0 / 255.0);
     cv::multiply(balanced, cv::Scalar(grey / medians[0], grey / medians[1], grey / medians[2]), balanced);
     cv::min(balanced, 1.0, balanced);
+    // Beyond the photo's edge the straightened picture is black; a little
+    // way in from the edge nothing counts.
+    cv::Mat outside, inPhoto;
+    cv::inRange(straightBgr, cv::Scalar::all(0), cv::Scalar::all(0), outside);
+    cv::dilate(outside, outside, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(7, 7)));
+    cv::bitwise_not(outside, inPhoto);
     // The sensor's noise would scatter a strip's pixels over two families.
     cv::GaussianBlur(balanced, balanced, cv::Size(5, 5), 1.0);
 
@@ -606,6 +612,24 @@ MarkFinder::Tapes MarkFinder::FindTapes(const cv::Mat &straightBgr)
     // the widest tape, taken at a quarter of the size.
     cv::Mat small, small8, ground8, ground;
     cv::resize(balanced, small, cv::Size(), 0.25, 0.25, cv::INTER_AREA);
+    // Beyond the edge the ground goes on as it is at the edge, so that the
+    // edge does not stand out from the black.
+    cv::Mat known;
+    cv::resize(inPhoto, known, small.size(), 0, 0, cv::INTER_NEAREST);
+    known.convertTo(known, CV_32F, 1.0 / 255.0);
+    for (int pass = 0; pass < 40 && size_t(cv::countNonZero(known)) < known.total(); ++pass) {
+        cv::Mat weighted, weight, known3;
+        cv::merge(std::vector<cv::Mat>{known, known, known}, known3);
+        cv::boxFilter(small.mul(known3), weighted, -1, cv::Size(3, 3), cv::Point(-1, -1), false);
+        cv::boxFilter(known, weight, -1, cv::Size(3, 3), cv::Point(-1, -1), false);
+        for (int y = 0; y < small.rows; ++y)
+            for (int x = 0; x < small.cols; ++x)
+                if (known.at<float>(y, x) == 0 && weight.at<float>(y, x) > 0) {
+                    small.at<cv::Vec3f>(y, x) = weighted.at<cv::Vec3f>(y, x) / weight.at<float>(y, x);
+                    known.at<float>(y, x) = -1; // filled in this pass
+                }
+        known.setTo(1.0f, known < 0);
+    }
     small.convertTo(small8, CV_8UC3, 255.0);
     cv::medianBlur(small8, ground8, 31);
     ground8.convertTo(ground, CV_32FC3, 1.0 / 255.0);
@@ -649,6 +673,8 @@ MarkFinder::Tapes MarkFinder::FindTapes(const cv::Mat &straightBgr)
             const double da = p[x][1] - g[x][1], db = p[x][2] - g[x][2];
             const double chroma = std::hypot(da, db);
             const double away = std::hypot(dl, chroma);
+            if (!inPhoto.at<uchar>(y, x))
+                continue;
             out[x] = float(away);
             if (away < kStandOut)
                 continue;
@@ -803,11 +829,12 @@ std::vector<cv::Point2d> MarkFinder::Crossings(const cv::Mat &mask, const std::v
                                                double horizon, bool bars, std::vector<cv::Vec4d> *steepLines)
 {
     std::vector<cv::Point2d> crossings;
-    for (const Junction &j : junctions)
+    for (const Junction &j : junctions) {
         if (j.strips < 3)
             continue;
-        else if (const auto crossing = RefineCrossing(mask, j.coarse, j.width, horizon, bars, steepLines))
+        if (const auto crossing = RefineCrossing(mask, j.coarse, j.width, horizon, bars, steepLines))
             crossings.push_back(*crossing);
+    }
     return crossings;
 }
 

@@ -59,7 +59,8 @@ public:
         int strips; // 1: a free end, 2: a corner, 3 or more: a crossing or tee
     };
     static std::vector<Junction> Junctions(const cv::Mat &tapeMask);
-    // Where the strips at the junctions cross, to a fraction of a pixel.
+    // Where the strips at the junctions of three or more cross, to a
+    // fraction of a pixel.
     // horizon: the row level strips on the ground run towards (NaN when not
     // known); bars: where no two strips meet, the middle of a short level
     // bar counts (a far cross); steepLines: where to put the steep strips'
