@@ -214,11 +214,15 @@ protected:
         }
         std::vector<Marker> markers;
         for (size_t i = 0; i < owner_->corners_.size(); ++i)
-            markers.push_back({t.map(owner_->corners_[i]), QString::number(i + 1), QColor(255, 60, 60), false});
+            markers.push_back({t.map(owner_->corners_[i]), QString::number(i + 1), QColor(255, 60, 60), false, false});
         for (size_t i = 0; i < owner_->marks_.size(); ++i) {
+            // A doubtful candidate (a faint mark, a corner or a strip's end
+            // that may be none) is drawn paler, dashed and with a plain number.
+            const bool doubtful = owner_->marks_[i].confidence < MarkCandidate::kConfident;
             const bool highlighted = int(i) == owner_->highlighted_;
             markers.push_back({t.map(owner_->marks_[i].picture), QString::number(i + 1),
-                               highlighted ? QColor(255, 230, 0) : QColor(60, 255, 90), highlighted});
+                               highlighted ? QColor(255, 230, 0) : doubtful ? QColor(170, 210, 175) : QColor(60, 255, 90),
+                               highlighted, doubtful});
         }
         if (owner_->mapping_ && owner_->use_ == CMonitorPhotoWindow::Use::LineCheck)
             AddDeviations(p, t, *owner_->mapping_, markers);
@@ -231,6 +235,7 @@ private:
         QString label;
         QColor colour;
         bool highlighted;
+        bool doubtful;
     };
 
     // Keeps the view's centre on the picture.
@@ -245,24 +250,32 @@ private:
 
     static void DrawMarkers(QPainter &p, const std::vector<Marker> &markers)
     {
+        // A sure mark's number is bold, a doubtful one's plain.
+        const QFont plain = p.font();
+        QFont bold = plain;
+        bold.setBold(true);
         std::vector<QPointF> at;
         std::vector<QSizeF> sizes;
         for (const Marker &m : markers) {
             at.push_back(m.at);
-            sizes.push_back(QSizeF(p.fontMetrics().boundingRect(m.label).adjusted(-2, -1, 2, 1).size()));
+            const QFontMetrics metrics(m.doubtful ? plain : bold);
+            sizes.push_back(QSizeF(metrics.boundingRect(m.label).adjusted(-2, -1, 2, 1).size()));
         }
         const std::vector<QRectF> boxes = LabelPlacement::Place(at, sizes, kMarkRadius + 3);
         for (size_t i = 0; i < markers.size(); ++i) {
             const Marker &m = markers[i];
             const int r = m.highlighted ? kMarkRadius + 3 : kMarkRadius;
-            p.setPen(QPen(Qt::black, m.highlighted ? 4 : 3));
+            const Qt::PenStyle style = m.doubtful ? Qt::DashLine : Qt::SolidLine;
+            p.setPen(QPen(QColor(0, 0, 0, m.doubtful ? 110 : 255), m.highlighted ? 4 : 3, style));
             p.drawEllipse(m.at, r, r);
-            p.setPen(QPen(m.colour, m.highlighted ? 2.5 : 1.5));
+            p.setPen(QPen(m.colour, m.highlighted ? 2.5 : m.doubtful ? 1.0 : 1.5, style));
             p.drawEllipse(m.at, r, r);
             p.fillRect(boxes[i], QColor(0, 0, 0, 160));
             p.setPen(m.colour);
+            p.setFont(m.doubtful ? plain : bold);
             p.drawText(boxes[i], Qt::AlignCenter, m.label);
         }
+        p.setFont(plain);
     }
 
     void AddDeviations(QPainter &p, const QTransform &t, const GridMapping &mapping,
@@ -282,7 +295,7 @@ private:
             } else {
                 text += QStringLiteral("-");
             }
-            markers.push_back({mark, text, colour, false});
+            markers.push_back({mark, text, colour, false, false});
         }
     }
 

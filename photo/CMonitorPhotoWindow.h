@@ -19,9 +19,10 @@ class PhotoView;
 
 // A picture of the car monitor beside the wizard, to take points off instead
 // of reading them by eye. Points: the grid as found drawn over the picture
-// and the marks seen in it numbered; the mark the target proposes for its
-// row is highlighted, Enter takes it and moves on to the next row, Tab
-// highlights another mark, Ctrl+Enter takes every proposed point of the
+// and the marks seen in it numbered, the sure ones first (the doubtful drawn
+// paler and dashed, Tab reaches them last); the mark the target proposes
+// for its row is highlighted, Enter takes it and moves on to the next row,
+// Tab highlights another mark, Ctrl+Enter takes every proposed point of the
 // page; a click takes the mark under it, or the grid point there. Line
 // check: the normal display with the written lines, and how far the nearest
 // line lies from each mark. Where the program finds no grid (no screen),
