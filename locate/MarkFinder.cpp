@@ -58,12 +58,13 @@ const Circle &CircleOfRadius(int radius)
 // middles (radians).
 std::vector<double> RunsAround(const cv::Mat &mask, int x, int y, int radius)
 {
+    // The circle's radius is the one asked for brought within the circles
+    // there are, so every sample is checked against the mask's edges.
     const Circle &circle = CircleOfRadius(radius);
     std::array<bool, kCircleSamples> on{};
-    const bool inside = x >= radius && y >= radius && x < mask.cols - radius && y < mask.rows - radius;
     for (int k = 0; k < kCircleSamples; ++k) {
         const int sx = x + circle[k].x, sy = y + circle[k].y;
-        on[k] = (inside || (sx >= 0 && sy >= 0 && sx < mask.cols && sy < mask.rows)) && mask.at<uchar>(sy, sx) != 0;
+        on[k] = sx >= 0 && sy >= 0 && sx < mask.cols && sy < mask.rows && mask.at<uchar>(sy, sx) != 0;
     }
     std::vector<double> runs;
     for (int k = 0; k < kCircleSamples; ++k) {
