@@ -107,16 +107,20 @@ QPushButton *CPagePointEntry::SkipButton() const
 
 void CPagePointEntry::LoadRows()
 {
+    for (int r = 0; r < RowCount(); ++r)
+        LoadRow(r);
+}
+
+void CPagePointEntry::LoadRow(int row)
+{
     const Settings *s = SettingsRecord();
     if (!s)
         return;
-    for (int r = 0; r < RowCount(); ++r) {
-        double x = 0, y = 0;
-        unsigned char flag = 0;
-        s->GetPoint(steps_.rows[r].guidePoint, x, y, flag);
-        SpinX(r)->SetValue(x);
-        SpinY(r)->SetValue(y);
-    }
+    double x = 0, y = 0;
+    unsigned char flag = 0;
+    s->GetPoint(steps_.rows[row].guidePoint, x, y, flag);
+    SpinX(row)->SetValue(x);
+    SpinY(row)->SetValue(y);
 }
 
 bool CPagePointEntry::OnSetActive()
@@ -400,13 +404,7 @@ void CPagePointEntry::DropProposal()
         return;
     proposalShown_ = -1;
     ShowProposalStyle(row, false);
-    if (const Settings *s = SettingsRecord()) {
-        double x = 0, y = 0;
-        unsigned char flag = 0;
-        s->GetPoint(steps_.rows[row].guidePoint, x, y, flag);
-        SpinX(row)->SetValue(x);
-        SpinY(row)->SetValue(y);
-    }
+    LoadRow(row);
 }
 
 bool CPagePointEntry::TakeAllPhotoProposals()

@@ -103,6 +103,8 @@ private:
     // settings record, enabled, and highlights it.
     void AfterChange(int row);
     void LoadRows();
+    // The row's fields show its point as the record holds it.
+    void LoadRow(int row);
     // What the review and the entry of row n show; the record is not touched.
     void ShowReview();
     void ShowEntryRow(int n);
