@@ -5,6 +5,7 @@
 #include "CPagePointEntry.h"
 #include "DeviceLink.h"
 #include "DialogTemplate.h"
+#include "MarkProposal.h"
 #include "ModuleCommands.h"
 #include "ProgramHelp.h"
 #include "ResourceIds.h"
@@ -467,8 +468,11 @@ void CPageSheet::OpenMonitorPhoto(PhotoUse use)
     const std::optional<QString> path = CMonitorPhotoWindow::AskPhotoPath();
     if (!path)
         return;
-    if (!photo_)
+    if (!photo_) {
         photo_ = new CMonitorPhotoWindow(this);
+        photo_->PlaceBeside(this);
+        connect(photo_, &CMonitorPhotoWindow::MarksChanged, this, &CPageSheet::UpdatePhotoTarget);
+    }
     if (use == PhotoUse::Points) {
         photo_->OpenPointPhoto(*path);
     } else {
@@ -484,11 +488,39 @@ void CPageSheet::UpdatePhotoTarget()
 {
     if (!photo_)
         return;
-    if (auto *page = qobject_cast<CPagePointEntry *>(ActivePage()))
-        photo_->SetTarget([page](QPointF grid) { return page->TakePhotoPoint(grid); },
-                          [page] { return page->PhotoTargetText(); });
-    else
-        photo_->SetTarget({}, {});
+    auto *page = qobject_cast<CPagePointEntry *>(ActivePage());
+    if (!page) {
+        photo_->SetTarget(CMonitorPhotoWindow::Target{});
+        return;
+    }
+    // The marks the photo shows, each as the guide point its place stands for.
+    std::vector<std::optional<QPointF>> proposals;
+    if (photo_->isVisible() && photo_->CurrentUse() == CMonitorPhotoWindow::Use::Points && photo_->Mapping()) {
+        std::vector<QPointF> grid;
+        for (const MarkCandidate &mark : photo_->Marks())
+            grid.push_back(mark.grid);
+        std::vector<int> guidePoints;
+        for (int r = 0; r < page->RowCount(); ++r)
+            guidePoints.push_back(page->RowGuidePoint(r));
+        for (int index : MarkProposal::Propose(grid, guidePoints))
+            proposals.push_back(index >= 0 ? std::optional(grid[index]) : std::nullopt);
+    }
+    page->SetPhotoProposals(std::move(proposals));
+    CMonitorPhotoWindow::Target target;
+    target.take = [page](QPointF grid) { return page->TakePhotoPoint(grid); };
+    target.confirm = [this, page](QPointF grid) {
+        const bool entering = page->SubStep() >= 0 && page->SubStep() < page->RowCount();
+        if (!page->TakePhotoPoint(grid))
+            return false;
+        // On to the next row (or the review), as F6 goes.
+        if (entering && ActivePage() == page)
+            HandleWizardKey(Qt::Key_F6);
+        return true;
+    };
+    target.takeAll = [page] { return page->TakeAllPhotoProposals(); };
+    target.proposal = [page] { return page->PhotoProposal(); };
+    target.text = [page] { return page->PhotoTargetText(); };
+    photo_->SetTarget(std::move(target));
 }
 
 void CPageSheet::PressNext()
@@ -566,9 +598,18 @@ bool CPageSheet::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()
         && (static_cast<QWidget *>(watched)->window() == this
             || (photo_ && static_cast<QWidget *>(watched)->window() == photo_))) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
+        const auto *pressed = static_cast<QKeyEvent *>(event);
+        const int key = pressed->key();
         if ((key == Qt::Key_F5 || key == Qt::Key_F6) && HandleWizardKey(key))
             return true;
+        // Ctrl+Enter on a point page: every point the photo proposes.
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && (pressed->modifiers() & Qt::ControlModifier)
+            && static_cast<QWidget *>(watched)->window() == this)
+            if (auto *points = qobject_cast<CPagePointEntry *>(ActivePage())) {
+                points->CommitToRecord();
+                points->TakeAllPhotoProposals();
+                return true;
+            }
     }
     if (event->type() == QEvent::Paint && !firstPaintSeen_ && active_ >= 0 && watched == ActivePage()) {
         firstPaintSeen_ = true;

@@ -5,6 +5,13 @@
 //                                 grids found, true marks proposed within
 //                                 0.05 grid units, candidates farther than
 //                                 0.3 from every true mark
+//   bench_locate --marks N [FIRST] N seeded phone photos from seed FIRST
+//                                 (200001 unless told), each with the tape
+//                                 colours and the mark style its seed
+//                                 chooses: true marks proposed within 0.05
+//                                 grid units by tape colour and by junction,
+//                                 false candidates (all, and the confident)
+//                                 by the colour of the scene's lines
 //   bench_locate [benchmark flags] the time to locate a 12-megapixel photo
 //                                 and a 720 x 576 grabber frame, each beside
 //                                 the time Qt takes to read that picture
@@ -25,6 +32,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -117,6 +125,75 @@ int Accuracy(int count)
     return 0;
 }
 
+// True marks proposed and candidates by tape colour and by junction, on
+// photos of scenes whose seed chooses how the tape is laid.
+int MarksTable(int count, std::uint32_t first)
+{
+    static const char *const kColours[] = {"yellow", "orange", "red", "white", "beige"};
+    static const char *const kJunctions[] = {"cross", "tee", "corner", "end"};
+    struct Tally {
+        int marks = 0, proposed = 0, candidates = 0, wrong = 0, confident = 0, confidentWrong = 0;
+    };
+    Tally byColour[5], byJunction[4], all;
+    int noGrid = 0;
+    for (int n = 0; n < count; ++n) {
+        const std::uint32_t seed = first + std::uint32_t(n);
+        const SceneSetup setup = CameraScene::WithTapeOfSeed({}, seed);
+        const CameraScene scene(setup);
+        PhotoOptions options;
+        options.seed = seed;
+        options.size = {2000, 1500};
+        const Photo photo = PhotoCamera::Take(PhotoCamera::GridMonitor(setup), ModuleSettings{}, scene, options);
+        const PhotoLocation found = LocateGridAndMarks(photo.picture);
+        if (!found.grid || found.grid->ToGrid(photo.grid[0]).manhattanLength() > 0.1) {
+            ++noGrid; // the grid table counts these
+            continue;
+        }
+        for (const PhotoMark &mark : photo.marks) {
+            const SceneMark *truth = scene.MarkOfSlot(mark.slotNumbers.front());
+            double nearest = 1e9;
+            for (const MarkCandidate &c : found.marks)
+                nearest = std::min(nearest, std::hypot(c.grid.x() - mark.grid.x(), c.grid.y() - mark.grid.y()));
+            for (Tally *t : {&byColour[int(truth->tape)], &byJunction[int(truth->junction)], &all}) {
+                ++t->marks;
+                t->proposed += nearest <= 0.05;
+            }
+            if (nearest > 0.05 && std::getenv("BENCH_VERBOSE"))
+                std::printf("seed %u: missed %s (%s, %s) %.3f\n", seed, qPrintable(mark.name),
+                            kColours[int(truth->tape)], kJunctions[int(truth->junction)], nearest);
+        }
+        for (const MarkCandidate &c : found.marks) {
+            double nearest = 1e9;
+            for (const PhotoMark &mark : photo.marks)
+                nearest = std::min(nearest, std::hypot(c.grid.x() - mark.grid.x(), c.grid.y() - mark.grid.y()));
+            const bool wrong = nearest > 0.3, confident = c.confidence >= MarkCandidate::kConfident;
+            for (Tally *t : {&byColour[int(setup.lineTape)], &all}) {
+                ++t->candidates;
+                t->wrong += wrong;
+                t->confident += confident;
+                t->confidentWrong += wrong && confident;
+            }
+            if (wrong && std::getenv("BENCH_VERBOSE"))
+                std::printf("seed %u: false at %.2f %.2f (confidence %.2f)\n", seed, c.grid.x(), c.grid.y(),
+                            c.confidence);
+        }
+    }
+    const auto percent = [](int part, int whole) { return 100.0 * part / std::max(1, whole); };
+    std::printf("photos %d from seed %u, grid not found or wrong on %d\n\n", count, first, noGrid);
+    std::printf("tape colour  true marks  proposed <= 0.05   candidates (scenes whose lines are this colour)  false    confident  false among them\n");
+    for (int k = 0; k <= 5; ++k) {
+        const Tally &t = k < 5 ? byColour[k] : all;
+        std::printf("%-11s  %10d  %6d (%5.1f %%)  %10d  %41s%5d (%4.1f %%)  %9d  %5d (%4.1f %%)\n", k < 5 ? kColours[k] : "all",
+                    t.marks, t.proposed, percent(t.proposed, t.marks), t.candidates, "", t.wrong,
+                    percent(t.wrong, t.candidates), t.confident, t.confidentWrong, percent(t.confidentWrong, t.confident));
+    }
+    std::printf("\njunction     true marks  proposed <= 0.05\n");
+    for (int k = 0; k < 4; ++k)
+        std::printf("%-11s  %10d  %6d (%5.1f %%)\n", kJunctions[k], byJunction[k].marks, byJunction[k].proposed,
+                    percent(byJunction[k].proposed, byJunction[k].marks));
+    return 0;
+}
+
 QByteArray Jpeg(const QImage &image)
 {
     QByteArray bytes;
@@ -162,6 +239,9 @@ int main(int argc, char **argv)
     QGuiApplication app(argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], "--accuracy") == 0)
         return Accuracy(argc >= 3 ? std::atoi(argv[2]) : 100);
+    if (argc >= 2 && std::strcmp(argv[1], "--marks") == 0)
+        return MarksTable(argc >= 3 ? std::atoi(argv[2]) : 100,
+                          argc >= 4 ? std::uint32_t(std::strtoul(argv[3], nullptr, 10)) : 200001u);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     return 0;

@@ -11,7 +11,7 @@
 // exception out: whatever the image work throws ends in the module, and the
 // call then finds nothing and says why in problem (never null).
 struct LocateFunctions {
-    static constexpr int kVersion = 2;
+    static constexpr int kVersion = 3; // 3: a mark candidate carries its confidence
     int version = kVersion;
     PhotoLocation (*locate)(const QImage &picture) = nullptr;
     std::vector<MarkCandidate> (*findMarks)(const QImage &picture, const GridMapping &grid,

@@ -14,13 +14,19 @@
 struct MarkCandidate {
     QPointF grid;    // grid units, unrounded
     QPointF picture; // picture pixels
+    // How sure the finder is that a mark is there, 0..1: a crossing of
+    // tape standing out clearly rates high, a faint one, a corner or a
+    // strip's free end lower.
+    double confidence = 1.0;
+    // From here on a candidate is offered first; below it is shown as doubtful.
+    static constexpr double kConfident = 0.5;
 };
 
 // What was read off one picture of the monitor showing the calibration grid.
 struct PhotoLocation {
     std::optional<GridMapping> grid; // nullopt when the grid was not found
     QString problem;                 // why not, for the installer (Russian)
-    std::vector<MarkCandidate> marks; // left to right, then top to bottom in rows
+    std::vector<MarkCandidate> marks; // the confident, then the doubtful; each in rows from the top, left to right
 };
 
 // Finds the 10 x 10 grid and proposes the marks. Any image; a picture that

@@ -107,16 +107,20 @@ QPushButton *CPagePointEntry::SkipButton() const
 
 void CPagePointEntry::LoadRows()
 {
+    for (int r = 0; r < RowCount(); ++r)
+        LoadRow(r);
+}
+
+void CPagePointEntry::LoadRow(int row)
+{
     const Settings *s = SettingsRecord();
     if (!s)
         return;
-    for (int r = 0; r < RowCount(); ++r) {
-        double x = 0, y = 0;
-        unsigned char flag = 0;
-        s->GetPoint(steps_.rows[r].guidePoint, x, y, flag);
-        SpinX(r)->SetValue(x);
-        SpinY(r)->SetValue(y);
-    }
+    double x = 0, y = 0;
+    unsigned char flag = 0;
+    s->GetPoint(steps_.rows[row].guidePoint, x, y, flag);
+    SpinX(row)->SetValue(x);
+    SpinY(row)->SetValue(y);
 }
 
 bool CPagePointEntry::OnSetActive()
@@ -150,6 +154,7 @@ void CPagePointEntry::SetRowEnabled(int row, bool enabled)
 
 int CPagePointEntry::OnWizardStep(bool forward)
 {
+    DropProposal();
     const int review = RowCount();
     const int n = SubStep() + (forward ? 1 : -1);
     if (n < 0) {
@@ -177,6 +182,7 @@ int CPagePointEntry::OnWizardStep(bool forward)
     const double x = SpinX(n)->GetValue(), y = SpinY(n)->GetValue();
     Preview()->SetPoint(point, x, y, true, true);
     EditRecord([&](ConfigurationEdit &e) { e.SetPoint(point, x, y, 1); });
+    ShowProposal();
     emit PhotoTargetChanged();
     return 1;
 }
@@ -214,12 +220,15 @@ void CPagePointEntry::ShowEntryRow(int n)
 
 void CPagePointEntry::OnRecordRestored()
 {
+    DropProposal();
     LoadRows();
     CPageViewControl::OnSetActive();
+    ShowProposal();
 }
 
 void CPagePointEntry::ShowView(const ViewState &view)
 {
+    DropProposal();
     SetSubStep(view.subStep);
     if (view.review) {
         ShowReview();
@@ -233,11 +242,13 @@ void CPagePointEntry::ShowView(const ViewState &view)
         if (QPushButton *skip = SkipButton())
             skip->hide();
     }
+    ShowProposal();
     emit PhotoTargetChanged();
 }
 
 void CPagePointEntry::SkipPoint()
 {
+    DropProposal();
     const int n = SubStep();
     // Only while a row is being entered (the counter is -1 after New and
     // Load until the next step shows row 0).
@@ -328,8 +339,109 @@ bool CPagePointEntry::TakePhotoPoint(QPointF grid)
     // No turn for the mirroring: with "в мониторе" chosen the module mirrors
     // its grid and the monitor turns it back, so the grid on the screen, and
     // in a picture of it, reads as the module counts. Rounded to the fields'
-    // step, then taken as a typed point is (+ 0.0: no -0 beside the grid).
-    const double step = keys->Rules().step;
-    auto rounded = [step](double v) { return std::round(v / step) * step + 0.0; };
-    return keys->TakeValues(row, rounded(grid.x()), rounded(grid.y()));
+    // step, then taken as a typed point is.
+    const int shown = proposalShown_;
+    proposalShown_ = -1;
+    if (keys->TakeValues(row, Rounded(grid.x()), Rounded(grid.y()))) {
+        ShowProposalStyle(shown, false);
+        return true;
+    }
+    proposalShown_ = shown;
+    return false;
+}
+
+double CPagePointEntry::Rounded(double v) const
+{
+    // + 0.0: no -0 beside the grid.
+    const double step = Keys() ? Keys()->Rules().step : Grid::kStep;
+    return std::round(v / step) * step + 0.0;
+}
+
+void CPagePointEntry::SetPhotoProposals(std::vector<std::optional<QPointF>> perRow)
+{
+    DropProposal();
+    proposals_ = std::move(perRow);
+    proposals_.resize(proposals_.empty() ? 0 : RowCount());
+    ShowProposal();
+    emit PhotoTargetChanged();
+}
+
+std::optional<QPointF> CPagePointEntry::PhotoProposal() const
+{
+    const int row = PhotoRow();
+    if (row < 0 || row >= static_cast<int>(proposals_.size()) || !EditX(row)->isEnabled())
+        return std::nullopt;
+    return proposals_[row];
+}
+
+void CPagePointEntry::ShowProposalStyle(int row, bool proposed)
+{
+    if (row < 0 || row >= RowCount())
+        return;
+    for (QLineEdit *edit : {EditX(row), EditY(row)}) {
+        edit->setStyleSheet(proposed ? QStringLiteral("color: #1c5fb0; font-style: italic;") : QString());
+        edit->setToolTip(proposed ? tr("Предложено по снимку монитора: Enter в окне снимка - принять") : QString());
+    }
+}
+
+void CPagePointEntry::ShowProposal()
+{
+    const int n = SubStep();
+    if (proposalShown_ >= 0 || reviewShown_ || n < 0 || n >= static_cast<int>(proposals_.size()) || !proposals_[n])
+        return;
+    // Not typed: the fields' text only, which Next and leaving the page do
+    // not enter.
+    SpinX(n)->SetValue(Rounded(proposals_[n]->x()));
+    SpinY(n)->SetValue(Rounded(proposals_[n]->y()));
+    proposalShown_ = n;
+    ShowProposalStyle(n, true);
+}
+
+void CPagePointEntry::DropProposal()
+{
+    const int row = proposalShown_;
+    if (row < 0)
+        return;
+    proposalShown_ = -1;
+    ShowProposalStyle(row, false);
+    LoadRow(row);
+}
+
+bool CPagePointEntry::TakeAllPhotoProposals()
+{
+    DropProposal();
+    // Taken as they are: no message for a point outside the fields' range.
+    double low = 0, high = 0, step = 0;
+    SpinX(0)->GetRange(low, high, step);
+    struct Taken {
+        int row;
+        double x, y;
+    };
+    std::vector<Taken> taken;
+    for (int r = 0; r < static_cast<int>(proposals_.size()); ++r) {
+        if (!proposals_[r])
+            continue;
+        const double x = Rounded(proposals_[r]->x()), y = Rounded(proposals_[r]->y());
+        if (x >= low && x <= high && y >= low && y <= high)
+            taken.push_back({r, x, y});
+    }
+    if (taken.empty())
+        return false;
+    EditRecord([&](ConfigurationEdit &e) {
+        for (const Taken &t : taken)
+            for (int point : {steps_.rows[t.row].guidePoint, steps_.rows[t.row].sharedPoint})
+                if (point >= 0)
+                    e.SetPoint(point, t.x, t.y, 1);
+    });
+    for (const Taken &t : taken) {
+        SpinX(t.row)->SetValue(t.x);
+        SpinY(t.row)->SetValue(t.y);
+        for (int point : {steps_.rows[t.row].guidePoint, steps_.rows[t.row].sharedPoint})
+            if (point >= 0)
+                Preview()->SetPoint(point, t.x, t.y, true, true);
+    }
+    // The review, as Next from the last row shows it.
+    SetSubStep(RowCount() - 1);
+    OnWizardStep(true);
+    return true;
 }

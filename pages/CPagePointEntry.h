@@ -4,6 +4,7 @@
 
 #include <QPointF>
 
+#include <optional>
 #include <vector>
 
 class QPushButton;
@@ -72,6 +73,17 @@ public:
     // row takes it (none shown, a skipped one) or the range check refused it.
     bool TakePhotoPoint(QPointF grid);
 
+    // The points a photo of the monitor proposes, one per row (nullopt: none
+    // for that row); empty when no photo proposes any. The row being entered
+    // shows its proposal in its fields, set apart, until it is taken or left;
+    // the record does not change.
+    void SetPhotoProposals(std::vector<std::optional<QPointF>> perRow);
+    // The proposal for the photo row.
+    std::optional<QPointF> PhotoProposal() const;
+    // Every proposed point of the page taken as one edit (with the points
+    // they share), then the review. False when nothing was proposed.
+    bool TakeAllPhotoProposals();
+
 signals:
     // The row a photo point would fill may have changed.
     void PhotoTargetChanged();
@@ -91,13 +103,23 @@ private:
     // settings record, enabled, and highlights it.
     void AfterChange(int row);
     void LoadRows();
+    // The row's fields show its point as the record holds it.
+    void LoadRow(int row);
     // What the review and the entry of row n show; the record is not touched.
     void ShowReview();
     void ShowEntryRow(int n);
     void ShowRow(int row, bool visible, bool enabled);
     void SetRowEnabled(int row, bool enabled);
+    // The proposal of the row being entered into its fields, or the fields
+    // back to the record.
+    void ShowProposal();
+    void DropProposal();
+    void ShowProposalStyle(int row, bool proposed);
+    double Rounded(double v) const;
 
     Steps steps_;
+    std::vector<std::optional<QPointF>> proposals_;
+    int proposalShown_ = -1; // the row whose fields show a proposal
     int focusedRow_ = -1;
     bool reviewShown_ = false;
 };

@@ -1,6 +1,7 @@
 #include "CMonitorPhotoWindow.h"
 
 #include "FileDialogRequest.h"
+#include "LabelPlacement.h"
 #include "UserMessage.h"
 
 #include <QCloseEvent>
@@ -49,10 +50,13 @@ void WhenDone(QObject *context, QFuture<T> work, Done done)
 
 } // namespace
 
-// The picture, scaled to fit and zoomed with the wheel, with what was found
-// drawn over it. Keys: Tab / Shift+Tab step through the marks, Enter takes
-// the highlighted one, Backspace takes back the last corner. While the
-// window is busy, clicks, these keys and the wheel do nothing.
+// The picture, scaled to fit, zoomed with the wheel at the cursor, panned
+// by dragging or with the arrow keys, fitted again with F or Home (and when
+// zoomed all the way out), with what was found drawn over it. Keys: Enter
+// takes the highlighted mark and moves on, Ctrl+Enter takes every proposed
+// one, Tab / Shift+Tab step through the marks, Backspace takes back the
+// last corner. While the window is busy, clicks, these keys and the wheel
+// do nothing (the view's own keys still move it).
 class PhotoView : public QWidget {
 public:
     explicit PhotoView(CMonitorPhotoWindow *owner) : QWidget(owner), owner_(owner)
@@ -68,6 +72,8 @@ public:
         centre_ = QRectF(owner_->picture_.rect()).center();
         update();
     }
+    double Zoom() const { return zoom_; }
+    QPointF Centre() const { return centre_; }
 
     // Picture pixels to view pixels.
     QTransform ToView() const
@@ -97,13 +103,33 @@ protected:
 
     void keyPressEvent(QKeyEvent *event) override
     {
+        const double step = 40 / std::max(1e-9, ToView().m11());
         switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            owner_->TakeHighlighted();
+            if (event->modifiers() & Qt::ControlModifier)
+                owner_->TakeAll();
+            else
+                owner_->TakeHighlighted();
             return;
         case Qt::Key_Backspace:
             owner_->UndoCorner();
+            return;
+        case Qt::Key_F:
+        case Qt::Key_Home:
+            ResetZoom();
+            return;
+        case Qt::Key_Left:
+            Pan({-step, 0});
+            return;
+        case Qt::Key_Right:
+            Pan({step, 0});
+            return;
+        case Qt::Key_Up:
+            Pan({0, -step});
+            return;
+        case Qt::Key_Down:
+            Pan({0, step});
             return;
         default:
             QWidget::keyPressEvent(event);
@@ -113,7 +139,27 @@ protected:
     void mousePressEvent(QMouseEvent *event) override
     {
         setFocus(Qt::MouseFocusReason);
-        if (event->button() != Qt::LeftButton || owner_->picture_.isNull())
+        pressedAt_ = event->position();
+        dragged_ = false;
+    }
+
+    void mouseMoveEvent(QMouseEvent *event) override
+    {
+        if (!(event->buttons() & (Qt::LeftButton | Qt::MiddleButton | Qt::RightButton)))
+            return;
+        // A few pixels of a shaking hand are still a click.
+        if (!dragged_ && QLineF(pressedAt_, event->position()).length() < 5)
+            return;
+        const double scale = ToView().m11();
+        if (scale > 0)
+            Pan(-(event->position() - pressedAt_) / scale);
+        pressedAt_ = event->position();
+        dragged_ = true;
+    }
+
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        if (event->button() != Qt::LeftButton || dragged_ || owner_->picture_.isNull())
             return;
         bool invertible = false;
         const QTransform back = ToView().inverted(&invertible);
@@ -134,13 +180,14 @@ protected:
         const QPointF anchor = back.map(cursor);
         const double steps = event->angleDelta().y() / 120.0;
         zoom_ = std::clamp(zoom_ * std::pow(1.25, steps), 1.0, kMaxZoom);
-        const QTransform now = ToView();
-        const double scale = now.m11();
+        if (zoom_ <= 1.0) {
+            // All the way out: the whole picture again.
+            ResetZoom();
+            return;
+        }
+        const double scale = ToView().m11();
         centre_ = anchor - (cursor - QPointF(width() / 2.0, height() / 2.0)) / scale;
-        const QRectF bounds = owner_->picture_.rect();
-        centre_.setX(std::clamp(centre_.x(), bounds.left(), bounds.right()));
-        centre_.setY(std::clamp(centre_.y(), bounds.top(), bounds.bottom()));
-        update();
+        Pan({0, 0});
     }
 
     void paintEvent(QPaintEvent *) override
@@ -165,59 +212,98 @@ protected:
                 p.drawLine(t.map(mapping->ToPicture({0, double(i)})), t.map(mapping->ToPicture({10, double(i)})));
             }
         }
+        std::vector<Marker> markers;
         for (size_t i = 0; i < owner_->corners_.size(); ++i)
-            DrawMarker(p, t.map(owner_->corners_[i]), QString::number(i + 1), QColor(255, 60, 60), false);
-        for (size_t i = 0; i < owner_->marks_.size(); ++i)
-            DrawMarker(p, t.map(owner_->marks_[i].picture), QString::number(i + 1),
-                       int(i) == owner_->highlighted_ ? QColor(255, 230, 0) : QColor(60, 255, 90),
-                       int(i) == owner_->highlighted_);
+            markers.push_back({t.map(owner_->corners_[i]), QString::number(i + 1), QColor(255, 60, 60), false, false});
+        for (size_t i = 0; i < owner_->marks_.size(); ++i) {
+            // A doubtful candidate (a faint mark, a corner or a strip's end
+            // that may be none) is drawn paler, dashed and with a plain number.
+            const bool doubtful = owner_->marks_[i].confidence < MarkCandidate::kConfident;
+            const bool highlighted = int(i) == owner_->highlighted_;
+            markers.push_back({t.map(owner_->marks_[i].picture), QString::number(i + 1),
+                               highlighted ? QColor(255, 230, 0) : doubtful ? QColor(170, 210, 175) : QColor(60, 255, 90),
+                               highlighted, doubtful});
+        }
         if (owner_->mapping_ && owner_->use_ == CMonitorPhotoWindow::Use::LineCheck)
-            DrawDeviations(p, t, *owner_->mapping_);
+            AddDeviations(p, t, *owner_->mapping_, markers);
+        DrawMarkers(p, markers);
     }
 
 private:
-    static void DrawMarker(QPainter &p, QPointF at, const QString &number, const QColor &colour, bool highlighted)
+    struct Marker {
+        QPointF at;
+        QString label;
+        QColor colour;
+        bool highlighted;
+        bool doubtful;
+    };
+
+    // Keeps the view's centre on the picture.
+    void Pan(QPointF by)
     {
-        const int r = highlighted ? kMarkRadius + 3 : kMarkRadius;
-        p.setPen(QPen(Qt::black, highlighted ? 4 : 3));
-        p.drawEllipse(at, r, r);
-        p.setPen(QPen(colour, highlighted ? 2.5 : 1.5));
-        p.drawEllipse(at, r, r);
-        DrawLabel(p, at + QPointF(r + 2, -r - 2), number, colour);
+        const QRectF bounds = owner_->picture_.rect();
+        centre_ += by;
+        centre_.setX(std::clamp(centre_.x(), bounds.left(), bounds.right()));
+        centre_.setY(std::clamp(centre_.y(), bounds.top(), bounds.bottom()));
+        update();
     }
 
-    static void DrawLabel(QPainter &p, QPointF at, const QString &text, const QColor &colour)
+    static void DrawMarkers(QPainter &p, const std::vector<Marker> &markers)
     {
-        const QRectF box = QRectF(p.fontMetrics().boundingRect(text).adjusted(-2, -1, 2, 1)).translated(at);
-        p.fillRect(box, QColor(0, 0, 0, 160));
-        p.setPen(colour);
-        p.drawText(box, Qt::AlignCenter, text);
+        // A sure mark's number is bold, a doubtful one's plain.
+        const QFont plain = p.font();
+        QFont bold = plain;
+        bold.setBold(true);
+        std::vector<QPointF> at;
+        std::vector<QSizeF> sizes;
+        for (const Marker &m : markers) {
+            at.push_back(m.at);
+            const QFontMetrics metrics(m.doubtful ? plain : bold);
+            sizes.push_back(QSizeF(metrics.boundingRect(m.label).adjusted(-2, -1, 2, 1).size()));
+        }
+        const std::vector<QRectF> boxes = LabelPlacement::Place(at, sizes, kMarkRadius + 3);
+        for (size_t i = 0; i < markers.size(); ++i) {
+            const Marker &m = markers[i];
+            const int r = m.highlighted ? kMarkRadius + 3 : kMarkRadius;
+            const Qt::PenStyle style = m.doubtful ? Qt::DashLine : Qt::SolidLine;
+            p.setPen(QPen(QColor(0, 0, 0, m.doubtful ? 110 : 255), m.highlighted ? 4 : 3, style));
+            p.drawEllipse(m.at, r, r);
+            p.setPen(QPen(m.colour, m.highlighted ? 2.5 : m.doubtful ? 1.0 : 1.5, style));
+            p.drawEllipse(m.at, r, r);
+            p.fillRect(boxes[i], QColor(0, 0, 0, 160));
+            p.setPen(m.colour);
+            p.setFont(m.doubtful ? plain : bold);
+            p.drawText(boxes[i], Qt::AlignCenter, m.label);
+        }
+        p.setFont(plain);
     }
 
-    void DrawDeviations(QPainter &p, const QTransform &t, const GridMapping &mapping) const
+    void AddDeviations(QPainter &p, const QTransform &t, const GridMapping &mapping,
+                       std::vector<Marker> &markers) const
     {
         const auto &deviations = owner_->deviations_;
         for (size_t i = 0; i < deviations.size(); ++i) {
             const LineDeviation &d = deviations[i];
             const QPointF mark = t.map(mapping.ToPicture(d.mark));
             const QColor colour = d.lineFound ? QColor(255, 230, 0) : QColor(255, 80, 80);
-            p.setPen(QPen(colour, 2));
-            p.drawEllipse(mark, kMarkRadius, kMarkRadius);
             QString text = QStringLiteral("%1: ").arg(i + 1);
             if (d.lineFound) {
+                p.setPen(QPen(colour, 2));
                 p.drawLine(mark, t.map(mapping.ToPicture(d.mark + d.offsetUnits)));
                 // Short at the mark: the table under the picture has the rest.
                 text += QString::number(d.DistanceUnits(), 'f', 2);
             } else {
                 text += QStringLiteral("-");
             }
-            DrawLabel(p, mark + QPointF(kMarkRadius + 2, -kMarkRadius - 2), text, colour);
+            markers.push_back({mark, text, colour, false, false});
         }
     }
 
     CMonitorPhotoWindow *owner_;
     double zoom_ = 1.0;
     QPointF centre_;
+    QPointF pressedAt_;
+    bool dragged_ = false;
 };
 
 CMonitorPhotoWindow::CMonitorPhotoWindow(QWidget *parent) : QWidget(parent, Qt::Window)
@@ -241,6 +327,11 @@ CMonitorPhotoWindow::CMonitorPhotoWindow(QWidget *parent) : QWidget(parent, Qt::
     undo_->setAutoDefault(false);
     undo_->setFocusPolicy(Qt::NoFocus);
     connect(undo_, &QPushButton::clicked, this, &CMonitorPhotoWindow::UndoCorner);
+    takeAll_ = new QPushButton(tr("Принять все (Ctrl+Enter)"), this);
+    takeAll_->setAutoDefault(false);
+    takeAll_->setFocusPolicy(Qt::NoFocus);
+    takeAll_->hide();
+    connect(takeAll_, &QPushButton::clicked, this, &CMonitorPhotoWindow::TakeAll);
     table_ = new QTableWidget(0, 4, this);
     table_->setHorizontalHeaderLabels(
         {tr("№"), tr("Метка (X; Y)"), tr("До линии, ед. сетки"), tr("До линии, пикс. монитора")});
@@ -254,6 +345,7 @@ CMonitorPhotoWindow::CMonitorPhotoWindow(QWidget *parent) : QWidget(parent, Qt::
     statusRow->addWidget(busyIndicator_);
     statusRow->addWidget(status_, 1);
     statusRow->addWidget(undo_);
+    statusRow->addWidget(takeAll_);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(problem_);
     layout->addWidget(view_, 1);
@@ -266,6 +358,39 @@ CMonitorPhotoWindow::CMonitorPhotoWindow(QWidget *parent) : QWidget(parent, Qt::
         resize(available.size() * 0.8);
         move(available.center() - rect().center());
     }
+}
+
+void CMonitorPhotoWindow::PlaceBeside(QWidget *owner)
+{
+    const QScreen *screen = owner ? owner->screen() : nullptr;
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    // The frames around the client areas (title bar, borders), the same
+    // for both windows.
+    QRect frame = owner->frameGeometry();
+    const QSize decoration = frame.size() - owner->size();
+    // Too little room to the right for a useful picture: the owner goes to
+    // the screen's left edge.
+    constexpr int kUseful = 560;
+    if (available.right() - frame.right() < kUseful && frame.left() > available.left()) {
+        frame.moveLeft(available.left());
+        owner->move(frame.topLeft());
+    }
+    // Right of the owner, from top to bottom; on a screen too narrow even
+    // for that, over the owner's right edge rather than smaller than this.
+    constexpr int kSmallest = 320;
+    const int left = std::max(available.left(), std::min(frame.right() + 1, available.right() - kSmallest));
+    const QRect outer(QPoint(left, available.top()), available.bottomRight());
+    resize(std::max(200, outer.width() - decoration.width()), std::max(150, outer.height() - decoration.height()));
+    move(outer.topLeft());
+}
+
+void CMonitorPhotoWindow::hideEvent(QHideEvent *event)
+{
+    // A closed window proposes nothing any more.
+    QWidget::hideEvent(event);
+    emit MarksChanged();
 }
 
 CMonitorPhotoWindow::~CMonitorPhotoWindow() = default;
@@ -411,15 +536,25 @@ void CMonitorPhotoWindow::MappingFound()
     if (mapping_ && use_ == Use::LineCheck)
         FillTable();
     highlighted_ = -1;
+    emit MarksChanged();
     RefreshStatus();
     view_->update();
 }
 
-void CMonitorPhotoWindow::SetTarget(TakePoint take, TargetText text)
+void CMonitorPhotoWindow::SetTarget(Target target)
 {
-    take_ = std::move(take);
-    targetText_ = std::move(text);
+    target_ = std::move(target);
     RefreshStatus();
+}
+
+double CMonitorPhotoWindow::Zoom() const
+{
+    return view_->Zoom();
+}
+
+QPointF CMonitorPhotoWindow::ViewCentre() const
+{
+    return view_->Centre();
 }
 
 QString CMonitorPhotoWindow::CornerName(int index) const
@@ -460,9 +595,18 @@ void CMonitorPhotoWindow::RefreshStatus()
                                                    .arg(deviations_.size()));
         return;
     }
-    QString text = targetText_ ? targetText_() : tr("Откройте страницу ввода точек, чтобы взять точку со снимка");
-    if (targetText_ && !marks_.empty())
-        text += tr(" (Tab - следующая метка)");
+    // The highlight goes to the mark proposed for the target's row.
+    highlighted_ = -1;
+    if (const std::optional<QPointF> proposed = target_.proposal ? target_.proposal() : std::nullopt)
+        for (int i = 0; i < static_cast<int>(marks_.size()); ++i)
+            if (QLineF(marks_[i].grid, *proposed).length() < 1e-9)
+                highlighted_ = i;
+    takeAll_->setVisible(bool(target_.takeAll) && !marks_.empty());
+    view_->update();
+    QString text = target_.text ? target_.text() : tr("Откройте страницу ввода точек, чтобы взять точку со снимка");
+    if (target_.text && !marks_.empty())
+        text += highlighted_ >= 0 ? tr(" (Enter - принять метку %1, Tab - другая метка)").arg(highlighted_ + 1)
+                                  : tr(" (Tab - выбрать метку)");
     status_->setText(text);
 }
 
@@ -474,10 +618,27 @@ void CMonitorPhotoWindow::PictureClicked(QPointF picture)
         AddCorner(picture);
         return;
     }
-    if (use_ == Use::Points && take_) {
-        take_(mapping_->ToGrid(picture));
+    if (use_ == Use::Points && target_.take) {
+        const int near = MarkNear(picture);
+        target_.take(near >= 0 ? marks_[near].grid : mapping_->ToGrid(picture));
         RefreshStatus();
     }
+}
+
+int CMonitorPhotoWindow::MarkNear(QPointF picture) const
+{
+    const QTransform t = view_->ToView();
+    const QPointF at = t.map(picture);
+    int nearest = -1;
+    double distance = kMarkRadius + 3;
+    for (int i = 0; i < static_cast<int>(marks_.size()); ++i) {
+        const double d = QLineF(t.map(marks_[i].picture), at).length();
+        if (d <= distance) {
+            distance = d;
+            nearest = i;
+        }
+    }
+    return nearest;
 }
 
 void CMonitorPhotoWindow::AddCorner(QPointF picture)
@@ -536,9 +697,17 @@ void CMonitorPhotoWindow::StepMark(bool forward)
 
 void CMonitorPhotoWindow::TakeHighlighted()
 {
-    if (IsBusy() || highlighted_ < 0 || highlighted_ >= static_cast<int>(marks_.size()) || !take_)
+    if (IsBusy() || highlighted_ < 0 || highlighted_ >= static_cast<int>(marks_.size()) || !target_.confirm)
         return;
-    take_(marks_[highlighted_].grid);
+    target_.confirm(marks_[highlighted_].grid);
+    RefreshStatus();
+}
+
+void CMonitorPhotoWindow::TakeAll()
+{
+    if (IsBusy() || marks_.empty() || !target_.takeAll)
+        return;
+    target_.takeAll();
     RefreshStatus();
 }
 

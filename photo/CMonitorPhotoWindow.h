@@ -19,8 +19,11 @@ class PhotoView;
 
 // A picture of the car monitor beside the wizard, to take points off instead
 // of reading them by eye. Points: the grid as found drawn over the picture
-// and the marks seen in it numbered; a click, or Tab to a mark and Enter,
-// hands the grid point to the target (the active point page's row). Line
+// and the marks seen in it numbered, the sure ones first (the doubtful drawn
+// paler and dashed, Tab reaches them last); the mark the target proposes
+// for its row is highlighted, Enter takes it and moves on to the next row,
+// Tab highlights another mark, Ctrl+Enter takes every proposed point of the
+// page; a click takes the mark under it, or the grid point there. Line
 // check: the normal display with the written lines, and how far the nearest
 // line lies from each mark. Where the program finds no grid (no screen),
 // the installer clicks the four corners. Not modal; stays open while the
@@ -39,6 +42,14 @@ public:
     using TakePoint = std::function<bool(QPointF grid)>;
     // What a click would fill now, for the status line.
     using TargetText = std::function<QString()>;
+    // What the window fills: the active point page.
+    struct Target {
+        TakePoint take;                                 // a click
+        TakePoint confirm;                              // Enter: take it and move on
+        std::function<bool()> takeAll;                  // Ctrl+Enter, "Принять все"
+        std::function<std::optional<QPointF>()> proposal; // the mark proposed for the row
+        TargetText text;
+    };
 
     explicit CMonitorPhotoWindow(QWidget *parent = nullptr);
     ~CMonitorPhotoWindow() override;
@@ -60,8 +71,14 @@ public:
     bool IsBusy() const { return busy_ != Busy::No; }
 
     // The point page a click fills; empty functions when none is shown.
-    void SetTarget(TakePoint take, TargetText text);
+    void SetTarget(TakePoint take, TargetText text) { SetTarget(Target{take, take, {}, {}, text}); }
+    void SetTarget(Target target);
+    // The status line, and the highlight back on the target's proposal.
     void RefreshStatus();
+    // Where the window goes: right of owner, as tall as the screen, so that
+    // the owner's fields and preview stay in sight; the owner moves to the
+    // left edge when the screen has too little room right of it.
+    void PlaceBeside(QWidget *owner);
 
     Use CurrentUse() const { return use_; }
     const QImage &Picture() const { return picture_; }
@@ -79,9 +96,20 @@ public:
     QLabel *ProblemLine() const { return problem_; }
     QPushButton *UndoCornerButton() const { return undo_; }
     QTableWidget *DeviationTable() const { return table_; }
+    QPushButton *TakeAllButton() const { return takeAll_; }
+    // The view's zoom (1: the whole picture fits) and the picture point at
+    // the view's centre.
+    double Zoom() const;
+    QPointF ViewCentre() const;
+
+signals:
+    // Other marks are shown (a photo read, the marks found under corners),
+    // or none (the window closed).
+    void MarksChanged();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     friend class PhotoView;
@@ -109,6 +137,9 @@ private:
     void MappingFound();
     void StepMark(bool forward);
     void TakeHighlighted();
+    void TakeAll();
+    // The mark drawn within a few view pixels of a picture point, or -1.
+    int MarkNear(QPointF picture) const;
     void FillTable();
     QString CornerName(int index) const;
     void SetProblem(const QString &text);
@@ -122,8 +153,7 @@ private:
     int highlighted_ = -1;
     int gridShiftX_ = 0;
     int gridShiftY_ = 0;
-    TakePoint take_;
-    TargetText targetText_;
+    Target target_;
     Busy busy_ = Busy::No;
     quint64 job_ = 0;
     // The window was hidden when the photo being read was opened: a file
@@ -137,5 +167,6 @@ private:
     QLabel *status_ = nullptr;
     QProgressBar *busyIndicator_ = nullptr;
     QPushButton *undo_ = nullptr;
+    QPushButton *takeAll_ = nullptr;
     QTableWidget *table_ = nullptr;
 };

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 
 namespace {
@@ -29,53 +30,78 @@ QPointF ToPointF(geometry::IntPoint p)
     return {static_cast<qreal>(p.x), static_cast<qreal>(p.y)};
 }
 
-// Extends [lo, hi] by the x range of pixel-centre row yc inside the stroke of
-// radius r around the segment a-b (a capsule: the segment's band and the
-// discs at both ends).
-void CapsuleRow(QPointF a, QPointF b, double r, double yc, double &lo, double &hi)
-{
-    auto disc = [&](QPointF c) {
-        const double dy = yc - c.y();
-        if (std::abs(dy) <= r) {
-            const double dx = std::sqrt(r * r - dy * dy);
-            lo = std::min(lo, c.x() - dx);
-            hi = std::max(hi, c.x() + dx);
+// The stroke of radius r around the segment a-b (a capsule: the segment's
+// band and the discs at both ends). Its direction and length are worked out
+// once; a wide stroke of one-unit samples asks each segment for some dozens
+// of rows.
+class Capsule {
+public:
+    Capsule(QPointF a, QPointF b, double r)
+        : a_(a)
+        , b_(b)
+        , r_(r)
+    {
+        const double ux = b.x() - a.x();
+        const double uy = b.y() - a.y();
+        length_ = std::hypot(ux, uy);
+        if (length_ > 0.0) {
+            dxu_ = ux / length_;
+            dyu_ = uy / length_;
         }
-    };
-    disc(a);
-    disc(b);
-    const double ux = b.x() - a.x();
-    const double uy = b.y() - a.y();
-    const double length = std::hypot(ux, uy);
-    if (!(length > 0.0))
-        return;
-    // The band: 0 <= u.(p - a) <= length and |n.(p - a)| <= r, with u the unit
-    // direction and n its normal; each bound is linear in x on this row.
-    double bandLo = -HUGE_VAL;
-    double bandHi = HUGE_VAL;
-    auto bound = [&](double cx, double constant, double minimum, double maximum) {
-        // minimum <= cx * x + constant <= maximum
-        if (cx == 0.0) {
-            if (constant < minimum || constant > maximum)
-                bandLo = HUGE_VAL;
-            return;
-        }
-        double x1 = (minimum - constant) / cx;
-        double x2 = (maximum - constant) / cx;
-        if (x1 > x2)
-            std::swap(x1, x2);
-        bandLo = std::max(bandLo, x1);
-        bandHi = std::min(bandHi, x2);
-    };
-    const double dxu = ux / length;
-    const double dyu = uy / length;
-    bound(dxu, dyu * (yc - a.y()) - dxu * a.x(), 0.0, length);
-    bound(-dyu, dxu * (yc - a.y()) + dyu * a.x(), -r, r);
-    if (bandLo <= bandHi) {
-        lo = std::min(lo, bandLo);
-        hi = std::max(hi, bandHi);
     }
-}
+
+    // Extends [lo, hi] by the x range of pixel-centre row yc inside the
+    // capsule.
+    void Row(double yc, double &lo, double &hi) const
+    {
+        const double r = r_;
+        auto disc = [&](QPointF c) {
+            const double dy = yc - c.y();
+            if (std::abs(dy) <= r) {
+                const double dx = std::sqrt(r * r - dy * dy);
+                lo = std::min(lo, c.x() - dx);
+                hi = std::max(hi, c.x() + dx);
+            }
+        };
+        disc(a_);
+        disc(b_);
+        if (!(length_ > 0.0))
+            return;
+        // The band: 0 <= u.(p - a) <= length and |n.(p - a)| <= r, with u the
+        // unit direction and n its normal; each bound is linear in x on this
+        // row.
+        double bandLo = -HUGE_VAL;
+        double bandHi = HUGE_VAL;
+        auto bound = [&](double cx, double constant, double minimum, double maximum) {
+            // minimum <= cx * x + constant <= maximum
+            if (cx == 0.0) {
+                if (constant < minimum || constant > maximum)
+                    bandLo = HUGE_VAL;
+                return;
+            }
+            double x1 = (minimum - constant) / cx;
+            double x2 = (maximum - constant) / cx;
+            if (x1 > x2)
+                std::swap(x1, x2);
+            bandLo = std::max(bandLo, x1);
+            bandHi = std::min(bandHi, x2);
+        };
+        bound(dxu_, dyu_ * (yc - a_.y()) - dxu_ * a_.x(), 0.0, length_);
+        bound(-dyu_, dxu_ * (yc - a_.y()) + dyu_ * a_.x(), -r, r);
+        if (bandLo <= bandHi) {
+            lo = std::min(lo, bandLo);
+            hi = std::max(hi, bandHi);
+        }
+    }
+
+private:
+    QPointF a_;
+    QPointF b_;
+    double r_;
+    double length_ = 0.0;
+    double dxu_ = 0.0;
+    double dyu_ = 0.0;
+};
 
 // Whether b lies on the way from a to c, so that the polyline needs no
 // vertex there. Only short steps are looked at: samples of a saturated line
@@ -91,6 +117,16 @@ bool Straight(geometry::IntPoint a, geometry::IntPoint b, geometry::IntPoint c)
     const std::int64_t cross = d[0] * d[3] - d[1] * d[2];
     const std::int64_t dot = d[0] * d[2] + d[1] * d[3];
     return cross == 0 && dot > 0;
+}
+
+// Eight mask bytes at once.
+constexpr std::uint64_t kAllSet = 0x0101010101010101u;
+
+std::uint64_t Word(const std::uint8_t *bytes)
+{
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
 }
 
 double DistanceToSegment(QPointF p, QPointF a, QPointF b)
@@ -143,17 +179,35 @@ void PainterCanvas::SelectPen(geometry::PenStyle style, int width, geometry::Rgb
     width_ = width <= 1 ? 0 : pen.width();  // clamped
     colour_ = pen.color();
     painter_.setPen(pen);
+
+    // Whether this pen's strokes are filled here, and how: read once per pen,
+    // as a dashed curve hands over its dashes one by one.
+    radius_ = 0.0;
+    transform_ = painter_.combinedTransform();
+    const QPaintDevice *device = painter_.device();
+    if (width_ <= 1 || transform_.type() > QTransform::TxScale || device == nullptr
+        || device->devicePixelRatio() != 1.0)
+        return;
+    const double scale = std::sqrt(std::abs(transform_.m11() * transform_.m22()));
+    const double r = width_ * scale / 2.0;
+    if (!(r > 0.0))
+        return;
+    radius_ = r;
+    deviceWidth_ = device->width();
+    deviceHeight_ = device->height();
 }
 
 void PainterCanvas::Segment(geometry::IntPoint from, geometry::IntPoint to)
 {
-    polygon_.clear();
-    polygon_.append(ToPointF(from));
-    polygon_.append(ToPointF(to));
-    if (!FillWideStroke(polygon_)) {
-        Flush();
-        painter_.drawLine(ToPointF(from), ToPointF(to));
+    if (radius_ > 0.0) {
+        device_.clear();
+        device_.push_back(transform_.map(ToPointF(from)));
+        device_.push_back(transform_.map(ToPointF(to)));
+        FillWideStroke();
+        return;
     }
+    Flush();
+    painter_.drawLine(ToPointF(from), ToPointF(to));
 }
 
 void PainterCanvas::Polyline(std::span<const geometry::IntPoint> points)
@@ -162,42 +216,35 @@ void PainterCanvas::Polyline(std::span<const geometry::IntPoint> points)
         return;
     // Samples one unit apart often run straight for a while; a vertex in the
     // middle of a straight run changes nothing drawn but costs a join.
+    auto vertices = [&](auto &&add) {
+        add(points[0]);
+        for (size_t i = 1; i + 1 < points.size(); ++i) {
+            if (!Straight(points[i - 1], points[i], points[i + 1]))
+                add(points[i]);
+        }
+        add(points.back());
+    };
+    if (radius_ > 0.0) {
+        device_.clear();
+        vertices([&](geometry::IntPoint p) { device_.push_back(transform_.map(ToPointF(p))); });
+        FillWideStroke();
+        return;
+    }
     polygon_.clear();
-    polygon_.append(ToPointF(points[0]));
-    for (size_t i = 1; i + 1 < points.size(); ++i) {
-        if (!Straight(points[i - 1], points[i], points[i + 1]))
-            polygon_.append(ToPointF(points[i]));
-    }
-    polygon_.append(ToPointF(points.back()));
-    if (!FillWideStroke(polygon_)) {
-        Flush();
-        painter_.drawPolyline(polygon_);
-    }
+    vertices([&](geometry::IntPoint p) { polygon_.append(ToPointF(p)); });
+    Flush();
+    painter_.drawPolyline(polygon_);
 }
 
 // A wide pen with round ends and joins covers every pixel whose centre lies
-// within half the width of the polyline. Filling that set directly costs a
-// few operations per segment and row, where Qt's stroker builds a round join
-// at every one-unit sample. Returns false when the pen is thin (or the
-// transform turns, or the device has a pixel ratio), and Qt draws instead.
-bool PainterCanvas::FillWideStroke(const QPolygonF &points)
+// within half the width of the polyline (device_, on the device). Filling
+// that set directly costs a few operations per segment and row, where Qt's
+// stroker builds a round join at every one-unit sample.
+void PainterCanvas::FillWideStroke()
 {
-    if (width_ <= 1 || points.size() < 2)
-        return false;
-    const QTransform transform = painter_.combinedTransform();
-    if (transform.type() > QTransform::TxScale)
-        return false;
-    const double scale = std::sqrt(std::abs(transform.m11() * transform.m22()));
-    const double r = width_ * scale / 2.0;
-    const QPaintDevice *device = painter_.device();
-    if (!(r > 0.0) || device == nullptr || device->devicePixelRatio() != 1.0)
-        return false;
-
-    device_.clear();
+    const double r = radius_;
     double minX = HUGE_VAL, maxX = -HUGE_VAL, minY = HUGE_VAL, maxY = -HUGE_VAL;
-    for (const auto &p : points) {
-        const QPointF d = transform.map(p);
-        device_.push_back(d);
+    for (const QPointF &d : device_) {
         minX = std::min(minX, d.x());
         maxX = std::max(maxX, d.x());
         minY = std::min(minY, d.y());
@@ -206,30 +253,30 @@ bool PainterCanvas::FillWideStroke(const QPolygonF &points)
     // Pixel columns and rows the stroke may touch, within the device.
     const double left = std::max(0.0, std::floor(minX - r));
     const double top = std::max(0.0, std::floor(minY - r));
-    const double right = std::min(static_cast<double>(device->width()) - 1, std::ceil(maxX + r));
-    const double bottom = std::min(static_cast<double>(device->height()) - 1, std::ceil(maxY + r));
+    const double right = std::min(static_cast<double>(deviceWidth_) - 1, std::ceil(maxX + r));
+    const double bottom = std::min(static_cast<double>(deviceHeight_) - 1, std::ceil(maxY + r));
     if (!(left <= right && top <= bottom))
-        return true;  // wholly outside: nothing to draw
+        return;  // wholly outside: nothing to draw
     // A stroke that covers the whole device from one segment fills it.
-    const QPointF corners[] = {{kSampleOffset, kSampleOffset},
-                               {device->width() - 1 + kSampleOffset, kSampleOffset},
-                               {kSampleOffset, device->height() - 1 + kSampleOffset},
-                               {device->width() - 1 + kSampleOffset, device->height() - 1 + kSampleOffset}};
     if (r >= kWholeDeviceCheckRadius) {
+        const QPointF corners[] = {{kSampleOffset, kSampleOffset},
+                                   {deviceWidth_ - 1 + kSampleOffset, kSampleOffset},
+                                   {kSampleOffset, deviceHeight_ - 1 + kSampleOffset},
+                                   {deviceWidth_ - 1 + kSampleOffset, deviceHeight_ - 1 + kSampleOffset}};
         for (size_t i = 0; i + 1 < device_.size(); ++i) {
             if (std::all_of(std::begin(corners), std::end(corners),
                             [&](QPointF c) { return DistanceToSegment(c, device_[i], device_[i + 1]) <= r; })) {
                 Flush();
                 painter_.save();
                 painter_.resetTransform();
-                painter_.fillRect(QRect(0, 0, device->width(), device->height()), colour_);
+                painter_.fillRect(QRect(0, 0, deviceWidth_, deviceHeight_), colour_);
                 painter_.restore();
-                return true;
+                return;
             }
         }
     }
-    const int deviceWidth = device->width();
-    const size_t maskSize = static_cast<size_t>(deviceWidth) * static_cast<size_t>(device->height());
+    const int deviceWidth = deviceWidth_;
+    const size_t maskSize = static_cast<size_t>(deviceWidth) * static_cast<size_t>(deviceHeight_);
     if (mask_.size() != maskSize || maskWidth_ != deviceWidth) {
         Flush();
         mask_.assign(maskSize, 0);
@@ -243,16 +290,22 @@ bool PainterCanvas::FillWideStroke(const QPolygonF &points)
     for (size_t i = 0; i + 1 < device_.size(); ++i) {
         const QPointF a = device_[i];
         const QPointF b = device_[i + 1];
+        // A segment whose stroke lies wholly beside the device adds nothing
+        // (a long line across the canvas is mostly such segments). The pixel
+        // of margin covers rounding in the row bounds.
+        if (std::max(a.x(), b.x()) + r < left - 1.0 || std::min(a.x(), b.x()) - r > right + 1.0)
+            continue;
         // Rows are limited to the device before they become ints: a segment
         // of a saturated line may lie far outside the int range on the device.
         const double rowFirst = std::max(top, std::floor(std::min(a.y(), b.y()) - r));
         const double rowLast = std::min(bottom, std::ceil(std::max(a.y(), b.y()) + r));
         if (!(rowFirst <= rowLast))
             continue;
+        const Capsule capsule(a, b, r);
         for (int row = static_cast<int>(rowFirst); row <= static_cast<int>(rowLast); ++row) {
             double lo = HUGE_VAL;
             double hi = -HUGE_VAL;
-            CapsuleRow(a, b, r, row + kSampleOffset, lo, hi);
+            capsule.Row(row + kSampleOffset, lo, hi);
             if (!(lo <= hi))
                 continue;
             // Pixels whose sample point lies in [lo, hi].
@@ -265,29 +318,34 @@ bool PainterCanvas::FillWideStroke(const QPolygonF &points)
         }
     }
     dirty_ |= QRect(QPoint(x0, y0), QPoint(x1, y1));
-    return true;
 }
 
 void PainterCanvas::Flush()
 {
     if (dirty_.isNull())
         return;
-    // Each row of the pending strokes as runs of set pixels; the mask is
-    // cleared on the way.
+    // Each row of the pending strokes as runs of set pixels, then the row is
+    // cleared. Mask bytes are 0 or 1; whole words of either are skipped at
+    // once, as a long wide line leaves wide runs and wide gaps.
     runs_.clear();
+    const int end = dirty_.right() + 1;
     for (int row = dirty_.top(); row <= dirty_.bottom(); ++row) {
         std::uint8_t *line = mask_.data() + static_cast<size_t>(row) * static_cast<size_t>(maskWidth_);
         int x = dirty_.left();
-        const int end = dirty_.right() + 1;
         while (x < end) {
+            while (x + 8 <= end && Word(line + x) == 0)
+                x += 8;
             while (x < end && line[x] == 0)
                 ++x;
             const int start = x;
+            while (x + 8 <= end && Word(line + x) == kAllSet)
+                x += 8;
             while (x < end && line[x] != 0)
-                line[x++] = 0;
+                ++x;
             if (x > start)
                 runs_.append(QRect(start, row, x - start, 1));
         }
+        std::memset(line + dirty_.left(), 0, static_cast<size_t>(end - dirty_.left()));
     }
     dirty_ = QRect();
     if (runs_.isEmpty())

@@ -1,8 +1,9 @@
 #pragma once
 
 // Canvas of the guide-line geometry on a QPainter. The painter's transform
-// maps plane units onto the device (scale and translation only). Drawing is
-// never anti-aliased, as the module picture is 1 bit per pixel.
+// maps plane units onto the device (scale and translation only); it is read
+// when a pen is selected. Drawing is never anti-aliased, as the module
+// picture is 1 bit per pixel.
 
 #include "Canvas.h"
 
@@ -11,6 +12,7 @@
 #include <QPen>
 #include <QPolygonF>
 #include <QRect>
+#include <QTransform>
 #include <QVector>
 
 #include <cstdint>
@@ -40,13 +42,20 @@ public:
     void Flush();
 
 private:
-    bool FillWideStroke(const QPolygonF &points);
+    void FillWideStroke();
 
     QPainter &painter_;
     QPolygonF polygon_;
     int width_ = 0;
     QColor colour_;
-    std::vector<QPointF> device_;
+    // Wide strokes of the selected pen are filled here when the painter's
+    // transform only scales and moves, on a device without a pixel ratio;
+    // otherwise Qt draws (radius_ 0).
+    QTransform transform_;
+    double radius_ = 0.0;  // half the pen width, device pixels
+    int deviceWidth_ = 0;
+    int deviceHeight_ = 0;
+    std::vector<QPointF> device_;  // the stroke being filled, device pixels
     std::vector<std::uint8_t> mask_;  // pending wide strokes, one byte per device pixel
     int maskWidth_ = 0;
     QRect dirty_;                     // where the mask may hold set pixels

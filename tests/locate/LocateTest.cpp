@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QPainter>
 #include <QRandomGenerator>
 
 #include <opencv2/imgproc.hpp>
@@ -167,3 +168,109 @@ TEST(Locate, anExceptionInTheImageWorkEndsAtTheModuleWithItsReason)
 }
 
 } // namespace
+
+namespace {
+
+// The share of the scene's marks of one junction that are proposed within
+// the fields' step, and the candidates far from every mark.
+struct KindScore {
+    int marks = 0, near = 0, wrong = 0;
+};
+
+KindScore ScoreKind(const SceneSetup &setup, Junction junction)
+{
+    const CameraScene scene(setup);
+    PhotoOptions options;
+    options.kind = PhotoKind::Plain;
+    const Photo photo = PhotoCamera::Take(PhotoCamera::GridMonitor(setup), ModuleSettings{}, scene, options);
+    const PhotoLocation found = LocateGridAndMarks(photo.picture);
+    KindScore score;
+    if (!found.grid)
+        return score;
+    for (const PhotoMark &mark : photo.marks) {
+        if (scene.MarkOfSlot(mark.slotNumbers.front())->junction != junction)
+            continue;
+        ++score.marks;
+        double nearest = 1e9;
+        for (const MarkCandidate &c : found.marks)
+            nearest = std::min(nearest, Distance(c.grid, mark.grid));
+        score.near += nearest <= 0.05;
+    }
+    score.wrong = Score(photo, found.marks, 0.05).wrong;
+    return score;
+}
+
+// A 400 x 312 picture of grainy grey ground under the module's grid, and the
+// grid's mapping in it.
+QImage PlainGround(GridMapping *mapping)
+{
+    QImage picture(400, 312, QImage::Format_RGB32);
+    QRandomGenerator random(5);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const int grain = int(random.bounded(24)) - 12;
+            picture.setPixel(x, y, qRgb(100 + grain, 100 + grain, 104 + grain));
+        }
+    QPainter painter(&picture);
+    for (int k = 0; k <= 10; ++k) {
+        painter.fillRect(QRect(0, 45 + 25 * k, 400, 1), QColor(178, 178, 178));
+        painter.fillRect(QRect(std::min(399, 40 * k), 45, 1, 251), QColor(178, 178, 178));
+    }
+    *mapping = *GridMapping::FromCorners({QPointF(0, 45), QPointF(400, 45), QPointF(400, 295), QPointF(0, 295)});
+    return picture;
+}
+
+} // namespace
+
+// Tape of every colour the installer may use, laid in every kind of
+// junction, on the simulated monitor's picture.
+TEST(Locate, marksOfEveryTapeColourAndJunctionAreProposed)
+{
+    const struct {
+        TapeColour lines, curves;
+        MarkStyle style;
+        Junction junction;
+    } cases[] = {
+        {TapeColour::Yellow, TapeColour::Orange, MarkStyle::Crosses, Junction::Cross},
+        {TapeColour::White, TapeColour::Red, MarkStyle::Tees, Junction::Tee},
+        {TapeColour::Red, TapeColour::Yellow, MarkStyle::Tees, Junction::Tee},
+        {TapeColour::Beige, TapeColour::Red, MarkStyle::Corners, Junction::Corner},
+        {TapeColour::Orange, TapeColour::White, MarkStyle::Crosses, Junction::Cross},
+        {TapeColour::Yellow, TapeColour::Beige, MarkStyle::Ends, Junction::End},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(int(c.lines));
+        SceneSetup setup;
+        setup.lineTape = c.lines;
+        setup.curveTape = c.curves;
+        setup.marks = c.style;
+        const KindScore score = ScoreKind(setup, c.junction);
+        ASSERT_GE(score.marks, 2);
+        // How many are found on photos is what bench_locate --marks measures;
+        // here each colour and junction is found at all, and placed right.
+        EXPECT_GE(score.near * 5, 2 * score.marks) << score.near << " of " << score.marks;
+        EXPECT_LE(score.wrong, 4);
+    }
+}
+
+TEST(Locate, plainGroundHasNoMarksAndAClearCrossIsSurerThanAFaintOne)
+{
+    GridMapping grid = *GridMapping::FromCorners({QPointF(0, 0), QPointF(1, 0), QPointF(1, 1), QPointF(0, 1)});
+    QImage picture = PlainGround(&grid);
+    EXPECT_TRUE(FindMarks(picture, grid).empty());
+
+    // Two yellow crosses, one a third as strong against the ground.
+    QPainter painter(&picture);
+    const QColor clear(240, 200, 40), faint(147, 134, 83);
+    for (const auto &[at, colour] : {std::pair{QPointF(110, 130), clear}, std::pair{QPointF(290, 200), faint}}) {
+        painter.fillRect(QRectF(at.x() - 15, at.y() - 3, 30, 6), colour);
+        painter.fillRect(QRectF(at.x() - 3, at.y() - 15, 6, 30), colour);
+    }
+    painter.end();
+    const std::vector<MarkCandidate> marks = FindMarks(picture, grid);
+    ASSERT_EQ(marks.size(), 2u);
+    EXPECT_LT(Distance(marks[0].picture, QPointF(110, 130)), 1.0);
+    EXPECT_LT(Distance(marks[1].picture, QPointF(290, 200)), 1.0);
+    EXPECT_GE(marks[0].confidence, MarkCandidate::kConfident);
+    EXPECT_GT(marks[0].confidence, marks[1].confidence + 0.2);
+}

@@ -226,3 +226,44 @@ TEST_F(MonitorPhotoWindowTest, anUnreadablePictureGivesOneMessageNamingIt)
 }
 
 } // namespace
+
+namespace {
+
+// A click near a mark takes the mark itself; the wheel zooms at the cursor,
+// the arrows pan, F fits again, and so does zooming all the way out.
+TEST_F(MonitorPhotoWindowTest, aClickTakesTheMarkNearItAndTheViewZoomsPansAndFits)
+{
+    std::optional<QPointF> taken;
+    photo->SetTarget([&](QPointF grid) { taken = grid; return true; }, [] { return QStringLiteral("Щелчок"); });
+    photo->resize(900, 700);
+    photo->OpenPointPhoto(GridPhoto());
+    ASSERT_TRUE(WaitForResult());
+    ASSERT_FALSE(photo->Marks().empty());
+    const MarkCandidate mark = photo->Marks().front();
+    QTest::mouseClick(photo->View(), Qt::LeftButton, {}, photo->ViewPosition(mark.picture) + QPoint(3, -3));
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(*taken, mark.grid) << "the mark, not the spot";
+
+    const QPointF whole = photo->ViewCentre();
+    auto wheel = [&](int delta, QPointF at) {
+        QWheelEvent event(at, photo->View()->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, {}, Qt::NoScrollPhase,
+                          false);
+        QCoreApplication::sendEvent(photo->View(), &event);
+    };
+    const QPointF cursor = photo->ViewPosition(mark.picture);
+    wheel(360, cursor);
+    EXPECT_GT(photo->Zoom(), 1.5);
+    EXPECT_LT(QLineF(photo->ViewPosition(mark.picture), cursor).length(), 2) << "the mark stays under the cursor";
+    const QPointF zoomed = photo->ViewCentre();
+    QTest::keyClick(photo->View(), Qt::Key_Right);
+    EXPECT_GT(photo->ViewCentre().x(), zoomed.x());
+    QTest::keyClick(photo->View(), Qt::Key_F);
+    EXPECT_EQ(photo->Zoom(), 1.0);
+    EXPECT_EQ(photo->ViewCentre(), whole);
+    wheel(360, cursor);
+    wheel(-720, cursor);
+    EXPECT_EQ(photo->Zoom(), 1.0);
+    EXPECT_EQ(photo->ViewCentre(), whole);
+}
+
+} // namespace

@@ -177,6 +177,44 @@ TEST(GuideLinePreviewCanvas, farOffAndHugeLinesDrawOnlyWhatReachesThePicture)
     EXPECT_EQ(Bounds(wide), QRect(84, 84, 32, 32));
 }
 
+// Wide strokes beside the picture, reaching into it by less than their
+// half width, and long strokes mostly beside it: the picture shows the same
+// pixels as that window of the strokes drawn wholly inside a larger picture.
+TEST(GuideLinePreviewCanvas, strokesFromBesideThePictureShowTheSameEdge)
+{
+    std::vector<IntPoint> zigzag;
+    for (int i = 0; i < 25; ++i)
+        zigzag.push_back({-6 - (i % 2) * 3, i * 4 - 20});
+    std::vector<IntPoint> bow;
+    for (int x = -300; x <= 360; ++x)
+        bow.push_back({x, 30 + (x - 30) * (x - 30) / 4000});
+    const std::vector<std::pair<const char *, std::vector<IntPoint>>> cases = {
+        {"just left", {{-4, -300}, {-4, 300}}},       {"just right", {{63, -300}, {63, 300}}},
+        {"just above", {{-300, -3}, {300, -3}}},      {"just below", {{300, 64}, {-300, 62}}},
+        {"zigzag left of the picture", zigzag},       {"bow across", bow},
+    };
+    constexpr int kShift = 100;  // not a multiple of 8 either
+    for (const auto &[name, points] : cases) {
+        std::vector<IntPoint> shifted;
+        for (const IntPoint &p : points)
+            shifted.push_back({p.x + kShift, p.y + kShift});
+        for (int width : {2, 3, 8, 9, 32}) {
+            auto stroke = [&](const std::vector<IntPoint> &line) {
+                return [&](PainterCanvas &c) {
+                    c.SelectPen(PenStyle::Solid, width, kLine);
+                    c.Polyline(line);
+                };
+            };
+            const QImage window = Draw(stroke(points));
+            const QImage inside = Draw(stroke(shifted), {260, 260});
+            EXPECT_EQ(window, inside.copy(kShift, kShift, 60, 60)) << name << " width " << width;
+            if (width == 32) {
+                EXPECT_FALSE(Bounds(window).isNull()) << name;
+            }
+        }
+    }
+}
+
 // A saturated line's samples jump between the ends of the int range: the
 // vertex test of a polyline takes their differences, and a wide stroke
 // scaled onto the device lies past the int range there.

@@ -13,6 +13,28 @@ constexpr double kCentreY = CameraScene::kHeight / 2.0;
 
 double Radians(double degrees) { return degrees * std::numbers::pi / 180.0; }
 
+// How the tape meets at the mark of a slot (ScenePainter lays it so). The
+// curves' first points are the base line's ends.
+Junction JunctionOfSlot(MarkStyle style, int slot)
+{
+    const bool baseEnd = slot == 0 || slot == 2 || slot == 3 || slot == 8 || slot == 13 || slot == 18;
+    const bool lastTick = slot == 7 || slot == 12;
+    const bool curve = slot >= 14;
+    switch (style) {
+    case MarkStyle::Crosses:
+        return baseEnd ? Junction::Tee : Junction::Cross;
+    case MarkStyle::Tees:
+        return Junction::Tee;
+    case MarkStyle::Corners:
+        return baseEnd || lastTick || curve ? Junction::Corner : Junction::Tee;
+    case MarkStyle::Ends:
+        if (slot == 1)
+            return Junction::Cross;
+        return lastTick || slot == 15 || slot == 20 ? Junction::End : Junction::Tee;
+    }
+    return Junction::Cross;
+}
+
 } // namespace
 
 CameraScene::CameraScene(const SceneSetup &setup) : setup_(setup)
@@ -34,7 +56,9 @@ CameraScene::CameraScene(const SceneSetup &setup) : setup_(setup)
 
     const double half = setup_.carWidthM / 2.0;
     const auto add = [this](int slot, QString name, QPointF ground) {
-        marks_.push_back(SceneMark{slot, std::move(name), ground, ProjectGround(ground)});
+        // The curves' first points are the base line's ends, in its tape.
+        marks_.push_back(SceneMark{slot, std::move(name), ground, ProjectGround(ground),
+                                   JunctionOfSlot(setup_.marks, slot), slot >= 14 && slot != 18 ? setup_.curveTape : setup_.lineTape});
     };
     add(0, QStringLiteral("base line, left end"), {-half, kBaseLineM});
     add(1, QStringLiteral("base line, middle"), {0.0, kBaseLineM});
@@ -55,6 +79,27 @@ CameraScene::CameraScene(const SceneSetup &setup) : setup_(setup)
             add(first + i, curve + QStringLiteral(", %1 point").arg(QLatin1String(which[i])),
                 CurvePoint(side == 0, kCurveLengthM * i / 2.0));
     }
+}
+
+SceneSetup CameraScene::WithTapeOfSeed(SceneSetup setup, std::uint32_t seed)
+{
+    // A scrambled seed, so that neighbouring seeds choose unlike.
+    std::uint64_t z = std::uint64_t(seed) * 0x9E3779B97F4A7C15ull + 0x5851F42D4C957F2Dull;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    z ^= z >> 31;
+    constexpr int kColours = 5;
+    setup.lineTape = TapeColour(z % kColours);
+    // The curves in another colour; white and beige are too alike to tell
+    // a curve's dash from the side line it runs along.
+    int curve = int((z / kColours) % (kColours - 1));
+    curve += curve >= int(setup.lineTape);
+    if ((setup.lineTape == TapeColour::White && TapeColour(curve) == TapeColour::Beige)
+        || (setup.lineTape == TapeColour::Beige && TapeColour(curve) == TapeColour::White))
+        curve = int(TapeColour::Red);
+    setup.curveTape = TapeColour(curve);
+    setup.marks = MarkStyle((z / kColours / (kColours - 1)) % 4);
+    return setup;
 }
 
 std::optional<QPointF> CameraScene::Project(double x, double y, double z) const

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTransform>
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -18,6 +19,8 @@ struct SceneMark {
     QString name;    // what it is, e.g. "left side line at 2 m"
     QPointF ground;  // metres: x right of the car's centre line as the monitor shows it, y behind the bumper
     QPointF picture; // where the monitor shows it, in pixels of the 400 x 312 picture (continuous, y down)
+    Junction junction = Junction::Cross; // how the tape meets there
+    TapeColour tape = TapeColour::Yellow;
 };
 
 // The ground behind the parked car as its rear camera shows it on the car
@@ -44,6 +47,11 @@ public:
     static constexpr double kCurveLengthM = 2.5;
 
     explicit CameraScene(const SceneSetup &setup = {});
+
+    // The setup with the tape colours and the mark style a seed chooses
+    // (every colour and style comes up, the lines' and the curves' colours
+    // tell apart), for test pictures of every kind.
+    static SceneSetup WithTapeOfSeed(SceneSetup setup, std::uint32_t seed);
 
     const SceneSetup &Setup() const { return setup_; }
 

@@ -172,40 +172,98 @@ void PaintGroundText(QPainter &painter, const CameraScene &scene)
     painter.restore();
 }
 
+// The base line, the side lines with their ticks, and the turning curves
+// with their marks, laid as the scene's mark style says.
 void PaintMarks(QPainter &painter, const CameraScene &scene)
 {
     painter.save();
     painter.setTransform(scene.GroundToPicture());
-    const double half = scene.Setup().carWidthM / 2.0;
+    const SceneSetup &setup = scene.Setup();
+    const MarkStyle style = setup.marks;
+    const double half = setup.carWidthM / 2.0;
     const double base = CameraScene::kBaseLineM;
     const double w = ScenePainter::kTapeWidthM;
-    painter.setPen(QPen(QColor(ScenePainter::kTape), w, Qt::SolidLine, Qt::FlatCap));
-    painter.drawLine(QPointF(-half - 0.15, base), QPointF(half + 0.15, base));
-    // The car's centre, ticked across the base line: its middle point is then
-    // a crossing, as every other mark is.
-    painter.drawLine(QPointF(0, base - 0.1), QPointF(0, base + 0.1));
+    const auto line = [&](QPointF from, QPointF to) { painter.drawLine(from, to); };
+    const QColor curveColour = ScenePainter::TapeColourOf(setup.curveTape);
+    const std::vector<SceneMark> &marks = scene.Marks();
+    // The curves: dashed or solid (or only their marks, below). Where the
+    // marks are crosses the curves lie over the lines; in the other
+    // layouts the lines were laid last, over the curves.
+    const auto paintCurves = [&] {
+        if (style == MarkStyle::Crosses || style == MarkStyle::Tees) {
+            QPen dashes(curveColour, w, Qt::CustomDashLine, Qt::FlatCap);
+            if (style == MarkStyle::Crosses) {
+                dashes.setDashPattern({0.25 / w, 0.15 / w}); // 25 cm of tape, 15 cm apart
+            } else {
+                // A dash centred on each marked point, 1.25 m apart.
+                const double period = CameraScene::kCurveLengthM / 6.0;
+                dashes.setDashPattern({0.25 / w, (period - 0.25) / w});
+                dashes.setDashOffset(0.25 / 2 / w);
+            }
+            painter.setPen(dashes);
+            for (bool left : {true, false}) {
+                const std::vector<QPointF> path = scene.CurvePath(left, 60);
+                painter.drawPolyline(path.data(), int(path.size()));
+            }
+        } else if (style == MarkStyle::Ends) {
+            painter.setPen(QPen(curveColour, w, Qt::SolidLine, Qt::FlatCap));
+            for (bool left : {true, false}) {
+                const std::vector<QPointF> path = scene.CurvePath(left, 60);
+                painter.drawPolyline(path.data(), int(path.size()));
+            }
+        }
+    };
+    if (style != MarkStyle::Crosses)
+        paintCurves();
+    painter.setPen(QPen(ScenePainter::TapeColourOf(setup.lineTape), w, Qt::SolidLine, Qt::FlatCap));
+    // The base line: past the side lines, or ending in corners with them.
+    const double baseReach = style == MarkStyle::Corners ? half + w / 2 : half + 0.15;
+    line(QPointF(-baseReach, base), QPointF(baseReach, base));
+    // The car's centre, ticked across the base line or back from it.
+    if (style == MarkStyle::Crosses || style == MarkStyle::Ends)
+        line(QPointF(0, base - 0.1), QPointF(0, base + 0.1));
+    else
+        line(QPointF(0, base), QPointF(0, base + 0.15));
     for (double x : {-half, half}) {
-        painter.drawLine(QPointF(x, base - w / 2), QPointF(x, 4.4));
-        // Ticks: mostly inwards, where the guide lines' distance markers go.
         const double inward = x < 0 ? 1.0 : -1.0;
-        for (int metres = 1; metres <= 4; ++metres)
-            painter.drawLine(QPointF(x - inward * 0.1, metres), QPointF(x + inward * 0.3, metres));
+        // The side line ends at its last tick, or runs on past it.
+        const double far = style == MarkStyle::Corners ? 4.0 + w / 2 : style == MarkStyle::Ends ? 4.0 : 4.4;
+        line(QPointF(x, base - w / 2), QPointF(x, far));
+        for (int metres = 1; metres <= 4; ++metres) {
+            if (metres == 4 && style == MarkStyle::Ends)
+                continue;
+            // Ticks mostly inwards, where the guide lines' distance markers go.
+            const bool across = style == MarkStyle::Crosses;
+            const double start = across ? x - inward * 0.1 : x - inward * w / 2;
+            line(QPointF(start, metres), QPointF(x + inward * 0.3, metres));
+        }
     }
-    QPen dashes(QColor(ScenePainter::kCurveTape), w, Qt::CustomDashLine, Qt::FlatCap);
-    dashes.setDashPattern({0.25 / w, 0.15 / w}); // 25 cm of tape, 15 cm apart
-    painter.setPen(dashes);
-    for (bool left : {true, false}) {
-        const std::vector<QPointF> path = scene.CurvePath(left, 60);
-        painter.drawPolyline(path.data(), int(path.size()));
-    }
-    // A cross on each point of a curve that the wizard asks for.
-    painter.setPen(QPen(QColor(ScenePainter::kCurveTape), w, Qt::SolidLine, Qt::FlatCap));
-    for (const SceneMark &mark : scene.Marks()) {
+
+    if (style == MarkStyle::Crosses)
+        paintCurves();
+    painter.setPen(QPen(curveColour, w, Qt::SolidLine, Qt::FlatCap));
+    for (const SceneMark &mark : marks) {
         if (mark.slot < 13)
             continue;
         const QPointF at = mark.ground;
-        painter.drawLine(at - QPointF(0.12, 0), at + QPointF(0.12, 0));
-        painter.drawLine(at - QPointF(0, 0.12), at + QPointF(0, 0.12));
+        const double outward = at.x() < 0 ? -1.0 : 1.0;
+        switch (style) {
+        case MarkStyle::Crosses: // a cross on each point of a curve the wizard asks for
+            line(at - QPointF(0.12, 0), at + QPointF(0.12, 0));
+            line(at - QPointF(0, 0.12), at + QPointF(0, 0.12));
+            break;
+        case MarkStyle::Tees: // a tick outwards from the dash
+        case MarkStyle::Ends:
+            if (mark.junction == Junction::Tee && mark.slot != 13 && mark.slot != 18)
+                line(at, at + QPointF(outward * 0.15, 0));
+            break;
+        case MarkStyle::Corners: // a corner: back along the curve and outwards
+            if (mark.slot != 13 && mark.slot != 18) {
+                line(at - QPointF(0, w / 2), at + QPointF(0, 0.2));
+                line(at - QPointF(outward * w / 2, 0), at + QPointF(outward * 0.2, 0));
+            }
+            break;
+        }
     }
     painter.restore();
 }
@@ -259,6 +317,23 @@ void PaintVignette(QPainter &painter)
 }
 
 } // namespace
+
+QColor ScenePainter::TapeColourOf(TapeColour tape)
+{
+    switch (tape) {
+    case TapeColour::Yellow:
+        return QColor(kTape);
+    case TapeColour::Orange:
+        return QColor(kCurveTape);
+    case TapeColour::Red:
+        return QColor(200, 40, 40);
+    case TapeColour::White:
+        return QColor(238, 238, 232);
+    case TapeColour::Beige:
+        return QColor(218, 196, 150);
+    }
+    return QColor(kTape);
+}
 
 QImage ScenePainter::Paint(const CameraScene &scene)
 {

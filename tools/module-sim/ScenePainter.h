@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QImage>
 
+#include "SceneSetup.h"
+
 namespace ModuleSim {
 
 class CameraScene;
@@ -14,9 +16,9 @@ class CameraScene;
 // bottom. Needs a QGuiApplication (it uses QPainter on a QImage).
 class ScenePainter {
 public:
-    // Colour of the tape of the base line, the side lines and their ticks.
+    // Yellow tape, the base line's, the side lines' and their ticks' by default.
     static constexpr QRgb kTape = qRgb(240, 200, 40);
-    // Colour of the tape of the turning curves (laid in dashes).
+    // Orange tape, the turning curves' by default.
     static constexpr QRgb kCurveTape = qRgb(240, 130, 40);
     // Width of every tape mark, metres.
     static constexpr double kTapeWidthM = 0.06;
@@ -31,6 +33,9 @@ public:
     static constexpr double kGroundWordRightM = 2.4;
     static constexpr double kGroundWordLengthM = 1.5;
     static constexpr double kGroundWordHeightM = 0.9;
+
+    // How a tape colour shows on the monitor.
+    static QColor TapeColourOf(TapeColour tape);
 
     // The 400 x 312 camera picture, as the monitor shows it (RGB32).
     static QImage Paint(const CameraScene &scene);
