@@ -133,8 +133,13 @@ GridCheck::GridCheck(const cv::Mat &neutral) : image_(neutral)
 
 double GridCheck::At(double x, double y) const
 {
-    if (!(x >= 0 && y >= 0 && x <= image_.cols - 1 && y <= image_.rows - 1))
+    // Within a pixel past the border the border pixel stands for it: a
+    // screen's outer line drawn in its very first or last pixel column is
+    // mapped half a pixel beyond.
+    if (!(x >= -1 && y >= -1 && x <= image_.cols && y <= image_.rows))
         return kNaN;
+    x = std::clamp(x, 0.0, double(image_.cols - 1));
+    y = std::clamp(y, 0.0, double(image_.rows - 1));
     const int x0 = std::min(int(x), image_.cols - 2 < 0 ? 0 : image_.cols - 2);
     const int y0 = std::min(int(y), image_.rows - 2 < 0 ? 0 : image_.rows - 2);
     const double fx = x - x0, fy = y - y0;
@@ -516,10 +521,13 @@ GridCheck::Lines GridCheck::CheckLines(const Homography &gridToPicture) const
             // The brightest point within a fiftieth of a cell (a pixel or
             // two): the mapping is fitted to the inner lines, and the
             // module's last column lies half a pixel short of its place.
+            // Half a pixel at a time, so that a one-pixel line is met on
+            // its pixel rather than blended with its neighbours.
             const int near = std::clamp(int(std::ceil(0.02 * unit)), 1, 4);
             double on = -1;
-            for (int u = -near; u <= near && !std::isnan(on); ++u)
-                on = std::max(on, At(p.x + u * dir.x, p.y + u * dir.y));
+            for (int u = -2 * near; u <= 2 * near; ++u)
+                if (const double v = At(p.x + 0.5 * u * dir.x, p.y + 0.5 * u * dir.y); !std::isnan(v))
+                    on = std::max(on, v);
             double offPlus = At(plus.x, plus.y), offMinus = At(minus.x, minus.y);
             // Past the picture's border (a grabber's frame) only the
             // other side is there to compare with.
@@ -676,6 +684,7 @@ GridCheck::Edges GridCheck::EdgesAlong(const Homography &gridToPicture, bool alo
             }
             if (outside * 5 > kAcross) {
                 border = true;
+                (high ? edges.borderHigh : edges.borderLow) = (k - 0.5) * kStep;
                 break;
             }
             profile.push_back(Median(values));

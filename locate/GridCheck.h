@@ -82,6 +82,10 @@ public:
     struct Edges {
         double low = std::numeric_limits<double>::quiet_NaN();
         double high = std::numeric_limits<double>::quiet_NaN();
+        // Where the picture itself ends, the same way; NaN when it goes on
+        // past the reach searched.
+        double borderLow = std::numeric_limits<double>::quiet_NaN();
+        double borderHigh = std::numeric_limits<double>::quiet_NaN();
     };
     Edges EdgesAlong(const Homography &gridToPicture, bool alongY, bool borderIsEdge) const;
 

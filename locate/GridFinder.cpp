@@ -422,8 +422,19 @@ Checked Check(const GridCheck &check, const cv::Matx33d &candidate, const Place 
         way.in = std::abs(way.low - way.high) > 2 * tolerance && !std::isnan(longer)
             && std::abs(longer - std::max(way.low, way.high)) <= tolerance;
     }
-    const bool lowIsTop = ways[0].in && !ways[0].out && ways[1].out;
-    const bool highIsTop = ways[1].in && !ways[1].out && ways[0].out;
+    bool lowIsTop = ways[0].in && !ways[0].out && ways[1].out;
+    bool highIsTop = ways[1].in && !ways[1].out && ways[0].out;
+    // A grabber's frame is the screen's picture itself: where it ends says
+    // which end is the top, whatever the camera's scene shows near it.
+    if (spans && !std::isnan(edges.borderLow) && !std::isnan(edges.borderHigh)) {
+        const auto near = [&](double seen, double expected) { return std::abs(seen - expected) <= tolerance; };
+        const bool lowTop = near(edges.borderLow, top) && near(edges.borderHigh, bottom);
+        const bool highTop = near(edges.borderLow, bottom) && near(edges.borderHigh, top);
+        if (lowTop != highTop) {
+            lowIsTop = lowTop;
+            highIsTop = highTop;
+        }
+    }
     if (lowIsTop == highIsTop) {
         if (std::abs(top - bottom) <= 2 * tolerance)
             result.problem = Tr("сетка стоит посередине экрана, и не понять, где у снимка верх");
