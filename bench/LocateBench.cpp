@@ -12,6 +12,14 @@
 //                                 grid units by tape colour and by junction,
 //                                 false candidates (all, and the confident)
 //                                 by the colour of the scene's lines
+//   bench_locate --conditions N [FIRST] N photos from seed FIRST (300001
+//                                 unless told), each in the condition and
+//                                 with the tape its seed chooses: per
+//                                 condition, grids right, missed and wrong
+//                                 (reported as found, a corner more than
+//                                 0.05 units off, or any grid on a photo
+//                                 without the monitor), marks proposed and
+//                                 false candidates; the wrong grids by seed
 //   bench_locate [benchmark flags] the time to locate a 12-megapixel photo
 //                                 and a 720 x 576 grabber frame, each beside
 //                                 the time Qt takes to read that picture
@@ -22,6 +30,7 @@
 #include "MonitorRenderer.h"
 #include "OverlayPlacement.h"
 #include "PhotoCamera.h"
+#include "PhotoCondition.h"
 #include "PhotoLocation.h"
 
 #include <benchmark/benchmark.h>
@@ -194,6 +203,97 @@ int MarksTable(int count, std::uint32_t first)
     return 0;
 }
 
+// How far the nearest of points lies from p, grid units.
+template <typename Points, typename GridOf>
+double Nearest(QPointF p, const Points &points, GridOf gridOf)
+{
+    double nearest = 1e9;
+    for (const auto &q : points)
+        nearest = std::min(nearest, std::hypot(gridOf(q).x() - p.x(), gridOf(q).y() - p.y()));
+    return nearest;
+}
+
+// Grids right, missed and wrong, and the marks, per condition, on photos of
+// seeds the finder was never tuned on.
+int ConditionsTable(int count, std::uint32_t first)
+{
+    struct Tally {
+        int photos = 0, right = 0, missed = 0, wrong = 0;
+        int marks = 0, proposed = 0, candidates = 0, falseOnes = 0;
+    };
+    std::vector<Tally> tallies(std::size_t(kPhotoConditionCount + 1));
+    QStringList wrongSeeds;
+    for (int n = 0; n < count; ++n) {
+        const std::uint32_t seed = first + std::uint32_t(n);
+        const SceneSetup setup = CameraScene::WithTapeOfSeed({}, seed);
+        const CameraScene scene(setup);
+        PhotoOptions options;
+        options.seed = seed;
+        options.size = {2000, 1500};
+        options.condition = PhotoCondition::BySeed;
+        const Photo photo = PhotoCamera::Take(PhotoCamera::GridMonitor(setup), ModuleSettings{}, scene, options);
+        const PhotoLocation found = LocateGridAndMarks(photo.picture);
+        Tally &t = tallies[std::size_t(photo.condition)];
+        Tally &all = tallies.back();
+        for (Tally *x : {&t, &all})
+            ++x->photos;
+        const char *name = PhotoConditionName(photo.condition).data();
+        if (!photo.showsGrid) {
+            const bool reported = found.grid.has_value();
+            for (Tally *x : {&t, &all})
+                (reported ? x->wrong : x->right) += 1;
+            if (reported)
+                wrongSeeds << QStringLiteral("%1 (%2): a grid where there is none").arg(seed).arg(name);
+            continue;
+        }
+        if (!found.grid) {
+            for (Tally *x : {&t, &all})
+                ++x->missed;
+            if (std::getenv("BENCH_VERBOSE"))
+                std::printf("seed %u (%s): no grid: %s\n", seed, name, qPrintable(found.problem));
+            continue;
+        }
+        static const QPointF kCorners[] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+        double corner = 0;
+        for (int k = 0; k < 4; ++k) {
+            const QPointF g = found.grid->ToGrid(photo.grid[std::size_t(k)]);
+            corner = std::max(corner, std::hypot(g.x() - kCorners[k].x(), g.y() - kCorners[k].y()));
+        }
+        if (corner > 0.05) {
+            for (Tally *x : {&t, &all})
+                ++x->wrong;
+            wrongSeeds << QStringLiteral("%1 (%2): a corner %3 units off").arg(seed).arg(name).arg(corner, 0, 'f', 2);
+            continue;
+        }
+        for (Tally *x : {&t, &all}) {
+            ++x->right;
+            for (const PhotoMark &mark : photo.marks) {
+                ++x->marks;
+                x->proposed += Nearest(mark.grid, found.marks, [](const MarkCandidate &c) { return c.grid; }) <= 0.05;
+            }
+            for (const MarkCandidate &c : found.marks) {
+                ++x->candidates;
+                x->falseOnes += Nearest(c.grid, photo.marks, [](const PhotoMark &m) { return m.grid; }) > 0.3;
+            }
+        }
+    }
+    const auto percent = [](int part, int whole) { return 100.0 * part / std::max(1, whole); };
+    std::printf("photos %d from seed %u\n\n", count, first);
+    std::printf("condition        photos  grid right  missed  WRONG  marks proposed <= 0.05  false candidates\n");
+    for (std::size_t c = 0; c < tallies.size(); ++c) {
+        const Tally &t = tallies[c];
+        if (t.photos == 0)
+            continue;
+        std::printf("%-15s  %6d  %5d %3.0f%%  %6d  %5d  %6d of %5d %5.1f%%  %5d of %5d %4.1f%%\n",
+                    c < tallies.size() - 1 ? PhotoConditionName(PhotoCondition(c)).data() : "all", t.photos, t.right,
+                    percent(t.right, t.photos), t.missed, t.wrong, t.proposed, t.marks, percent(t.proposed, t.marks),
+                    t.falseOnes, t.candidates, percent(t.falseOnes, t.candidates));
+    }
+    for (const QString &w : wrongSeeds)
+        std::printf("wrong: seed %s\n", qPrintable(w));
+    return tallies.back().wrong == 0 ? 0 : 1;
+}
+
 QByteArray Jpeg(const QImage &image)
 {
     QByteArray bytes;
@@ -242,6 +342,9 @@ int main(int argc, char **argv)
     if (argc >= 2 && std::strcmp(argv[1], "--marks") == 0)
         return MarksTable(argc >= 3 ? std::atoi(argv[2]) : 100,
                           argc >= 4 ? std::uint32_t(std::strtoul(argv[3], nullptr, 10)) : 200001u);
+    if (argc >= 2 && std::strcmp(argv[1], "--conditions") == 0)
+        return ConditionsTable(argc >= 3 ? std::atoi(argv[2]) : 1000,
+                               argc >= 4 ? std::uint32_t(std::strtoul(argv[3], nullptr, 10)) : 300001u);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     return 0;
