@@ -11,9 +11,9 @@
 // exception out: whatever the image work throws ends in the module, and the
 // call then finds nothing and says why in problem (never null).
 struct LocateFunctions {
-    static constexpr int kVersion = 3; // 3: a mark candidate carries its confidence
+    static constexpr int kVersion = 4; // 4: the grid shift the photo was taken with
     int version = kVersion;
-    PhotoLocation (*locate)(const QImage &picture) = nullptr;
+    PhotoLocation (*locate)(const QImage &picture, int gridShiftY) = nullptr;
     std::vector<MarkCandidate> (*findMarks)(const QImage &picture, const GridMapping &grid,
                                             QString *problem) = nullptr;
     std::optional<GridMapping::Corners> (*screenCorners)(const QImage &picture, QString *problem) = nullptr;

@@ -5,10 +5,10 @@
 
 namespace {
 
-PhotoLocation Locate(const QImage &picture)
+PhotoLocation Locate(const QImage &picture, int gridShiftY)
 {
     QString problem;
-    PhotoLocation found = LocateGuarded([&] { return LocateGridAndMarks(picture); }, PhotoLocation{}, &problem);
+    PhotoLocation found = LocateGuarded([&] { return LocateGridAndMarks(picture, gridShiftY); }, PhotoLocation{}, &problem);
     if (!problem.isEmpty())
         found.problem = problem;
     return found;

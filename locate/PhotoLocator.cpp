@@ -115,7 +115,7 @@ bool Available(QString *reason)
     return module.functions != nullptr;
 }
 
-PhotoLocation Locate(const QImage &picture)
+PhotoLocation Locate(const QImage &picture, int gridShiftY)
 {
     const Loaded &module = Module();
     if (!module.functions) {
@@ -123,7 +123,7 @@ PhotoLocation Locate(const QImage &picture)
         none.problem = module.reason;
         return none;
     }
-    return module.functions->locate(picture);
+    return module.functions->locate(picture, gridShiftY);
 }
 
 std::vector<MarkCandidate> Marks(const QImage &picture, const GridMapping &grid, QString *reason)

@@ -23,8 +23,9 @@ namespace PhotoLocator {
 // True once the module is loaded; else reason says why it cannot be.
 bool Available(QString *reason = nullptr);
 
-// LocateGridAndMarks; without the module, no grid and the reason.
-PhotoLocation Locate(const QImage &picture);
+// LocateGridAndMarks (gridShiftY: the module's grid shift down when the
+// photo was taken); without the module, no grid and the reason.
+PhotoLocation Locate(const QImage &picture, int gridShiftY = Grid::kDefaultShiftY);
 // FindMarks (the marks once the installer placed the grid); none without the
 // module, and reason says why when they could not be looked for.
 std::vector<MarkCandidate> Marks(const QImage &picture, const GridMapping &grid, QString *reason = nullptr);

@@ -46,7 +46,7 @@ void MeasureLines(const QImage &picture, PhotoWork::Findings &found)
 void Locate(const QImage &picture, PhotoWork::Use use, int gridShiftX, int gridShiftY, PhotoWork::Findings &found)
 {
     if (use == PhotoWork::Use::Points) {
-        PhotoLocation located = PhotoLocator::Locate(picture);
+        PhotoLocation located = PhotoLocator::Locate(picture, gridShiftY);
         if (located.grid) {
             found.mapping = located.grid;
             found.marks = std::move(located.marks);

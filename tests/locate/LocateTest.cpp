@@ -274,3 +274,70 @@ TEST(Locate, plainGroundHasNoMarksAndAClearCrossIsSurerThanAFaintOne)
     EXPECT_GE(marks[0].confidence, MarkCandidate::kConfident);
     EXPECT_GT(marks[0].confidence, marks[1].confidence + 0.2);
 }
+
+// Pictures where a finder that fits any regular lattice would report a wrong
+// grid: more lines than the module draws (a line between every two, an
+// extra row, a squared notebook page). Each must end as "no grid"; the
+// module's own grid, photographed the same way, is read. The same photo
+// read with the grid shift it was taken with, and with one it was not.
+TEST(Locate, aGridThatIsNotTheModulesIsNeverReported)
+{
+    const auto draw = [](QImage picture, const std::vector<QLineF> &lines) {
+        QPainter painter(&picture);
+        painter.setPen(QPen(QColor(178, 178, 178), 1));
+        for (const QLineF &line : lines)
+            painter.drawLine(line);
+        return picture;
+    };
+    std::vector<QLineF> between, extraRow, notebook;
+    for (int k = 0; k < 10; ++k) {
+        between.emplace_back(20 + 40 * k, 45, 20 + 40 * k, 295);
+        between.emplace_back(0, 57 + 25 * k, 399, 57 + 25 * k);
+    }
+    extraRow.emplace_back(0, 20, 399, 20);
+    for (int k = 0; k <= 10; ++k)
+        extraRow.emplace_back(std::min(399, 40 * k), 20, std::min(399, 40 * k), 45);
+    for (int k = 0; k < 40; ++k) {
+        notebook.emplace_back(10 * k, 0, 10 * k, 311);
+        notebook.emplace_back(0, 8 * k, 399, 8 * k);
+    }
+    const QImage grid = PhotoCamera::GridMonitor();
+    const struct {
+        const char *name;
+        QImage monitor;
+        bool isTheGrid;
+    } cases[] = {
+        {"the module's grid", grid, true},
+        {"a line between every two", draw(grid, between), false},
+        {"an extra row above", draw(grid, extraRow), false},
+        {"a squared page", draw(MonitorRenderer().CameraPicture(), notebook), false},
+    };
+    for (const auto &c : cases) {
+        for (const PhotoKind kind : {PhotoKind::Plain, PhotoKind::Phone}) {
+            SCOPED_TRACE(std::string(c.name) + (kind == PhotoKind::Plain ? ", plain" : ", photo"));
+            const Photo photo = TakePhoto(c.monitor, kind, 2);
+            const PhotoLocation found = LocateGridAndMarks(photo.picture);
+            ASSERT_EQ(found.grid.has_value(), c.isTheGrid) << found.problem.toStdString();
+            if (c.isTheGrid) {
+                EXPECT_LT(Distance(found.grid->ToGrid(photo.grid[2]), QPointF(10, 10)), 0.05);
+            } else {
+                EXPECT_TRUE(found.problem.contains(QStringLiteral("четыре угла сетки")));
+            }
+        }
+    }
+
+    // A module whose grid stands at the shift 60, read with that shift;
+    // read with 45 the screen's edges do not fit: no grid, never one turned
+    // over.
+    MonitorState state;
+    state.settings.screen = 3;
+    state.settings.gridShiftY = 60;
+    PhotoOptions options;
+    options.seed = 11;
+    options.size = {1600, 1200};
+    const Photo photo = PhotoCamera::Take(MonitorRenderer().Render(state), state.settings, CameraScene(), options);
+    const PhotoLocation found = LocateGridAndMarks(photo.picture, 60);
+    ASSERT_TRUE(found.grid) << found.problem.toStdString();
+    EXPECT_LT(Distance(found.grid->ToGrid(photo.grid[2]), QPointF(10, 10)), 0.05);
+    EXPECT_FALSE(LocateGridAndMarks(photo.picture, 45).grid);
+}
