@@ -380,7 +380,7 @@ TEST(SimOptions, ParsesEveryFlag)
                           "--garbage", "5", "--drop-every", "7", "--delay-ms", "30", "--hangup-after", "100",
                           "--idle-reset-ms", "0", "--monitor", "--monitor-png", "m.png", "--camera-height", "1.25",
                           "--camera-tilt=40", "--camera-fov", "90", "--camera-offset", "-0.3", "--car-width", "2",
-                          "--monitor-mirrors"};
+                          "--monitor-mirrors", "--tape", "white/red", "--mark-style=corners"};
     SimOptions o;
     ASSERT_EQ(ParseCommandLine(static_cast<int>(std::size(argv)), argv, &o), "");
     EXPECT_EQ(o.linkPath, "/tmp/x");
@@ -403,6 +403,9 @@ TEST(SimOptions, ParsesEveryFlag)
     scene.cameraOffsetM = -0.3;
     scene.carWidthM = 2;
     scene.monitorMirrors = true;
+    scene.lineTape = TapeColour::White;
+    scene.curveTape = TapeColour::Red;
+    scene.marks = MarkStyle::Corners;
     EXPECT_EQ(o.scene, scene);
     EXPECT_EQ(o.faults.Next('S'), FaultPlan::Action::NoAnswer);
     for (int i = 0; i < 9; ++i)
@@ -418,6 +421,7 @@ TEST(SimOptions, RejectsBadValuesWithAMessage)
         {"--no-answer", "A:0"}, {"--frobnicate"}, {"--pace=1"}, {"--log"},
         {"--monitor=1"}, {"--monitor-png"}, {"--camera-tilt", "90"}, {"--camera-height", "0.2"},
         {"--camera-fov", "nan"}, {"--camera-offset", "1.5"}, {"--car-width", "-"}, {"--camera-height", "1.0.0"},
+        {"--tape", "green"}, {"--tape", "white/"}, {"--mark-style", "dots"}, {"--mark-style"},
     };
     for (const auto &args : bad) {
         std::vector<const char *> argv{"module-sim"};
@@ -434,6 +438,6 @@ TEST(SimOptions, HelpNamesEveryFlag)
                              "--no-answer", "--error-on", "--garbage", "--drop-every", "--delay-ms",
                              "--hangup-after", "--idle-reset-ms", "--monitor", "--monitor-png", "--camera-height",
                              "--camera-tilt", "--camera-fov", "--camera-offset", "--car-width", "--monitor-mirrors",
-                             "--help"})
+                             "--tape", "--mark-style", "--help"})
         EXPECT_NE(help.find(flag), std::string::npos) << flag;
 }

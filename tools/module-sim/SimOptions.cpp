@@ -83,6 +83,33 @@ bool ParseSpeeds(const std::string &text, std::vector<int> *speeds)
     return !result.empty();
 }
 
+constexpr const char *kTapeNames[] = {"yellow", "orange", "red", "white", "beige"};
+constexpr const char *kMarkStyleNames[] = {"crosses", "tees", "corners", "ends"};
+
+// The index of name among names, or -1.
+template <std::size_t N>
+int IndexOf(const std::string &name, const char *const (&names)[N])
+{
+    for (std::size_t k = 0; k < N; ++k)
+        if (name == names[k])
+            return int(k);
+    return -1;
+}
+
+// "yellow" or "white/red": the lines' tape, and the curves' (the lines'
+// when not given).
+bool ParseTape(const std::string &text, TapeColour *lines, TapeColour *curves)
+{
+    const auto slash = text.find('/');
+    const int first = IndexOf(text.substr(0, slash), kTapeNames);
+    const int second = slash == std::string::npos ? first : IndexOf(text.substr(slash + 1), kTapeNames);
+    if (first < 0 || second < 0)
+        return false;
+    *lines = TapeColour(first);
+    *curves = TapeColour(second);
+    return true;
+}
+
 constexpr long kMaxPhotoSide = 8000;
 
 // "2000x1500": each side from 1 to kMaxPhotoSide.
@@ -197,6 +224,13 @@ the ground behind the car with the installer's marks on it):
   --monitor-mirrors  the car's monitor mirrors the picture and the camera does
                      not (default: the camera mirrors); "ATQ1" is then the
                      right setting
+  --tape LINES[/CURVES]
+                     colour of the installer's tape on the base line and the
+                     side lines, and on the curves: yellow, orange, red,
+                     white or beige (default yellow/orange)
+  --mark-style NAME  how the tape meets at the marks: crosses (the default),
+                     tees, corners (L corners) or ends (the lines end at
+                     their last marks)
   --grid             start showing the calibration grid, as after "ATS3"
                      (default: the normal display)
 
@@ -297,6 +331,14 @@ std::string ParseCommandLine(int argc, const char *const *argv, SimOptions *opti
             if (!condition)
                 return bad("needs a condition's name (see --help)");
             o.photoCondition = *condition;
+        } else if (flag == "--tape") {
+            if (!needValue() || !ParseTape(value, &o.scene.lineTape, &o.scene.curveTape))
+                return bad("needs COLOUR or LINES/CURVES, each yellow, orange, red, white or beige");
+        } else if (flag == "--mark-style") {
+            const int style = needValue() ? IndexOf(value, kMarkStyleNames) : -1;
+            if (style < 0)
+                return bad("needs crosses, tees, corners or ends");
+            o.scene.marks = MarkStyle(style);
         } else if (flag == "--photo-size") {
             if (!needValue() || !ParseSize(value, &o.photoWidth, &o.photoHeight))
                 return bad(("needs WIDTHxHEIGHT, each from 1 to " + std::to_string(kMaxPhotoSide) + ", e.g. 2000x1500")
