@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <cstdio>
 #include <cmath>
 #include <vector>
 
@@ -280,6 +281,7 @@ GridCheck::Fit GridCheck::Refine(const Homography &gridToPicture, double reach) 
     }
     for (int line = 0; line < 2 * kLines; ++line) {
         const auto fitted = FitStraight(points[std::size_t(line)], tried[std::size_t(line)]);
+        if (getenv("GRIDDBG")) fprintf(stderr, "DBG refine reach %.2f line %d points %zu tried %zu noise %.1f aside %d fitted %d\n", reach, line, points[std::size_t(line)].size(), tried[std::size_t(line)], noise_, aside, bool(fitted));
         if (!fitted) {
             fit.problem = Tr("не найдена одна из 11 линий сетки");
             return fit;

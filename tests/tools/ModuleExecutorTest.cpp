@@ -421,7 +421,7 @@ TEST(SimOptions, RejectsBadValuesWithAMessage)
         {"--no-answer", "A:0"}, {"--frobnicate"}, {"--pace=1"}, {"--log"},
         {"--monitor=1"}, {"--monitor-png"}, {"--camera-tilt", "90"}, {"--camera-height", "0.2"},
         {"--camera-fov", "nan"}, {"--camera-offset", "1.5"}, {"--car-width", "-"}, {"--camera-height", "1.0.0"},
-        {"--tape", "green"}, {"--tape", "white/"}, {"--mark-style", "dots"}, {"--mark-style"},
+        {"--tape", "green"}, {"--tape", "white/"}, {"--tape", "by-seed"}, {"--mark-style", "dots"}, {"--mark-style"},
     };
     for (const auto &args : bad) {
         std::vector<const char *> argv{"module-sim"};

@@ -1,5 +1,6 @@
 #include "MonitorApp.h"
 
+#include "CameraScene.h"
 #include "MonitorFeed.h"
 #include "MonitorWindow.h"
 
@@ -46,12 +47,18 @@ PhotoOptions PhotoOf(const SimOptions &options)
     return photo;
 }
 
+SceneSetup SceneOf(const SimOptions &options)
+{
+    return options.tapeBySeed ? CameraScene::WithTapeOfSeed(options.scene, std::uint32_t(options.photoSeed))
+                              : options.scene;
+}
+
 } // namespace
 
 int WriteMonitorOnce(const SimOptions &options, const ModuleExecutor &executor)
 {
     const auto app = MakeApplication(options);
-    MonitorFeed feed(options.scene, QString::fromStdString(options.monitorPng), PhotoOf(options),
+    MonitorFeed feed(SceneOf(options), QString::fromStdString(options.monitorPng), PhotoOf(options),
                      QString::fromStdString(options.truthPath));
     feed.Publish(MonitorState::Capture(executor, 0));
     feed.Update();
@@ -64,7 +71,7 @@ LineSession::End RunWithMonitor(const SimOptions &options, ModuleExecutor &execu
     // A module goes on working when nobody looks at its monitor.
     app->setQuitOnLastWindowClosed(false);
 
-    MonitorFeed feed(options.scene, QString::fromStdString(options.monitorPng), PhotoOf(options),
+    MonitorFeed feed(SceneOf(options), QString::fromStdString(options.monitorPng), PhotoOf(options),
                      QString::fromStdString(options.truthPath));
     std::unique_ptr<MonitorWindow> window;
     if (options.monitorWindow) {

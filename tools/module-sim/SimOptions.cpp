@@ -142,6 +142,8 @@ std::string CheckPhotoOptions(const SimOptions &o)
         return "--photo-size: needs --photo SEED";
     if (o.photoCondition != PhotoCondition::Standard && (!photo || o.grabber))
         return "--photo-condition: needs --photo SEED (a phone's photo)";
+    if (o.tapeBySeed && !photo)
+        return "--tape by-seed: needs --photo SEED";
     if (o.once && o.monitorWindow)
         return "--once: writes the PNG and exits; it cannot show the --monitor window";
     return {};
@@ -227,7 +229,8 @@ the ground behind the car with the installer's marks on it):
   --tape LINES[/CURVES]
                      colour of the installer's tape on the base line and the
                      side lines, and on the curves: yellow, orange, red,
-                     white or beige (default yellow/orange)
+                     white or beige (default yellow/orange); by-seed: the
+                     --photo SEED chooses colours and --mark-style
   --mark-style NAME  how the tape meets at the marks: crosses (the default),
                      tees, corners (L corners) or ends (the lines end at
                      their last marks)
@@ -332,7 +335,9 @@ std::string ParseCommandLine(int argc, const char *const *argv, SimOptions *opti
                 return bad("needs a condition's name (see --help)");
             o.photoCondition = *condition;
         } else if (flag == "--tape") {
-            if (!needValue() || !ParseTape(value, &o.scene.lineTape, &o.scene.curveTape))
+            if (needValue() && value == "by-seed")
+                o.tapeBySeed = true;
+            else if (!ParseTape(value, &o.scene.lineTape, &o.scene.curveTape))
                 return bad("needs COLOUR or LINES/CURVES, each yellow, orange, red, white or beige");
         } else if (flag == "--mark-style") {
             const int style = needValue() ? IndexOf(value, kMarkStyleNames) : -1;

@@ -28,6 +28,7 @@ struct SimOptions {
     bool monitorWindow = false; // --monitor: show the car monitor in a window
     std::string monitorPng;     // --monitor-png: the car monitor as a PNG, rewritten after each command
     SceneSetup scene;           // the camera mounting and the car the monitor shows
+    bool tapeBySeed = false;    // --tape by-seed: the photo's seed lays the tape (as the benchmark does)
     long photoSeed = -1;        // --photo: the PNG is a phone's photo of the monitor from this seed; -1 the picture itself
     long photoWidth = 2000;     // --photo-size, pixels
     long photoHeight = 1500;
