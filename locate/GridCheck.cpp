@@ -67,7 +67,7 @@ cv::Point2d Map(const cv::Matx33d &h, cv::Point2d g)
 // when too few are left.
 std::optional<cv::Vec3d> FitStraight(std::vector<cv::Point2d> points, std::size_t tried)
 {
-    const std::size_t needed = std::max<std::size_t>(8, tried / 4);
+    const std::size_t needed = std::max<std::size_t>(8, tried / 6);
     cv::Vec3d line;
     for (int round = 0; round < 4; ++round) {
         if (points.size() < needed)
@@ -279,25 +279,49 @@ GridCheck::Fit GridCheck::Refine(const Homography &gridToPicture, double reach) 
             });
         }
     }
+    // The outer lines are the least sure (the screen's frame against the
+    // first and last column, a bumper's edge under the last row): the
+    // mapping goes through the crossings of the inner ones, less any left
+    // out. An inner line the fit cannot find (white tape laid along it
+    // hides it from so near) is left out too, up to two of a family, and
+    // drawn where the others put it: whether it is there is for the check
+    // of the lines to say, half a cell aside.
+    std::array<bool, 2 * kLines> leftOut{}, unseen{};
     for (int line = 0; line < 2 * kLines; ++line) {
         const auto fitted = FitStraight(points[std::size_t(line)], tried[std::size_t(line)]);
-        if (getenv("GRIDDBG")) fprintf(stderr, "DBG refine reach %.2f line %d points %zu tried %zu noise %.1f aside %d fitted %d\n", reach, line, points[std::size_t(line)].size(), tried[std::size_t(line)], noise_, aside, bool(fitted));
+        const int index = line % kLines, family = line - index;
         if (!fitted) {
-            fit.problem = Tr("не найдена одна из 11 линий сетки");
-            return fit;
+            if (index == 0 || index == kLines - 1
+                || std::count(unseen.begin() + family, unseen.begin() + family + kLines, true) >= 2) {
+                fit.problem = Tr("не найдена одна из 11 линий сетки");
+                return fit;
+            }
+            unseen[std::size_t(line)] = leftOut[std::size_t(line)] = true;
+            continue;
         }
-        (line < kLines ? fit.columns : fit.rows)[std::size_t(line % kLines)] = *fitted;
+        (line < kLines ? fit.columns : fit.rows)[std::size_t(index)] = *fitted;
     }
 
     // The mapping through the crossings; then each line again through its
     // points that agree with the mapping (a stretch pulled aside by a
     // glow does not), and the mapping again.
     std::vector<cv::Point2d> grid, picture;
-    // The outer lines are the least sure (the screen's frame against the
-    // first and last column, a bumper's edge under the last row): the
-    // mapping goes through the crossings of the inner ones, less any left
-    // out.
-    std::array<bool, 2 * kLines> leftOut{};
+    // A line as the mapping draws it.
+    const auto mapped = [&](int line) {
+        const bool column = line < kLines;
+        const int index = line % kLines;
+        const cv::Point2d a = Map(fit.gridToPicture, OnLine(column, index, 0));
+        const cv::Point2d b = Map(fit.gridToPicture, OnLine(column, index, 10));
+        cv::Vec3d l(a.y - b.y, b.x - a.x, 0);
+        l *= 1.0 / std::max(1e-12, std::hypot(l[0], l[1]));
+        l[2] = -(l[0] * a.x + l[1] * a.y);
+        return l;
+    };
+    const auto drawUnseen = [&]() {
+        for (int line = 0; line < 2 * kLines; ++line)
+            if (unseen[std::size_t(line)])
+                (line < kLines ? fit.columns : fit.rows)[std::size_t(line % kLines)] = mapped(line);
+    };
     const auto through = [&]() {
         grid.clear();
         picture.clear();
@@ -329,14 +353,13 @@ GridCheck::Fit GridCheck::Refine(const Homography &gridToPicture, double reach) 
         // draws there (the module's last column lies a pixel short of the
         // grid's edge, and every line half a pixel into its cell: each
         // keeps its own offset); a line that would keep too few stays.
+        drawUnseen();
         for (int line = 0; line < 2 * kLines; ++line) {
+            if (unseen[std::size_t(line)])
+                continue;
             const bool column = line < kLines;
             const int index = line % kLines;
-            const cv::Point2d a = Map(fit.gridToPicture, OnLine(column, index, 0));
-            const cv::Point2d b = Map(fit.gridToPicture, OnLine(column, index, 10));
-            cv::Vec3d l(a.y - b.y, b.x - a.x, 0);
-            l *= 1.0 / std::max(1e-12, std::hypot(l[0], l[1]));
-            l[2] = -(l[0] * a.x + l[1] * a.y);
+            const cv::Vec3d l = mapped(line);
             std::vector<double> distances;
             for (const cv::Point2d &p : points[std::size_t(line)])
                 distances.push_back(l[0] * p.x + l[1] * p.y + l[2]);
@@ -375,7 +398,8 @@ GridCheck::Fit GridCheck::Refine(const Homography &gridToPicture, double reach) 
             values.push_back(d.first);
         const double typical = Median(values);
         std::sort(deviations.rbegin(), deviations.rend());
-        int out = 0;
+        const int family = column ? 0 : kLines;
+        int out = int(std::count(unseen.begin() + family, unseen.begin() + family + kLines, true));
         for (const auto &[value, line] : deviations) {
             if (value <= std::max(0.02, 3 * typical))
                 break;
@@ -390,6 +414,7 @@ GridCheck::Fit GridCheck::Refine(const Homography &gridToPicture, double reach) 
         fit.problem = Tr("линии сетки не пересекаются");
         return fit;
     }
+    drawUnseen();
     const Homography back = GridMath::Inverse(fit.gridToPicture);
     double sum = 0;
     for (std::size_t k = 0; k < grid.size(); ++k) {
