@@ -276,7 +276,7 @@ TEST(Locate, plainGroundHasNoMarksAndAClearCrossIsSurerThanAFaintOne)
 }
 
 // Pictures where a finder that fits any regular lattice would report a wrong
-// grid: more lines than the module draws (a line between every two, an
+// grid: photos where one did, more lines than the module draws (a line between every two, an
 // extra row, a squared notebook page). Each must end as "no grid"; the
 // module's own grid, photographed the same way, is read. The same photo
 // read with the grid shift it was taken with, and with one it was not.
@@ -302,6 +302,18 @@ TEST(Locate, aGridThatIsNotTheModulesIsNeverReported)
         notebook.emplace_back(0, 8 * k, 399, 8 * k);
     }
     const QImage grid = PhotoCamera::GridMonitor();
+    // Phone photos where a lattice fitted to the lines was taken for the
+    // grid six to eight cells off: right now, or no grid.
+    for (const std::uint32_t seed : {120u, 214u, 239u, 283u, 298u}) {
+        SCOPED_TRACE(seed);
+        PhotoOptions options;
+        options.seed = seed;
+        const Photo photo = PhotoCamera::Take(grid, ModuleSettings{}, CameraScene(), options);
+        if (const PhotoLocation found = LocateGridAndMarks(photo.picture); found.grid) {
+            for (int k = 0; k < 4; ++k)
+                EXPECT_LT(Distance(found.grid->ToGrid(photo.grid[std::size_t(k)]), QPointF(k == 1 || k == 2 ? 10 : 0, k >= 2 ? 10 : 0)), 0.05);
+        }
+    }
     const struct {
         const char *name;
         QImage monitor;
