@@ -474,7 +474,7 @@ void CPageSheet::OpenMonitorPhoto(PhotoUse use)
         connect(photo_, &CMonitorPhotoWindow::MarksChanged, this, &CPageSheet::UpdatePhotoTarget);
     }
     if (use == PhotoUse::Points) {
-        photo_->OpenPointPhoto(*path);
+        photo_->OpenPointPhoto(*path, ModuleCommands::InRange(SheetSettings(), &Settings::CameraShiftY));
     } else {
         // The grid shift as the grid-shift page sends it.
         const Settings &s = SheetSettings();

@@ -427,9 +427,9 @@ void CMonitorPhotoWindow::Reset(const QImage &picture, const QString &fileName, 
     view_->ResetZoom();
 }
 
-void CMonitorPhotoWindow::OpenPointPhoto(const QString &path)
+void CMonitorPhotoWindow::OpenPointPhoto(const QString &path, int gridShiftY)
 {
-    StartReading(path, Use::Points, 0, 0);
+    StartReading(path, Use::Points, 0, gridShiftY);
 }
 
 void CMonitorPhotoWindow::OpenLinePhoto(const QString &path, int gridShiftX, int gridShiftY)

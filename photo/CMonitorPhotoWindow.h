@@ -64,7 +64,8 @@ public:
     // read replaces it. A file that cannot be read leaves the window as it
     // was (hidden again when it was hidden) and says so in one message
     // naming it and why.
-    void OpenPointPhoto(const QString &path);
+    // gridShiftY: the module's grid shift down, which tells the photo's top.
+    void OpenPointPhoto(const QString &path, int gridShiftY = Grid::kDefaultShiftY);
     // gridShiftX, gridShiftY: the grid shift as the module has it.
     void OpenLinePhoto(const QString &path, int gridShiftX, int gridShiftY);
     // True while a photo is read or searched on the worker thread.
