@@ -216,10 +216,12 @@ GridCheck::Fit GridCheck::Refine(const Homography &gridToPicture, double reach) 
             > std::ptrdiff_t(profile.size());
     };
 
-    // How wide the lines look (blur widens them): the half width of the
-    // brightest peak round a few places of every line.
-    std::vector<double> widths;
+    // How wide the lines look (blur widens them; a shaken phone widens the
+    // lines of one family only): the half width of the brightest peak round
+    // a few places of every line, family by family.
+    std::array<int, 2> asides{};
     for (const bool column : {true, false}) {
+        std::vector<double> widths;
         for (int index = 0; index < kLines; ++index) {
             for (const double along : {1.5, 3.5, 5.5, 7.5, 9.5}) {
                 const auto a = AcrossAt(gridToPicture, column, index, along);
@@ -232,15 +234,16 @@ GridCheck::Fit GridCheck::Refine(const Homography &gridToPicture, double reach) 
                     widths.push_back(HalfWidth(profile, peak, base));
             }
         }
+        // A line stands above the picture this far to either side of it; a
+        // broad glow (a reflection on wet ground, a glare) does not.
+        asides[column ? 0 : 1] = widths.size() < 5 ? 3 : int(std::ceil(Median(widths) + 1.5));
     }
-    // A line stands above the picture this far to either side of it; a
-    // broad glow (a reflection on wet ground, a glare) does not.
-    const int aside = widths.size() < 10 ? 3 : int(std::ceil(Median(widths) + 1.5));
 
     std::array<std::vector<cv::Point2d>, 2 * kLines> points;
     std::array<std::size_t, 2 * kLines> tried{};
     std::vector<double> ridge;
     for (const bool column : {true, false}) {
+        const int aside = asides[column ? 0 : 1];
         for (int index = 0; index < kLines; ++index) {
             const int line = (column ? 0 : kLines) + index;
             AlongLine([&](double along) {
@@ -287,6 +290,9 @@ GridCheck::Fit GridCheck::Refine(const Homography &gridToPicture, double reach) 
     // drawn where the others put it: whether it is there is for the check
     // of the lines to say, half a cell aside.
     std::array<bool, 2 * kLines> leftOut{}, unseen{};
+    for (int line = 0; line < 2 * kLines; ++line)
+        fit.found[std::size_t(line)] = double(points[std::size_t(line)].size())
+            / double(std::max<std::size_t>(1, tried[std::size_t(line)]));
     for (int line = 0; line < 2 * kLines; ++line) {
         const auto fitted = FitStraight(points[std::size_t(line)], tried[std::size_t(line)]);
         const int index = line % kLines, family = line - index;

@@ -38,6 +38,9 @@ public:
         double worstOffset = 0;               // of a crossing from the fitted mapping, grid units
         double rmsOffset = 0;
         QString problem;                      // empty when all 22 lines were found and fitted
+        // Of each line (columns, then rows), the share of the places
+        // searched where it was found.
+        std::array<double, 22> found{};
     };
     // Each line searched for within reach grid units across its place under
     // gridToPicture, and the mapping fitted through the crossings.

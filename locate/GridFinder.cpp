@@ -343,7 +343,46 @@ struct Checked {
     QTransform pictureToGrid; // continuous pixels of the picture checked
     cv::Matx33d fitted;       // grid' to picture pixels (OpenCV's)
     double cellPixels = 0;
+    // When the lines were not found: the mapping searched along, and which
+    // families showed only every other line (a lattice of half the grid's
+    // spacing, fitted to the lines that stood out).
+    cv::Matx33d searched;
+    std::array<bool, 2> halfSpaced{};
 };
+
+// Whether the lines of one family (0 columns, 1 rows) were found along
+// most of the even lines and hardly any of the odd ones.
+bool HalfSpaced(const GridCheck::Fit &fit, int family)
+{
+    for (int index = 0; index < 11; ++index) {
+        const double share = fit.found[std::size_t(11 * family + index)];
+        if (index % 2 == 0 ? share < 0.5 : share > 0.3)
+            return false;
+    }
+    return true;
+}
+
+// Mappings of twice the spacing of a half-spaced one along the families
+// that were: its even lines the grid's lines k to k + 5, for each k. The
+// likeliest first, by how many stretches of the 22 lines stand out.
+std::vector<cv::Matx33d> DoubledSpacing(const GridCheck &check, const Checked &half)
+{
+    std::vector<std::pair<int, cv::Matx33d>> scored;
+    for (int kx = 0; kx <= (half.halfSpaced[0] ? 5 : 0); ++kx) {
+        for (int ky = 0; ky <= (half.halfSpaced[1] ? 5 : 0); ++ky) {
+            // Grid' units of the grid to those of the half-spaced lattice.
+            const double sx = half.halfSpaced[0] ? 2 : 1, sy = half.halfSpaced[1] ? 2 : 1;
+            const cv::Matx33d scale(sx, 0, -sx * kx, 0, sy, -sy * ky, 0, 0, 1);
+            const cv::Matx33d h = half.searched * scale;
+            scored.emplace_back(check.CheckLines(h).segmentsPresent, h);
+        }
+    }
+    std::sort(scored.begin(), scored.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
+    std::vector<cv::Matx33d> result;
+    for (std::size_t k = 0; k < std::min<std::size_t>(2, scored.size()); ++k)
+        result.push_back(scored[k].second);
+    return result;
+}
 
 struct Place {
     cv::Point2d principal;
@@ -356,7 +395,10 @@ struct Place {
 Checked Check(const GridCheck &check, const cv::Matx33d &candidate, const Place &place, cv::Size size)
 {
     Checked result;
-    GridCheck::Fit fit = check.Refine(check.Polish(candidate, 0.8), 0.3);
+    result.searched = check.Polish(candidate, 0.8);
+    GridCheck::Fit fit = check.Refine(result.searched, 0.3);
+    if (!fit.problem.isEmpty())
+        result.halfSpaced = {HalfSpaced(fit, 0), HalfSpaced(fit, 1)};
     if (fit.problem.isEmpty())
         fit = check.Refine(fit.gridToPicture, 0.15);
     if (!fit.problem.isEmpty()) {
@@ -534,14 +576,23 @@ GridFinder::Result Search(const cv::Mat &neutral, const GridFinder::Hints &hints
         std::vector<cv::Matx33d> tried;
         std::vector<Checked> passed;
         int checked = 0;
-        for (const Candidate &c : candidates) {
-            const cv::Matx33d m = ToMatrix(c.gridToPicture);
+        std::vector<cv::Matx33d> queue;
+        for (const Candidate &c : candidates)
+            queue.push_back(ToMatrix(c.gridToPicture));
+        int doubled = 0; // half-spaced lattices taken at twice the spacing
+        for (std::size_t next = 0; next < queue.size(); ++next) {
+            const cv::Matx33d m = queue[next];
             if (std::any_of(tried.begin(), tried.end(), [&](const cv::Matx33d &t) { return SameGrid(t, m, 0.25); }))
                 continue;
-            if (++checked > kCandidatesChecked)
+            if (++checked > kCandidatesChecked + 2 * doubled)
                 break;
             tried.push_back(m);
             Checked outcome = Check(check, m, place, level.size());
+            if (outcome.stage == 0 && (outcome.halfSpaced[0] || outcome.halfSpaced[1]) && doubled < 2) {
+                ++doubled;
+                const std::vector<cv::Matx33d> wider = DoubledSpacing(check, outcome);
+                queue.insert(queue.begin() + std::ptrdiff_t(next) + 1, wider.begin(), wider.end());
+            }
             if (outcome.stage >= 1)
                 tried.push_back(outcome.fitted); // candidates that fit to the same lines are the same
             if (!outcome.ok) {
