@@ -136,6 +136,8 @@ PhotoLocation LocateGridAndMarks(const QImage &picture, int gridShiftY)
             GridFinder::Result closer = ReadCloser(picture, work, gains, *area, found.grid, gridShiftY);
             if (closer.grid)
                 result.grid = closer.grid;
+            else if (!found.grid && !closer.problem.isEmpty())
+                found.problem = closer.problem; // read closer, what is wrong is clearer
         }
     }
     if (!result.grid && found.grid)
