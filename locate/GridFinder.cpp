@@ -407,7 +407,7 @@ Checked Check(const GridCheck &check, const cv::Matx33d &candidate, const Place 
     }
     result.stage = 1;
     result.fitted = fit.gridToPicture;
-    if (fit.worstOffset > 0.06 || fit.rmsOffset > 0.025) {
+    if (fit.worstOffset > 0.045 || fit.rmsOffset > 0.015) {
         result.problem = Tr("линии сетки стоят неравномерно");
         return result;
     }
