@@ -94,7 +94,7 @@ void GuardedTcpServer::incomingConnection(qintptr descriptor)
             shared_->uploader.clear();
     });
     connect(socket, &QObject::destroyed, this, [shared = shared_] { --shared->connections; });
-    fresh_.append(socket);
+    fresh_.append(watch);
     addPendingConnection(socket);
 }
 
@@ -103,11 +103,11 @@ void GuardedTcpServer::WatchAfterServer()
     // Connected after QHttpServer's own handler of new connections, so the
     // readyRead slot made here runs after the one it made.
     connect(this, &QTcpServer::newConnection, this, [this] {
-        for (const QPointer<QTcpSocket> &socket : std::exchange(fresh_, {})) {
-            if (!socket)
+        for (const QPointer<Watch> &watch : std::exchange(fresh_, {})) {
+            if (!watch)
                 continue;
-            auto *watch = socket->findChild<Watch *>(QString(), Qt::FindDirectChildrenOnly);
-            connect(socket, &QTcpSocket::readyRead, watch, [socket = socket.data(), watch] {
+            auto *socket = static_cast<QTcpSocket *>(watch->parent());
+            connect(socket, &QTcpSocket::readyRead, watch, [socket, watch = watch.data()] {
                 watch->unread = socket->bytesAvailable();
             });
         }
@@ -140,13 +140,13 @@ void GuardedTcpServer::BeforeServer(QTcpSocket *socket, Watch *watch)
         return;
     }
     const RequestFramer &framer = watch->framer;
-    if (framer.Requests() != requestsBefore && framer.InBody() && shared_->isUpload
-        && shared_->isUpload(framer.Method(), framer.Target())) {
+    if (framer.Requests() != requestsBefore && shared_->isUpload && shared_->isUpload(framer.Method(), framer.Target())) {
         if (shared_->uploader && shared_->uploader != socket) {
             Refuse(socket, watch, 429, Tr("С другого телефона уже идёт снимок; отправьте ещё раз через минуту."));
             return;
         }
-        shared_->uploader = socket;
+        if (framer.InBody())
+            shared_->uploader = socket;
     } else if (wasUploading && !framer.InBody()) {
         // The body is complete: the HTTP server answers it in this turn.
         shared_->uploader.clear();

@@ -51,5 +51,6 @@ private:
     void Refuse(QTcpSocket *socket, Watch *watch, int status, const QString &text);
 
     std::shared_ptr<Shared> shared_;
-    QList<QPointer<QTcpSocket>> fresh_;
+    // Connections not yet watched after the HTTP server.
+    QList<QPointer<Watch>> fresh_;
 };

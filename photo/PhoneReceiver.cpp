@@ -76,6 +76,7 @@ PhoneReceiver::PhoneReceiver(QObject *parent) : QObject(parent), state_(std::mak
     expiry_.setInterval(kLifetimeMs);
     connect(&expiry_, &QTimer::timeout, this, &PhoneReceiver::TokenExpired);
     thread_.setObjectName(QStringLiteral("phone page server"));
+    threadContext_.moveToThread(&thread_);
 }
 
 PhoneReceiver::~PhoneReceiver()
@@ -95,14 +96,11 @@ QByteArray PhoneReceiver::PageHtml()
     return page.readAll().replace("{{note}}", note.toHtmlEscaped().toUtf8());
 }
 
-QList<QHostAddress> PhoneReceiver::Start(const QList<QHostAddress> &addresses)
+QHttpServer *PhoneReceiver::MakeServer(const std::shared_ptr<State> &state)
 {
-    Stop();
-    Renew();
-    server_ = new QHttpServer;
-    const std::shared_ptr<State> state = state_;
+    auto *server = new QHttpServer;
     const QByteArray page = PageHtml();
-    server_->route("/<arg>/", [state, page](const QString &token, const QHttpServerRequest &request) {
+    server->route("/<arg>/", [state, page](const QString &token, const QHttpServerRequest &request) {
         if (!state->Valid(token.toLatin1()))
             return NotFound();
         if (request.method() != QHttpServerRequest::Method::Get)
@@ -111,7 +109,7 @@ QList<QHostAddress> PhoneReceiver::Start(const QList<QHostAddress> &addresses)
         response.addHeader("Cache-Control", "no-store");
         return response;
     });
-    server_->route("/<arg>/photo", [this, state](const QString &token, const QHttpServerRequest &request) {
+    server->route("/<arg>/photo", [this, state](const QString &token, const QHttpServerRequest &request) {
         if (!state->Valid(token.toLatin1()))
             return NotFound();
         if (request.method() != QHttpServerRequest::Method::Post)
@@ -123,29 +121,34 @@ QList<QHostAddress> PhoneReceiver::Start(const QList<QHostAddress> &addresses)
             emit PhotoReceived(result.path, result.read.picture);
         return Text(result.text, static_cast<Status>(result.status));
     });
-    server_->setMissingHandler([](const QHttpServerRequest &, QHttpServerResponder &&responder) {
-        const QByteArray body = NotFound().data();
-        responder.write(body, "text/plain; charset=utf-8", QHttpServerResponder::StatusCode::NotFound);
-    });
+    // Everything else gets QHttpServer's own empty 404.
+    return server;
+}
 
+QList<QHostAddress> PhoneReceiver::Start(const QList<QHostAddress> &addresses)
+{
+    Stop();
+    Renew();
+    const std::shared_ptr<State> state = state_;
     auto shared = std::make_shared<GuardedTcpServer::Shared>();
     shared->idleTimeoutMs = idleTimeoutMs_;
     shared->isUpload = [state](const QByteArray &method, const QByteArray &target) {
         return method == "POST" && target == state->UploadTarget();
     };
     thread_.start();
-    server_->moveToThread(&thread_);
+    // Made on the server's thread, with everything it owns.
     QList<std::pair<QHostAddress, quint16>> listening;
     QMetaObject::invokeMethod(
-        server_,
-        [server = server_, shared, addresses, &listening] {
+        &threadContext_,
+        [this, state, shared, addresses, &listening] {
+            server_ = MakeServer(state);
             for (const QHostAddress &address : addresses) {
-                auto *guard = new GuardedTcpServer(shared, server);
+                auto *guard = new GuardedTcpServer(shared, server_);
                 if (!guard->listen(address, 0)) {
                     delete guard;
                     continue;
                 }
-                server->bind(guard);
+                server_->bind(guard);
                 guard->WatchAfterServer();
                 listening.append({address, guard->serverPort()});
             }
@@ -168,7 +171,7 @@ void PhoneReceiver::Stop()
         state_->token.clear();
     }
     if (server_) {
-        QMetaObject::invokeMethod(server_, [server = server_] { delete server; }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(&threadContext_, [server = server_] { delete server; }, Qt::BlockingQueuedConnection);
         server_ = nullptr;
     }
     thread_.quit();

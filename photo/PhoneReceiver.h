@@ -62,7 +62,10 @@ signals:
 private:
     struct State;
 
+    QHttpServer *MakeServer(const std::shared_ptr<State> &state);
+
     QThread thread_;
+    QObject threadContext_; // on thread_: what runs there is invoked through it
     QHttpServer *server_ = nullptr; // lives on thread_
     std::shared_ptr<State> state_;
     QList<std::pair<QHostAddress, quint16>> listening_;
