@@ -64,6 +64,7 @@ std::vector<ControlSpec> CPagePointEntry::Template() const
         y += 18;
     }
     t.push_back({Ids::IDC_MONITOR_PHOTO, Kind::Button, tr("Снимок монитора..."), QRect(kColumn, y, 90, 14)});
+    t.push_back({Ids::IDC_PHONE_PHOTO, Kind::Button, tr("С телефона..."), QRect(kColumn + 94, y, 70, 14)});
     const int hintY = y + 20;
     t.push_back({Ids::IDC_SHIFT_NOTE, Kind::Static,
                  tr("Нажмите и удерживайте Shift, чтобы изменять координаты клавишами курсора"),
@@ -85,6 +86,13 @@ void CPagePointEntry::OnInitDialog()
         connect(photo, &QPushButton::clicked, this, [this] {
             if (Host())
                 Host()->OpenMonitorPhoto(PageHost::PhotoUse::Points);
+        });
+    }
+    if (auto *phone = ControlAs<QPushButton>(Ids::IDC_PHONE_PHOTO)) {
+        phone->setAutoDefault(false);
+        connect(phone, &QPushButton::clicked, this, [this] {
+            if (Host())
+                Host()->OpenPhonePhoto(PageHost::PhotoUse::Points);
         });
     }
     for (int r = 0; r < RowCount(); ++r) {
