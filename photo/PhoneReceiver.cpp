@@ -10,9 +10,12 @@
 #include <QHttpServer>
 #include <QHttpServerRequest>
 #include <QHttpServerResponse>
+#include <QLoggingCategory>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QRandomGenerator>
+
+Q_LOGGING_CATEGORY(lcPhone, "tarvello.phone")
 
 namespace {
 
@@ -157,6 +160,10 @@ QList<QHostAddress> PhoneReceiver::Start(const QList<QHostAddress> &addresses)
     listening_ = listening;
     if (listening_.isEmpty())
         Stop();
+    // On the program's log, for whoever stands in for the phone on this
+    // machine (scripts/run.sh --phone).
+    for (const auto &[address, port] : listening_)
+        qCInfo(lcPhone, "phone page: %s", PageUrl(address).toEncoded().constData());
     QList<QHostAddress> result;
     for (const auto &[address, port] : listening_)
         result.append(address);

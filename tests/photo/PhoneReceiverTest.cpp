@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
@@ -149,6 +150,35 @@ TEST_F(PhoneReceiverTest, refusesEveryBadRequestWithItsStatusAndStillTakesAGoodU
     const QImage picture = received.back().at(1).value<QImage>();
     EXPECT_EQ(picture.size(), QSize(64, 48));
     EXPECT_TRUE(QImage(received.back().at(0).toString()).size() == QSize(64, 48));
+}
+
+// The simulator stands in for the phone: its photo arrives as the page's
+// does, and a stale address is refused.
+TEST_F(PhoneReceiverTest, theSimulatorSendsItsPhotoAsThePageDoes)
+{
+    const QString sim = qEnvironmentVariable("TARVELLO_MODULE_SIM");
+    ASSERT_FALSE(sim.isEmpty()) << "TARVELLO_MODULE_SIM is not set";
+    const QString good = receiver.PageUrl(QHostAddress(QHostAddress::LocalHost)).toString();
+    receiver.Renew();
+    const QString fresh = receiver.PageUrl(QHostAddress(QHostAddress::LocalHost)).toString();
+    const struct {
+        QString url;
+        int exitCode;
+        const char *answer;
+        int photos;
+    } cases[] = {{good, 1, "404 ", 0}, {fresh, 0, "200 Получено", 1}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.answer);
+        received.clear();
+        QProcess phone;
+        phone.start(sim, {"--grid", "--photo", "7", "--photo-size", "800x600", "--phone", c.url});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return phone.state() == QProcess::NotRunning; }, 60000));
+        EXPECT_EQ(phone.exitCode(), c.exitCode);
+        EXPECT_TRUE(phone.readAllStandardOutput().startsWith(c.answer));
+        QCoreApplication::processEvents();
+        ASSERT_EQ(received.count(), c.photos);
+    }
+    EXPECT_EQ(received.front().at(1).value<QImage>().size(), QSize(800, 600));
 }
 
 TEST(PhoneAddressesTest, offersTheDefaultRouteFirstAndNeverTheLoopback)
