@@ -4,7 +4,8 @@ standard library only): opens the phone's page at URL, chooses FILE in its
 file input and presses "Отправить", then waits for the page to say
 "Получено". Exit 0 when it did, 1 when the page said anything else, 77 when
 Chromium or its driver cannot start (the caller skips). --screenshot PNG
-keeps the page as the phone shows it, with the photo's preview."""
+keeps the page as the phone shows it, with the photo's preview, and after
+sending it as PNG with "-sent" before the extension."""
 import base64, json, os, socket, subprocess, sys, time, urllib.request
 
 ELEMENT = "element-6066-11e4-a52e-4f735466cecf"
@@ -82,6 +83,9 @@ def main():
                 if text and text != "Отправляется...":
                     break
                 time.sleep(0.1)
+            if shot:
+                with open(shot.replace(".png", "-sent.png"), "wb") as f:
+                    f.write(base64.b64decode(call(base, "GET", s + "/screenshot")))
             print(text)
             return 0 if text == "Получено" else 1
         finally:
