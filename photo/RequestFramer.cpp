@@ -42,13 +42,14 @@ RequestFramer::Verdict RequestFramer::Feed(QByteArrayView bytes)
             if (bytes.isEmpty())
                 break;
         }
-        // The header ends at the first empty line; it may span pieces.
+        // The header ends at the first empty line; it may span pieces. It is
+        // kept to kMaxHeader bytes, its empty line included, so that the
+        // verdict never depends on how the bytes were cut.
         const qsizetype before = header_.size();
-        const qsizetype room = kMaxHeader - before;
-        header_.append(bytes.first(std::min<qsizetype>(bytes.size(), room + 4)));
+        header_.append(bytes.first(std::min<qsizetype>(bytes.size(), kMaxHeader - before)));
         const qsizetype end = header_.indexOf("\r\n\r\n", std::max<qsizetype>(0, before - 3));
         if (end < 0) {
-            if (header_.size() > kMaxHeader)
+            if (header_.size() >= kMaxHeader)
                 verdict_ = Verdict::HeaderTooLarge;
             break;
         }
