@@ -2,6 +2,8 @@
 //  - upload_to_marks: from the last byte of a 12-megapixel JPEG upload
 //    handed to the socket until the photo window shows the grid and the
 //    marks, against 0.5 s; run it on one core (taskset -c 0);
+//  - file_to_marks, the reference of the same run: the same JPEG opened
+//    from a file in the same window;
 //  - phone_to_marks: the simulator as the phone (module-sim --phone: the
 //    photo taken, made a JPEG and sent) from the QR window's opening until
 //    the marks are shown, against the installer's 30 s.
@@ -13,8 +15,10 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <benchmark/benchmark.h>
@@ -90,6 +94,35 @@ void BM_UploadToMarks(benchmark::State &state)
     state.counters["jpeg_MB"] = jpeg.size() / 1e6;
 }
 
+// The reference in the same run: the same JPEG opened from a file in the
+// same window ("Снимок монитора..."), from the call until the marks show.
+void BM_FileToMarks(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("phone.jpg"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(PhoneJpeg()) < 0 || !file.flush()) {
+        state.SkipWithError("cannot write the photo");
+        return;
+    }
+    Wizard wizard;
+    double total = 0;
+    for (auto _ : state) {
+        wizard.shown = false;
+        QElapsedTimer clock;
+        clock.start();
+        wizard.photo.OpenPointPhoto(path);
+        if (!wizard.WaitForMarks()) {
+            state.SkipWithError("no marks shown");
+            return;
+        }
+        const double seconds = clock.nsecsElapsed() / 1e9;
+        state.SetIterationTime(seconds);
+        total += seconds;
+    }
+    state.counters["x_target"] = total / double(state.iterations()) / kUploadTargetS;
+}
+
 void BM_PhoneToMarks(benchmark::State &state)
 {
     const std::string sim = bench::SimulatorPath();
@@ -117,6 +150,7 @@ void BM_PhoneToMarks(benchmark::State &state)
 } // namespace
 
 BENCHMARK(BM_UploadToMarks)->Iterations(5)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_FileToMarks)->Iterations(5)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_PhoneToMarks)->Iterations(3)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 int main(int argc, char **argv)
