@@ -57,6 +57,20 @@ struct Wizard {
         });
     }
     bool WaitForMarks() { return QTest::qWaitFor([this] { return shown; }, 60000); }
+
+    // Waits for the marks and counts the time since clock started as the
+    // iteration's, adding it to total; false (the run skipped) when none show.
+    bool Timed(benchmark::State &state, const QElapsedTimer &clock, double &total, const char *whyNot)
+    {
+        if (!WaitForMarks()) {
+            state.SkipWithError(whyNot);
+            return false;
+        }
+        const double seconds = clock.nsecsElapsed() / 1e9;
+        state.SetIterationTime(seconds);
+        total += seconds;
+        return true;
+    }
 };
 
 void BM_UploadToMarks(benchmark::State &state)
@@ -82,13 +96,8 @@ void BM_UploadToMarks(benchmark::State &state)
             phone.waitForBytesWritten(5000);
         QElapsedTimer clock;
         clock.start();
-        if (!wizard.WaitForMarks()) {
-            state.SkipWithError("no marks shown");
+        if (!wizard.Timed(state, clock, total, "no marks shown"))
             return;
-        }
-        const double seconds = clock.nsecsElapsed() / 1e9;
-        state.SetIterationTime(seconds);
-        total += seconds;
     }
     state.counters["x_target"] = total / double(state.iterations()) / kUploadTargetS;
     state.counters["jpeg_MB"] = jpeg.size() / 1e6;
@@ -112,13 +121,8 @@ void BM_FileToMarks(benchmark::State &state)
         QElapsedTimer clock;
         clock.start();
         wizard.photo.OpenPointPhoto(path);
-        if (!wizard.WaitForMarks()) {
-            state.SkipWithError("no marks shown");
+        if (!wizard.Timed(state, clock, total, "no marks shown"))
             return;
-        }
-        const double seconds = clock.nsecsElapsed() / 1e9;
-        state.SetIterationTime(seconds);
-        total += seconds;
     }
     state.counters["x_target"] = total / double(state.iterations()) / kUploadTargetS;
 }
@@ -135,14 +139,9 @@ void BM_PhoneToMarks(benchmark::State &state)
         QProcess phone;
         phone.start(QString::fromStdString(sim), {"--grid", "--photo", "7", "--photo-size", "4000x3000", "--phone",
                                                   wizard.dialog.ShownUrl().toString()});
-        if (!wizard.WaitForMarks()) {
-            state.SkipWithError("no marks shown (module-sim not found? TARVELLO_MODULE_SIM)");
+        if (!wizard.Timed(state, clock, total, "no marks shown (module-sim not found? TARVELLO_MODULE_SIM)"))
             return;
-        }
-        const double seconds = clock.nsecsElapsed() / 1e9;
         phone.waitForFinished(10000);
-        state.SetIterationTime(seconds);
-        total += seconds;
     }
     state.counters["x_target"] = total / double(state.iterations()) / kWalkTargetS;
 }
