@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -84,8 +85,10 @@ void CPhonePhotoDialog::showEvent(QShowEvent *event)
 
 void CPhonePhotoDialog::hideEvent(QHideEvent *event)
 {
-    // Nobody sees the code any more: nothing listens and the token is dead.
-    receiver_.Stop();
+    // Closed: nobody sees the code any more, so nothing listens and the
+    // token is dead. (Minimised with the program, it keeps listening.)
+    if (!event->spontaneous())
+        receiver_.Stop();
     QDialog::hideEvent(event);
 }
 

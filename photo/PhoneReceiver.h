@@ -45,8 +45,9 @@ public:
     // Where received photos are kept while the receiver lives.
     QString Folder() const { return folder_.path(); }
 
-    // For tests: a shorter token lifetime, and the time a connection may
-    // stay silent mid-request (20 s) before it is answered 408 and closed.
+    // For tests: a shorter token lifetime (from the next Renew), and the
+    // time a connection may stay silent mid-request (20 s) before it is
+    // answered 408 and closed (from the next Start).
     void SetLifetime(int ms);
     void SetIdleTimeout(int ms) { idleTimeoutMs_ = ms; }
 
