@@ -61,6 +61,12 @@ GuardedTcpServer::GuardedTcpServer(std::shared_ptr<Shared> shared, QObject *pare
 {
 }
 
+GuardedTcpServer::~GuardedTcpServer()
+{
+    // The connections first, while what their handlers share still is.
+    qDeleteAll(findChildren<QTcpSocket *>(QString(), Qt::FindDirectChildrenOnly));
+}
+
 void GuardedTcpServer::incomingConnection(qintptr descriptor)
 {
     auto *socket = new QTcpSocket(this);

@@ -35,6 +35,7 @@ public:
     };
 
     GuardedTcpServer(std::shared_ptr<Shared> shared, QObject *parent = nullptr);
+    ~GuardedTcpServer() override;
 
     // To be called once QHttpServer is bound to this server: from then on
     // what it read of each connection is known.
