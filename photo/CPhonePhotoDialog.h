@@ -35,6 +35,7 @@ public:
     QComboBox *AddressChoice() const { return choice_; }
     QLabel *StatusLine() const { return status_; }
     QPushButton *FileButton() const { return file_; }
+    QPushButton *RenewButton() const { return renew_; }
 
 signals:
     void PhotoReceived(const QString &path, const QImage &picture);

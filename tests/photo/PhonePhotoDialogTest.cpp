@@ -54,13 +54,10 @@ TEST(PhonePhotoDialogTest, aCodeWhoseTimeRanOutIsMadeAnew)
     dialog.Receiver().SetLifetime(50);
     dialog.show();
     const QUrl first = dialog.ShownUrl();
-    QPushButton *renew = nullptr;
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.Receiver().Expired() && dialog.CodeLabel()->pixmap().isNull(); }));
     EXPECT_TRUE(dialog.StatusLine()->text().contains(QStringLiteral("Новый код")));
-    for (QPushButton *button : dialog.findChildren<QPushButton *>())
-        if (button->text() == QStringLiteral("Новый код"))
-            renew = button;
-    ASSERT_TRUE(renew && renew->isVisible());
+    QPushButton *renew = dialog.RenewButton();
+    ASSERT_TRUE(renew->isVisible());
     dialog.Receiver().SetLifetime(PhoneReceiver::kLifetimeMs);
     QTest::mouseClick(renew, Qt::LeftButton);
     EXPECT_NE(dialog.ShownUrl(), first);
