@@ -62,7 +62,9 @@ class PhoneReceiverTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        receiver.SetIdleTimeout(300);
+        // Long enough for a second connection to come while the first waits,
+        // also on a loaded machine.
+        receiver.SetIdleTimeout(2000);
         ASSERT_EQ(receiver.Start({QHostAddress::LocalHost}).size(), 1);
         Renewed();
     }
