@@ -111,6 +111,7 @@ CPageSheet::~CPageSheet()
 {
     qApp->removeEventFilter(this);
     // Before the pages: it calls into the active one.
+    delete phone_;
     delete photo_;
     // The pages are members: take them out of the widget tree before the
     // dialog base deletes its children.
@@ -468,11 +469,7 @@ void CPageSheet::OpenMonitorPhoto(PhotoUse use)
     const std::optional<QString> path = CMonitorPhotoWindow::AskPhotoPath();
     if (!path)
         return;
-    if (!photo_) {
-        photo_ = new CMonitorPhotoWindow(this);
-        photo_->PlaceBeside(this);
-        connect(photo_, &CMonitorPhotoWindow::MarksChanged, this, &CPageSheet::UpdatePhotoTarget);
-    }
+    EnsurePhotoWindow();
     if (use == PhotoUse::Points) {
         photo_->OpenPointPhoto(*path, ModuleCommands::InRange(SheetSettings(), &Settings::CameraShiftY));
     } else {
@@ -482,6 +479,47 @@ void CPageSheet::OpenMonitorPhoto(PhotoUse use)
                               ModuleCommands::InRange(s, &Settings::CameraShiftY));
     }
     UpdatePhotoTarget();
+}
+
+CMonitorPhotoWindow *CPageSheet::EnsurePhotoWindow()
+{
+    if (!photo_) {
+        photo_ = new CMonitorPhotoWindow(this);
+        photo_->PlaceBeside(this);
+        connect(photo_, &CMonitorPhotoWindow::MarksChanged, this, &CPageSheet::UpdatePhotoTarget);
+        connect(photo_, &CMonitorPhotoWindow::PhoneRequested, this, [this] {
+            OpenPhonePhoto(photo_->CurrentUse() == CMonitorPhotoWindow::Use::Points ? PhotoUse::Points
+                                                                                     : PhotoUse::LineCheck);
+        });
+    }
+    return photo_;
+}
+
+void CPageSheet::OpenPhonePhoto(PhotoUse use)
+{
+    if (use == PhotoUse::Points && !qobject_cast<CPagePointEntry *>(ActivePage())
+        && !(photo_ && photo_->isVisible()))
+        return;
+    phoneUse_ = use;
+    if (!phone_) {
+        phone_ = new CPhonePhotoDialog(this);
+        connect(phone_, &CPhonePhotoDialog::FileWanted, this, [this] { OpenMonitorPhoto(phoneUse_); });
+        connect(phone_, &CPhonePhotoDialog::PhotoReceived, this, [this](const QString &path, const QImage &picture) {
+            EnsurePhotoWindow();
+            if (phoneUse_ == PhotoUse::Points) {
+                photo_->OpenDecodedPhoto(path, picture, CMonitorPhotoWindow::Use::Points);
+            } else {
+                const Settings &s = SheetSettings();
+                photo_->OpenDecodedPhoto(path, picture, CMonitorPhotoWindow::Use::LineCheck,
+                                         ModuleCommands::InRange(s, &Settings::CameraShiftX),
+                                         ModuleCommands::InRange(s, &Settings::CameraShiftY));
+            }
+            UpdatePhotoTarget();
+        });
+    }
+    phone_->show();
+    phone_->raise();
+    phone_->activateWindow();
 }
 
 void CPageSheet::UpdatePhotoTarget()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CMonitorPhotoWindow.h"
+#include "CPhonePhotoDialog.h"
 #include "CResizeCtrl.h"
 #include "ConfigurationDocument.h"
 #include "EditHistory.h"
@@ -89,6 +90,9 @@ public:
     // Points only on a point page; the line check only from the guide-line
     // picture page's button.
     void OpenMonitorPhoto(PhotoUse use) override;
+    void OpenPhonePhoto(PhotoUse use) override;
+    // The window of the phone's QR code, once it was asked for.
+    CPhonePhotoDialog *PhoneDialog() const { return phone_; }
 
     // The photo window, once a picture was opened (it is kept when closed).
     CMonitorPhotoWindow *PhotoWindow() const { return photo_; }
@@ -131,6 +135,8 @@ private:
     void SyncViewChecks();
     void OnTitleTimer();
     bool HandleWizardKey(int key);
+    // The photo window, made on first use.
+    CMonitorPhotoWindow *EnsurePhotoWindow();
     // Points the photo window at the active page's rows (or at none).
     void UpdatePhotoTarget();
     // Where the installer is: the place every edit is recorded with.
@@ -163,6 +169,8 @@ private:
     bool initialised_ = false;
     bool firstPaintSeen_ = false;
     QPointer<CMonitorPhotoWindow> photo_;
+    QPointer<CPhonePhotoDialog> phone_;
+    PhotoUse phoneUse_ = PhotoUse::Points;
     std::unique_ptr<EditHistory> history_;
     RecentFiles recent_;
     bool recentNotKeptSaid_ = false;

@@ -32,6 +32,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries the program links come from dpkg-shlibdeps; what it loads at
 # run time is listed here: the Qt platform plugins, Qt's Russian texts for
 # the standard dialogs, and the font of the labels drawn into the picture.
+# Qt's HTTP server and libqrencode (the phone's page and its QR code) are
+# linked, so dpkg-shlibdeps names them (libqt6httpserver6, libqrencode4).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, fonts-dejavu-core")
 # xdg-open shows the manual in the desktop's browser (the program has a

@@ -32,10 +32,10 @@ CPagePointEntry::CPagePointEntry(PageInfo info, Steps steps, QWidget *parent)
 
 CPageView::PageInfo CPagePointEntry::WithRows(PageInfo info, const Steps &steps)
 {
-    // Five rows with the skip and photo buttons and the hint need a little
+    // Five rows with the skip and two photo buttons and the hint need a little
     // more than the other pages' height.
     const int rows = static_cast<int>(steps.rows.size());
-    const int hintBottom = kFirstRowY + kRowPitch * rows + 2 + (steps.skipButton ? 18 : 0) + 20 + 24;
+    const int hintBottom = kFirstRowY + kRowPitch * rows + 2 + (steps.skipButton ? 18 : 0) + 18 + 20 + 24;
     info.units = QRect(0, 0, kPageWidth, std::max(205, hintBottom + 5));
     info.guidePoints.clear();
     for (const RowSpec &row : steps.rows)
@@ -57,13 +57,15 @@ std::vector<ControlSpec> CPagePointEntry::Template() const
         t.push_back({Ids::IDC_SPIN_Y0 + r, Kind::Spin, {}, QRect(kColumn + 130, y, 10, 13)});
     }
     const int below = kFirstRowY + kRowPitch * RowCount() + 2;
-    // Under the rows: the skip button, the photo button, the hint.
+    // Under the rows: the skip button, the photo buttons, the hint.
     int y = below;
     if (steps_.skipButton) {
         t.push_back({Ids::IDC_SKIP_POINT, Kind::Button, tr("Пропустить точку"), QRect(kColumn, y, 80, 14)});
         y += 18;
     }
     t.push_back({Ids::IDC_MONITOR_PHOTO, Kind::Button, tr("Снимок монитора..."), QRect(kColumn, y, 90, 14)});
+    y += 18;
+    t.push_back({Ids::IDC_PHONE_PHOTO, Kind::Button, tr("С телефона..."), QRect(kColumn, y, 90, 14)});
     const int hintY = y + 20;
     t.push_back({Ids::IDC_SHIFT_NOTE, Kind::Static,
                  tr("Нажмите и удерживайте Shift, чтобы изменять координаты клавишами курсора"),
@@ -85,6 +87,13 @@ void CPagePointEntry::OnInitDialog()
         connect(photo, &QPushButton::clicked, this, [this] {
             if (Host())
                 Host()->OpenMonitorPhoto(PageHost::PhotoUse::Points);
+        });
+    }
+    if (auto *phone = ControlAs<QPushButton>(Ids::IDC_PHONE_PHOTO)) {
+        phone->setAutoDefault(false);
+        connect(phone, &QPushButton::clicked, this, [this] {
+            if (Host())
+                Host()->OpenPhonePhoto(PageHost::PhotoUse::Points);
         });
     }
     for (int r = 0; r < RowCount(); ++r) {

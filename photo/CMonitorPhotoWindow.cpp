@@ -332,6 +332,10 @@ CMonitorPhotoWindow::CMonitorPhotoWindow(QWidget *parent) : QWidget(parent, Qt::
     takeAll_->setFocusPolicy(Qt::NoFocus);
     takeAll_->hide();
     connect(takeAll_, &QPushButton::clicked, this, &CMonitorPhotoWindow::TakeAll);
+    phone_ = new QPushButton(tr("С телефона..."), this);
+    phone_->setAutoDefault(false);
+    phone_->setFocusPolicy(Qt::NoFocus);
+    connect(phone_, &QPushButton::clicked, this, &CMonitorPhotoWindow::PhoneRequested);
     table_ = new QTableWidget(0, 4, this);
     table_->setHorizontalHeaderLabels(
         {tr("№"), tr("Метка (X; Y)"), tr("До линии, ед. сетки"), tr("До линии, пикс. монитора")});
@@ -346,6 +350,7 @@ CMonitorPhotoWindow::CMonitorPhotoWindow(QWidget *parent) : QWidget(parent, Qt::
     statusRow->addWidget(status_, 1);
     statusRow->addWidget(undo_);
     statusRow->addWidget(takeAll_);
+    statusRow->addWidget(phone_);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(problem_);
     layout->addWidget(view_, 1);
@@ -437,7 +442,14 @@ void CMonitorPhotoWindow::OpenLinePhoto(const QString &path, int gridShiftX, int
     StartReading(path, Use::LineCheck, gridShiftX, gridShiftY);
 }
 
-void CMonitorPhotoWindow::StartReading(const QString &path, Use use, int gridShiftX, int gridShiftY)
+void CMonitorPhotoWindow::OpenDecodedPhoto(const QString &path, const QImage &picture, Use use, int gridShiftX,
+                                           int gridShiftY)
+{
+    StartReading(path, use, gridShiftX, gridShiftY, picture);
+}
+
+void CMonitorPhotoWindow::StartReading(const QString &path, Use use, int gridShiftX, int gridShiftY,
+                                       const QImage &decoded)
 {
     // A photo that replaces one being read keeps what the window was before that one.
     if (busy_ != Busy::Reading) {
@@ -445,7 +457,10 @@ void CMonitorPhotoWindow::StartReading(const QString &path, Use use, int gridShi
         findAgainIfUnread_ = busy_ == Busy::Finding;
     }
     const quint64 job = BeginWork(Busy::Reading);
-    WhenDone(this, QtConcurrent::run(PhotoWork::ReadPhoto, path, use, gridShiftX, gridShiftY),
+    QFuture<PhotoWork::Read> work = decoded.isNull()
+        ? QtConcurrent::run(PhotoWork::ReadPhoto, path, use, gridShiftX, gridShiftY)
+        : QtConcurrent::run(PhotoWork::Examine, decoded, use, gridShiftX, gridShiftY);
+    WhenDone(this, std::move(work),
              [this, job, path, use, gridShiftX, gridShiftY](PhotoWork::Read read) {
                  if (job == job_)
                      ReadingDone(path, use, gridShiftX, gridShiftY, std::move(read));

@@ -68,6 +68,10 @@ public:
     void OpenPointPhoto(const QString &path, int gridShiftY = Grid::kDefaultShiftY);
     // gridShiftX, gridShiftY: the grid shift as the module has it.
     void OpenLinePhoto(const QString &path, int gridShiftX, int gridShiftY);
+    // A photo already decoded (the phone's, kept at path), looked at as one
+    // read from its file.
+    void OpenDecodedPhoto(const QString &path, const QImage &picture, Use use, int gridShiftX = 0,
+                          int gridShiftY = 0);
     // True while a photo is read or searched on the worker thread.
     bool IsBusy() const { return busy_ != Busy::No; }
 
@@ -103,7 +107,11 @@ public:
     double Zoom() const;
     QPointF ViewCentre() const;
 
+    QPushButton *PhoneButton() const { return phone_; }
+
 signals:
+    // "С телефона...": the installer wants the photo sent from the phone.
+    void PhoneRequested();
     // Other marks are shown (a photo read, the marks found under corners),
     // or none (the window closed).
     void MarksChanged();
@@ -117,7 +125,8 @@ private:
 
     enum class Busy { No, Reading, Finding };
 
-    void StartReading(const QString &path, Use use, int gridShiftX, int gridShiftY);
+    // decoded: the picture when it is read already, null to read path.
+    void StartReading(const QString &path, Use use, int gridShiftX, int gridShiftY, const QImage &decoded = {});
     void ReadingDone(const QString &path, Use use, int gridShiftX, int gridShiftY, PhotoWork::Read read);
     // Looks for what the use needs under mapping_ (from clicked corners).
     void StartFinding();
@@ -169,5 +178,6 @@ private:
     QProgressBar *busyIndicator_ = nullptr;
     QPushButton *undo_ = nullptr;
     QPushButton *takeAll_ = nullptr;
+    QPushButton *phone_ = nullptr;
     QTableWidget *table_ = nullptr;
 };

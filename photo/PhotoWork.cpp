@@ -73,14 +73,25 @@ namespace PhotoWork {
 Read ReadPhoto(const QString &path, Use use, int gridShiftX, int gridShiftY)
 {
     Read result;
+    QImage picture;
     const QString failed = Guarded([&] {
         PhotoFile::Read photo = PhotoFile::ReadPhoto(path);
-        if (photo.picture.isNull()) {
-            result.fileProblem = photo.problem;
-            return;
-        }
-        result.picture = photo.picture.convertToFormat(QImage::Format_RGB32);
-        photo.picture = QImage();
+        result.fileProblem = photo.problem;
+        picture = std::move(photo.picture);
+    });
+    if (!failed.isEmpty() || picture.isNull()) {
+        result.fileProblem = failed.isEmpty() ? result.fileProblem : failed;
+        return result;
+    }
+    return Examine(std::move(picture), use, gridShiftX, gridShiftY);
+}
+
+Read Examine(QImage picture, Use use, int gridShiftX, int gridShiftY)
+{
+    Read result;
+    const QString failed = Guarded([&] {
+        result.picture = picture.convertToFormat(QImage::Format_RGB32);
+        picture = QImage();
         if (result.picture.isNull()) {
             result.fileProblem = Tr("не хватило памяти");
             return;

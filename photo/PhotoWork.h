@@ -39,6 +39,9 @@ struct Read {
 // lines against the marks (LineCheck).
 Read ReadPhoto(const QString &path, Use use, int gridShiftX, int gridShiftY);
 
+// The same for a photo already decoded (one the phone sent).
+Read Examine(QImage picture, Use use, int gridShiftX, int gridShiftY);
+
 // Under a mapping from the corners the installer clicked: the marks
 // (Points) or the lines against the marks (LineCheck).
 Findings FindUnder(const QImage &picture, Use use, const GridMapping &mapping);

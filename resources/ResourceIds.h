@@ -140,6 +140,8 @@ enum Control : int {
     IDC_SAVE_MODULE_PICTURE = 1097, // "Сохранить как BMP..."
     IDC_BACKUP_CHECK = 1098,        // a copy of the module's picture before writing
     IDC_BACKUP_NOTE = 1099,         // where that copy went
+    IDC_PHONE_PHOTO = 1100,         // point pages: "С телефона..."
+
 };
 
 // Help texts (resources/help/<id>.html).

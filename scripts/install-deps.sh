@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building, running and testing the setup
 # program needs (clang and its fuzzer runtime for the fuzz preset among
-# them); with --package also what building and checking its Debian package
-# needs (scripts/package.sh). Safe to run again; works as root or through
+# them, Chromium and its WebDriver for the test of the phone's page, and the
+# WebSockets headers without which CMake does not find Qt's HTTP server);
+# with --package also what building and checking its Debian package needs
+# (scripts/package.sh). Safe to run again; works as root or through
 # sudo.
 set -euo pipefail
 
@@ -13,9 +15,11 @@ packages=(
   libgl-dev libxkbcommon-dev
   libalglib-dev
   libopencv-core-dev libopencv-imgproc-dev libopencv-calib3d-dev
+  qt6-httpserver-dev qt6-websockets-dev libqrencode-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-dejavu-core
   xvfb xauth
+  chromium chromium-driver
   desktop-file-utils groff-base
   clang-14 libclang-rt-14-dev
 )

@@ -6,7 +6,11 @@
 # (which centres itself), small enough on a 1366 x 768 screen not to cover
 # it, and is also written to build/run/monitor.png after every command; a
 # phone's photo of it showing the grid is written to build/run/monitor-photo.png
-# first. Pass --demo to run without the simulator (the "/demo" switch). The
+# first. Pass --demo to run without the simulator (the "/demo" switch), or
+# --phone to have the simulator stand in for the installer's phone as well:
+# the phone's page then listens on the loopback only, and each time its QR
+# code window opens ("С телефона..." on a point page) the simulator sends a
+# 12-megapixel photo of its monitor there, as the phone's page does. The
 # configuration files land in build/run/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,6 +37,11 @@ launch() {
     xvfb-run -a "$@"
   fi
 }
+
+phone=0
+if [ "${1:-}" = "--phone" ]; then
+  phone=1
+fi
 
 if [ "${1:-}" = "--demo" ]; then
   launch "$bin" /demo
@@ -61,4 +70,26 @@ for _ in $(seq 50); do [ -e "$root/build/run/module-com1" ] && break; sleep 0.1;
 export TARVELLO_COM1="$root/build/run/module-com1"
 export TARVELLO_COM_ONLY_ENV=1
 export TARVELLO_D2XX_LIBRARY="${TARVELLO_D2XX_LIBRARY:-/nonexistent/libftd2xx.so}"
-launch "$bin"
+if [ "$phone" = 0 ]; then
+  launch "$bin"
+  exit $?
+fi
+
+# The simulated phone is on this machine: the page listens on the loopback.
+export TARVELLO_PHONE_LISTEN=127.0.0.1
+: > setup.log
+launch "$bin" 2> >(tee -a setup.log >&2) &
+app_pid=$!
+trap 'kill "$sim_pid" 2>/dev/null || true; kill "$watch_pid" 2>/dev/null || true' EXIT
+# Every address the program logs for its phone page gets one photo.
+tail --pid="$app_pid" -n +1 -F setup.log 2>/dev/null | while read -r line; do
+  case "$line" in
+    *"phone page: http://"*)
+      url="${line##*phone page: }"
+      echo "run: the simulated phone sends its photo to $url" >&2
+      "$sim" --state "$root/build/run/module.state" --grid --photo 7 --photo-size 4000x3000 --phone "$url" >&2 || true
+      ;;
+  esac
+done &
+watch_pid=$!
+wait "$app_pid"

@@ -24,4 +24,6 @@ public:
     // the written lines (how far they lie from the marks).
     enum class PhotoUse { Points, LineCheck };
     virtual void OpenMonitorPhoto(PhotoUse) {}
+    // The same photo sent from the installer's phone ("С телефона...").
+    virtual void OpenPhonePhoto(PhotoUse) {}
 };

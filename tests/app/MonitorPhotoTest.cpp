@@ -4,6 +4,7 @@
 // on its own is tested in tests/photo.
 #include "CGuideLinePreview.h"
 #include "CMonitorPhotoWindow.h"
+#include "CPhonePhotoDialog.h"
 #include "CPagePointEntry.h"
 #include "CValueSpinCtrl.h"
 #include "GridGeometry.h"
@@ -12,11 +13,13 @@
 #include "ResourceIds.h"
 #include "SheetFixture.h"
 
+#include <QBuffer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTcpSocket>
 
 #include <algorithm>
 #include <cmath>
@@ -199,6 +202,43 @@ TEST_F(MonitorPhotoTest, enterTakesTheProposedMarkAndMovesOn)
     sheet->SheetSettings().GetPoint(2, x, y, flag);
     EXPECT_NEAR(x, marks[chosen].grid.x(), 0.03);
     EXPECT_EQ(page->SubStep(), 2);
+    EXPECT_EQ(messages_.count(), 0u);
+}
+
+// "С телефона..." on a point page: the photo the phone's page sends opens in
+// the photo window with the page's row proposed, as a file would; the photo
+// window's own button opens the QR window again once it was closed.
+TEST_F(MonitorPhotoTest, aPhotoFromThePhoneProposesThePagesRowAsAFileDoes)
+{
+    qputenv("TARVELLO_PHONE_LISTEN", "127.0.0.1");
+    const PhonePhoto phone;
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(phone.shot.picture.save(&buffer, "PNG"));
+    sheet = OpenSheet(&link);
+    View(Ids::ID_VIEW_BASELINE);
+    auto *page = sheet->PageAs<CPagePointEntry>(WizardStep::BaseLine);
+    QTest::mouseClick(page->findChild<QPushButton *>(Ids::ObjectName(Ids::IDC_PHONE_PHOTO)), Qt::LeftButton);
+    ASSERT_TRUE(sheet->PhoneDialog() && sheet->PhoneDialog()->isVisible());
+    const QUrl url = sheet->PhoneDialog()->ShownUrl();
+    QTcpSocket phonePage;
+    phonePage.connectToHost(url.host(), quint16(url.port()));
+    ASSERT_TRUE(phonePage.waitForConnected(5000));
+    phonePage.write("POST " + url.path().toLatin1() + "photo HTTP/1.1\r\nContent-Type: image/png\r\nContent-Length: "
+                    + QByteArray::number(png.size()) + "\r\n\r\n" + png);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sheet->PhotoWindow() != nullptr; }, 30000));
+    CMonitorPhotoWindow *photo = Ready(sheet->PhotoWindow());
+    ASSERT_TRUE(photo->Mapping());
+    const std::optional<QPointF> proposed = page->PhotoProposal();
+    ASSERT_TRUE(proposed);
+    EXPECT_LT(QLineF(*proposed, phone.Truth(0).grid).length(), 0.1) << "the base line's left end";
+
+    sheet->PhoneDialog()->close();
+    EXPECT_FALSE(sheet->PhoneDialog()->Receiver().IsListening());
+    QTest::mouseClick(photo->PhoneButton(), Qt::LeftButton);
+    EXPECT_TRUE(sheet->PhoneDialog()->isVisible());
+    EXPECT_NE(sheet->PhoneDialog()->ShownUrl(), url) << "a new token";
     EXPECT_EQ(messages_.count(), 0u);
 }
 

@@ -22,6 +22,7 @@ const Target kTargets[] = {
     {"reply-rule", FuzzReplyRuleOne},
     {"serial-read-loop", FuzzSerialReadLoopOne},
     {"usb-read-loop", FuzzUsbReadLoopOne},
+    {"phone-request", FuzzPhoneRequestOne},
 };
 
 }  // namespace

@@ -56,6 +56,7 @@ int FuzzBmpConversionOne(const std::uint8_t *data, std::size_t size);
 int FuzzReplyRuleOne(const std::uint8_t *data, std::size_t size);
 int FuzzSerialReadLoopOne(const std::uint8_t *data, std::size_t size);
 int FuzzUsbReadLoopOne(const std::uint8_t *data, std::size_t size);
+int FuzzPhoneRequestOne(const std::uint8_t *data, std::size_t size);
 
 // Defines the libFuzzer hooks around one entry function; only the fuzz
 // programs are built with TARVELLO_FUZZ_MAIN, the replay test calls the

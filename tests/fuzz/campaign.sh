@@ -43,6 +43,7 @@ run_target() {
     ini-reader) extra+=(-max_len=400000) ;;
     bmp-conversion) extra+=(-max_len=600000) ;;
     serial-read-loop | usb-read-loop) extra+=(-max_len=2048) ;;
+    phone-request) extra+=(-max_len=70000) ;;
   esac
   log="$work/$target/fuzz.log"
   "$program" "$corpus" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \

@@ -177,6 +177,8 @@ TEST(PhotoCamera, SimulatorWritesPhotoAndTruthOnce)
         {{"--photo", "7", "--photo-size", "8001x600", "--monitor-png", png}, 2, "--photo-size: needs WIDTHxHEIGHT"},
         {{"--photo", "7", "--truth", truth}, 2, "--photo: needs --monitor-png"},
         {{"--truth", truth, "--once"}, 2, "--truth: needs --monitor-png"},
+        {{"--phone", "http://127.0.0.1:9/x/"}, 2, "--phone: needs --photo SEED"},
+        {{"--phone", "ftp://127.0.0.1:9/x/", "--photo", "7"}, 2, "--phone: needs the page's address"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());

@@ -5,9 +5,15 @@
 #include "MonitorWindow.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
 #include <QGuiApplication>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <thread>
 
@@ -63,6 +69,40 @@ int WriteMonitorOnce(const SimOptions &options, const ModuleExecutor &executor)
     feed.Publish(MonitorState::Capture(executor, 0));
     feed.Update();
     return feed.WriteFailed() ? 1 : 0;
+}
+
+int SendPhotoToPhonePage(const SimOptions &options, const ModuleExecutor &executor)
+{
+    const auto app = MakeApplication(options);
+    MonitorFeed feed(SceneOf(options), QString::fromStdString(options.monitorPng), PhotoOf(options),
+                     QString::fromStdString(options.truthPath));
+    QImage monitor;
+    MonitorState state;
+    feed.SetListener([&](const QImage &picture, const MonitorState &shown) {
+        monitor = picture;
+        state = shown;
+    });
+    feed.Publish(MonitorState::Capture(executor, 0));
+    feed.Update();
+    const Photo photo = PhotoCamera::Take(monitor, state.settings, feed.Renderer().Scene(), PhotoOf(options));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    photo.picture.save(&buffer, "JPEG", 92);
+
+    QNetworkAccessManager network;
+    QNetworkRequest request(QUrl(QString::fromStdString(options.phoneUrl)).resolved(QUrl(QStringLiteral("photo"))));
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("image/jpeg"));
+    request.setTransferTimeout(60'000);
+    QNetworkReply *reply = network.post(request, jpeg);
+    QEventLoop wait;
+    QObject::connect(reply, &QNetworkReply::finished, &wait, &QEventLoop::quit);
+    wait.exec();
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QByteArray answer = reply->readAll();
+    std::printf("%d %s\n", status, answer.isEmpty() ? qPrintable(reply->errorString()) : answer.constData());
+    reply->deleteLater();
+    return status == 200 ? 0 : 1;
 }
 
 LineSession::End RunWithMonitor(const SimOptions &options, ModuleExecutor &executor, LineSession &session)

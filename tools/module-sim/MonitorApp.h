@@ -19,6 +19,12 @@ std::string MonitorProblem(const SimOptions &options);
 // and returns the exit code: 0, or 1 when a file could not be written.
 int WriteMonitorOnce(const SimOptions &options, const ModuleExecutor &executor);
 
+// --phone: sends the phone's photo of the monitor for the executor's state
+// to the setup program's phone page as the page sends it (POST of the JPEG
+// to URL + "photo") and returns the exit code: 0 when the page answered 200,
+// 1 otherwise. Prints the page's answer.
+int SendPhotoToPhonePage(const SimOptions &options, const ModuleExecutor &executor);
+
 LineSession::End RunWithMonitor(const SimOptions &options, ModuleExecutor &executor, LineSession &session);
 
 } // namespace ModuleSim

@@ -129,6 +129,15 @@ bool ParseSize(const std::string &text, long *width, long *height)
 std::string CheckPhotoOptions(const SimOptions &o)
 {
     const bool photo = o.photoSeed >= 0;
+    if (!o.phoneUrl.empty()) {
+        if (!photo)
+            return "--phone: needs --photo SEED";
+        if (o.monitorWindow || o.grabber)
+            return "--phone: sends a phone's photo and exits; no --monitor window, no --grabber";
+        if (o.phoneUrl.rfind("http://", 0) != 0)
+            return "--phone: needs the page's address, http://HOST:PORT/TOKEN/";
+        return {};
+    }
     if (o.monitorPng.empty()) {
         for (const auto &[given, flag] : {std::pair{photo, "--photo"}, std::pair{!o.truthPath.empty(), "--truth"},
                                           std::pair{o.once, "--once"}}) {
@@ -262,6 +271,12 @@ Photos of the monitor (with --monitor-png; for the picture-reading code):
                      the grid lie in the PNG, in pixels whose pixel (c, r)
                      covers [c, c+1) x [r, r+1); each mark with its grid
                      coordinates and the wizard's slots it serves
+  --phone URL        stand in for the installer's phone: take the --photo SEED
+                     of the monitor (as a JPEG, --photo-size) and send it to
+                     the setup program's phone page at URL (the address
+                     under its QR code) as the page does, print the page's
+                     answer and exit (0 when the photo was taken); with
+                     --monitor-png the PNG is written too
   --once             write the PNG (and the truth) for the starting state and
                      exit, without opening a line
 
@@ -352,7 +367,7 @@ std::string ParseCommandLine(int argc, const char *const *argv, SimOptions *opti
             error = noValue();
             o.silent = true;
         } else if (flag == "--tty" || flag == "--link" || flag == "--log" || flag == "--state"
-                   || flag == "--monitor-png" || flag == "--truth") {
+                   || flag == "--monitor-png" || flag == "--truth" || flag == "--phone") {
             if (!needValue() || value.empty())
                 return bad("needs a path");
             std::string *target = flag == "--tty" ? &o.ttyPath
@@ -360,6 +375,7 @@ std::string ParseCommandLine(int argc, const char *const *argv, SimOptions *opti
                 : flag == "--log"                 ? &o.logPath
                 : flag == "--state"               ? &o.statePath
                 : flag == "--truth"               ? &o.truthPath
+                : flag == "--phone"               ? &o.phoneUrl
                                                   : &o.monitorPng;
             *target = value;
         } else if (flag == "--speeds") {

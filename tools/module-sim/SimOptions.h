@@ -37,6 +37,7 @@ struct SimOptions {
     std::string truthPath;      // --truth: where the grid, screen and marks lie in the PNG (JSON)
     bool startWithGrid = false; // --grid: start showing the calibration grid ("ATS3")
     bool once = false;          // --once: write the PNG (and the truth) for the starting state and exit
+    std::string phoneUrl;       // --phone: upload the photo to the phone's page at this address and exit
 
     bool ShowsMonitor() const { return monitorWindow || !monitorPng.empty(); }
 };

@@ -199,6 +199,8 @@ int main(int argc, char **argv)
     executor.PowerOn(ModuleExecutor::Clock::now());
     if (options.startWithGrid)
         executor.Execute("ATS3\r");
+    if (!options.phoneUrl.empty())
+        return SendPhotoToPhonePage(options, executor);
     if (options.once)
         return WriteMonitorOnce(options, executor);
 
