@@ -384,6 +384,14 @@ std::vector<cv::Matx33d> DoubledSpacing(const GridCheck &check, const Checked &h
     return result;
 }
 
+// Whether the fitted lines cross where one regular mapping puts them, near
+// enough for the grid's corners to be read to a twentieth of a cell (a
+// shaken phone's blur leaves looser fits a tenth of a cell off there).
+bool Regular(const GridCheck::Fit &fit)
+{
+    return fit.worstOffset <= 0.045 && fit.rmsOffset <= 0.015;
+}
+
 struct Place {
     cv::Point2d principal;
     double photoSide;
@@ -407,7 +415,7 @@ Checked Check(const GridCheck &check, const cv::Matx33d &candidate, const Place 
     }
     result.stage = 1;
     result.fitted = fit.gridToPicture;
-    if (fit.worstOffset > 0.045 || fit.rmsOffset > 0.015) {
+    if (!Regular(fit)) {
         result.problem = Tr("линии сетки стоят неравномерно");
         return result;
     }
@@ -617,7 +625,7 @@ GridFinder::Result Search(const cv::Mat &neutral, const GridFinder::Hints &hints
                 const cv::Matx33d toWhole(1 / scale, 0, 0.5 / scale - 0.5, 0, 1 / scale, 0.5 / scale - 0.5, 0, 0, 1);
                 const cv::Matx33d rough = toWhole * grid.fitted;
                 const GridCheck::Fit finer = GridCheck(neutral).Refine(rough, 0.15);
-                if (finer.problem.isEmpty() && finer.rmsOffset <= 0.03 && SameGrid(finer.gridToPicture, rough, 0.1)) {
+                if (finer.problem.isEmpty() && Regular(finer) && SameGrid(finer.gridToPicture, rough, 0.1)) {
                     if (const auto mapping = MappingThrough(finer.gridToPicture, grid.quarters)) {
                         grid.pictureToGrid = *mapping;
                         grid.cellPixels /= scale;
