@@ -506,14 +506,14 @@ void CPageSheet::OpenPhonePhoto(PhotoUse use)
         connect(phone_, &CPhonePhotoDialog::FileWanted, this, [this] { OpenMonitorPhoto(phoneUse_); });
         connect(phone_, &CPhonePhotoDialog::PhotoReceived, this, [this](const QString &path, const QImage &picture) {
             EnsurePhotoWindow();
-            if (phoneUse_ == PhotoUse::Points) {
-                photo_->OpenDecodedPhoto(path, picture, CMonitorPhotoWindow::Use::Points);
-            } else {
-                const Settings &s = SheetSettings();
-                photo_->OpenDecodedPhoto(path, picture, CMonitorPhotoWindow::Use::LineCheck,
-                                         ModuleCommands::InRange(s, &Settings::CameraShiftX),
-                                         ModuleCommands::InRange(s, &Settings::CameraShiftY));
-            }
+            // The grid shift as the grid-shift page sends it: where the grid
+            // stands on the screen tells the photo's top.
+            const Settings &s = SheetSettings();
+            photo_->OpenDecodedPhoto(path, picture,
+                                     phoneUse_ == PhotoUse::Points ? CMonitorPhotoWindow::Use::Points
+                                                                   : CMonitorPhotoWindow::Use::LineCheck,
+                                     ModuleCommands::InRange(s, &Settings::CameraShiftX),
+                                     ModuleCommands::InRange(s, &Settings::CameraShiftY));
             UpdatePhotoTarget();
         });
     }

@@ -70,8 +70,8 @@ public:
     void OpenLinePhoto(const QString &path, int gridShiftX, int gridShiftY);
     // A photo already decoded (the phone's, kept at path), looked at as one
     // read from its file.
-    void OpenDecodedPhoto(const QString &path, const QImage &picture, Use use, int gridShiftX = 0,
-                          int gridShiftY = 0);
+    void OpenDecodedPhoto(const QString &path, const QImage &picture, Use use,
+                          int gridShiftX = Grid::kCentredShiftX, int gridShiftY = Grid::kDefaultShiftY);
     // True while a photo is read or searched on the worker thread.
     bool IsBusy() const { return busy_ != Busy::No; }
 
