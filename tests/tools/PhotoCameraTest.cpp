@@ -46,6 +46,58 @@ QImage GridMonitor(const ModuleSettings &settings)
     return MonitorRenderer().Render(state);
 }
 
+// The truth's grid and marks follow from its screen corners, the picture
+// shows the grid's lines where the truth puts them, and every mark is on
+// the scene's yellow or orange tape. linesShown: the share of the places
+// along the lines that must stand out (a small monitor's lines are a pixel
+// wide and blurred).
+void ExpectTruthIsWhatThePictureShows(const Photo &photo, const ModuleSettings &settings, int linesShown = 70)
+{
+    // The truth's grid and marks follow from its screen corners.
+    QTransform fromScreen;
+    ASSERT_TRUE(QTransform::quadToQuad(QPolygonF{{0, 0}, {400, 0}, {400, 312}, {0, 312}},
+                                       QPolygonF(QList<QPointF>(photo.screen.begin(), photo.screen.end())), fromScreen));
+    const OverlayPlacement placement(settings, false);
+    const auto expectAt = [&](QPointF grid, QPointF truth, const char *what) {
+        const QPointF want = fromScreen.map(placement.GridToMonitor(grid));
+        EXPECT_LT(QLineF(want, truth).length(), 0.01) << what << " at grid " << grid.x() << ", " << grid.y();
+    };
+    const QPointF corners[] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+    for (int i = 0; i < 4; ++i)
+        expectAt(corners[i], photo.grid[std::size_t(i)], "grid corner");
+    for (const PhotoMark &mark : photo.marks)
+        expectAt(mark.grid, mark.picture, qPrintable(mark.name));
+
+    // The picture shows the grid's grey lines, across and down, between
+    // their crossings, and less of it a few monitor pixels aside.
+    const double scale = QLineF(photo.screen[0], photo.screen[1]).length() / 400;
+    const int reach = int(std::ceil(scale));
+    int brighter = 0, samples = 0;
+    for (int line = 1; line < 10; ++line) {
+        for (int cell = 0; cell < 10; ++cell) {
+            for (bool down : {true, false}) {
+                const QPointF at = placement.GridToMonitor(down ? QPointF(line, cell + 0.5) : QPointF(cell + 0.5, line));
+                const QPointF aside = at + (down ? QPointF(7, 0) : QPointF(0, 7));
+                brighter += GreyNear(photo.picture, fromScreen.map(at), reach)
+                    > GreyNear(photo.picture, fromScreen.map(aside), reach) + 20;
+                ++samples;
+            }
+        }
+    }
+    EXPECT_GE(brighter, samples * linesShown / 100) << "of " << samples << " points on the grid's lines";
+
+    // Every mark is on tape, and a spot marked for several slots is one mark.
+    std::multiset<int> seen;
+    for (const PhotoMark &mark : photo.marks) {
+        // Yellow or orange, next to the grid's line that may cross it.
+        const int yellow = LargestNear(photo.picture, mark.picture, reach, [](QRgb c) { return qRed(c) - qBlue(c); });
+        EXPECT_GT(yellow, 60) << mark.name.toStdString();
+        seen.insert(mark.slotNumbers.begin(), mark.slotNumbers.end());
+    }
+    for (int slot : seen)
+        EXPECT_EQ(seen.count(slot), 1u) << "slot " << slot;
+}
+
 } // namespace
 
 TEST(PhotoCamera, TruthIsWhereThePictureShowsTheGridAndTheMarks)
@@ -70,51 +122,42 @@ TEST(PhotoCamera, TruthIsWhereThePictureShowsTheGridAndTheMarks)
         const Photo photo = PhotoCamera::Take(GridMonitor(c.settings), c.settings, scene, c.options);
         ASSERT_EQ(photo.picture.size(), c.options.kind == PhotoKind::Grabber ? QSize(720, 576) : c.options.size);
 
-        // The truth's grid and marks follow from its screen corners.
-        QTransform fromScreen;
-        ASSERT_TRUE(QTransform::quadToQuad(QPolygonF{{0, 0}, {400, 0}, {400, 312}, {0, 312}},
-                                           QPolygonF(QList<QPointF>(photo.screen.begin(), photo.screen.end())), fromScreen));
-        const OverlayPlacement placement(c.settings, false);
-        const auto expectAt = [&](QPointF grid, QPointF truth, const char *what) {
-            const QPointF want = fromScreen.map(placement.GridToMonitor(grid));
-            EXPECT_LT(QLineF(want, truth).length(), 0.01) << what << " at grid " << grid.x() << ", " << grid.y();
-        };
-        const QPointF corners[] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
-        for (int i = 0; i < 4; ++i)
-            expectAt(corners[i], photo.grid[std::size_t(i)], "grid corner");
-        for (const PhotoMark &mark : photo.marks)
-            expectAt(mark.grid, mark.picture, qPrintable(mark.name));
-
-        // The picture shows the grid's grey lines, across and down, between
-        // their crossings, and less of it a few monitor pixels aside.
-        const double scale = QLineF(photo.screen[0], photo.screen[1]).length() / 400;
-        const int reach = int(std::ceil(scale));
-        int brighter = 0, samples = 0;
-        for (int line = 1; line < 10; ++line) {
-            for (int cell = 0; cell < 10; ++cell) {
-                for (bool down : {true, false}) {
-                    const QPointF at = placement.GridToMonitor(down ? QPointF(line, cell + 0.5) : QPointF(cell + 0.5, line));
-                    const QPointF aside = at + (down ? QPointF(7, 0) : QPointF(0, 7));
-                    brighter += GreyNear(photo.picture, fromScreen.map(at), reach)
-                        > GreyNear(photo.picture, fromScreen.map(aside), reach) + 20;
-                    ++samples;
-                }
-            }
-        }
-        EXPECT_GE(brighter, samples * 70 / 100) << "of " << samples << " points on the grid's lines";
-
-        // Every mark is on tape, and a spot marked for several slots is one mark.
-        std::multiset<int> seen;
-        for (const PhotoMark &mark : photo.marks) {
-            // Yellow or orange, next to the grid's line that may cross it.
-            const int yellow = LargestNear(photo.picture, mark.picture, reach, [](QRgb c) { return qRed(c) - qBlue(c); });
-            EXPECT_GT(yellow, 60) << mark.name.toStdString();
-            seen.insert(mark.slotNumbers.begin(), mark.slotNumbers.end());
-        }
+        ExpectTruthIsWhatThePictureShows(photo, c.settings);
         EXPECT_GE(photo.marks.size(), 12u);
         EXPECT_EQ(photo.marks.front().slotNumbers, (std::vector<int>{0, 3, 13}));
-        for (int slot : seen)
-            EXPECT_EQ(seen.count(slot), 1u) << "slot " << slot;
+    }
+}
+
+// The conditions that move the grid in the photo (a small monitor, a panel
+// that stretches the picture, a photo turned without EXIF, a frame round
+// the monitor) keep the truth where the picture shows the grid; the
+// notebook page has none to tell.
+TEST(PhotoCamera, TruthFollowsTheConditionThatMovesTheGrid)
+{
+    const CameraScene scene;
+    for (const PhotoCondition condition :
+         {PhotoCondition::SmallMonitor, PhotoCondition::Panel800x480, PhotoCondition::Panel640x480,
+          PhotoCondition::Turned90, PhotoCondition::Turned180, PhotoCondition::Turned270, PhotoCondition::Trim,
+          PhotoCondition::Notebook}) {
+        SCOPED_TRACE(std::string(PhotoConditionName(condition)));
+        PhotoOptions options{PhotoKind::Phone, 8, {2000, 1500}};
+        options.condition = condition;
+        const Photo photo = PhotoCamera::Take(PhotoCamera::GridMonitor(), ModuleSettings{}, scene, options);
+        EXPECT_EQ(photo.condition, condition);
+        const bool quarter = condition == PhotoCondition::Turned90 || condition == PhotoCondition::Turned270;
+        EXPECT_EQ(photo.picture.size(), quarter ? QSize(1500, 2000) : QSize(2000, 1500));
+        if (condition == PhotoCondition::Notebook) {
+            EXPECT_FALSE(photo.showsGrid);
+            EXPECT_TRUE(photo.marks.empty());
+            continue;
+        }
+        EXPECT_TRUE(photo.showsGrid);
+        const bool small = condition == PhotoCondition::SmallMonitor;
+        ExpectTruthIsWhatThePictureShows(photo, ModuleSettings{}, small ? 30 : 70);
+        if (small) {
+            const QRectF frame = QPolygonF(QList<QPointF>(photo.screen.begin(), photo.screen.end())).boundingRect();
+            EXPECT_LE(frame.width() / 2000, PhotoCamera::kSmallMaxFill);
+        }
     }
 }
 
