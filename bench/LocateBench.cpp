@@ -134,6 +134,17 @@ int Accuracy(int count)
     return 0;
 }
 
+// A 2000 x 1500 phone photo of the grid over a scene whose tape the seed
+// lays, in this condition.
+Photo PhotoOfSeed(const CameraScene &scene, std::uint32_t seed, PhotoCondition condition)
+{
+    PhotoOptions options;
+    options.seed = seed;
+    options.size = {2000, 1500};
+    options.condition = condition;
+    return PhotoCamera::Take(PhotoCamera::GridMonitor(scene.Setup()), ModuleSettings{}, scene, options);
+}
+
 // True marks proposed and candidates by tape colour and by junction, on
 // photos of scenes whose seed chooses how the tape is laid.
 int MarksTable(int count, std::uint32_t first)
@@ -147,12 +158,8 @@ int MarksTable(int count, std::uint32_t first)
     int noGrid = 0;
     for (int n = 0; n < count; ++n) {
         const std::uint32_t seed = first + std::uint32_t(n);
-        const SceneSetup setup = CameraScene::WithTapeOfSeed({}, seed);
-        const CameraScene scene(setup);
-        PhotoOptions options;
-        options.seed = seed;
-        options.size = {2000, 1500};
-        const Photo photo = PhotoCamera::Take(PhotoCamera::GridMonitor(setup), ModuleSettings{}, scene, options);
+        const CameraScene scene(CameraScene::WithTapeOfSeed({}, seed));
+        const Photo photo = PhotoOfSeed(scene, seed, PhotoCondition::Standard);
         const PhotoLocation found = LocateGridAndMarks(photo.picture);
         if (!found.grid || found.grid->ToGrid(photo.grid[0]).manhattanLength() > 0.1) {
             ++noGrid; // the grid table counts these
@@ -176,7 +183,7 @@ int MarksTable(int count, std::uint32_t first)
             for (const PhotoMark &mark : photo.marks)
                 nearest = std::min(nearest, std::hypot(c.grid.x() - mark.grid.x(), c.grid.y() - mark.grid.y()));
             const bool wrong = nearest > 0.3, confident = c.confidence >= MarkCandidate::kConfident;
-            for (Tally *t : {&byColour[int(setup.lineTape)], &all}) {
+            for (Tally *t : {&byColour[int(scene.Setup().lineTape)], &all}) {
                 ++t->candidates;
                 t->wrong += wrong;
                 t->confident += confident;
@@ -225,13 +232,8 @@ int ConditionsTable(int count, std::uint32_t first)
     QStringList wrongSeeds;
     for (int n = 0; n < count; ++n) {
         const std::uint32_t seed = first + std::uint32_t(n);
-        const SceneSetup setup = CameraScene::WithTapeOfSeed({}, seed);
-        const CameraScene scene(setup);
-        PhotoOptions options;
-        options.seed = seed;
-        options.size = {2000, 1500};
-        options.condition = PhotoCondition::BySeed;
-        const Photo photo = PhotoCamera::Take(PhotoCamera::GridMonitor(setup), ModuleSettings{}, scene, options);
+        const CameraScene scene(CameraScene::WithTapeOfSeed({}, seed));
+        const Photo photo = PhotoOfSeed(scene, seed, PhotoCondition::BySeed);
         const PhotoLocation found = LocateGridAndMarks(photo.picture);
         Tally &t = tallies[std::size_t(photo.condition)];
         Tally &all = tallies.back();
